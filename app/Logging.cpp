@@ -1,0 +1,184 @@
+#include "app/Logging.h"
+
+#include "platform/OSUtils.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QMutex>
+#include <QMutexLocker>
+
+#include <cstdio>
+#include <functional>
+#include <memory>
+#include <thread>
+
+namespace {
+
+constexpr qint64 kCopyBlock = 65536;
+
+struct LogState
+{
+    QMutex mutex;
+    std::unique_ptr<QFile> mainFile;
+    std::unique_ptr<QFile> infoFile;
+    QByteArray processId;
+    bool echo = false;
+};
+
+LogState& state()
+{
+    static LogState instance;
+    return instance;
+}
+
+// Unbuffered append: each line reaches the file in one write(2) on an O_APPEND
+// descriptor, so lines of several processes never interleave.
+std::unique_ptr<QFile> openForAppend(const QString& path)
+{
+    auto file = std::make_unique<QFile>(path);
+    if (!file->open(QIODevice::ReadWrite | QIODevice::Append | QIODevice::Text | QIODevice::Unbuffered))
+        return nullptr;
+    return file;
+}
+
+const char* levelName(QtMsgType level)
+{
+    switch (level) {
+    case QtDebugMsg:
+        return "debug";
+    case QtInfoMsg:
+        return "info";
+    case QtWarningMsg:
+        return "warning";
+    case QtCriticalMsg:
+        return "critical";
+    case QtFatalMsg:
+        return "fatal";
+    }
+    return "debug";
+}
+
+} // namespace
+
+QByteArray Logging::timeStamp()
+{
+    return QDateTime::currentDateTime().toString(QStringLiteral("dd.MM.yy HH:mm:ss.zzz")).toLatin1();
+}
+
+quint32 Logging::threadNumber()
+{
+    return static_cast<quint32>(std::hash<std::thread::id>{}(std::this_thread::get_id()));
+}
+
+void Logging::prepareMessageOutput(const QString& folder, const QString& fileName, int sizeLimitMB,
+                                   QtMsgType level)
+{
+    prepareMessageOutput(QDir(folder).filePath(fileName), sizeLimitMB, level);
+}
+
+void Logging::prepareMessageOutput(const QString& path, int sizeLimitMB, QtMsgType level)
+{
+    if (path.isEmpty())
+        return;
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    LogState& log = state();
+    {
+        QMutexLocker locker(&log.mutex);
+        log.processId = QByteArray::number(QCoreApplication::applicationPid());
+    }
+    {
+        auto header = openForAppend(path);
+        if (header) {
+            header->write(QByteArray(39, '-') + '\n' + timeStamp() + '\n');
+            header->close();
+        }
+        OSUtils::setFullPermissions(path);
+    }
+    if (const qint64 lost = truncateToNewestHalf(path, sizeLimitMB); lost > 0) {
+        if (auto file = openForAppend(path))
+            file->write(QByteArray("\n\n(") + QByteArray::number(lost) +
+                        " bytes were lost during log truncation)\n\n");
+    }
+    {
+        QMutexLocker locker(&log.mutex);
+        auto file = openForAppend(path);
+        if (level == QtInfoMsg)
+            log.infoFile = std::move(file);
+        else
+            log.mainFile = std::move(file);
+    }
+    qInstallMessageHandler(&Logging::myMessageOutput);
+    qDebug() << "qInstallMsgHandler fileName =" << path << "for msgType =" << levelName(level);
+}
+
+qint64 Logging::truncateToNewestHalf(const QString& path, int sizeLimitMB)
+{
+    const qint64 limit = qint64(sizeLimitMB) << 20;
+    QFile reader(path);
+    const qint64 size = reader.size();
+    if (sizeLimitMB <= 0 || size <= limit)
+        return 0;
+    QFile writer(path);
+    if (!reader.open(QIODevice::ReadOnly) || !writer.open(QIODevice::ReadWrite))
+        return 0;
+    const qint64 start = size - limit / 2;
+    reader.seek(start);
+    qint64 copied = 0;
+    QByteArray block;
+    while (!(block = reader.read(kCopyBlock)).isEmpty()) {
+        if (writer.write(block) != block.size())
+            break;
+        copied += block.size();
+    }
+    writer.flush();
+    writer.resize(copied);
+    return (size - start) - copied;
+}
+
+void Logging::releaseMessageOutput()
+{
+    qInstallMessageHandler(nullptr);
+    LogState& log = state();
+    QMutexLocker locker(&log.mutex);
+    log.mainFile.reset();
+    log.infoFile.reset();
+}
+
+void Logging::setMessageOutputToNull()
+{
+    qInstallMessageHandler(&Logging::nullMessageOutput);
+}
+
+void Logging::setEcho(bool echo)
+{
+    LogState& log = state();
+    QMutexLocker locker(&log.mutex);
+    log.echo = echo;
+}
+
+void Logging::nullMessageOutput(QtMsgType, const QMessageLogContext&, const QString&) {}
+
+void Logging::myMessageOutput(QtMsgType type, const QMessageLogContext&, const QString& message)
+{
+    myMessageOutput(type, message.toLatin1());
+}
+
+void Logging::myMessageOutput(QtMsgType type, const QByteArray& latin1Text)
+{
+    LogState& log = state();
+    QMutexLocker locker(&log.mutex);
+    std::unique_ptr<QFile>& file = (type == QtInfoMsg && log.infoFile) ? log.infoFile : log.mainFile;
+    const QByteArray line = timeStamp() + '[' + log.processId + ',' + QByteArray::number(threadNumber()) +
+                            "] " + QString::fromLatin1(latin1Text).toUtf8() + '\n';
+    if (file && !file->isOpen())
+        file->open(QIODevice::ReadWrite | QIODevice::Append | QIODevice::Text | QIODevice::Unbuffered);
+    if (file && file->isOpen())
+        file->write(line);
+    if (log.echo) {
+        std::fwrite(line.constData(), 1, static_cast<size_t>(line.size()), stderr);
+        std::fflush(stderr);
+    }
+}

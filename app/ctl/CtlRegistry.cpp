@@ -1,0 +1,12 @@
+#include "app/ctl/CtlRegistry.h"
+
+#include "app/ctl/LockCommand.h"
+#include "app/ctl/SimCommand.h"
+
+CtlCommandList CtlRegistry::commands()
+{
+    CtlCommandList list;
+    list.push_back(std::make_unique<LockCommand>());
+    list.push_back(std::make_unique<SimCommand>());
+    return list;
+}

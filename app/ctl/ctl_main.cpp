@@ -1,0 +1,52 @@
+#include "app/ctl/CtlContext.h"
+#include "app/ctl/CtlRegistry.h"
+#include "platform/Platform.h"
+
+#include <QCoreApplication>
+
+#include <cstdio>
+
+namespace {
+
+int printUsage(const CtlCommandList& commands, FILE* out)
+{
+    std::fprintf(out, "usage: lutloaderctl [--platform linux|sim] [--workstation FILE] [--json] COMMAND ...\n"
+                      "       lutloaderctl --version\n");
+    for (const auto& command : commands)
+        std::fprintf(out, "  %s\n", qPrintable(command->usage()));
+    return out == stdout ? 0 : 2;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    const PlatformOptions platformOptions = PlatformOptions::fromArguments(argc, argv);
+    QCoreApplication app(argc, argv);
+    QStringList args = QCoreApplication::arguments().mid(1);
+    const bool json = args.removeAll(QStringLiteral("--json")) > 0;
+    const CtlCommandList commands = CtlRegistry::commands();
+
+    if (args.value(0) == QLatin1String("--version")) {
+        CtlContext context({}, json);
+        return context.answer(
+            {{QStringLiteral("ok"), true}, {QStringLiteral("version"), QStringLiteral(LUTLOADER_VERSION)}},
+            QStringLiteral("lutloaderctl " LUTLOADER_VERSION));
+    }
+    if (args.isEmpty() || args.value(0) == QLatin1String("--help"))
+        return printUsage(commands, args.isEmpty() ? stderr : stdout);
+
+    QString error = platformOptions.error;
+    if (error.isEmpty() && !Platform::select(platformOptions, &error))
+        error = error.isEmpty() ? QStringLiteral("cannot start the platform") : error;
+    if (!error.isEmpty()) {
+        std::fprintf(stderr, "lutloaderctl: %s\n", qPrintable(error));
+        return 2;
+    }
+    for (const auto& command : commands) {
+        if (command->name() == args.at(0))
+            return command->run(CtlContext(args.mid(1), json));
+    }
+    std::fprintf(stderr, "lutloaderctl: unknown command %s\n", qPrintable(args.at(0)));
+    return printUsage(commands, stderr);
+}

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QString>
+
+#include <memory>
+
+class FilePermissions;
+class ProcessList;
+class SessionIdentity;
+class TerminationSignals;
+class QObject;
+
+// One operating system (or the simulated workstation) as the rest of the program
+// sees it. Every OS service is reached through one of these interfaces.
+class PlatformBackend
+{
+public:
+    virtual ~PlatformBackend() = default;
+
+    virtual QString name() const = 0;
+    virtual const ProcessList& processList() const = 0;
+    virtual const FilePermissions& filePermissions() const = 0;
+    virtual const SessionIdentity& session() const = 0;
+    // A new source of termination requests; only one should exist per process.
+    virtual std::unique_ptr<TerminationSignals> createTerminationSignals(QObject* parent) const = 0;
+};

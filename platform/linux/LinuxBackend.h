@@ -1,0 +1,22 @@
+#pragma once
+
+#include "platform/PlatformBackend.h"
+#include "platform/linux/LinuxFilePermissions.h"
+#include "platform/linux/LinuxProcessList.h"
+#include "platform/linux/LinuxSessionIdentity.h"
+
+// The real Linux workstation.
+class LinuxBackend : public PlatformBackend
+{
+public:
+    QString name() const override { return QStringLiteral("linux"); }
+    const ProcessList& processList() const override { return m_processes; }
+    const FilePermissions& filePermissions() const override { return m_permissions; }
+    const SessionIdentity& session() const override { return m_session; }
+    std::unique_ptr<TerminationSignals> createTerminationSignals(QObject* parent) const override;
+
+private:
+    LinuxProcessList m_processes;
+    LinuxFilePermissions m_permissions;
+    LinuxSessionIdentity m_session;
+};

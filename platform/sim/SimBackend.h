@@ -1,0 +1,28 @@
+#pragma once
+
+#include "platform/PlatformBackend.h"
+
+class SimWorkstation;
+
+// The simulated workstation. Hardware (displays, cards, session events) comes from
+// the workstation model; host services that are not hardware (process table, file
+// permissions, session identity) are the real host's, so busy locks and files
+// behave as in production.
+class SimBackend : public PlatformBackend
+{
+public:
+    SimBackend(std::unique_ptr<PlatformBackend> host, std::unique_ptr<SimWorkstation> workstation);
+    ~SimBackend() override;
+
+    QString name() const override { return QStringLiteral("sim"); }
+    const ProcessList& processList() const override;
+    const FilePermissions& filePermissions() const override;
+    const SessionIdentity& session() const override;
+    std::unique_ptr<TerminationSignals> createTerminationSignals(QObject* parent) const override;
+
+    SimWorkstation& workstation() const { return *m_workstation; }
+
+private:
+    std::unique_ptr<PlatformBackend> m_host;
+    std::unique_ptr<SimWorkstation> m_workstation;
+};

@@ -1,0 +1,320 @@
+#include "platform/sim/SimWorkstation.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QMutexLocker>
+
+namespace {
+
+QJsonObject failure(const QString& message)
+{
+    return {{QStringLiteral("ok"), false}, {QStringLiteral("error"), message}};
+}
+
+QJsonObject success()
+{
+    return {{QStringLiteral("ok"), true}};
+}
+
+QString powerName(SimDisplay::Power power)
+{
+    switch (power) {
+    case SimDisplay::Power::Off:
+        return QStringLiteral("off");
+    case SimDisplay::Power::Dimmed:
+        return QStringLiteral("dim");
+    case SimDisplay::Power::On:
+        break;
+    }
+    return QStringLiteral("on");
+}
+
+std::optional<SimDisplay::Power> parsePower(const QString& text)
+{
+    if (text == QLatin1String("on"))
+        return SimDisplay::Power::On;
+    if (text == QLatin1String("off"))
+        return SimDisplay::Power::Off;
+    if (text == QLatin1String("dim") || text == QLatin1String("dimmed"))
+        return SimDisplay::Power::Dimmed;
+    return std::nullopt;
+}
+
+// EDID comes as hex text (blanks and line breaks allowed) or as a file beside the workstation file.
+bool readEdid(const QJsonObject& object, const QString& baseDir, QByteArray& edid, QString& error)
+{
+    if (object.contains(QStringLiteral("edidFile"))) {
+        const QString name = object.value(QStringLiteral("edidFile")).toString();
+        QFile file(QFileInfo(name).isAbsolute() ? name : QDir(baseDir).filePath(name));
+        if (!file.open(QIODevice::ReadOnly)) {
+            error = QStringLiteral("can't read EDID file %1").arg(file.fileName());
+            return false;
+        }
+        edid = file.readAll();
+        return true;
+    }
+    QByteArray hex = object.value(QStringLiteral("edid")).toString().toLatin1();
+    hex.replace(' ', "").replace('\n', "").replace('\t', "");
+    for (const char c : std::as_const(hex)) {
+        if (!std::isxdigit(static_cast<unsigned char>(c))) {
+            error = QStringLiteral("EDID of %1 is not hex text")
+                        .arg(object.value(QStringLiteral("output")).toString());
+            return false;
+        }
+    }
+    edid = QByteArray::fromHex(hex);
+    return true;
+}
+
+QRect readRect(const QJsonValue& value)
+{
+    const QJsonArray array = value.toArray();
+    if (array.size() != 4)
+        return {};
+    return {array.at(0).toInt(), array.at(1).toInt(), array.at(2).toInt(), array.at(3).toInt()};
+}
+
+QJsonArray rectJson(const QRect& rect)
+{
+    return {rect.x(), rect.y(), rect.width(), rect.height()};
+}
+
+} // namespace
+
+SimWorkstation::SimWorkstation(QObject* parent) : QObject(parent) {}
+
+QString SimWorkstation::defaultWorkstationFile()
+{
+    return QStringLiteral(":/sim/default-workstation.json");
+}
+
+bool SimWorkstation::loadFile(const QString& path, QString* error)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        if (error)
+            *error = QStringLiteral("can't open workstation file %1").arg(path);
+        return false;
+    }
+    const QString baseDir = path.startsWith(QLatin1Char(':')) ? QString() : QFileInfo(path).absolutePath();
+    return loadJson(file.readAll(), baseDir, error);
+}
+
+bool SimWorkstation::loadJson(const QByteArray& json, const QString& baseDir, QString* error)
+{
+    auto fail = [error](const QString& message) {
+        if (error)
+            *error = message;
+        return false;
+    };
+    QJsonParseError parseError;
+    const QJsonDocument document = QJsonDocument::fromJson(json, &parseError);
+    if (!document.isObject())
+        return fail(
+            QStringLiteral("workstation file is not a JSON object: %1").arg(parseError.errorString()));
+    const QJsonObject root = document.object();
+
+    QList<SimVideoCard> cards;
+    for (const QJsonValue& value : root.value(QStringLiteral("videoCards")).toArray()) {
+        const QJsonObject object = value.toObject();
+        SimVideoCard card;
+        card.id = object.value(QStringLiteral("id")).toString();
+        card.name = object.value(QStringLiteral("name")).toString(card.id);
+        card.pciId = object.value(QStringLiteral("pciId")).toString();
+        card.driver = object.value(QStringLiteral("driver")).toString(QStringLiteral("simgpu"));
+        card.rampSize = object.value(QStringLiteral("rampSize")).toInt(256);
+        if (card.id.isEmpty())
+            return fail(QStringLiteral("a video card has no id"));
+        cards.append(card);
+    }
+
+    QList<SimDisplay> displays;
+    for (const QJsonValue& value : root.value(QStringLiteral("displays")).toArray()) {
+        const QJsonObject object = value.toObject();
+        SimDisplay display;
+        display.output = object.value(QStringLiteral("output")).toString();
+        display.cardId = object.value(QStringLiteral("card")).toString();
+        display.connected = object.value(QStringLiteral("connected")).toBool(true);
+        display.power = parsePower(object.value(QStringLiteral("power")).toString(QStringLiteral("on")))
+                            .value_or(SimDisplay::Power::On);
+        display.rect = readRect(object.value(QStringLiteral("rect")));
+        display.config = object;
+        if (display.output.isEmpty())
+            return fail(QStringLiteral("a display has no output name"));
+        QString edidError;
+        if (!readEdid(object, baseDir, display.edid, edidError))
+            return fail(edidError);
+        displays.append(display);
+    }
+
+    QMutexLocker locker(&m_mutex);
+    m_name = root.value(QStringLiteral("name")).toString(QStringLiteral("simulated workstation"));
+    m_locked = root.value(QStringLiteral("session")).toObject().value(QStringLiteral("locked")).toBool(false);
+    m_cards = cards;
+    m_displays = displays;
+    return true;
+}
+
+QString SimWorkstation::name() const
+{
+    QMutexLocker locker(&m_mutex);
+    return m_name;
+}
+
+QList<SimVideoCard> SimWorkstation::videoCards() const
+{
+    QMutexLocker locker(&m_mutex);
+    return m_cards;
+}
+
+std::optional<SimVideoCard> SimWorkstation::videoCard(const QString& id) const
+{
+    QMutexLocker locker(&m_mutex);
+    for (const SimVideoCard& card : m_cards) {
+        if (card.id == id)
+            return card;
+    }
+    return std::nullopt;
+}
+
+QList<SimDisplay> SimWorkstation::displays() const
+{
+    QMutexLocker locker(&m_mutex);
+    return m_displays;
+}
+
+std::optional<SimDisplay> SimWorkstation::display(const QString& output) const
+{
+    QMutexLocker locker(&m_mutex);
+    for (const SimDisplay& display : m_displays) {
+        if (display.output == output)
+            return display;
+    }
+    return std::nullopt;
+}
+
+bool SimWorkstation::isLocked() const
+{
+    QMutexLocker locker(&m_mutex);
+    return m_locked;
+}
+
+QJsonObject SimWorkstation::apply(const QJsonObject& command)
+{
+    const QString cmd = command.value(QStringLiteral("cmd")).toString();
+    const QString output = command.value(QStringLiteral("output")).toString();
+    if (cmd == QLatin1String("state"))
+        return state();
+    if (cmd == QLatin1String("lock"))
+        return setLocked(true);
+    if (cmd == QLatin1String("unlock"))
+        return setLocked(false);
+    if (cmd == QLatin1String("plug"))
+        return setConnected(output, true);
+    if (cmd == QLatin1String("unplug"))
+        return setConnected(output, false);
+    if (cmd == QLatin1String("power"))
+        return setPower(output, command.value(QStringLiteral("state")).toString());
+    if (cmd == QLatin1String("disconnect") || cmd == QLatin1String("connect")) {
+        Q_EMIT consoleConnectionChanged(cmd == QLatin1String("connect"));
+        return success();
+    }
+    if (cmd == QLatin1String("sleep") || cmd == QLatin1String("wake")) {
+        Q_EMIT prepareForSleep(cmd == QLatin1String("sleep"));
+        return success();
+    }
+    if (cmd == QLatin1String("geometry")) {
+        Q_EMIT displayGeometryChanged();
+        return success();
+    }
+    if (cmd == QLatin1String("logoff")) {
+        Q_EMIT sessionEnding();
+        Q_EMIT closeRequested();
+        return success();
+    }
+    if (cmd == QLatin1String("close")) {
+        Q_EMIT closeRequested();
+        return success();
+    }
+    return failure(QStringLiteral("unknown command \"%1\"").arg(cmd));
+}
+
+QJsonObject SimWorkstation::setLocked(bool locked)
+{
+    {
+        QMutexLocker locker(&m_mutex);
+        m_locked = locked;
+    }
+    Q_EMIT sessionLockChanged(locked);
+    return success();
+}
+
+QJsonObject SimWorkstation::setConnected(const QString& output, bool connected)
+{
+    bool changed = false;
+    {
+        QMutexLocker locker(&m_mutex);
+        auto it = std::find_if(m_displays.begin(), m_displays.end(),
+                               [&output](const SimDisplay& display) { return display.output == output; });
+        if (it == m_displays.end())
+            return failure(QStringLiteral("no display on output \"%1\"").arg(output));
+        changed = it->connected != connected;
+        it->connected = connected;
+    }
+    if (changed) {
+        Q_EMIT displayConnectionChanged(output, connected);
+        Q_EMIT displayGeometryChanged();
+    }
+    return success();
+}
+
+QJsonObject SimWorkstation::setPower(const QString& output, const QString& state)
+{
+    const auto power = parsePower(state);
+    if (!power)
+        return failure(QStringLiteral("power state must be on, off or dim, not \"%1\"").arg(state));
+    QStringList changed;
+    {
+        QMutexLocker locker(&m_mutex);
+        for (SimDisplay& display : m_displays) {
+            if (!output.isEmpty() && display.output != output)
+                continue;
+            display.power = *power;
+            changed << display.output;
+        }
+    }
+    if (changed.isEmpty())
+        return failure(QStringLiteral("no display on output \"%1\"").arg(output));
+    for (const QString& name : std::as_const(changed))
+        Q_EMIT displayPowerChanged(name, *power);
+    return success();
+}
+
+QJsonObject SimWorkstation::state() const
+{
+    QMutexLocker locker(&m_mutex);
+    QJsonArray displays;
+    for (const SimDisplay& display : m_displays) {
+        displays.append(QJsonObject{{QStringLiteral("output"), display.output},
+                                    {QStringLiteral("card"), display.cardId},
+                                    {QStringLiteral("connected"), display.connected},
+                                    {QStringLiteral("power"), powerName(display.power)},
+                                    {QStringLiteral("rect"), rectJson(display.rect)},
+                                    {QStringLiteral("edidBytes"), display.edid.size()}});
+    }
+    QJsonArray cards;
+    for (const SimVideoCard& card : m_cards) {
+        cards.append(QJsonObject{{QStringLiteral("id"), card.id},
+                                 {QStringLiteral("name"), card.name},
+                                 {QStringLiteral("pciId"), card.pciId},
+                                 {QStringLiteral("rampSize"), card.rampSize}});
+    }
+    return {{QStringLiteral("ok"), true},
+            {QStringLiteral("name"), m_name},
+            {QStringLiteral("locked"), m_locked},
+            {QStringLiteral("videoCards"), cards},
+            {QStringLiteral("displays"), displays}};
+}

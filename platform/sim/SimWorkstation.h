@@ -1,0 +1,57 @@
+#pragma once
+
+#include "platform/sim/SimDisplay.h"
+
+#include <QJsonObject>
+#include <QList>
+#include <QMutex>
+#include <QObject>
+
+// The simulated workstation: video cards, displays and the session, described by a
+// JSON file and changed while the program runs through `apply` (the control socket
+// of `lutloaderctl sim`). Thread-safe: accessors return copies taken under a lock,
+// signals are emitted after the lock is released.
+class SimWorkstation : public QObject
+{
+    Q_OBJECT
+public:
+    explicit SimWorkstation(QObject* parent = nullptr);
+
+    static QString defaultWorkstationFile();
+
+    bool loadFile(const QString& path, QString* error = nullptr);
+    bool loadJson(const QByteArray& json, const QString& baseDir, QString* error = nullptr);
+
+    QString name() const;
+    QList<SimVideoCard> videoCards() const;
+    std::optional<SimVideoCard> videoCard(const QString& id) const;
+    QList<SimDisplay> displays() const;
+    std::optional<SimDisplay> display(const QString& output) const;
+    bool isLocked() const;
+
+    // Runs one control command ({"cmd": "lock"} and so on) and answers with
+    // {"ok": true, ...} or {"ok": false, "error": "..."}.
+    QJsonObject apply(const QJsonObject& command);
+    QJsonObject state() const;
+
+Q_SIGNALS:
+    void sessionLockChanged(bool locked);
+    void consoleConnectionChanged(bool connected);
+    void displayConnectionChanged(const QString& output, bool connected);
+    void displayPowerChanged(const QString& output, SimDisplay::Power power);
+    void displayGeometryChanged();
+    void prepareForSleep(bool sleeping);
+    void sessionEnding();
+    void closeRequested();
+
+private:
+    QJsonObject setConnected(const QString& output, bool connected);
+    QJsonObject setPower(const QString& output, const QString& state);
+    QJsonObject setLocked(bool locked);
+
+    mutable QMutex m_mutex;
+    QString m_name;
+    bool m_locked = false;
+    QList<SimVideoCard> m_cards;
+    QList<SimDisplay> m_displays;
+};

@@ -1,0 +1,46 @@
+#pragma once
+
+#include "platform/FilePermissions.h"
+#include "platform/PlatformBackend.h"
+#include "platform/ProcessList.h"
+#include "platform/SessionIdentity.h"
+
+// Process table from a Toolhelp snapshot.
+class WinProcessList : public ProcessList
+{
+public:
+    std::optional<QList<ProcessEntry>> snapshot() const override;
+};
+
+// "Everyone: full control" through an explicit access entry on the file's DACL.
+class WinFilePermissions : public FilePermissions
+{
+public:
+    bool setFullPermissions(const QString& path) const override;
+};
+
+// The Windows session id of this process scopes per-session objects.
+class WinSessionIdentity : public SessionIdentity
+{
+public:
+    QString sessionScope() const override;
+    QString computerName() const override;
+    QString systemDataDirectory() const override;
+    QString runtimeDirectory() const override;
+};
+
+// The real Windows workstation.
+class WinBackend : public PlatformBackend
+{
+public:
+    QString name() const override { return QStringLiteral("win"); }
+    const ProcessList& processList() const override { return m_processes; }
+    const FilePermissions& filePermissions() const override { return m_permissions; }
+    const SessionIdentity& session() const override { return m_session; }
+    std::unique_ptr<TerminationSignals> createTerminationSignals(QObject* parent) const override;
+
+private:
+    WinProcessList m_processes;
+    WinFilePermissions m_permissions;
+    WinSessionIdentity m_session;
+};

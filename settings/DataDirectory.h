@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QString>
+
+// The folder that holds the log, the database and the product's data folders.
+// LUTLOADER_DATA_DIR overrides it (tests, several agents on one machine); otherwise
+// the machine-wide folder of the suite when this user may write there, otherwise
+// the user's own data folder.
+class DataDirectory
+{
+public:
+    static QString path();
+    static bool ensureExists(QString* error = nullptr);
+};

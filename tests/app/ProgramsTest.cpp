@@ -1,0 +1,102 @@
+#include "tests/support/TestPaths.h"
+
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+
+#include <csignal>
+#include <gtest/gtest.h>
+
+namespace {
+
+struct ProgramRun
+{
+    int exitCode = -1;
+    QByteArray out;
+    QByteArray err;
+};
+
+ProgramRun runProgram(const QString& program, const QStringList& args, int timeoutMs = 60000)
+{
+    QProcess process;
+    process.start(program, args);
+    ProgramRun run;
+    if (!process.waitForFinished(timeoutMs)) {
+        process.kill();
+        process.waitForFinished();
+        return run;
+    }
+    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    run.out = process.readAllStandardOutput();
+    run.err = process.readAllStandardError();
+    return run;
+}
+
+QByteArray readLog()
+{
+    QFile file(TestPaths::dataDirectory() + "/logb.qlog");
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+TEST(ProgramsTest, CtlAnswersInTextAndJson)
+{
+    const ProgramRun version = runProgram(TestPaths::ctlProgram(), {"--version"});
+    EXPECT_EQ(version.exitCode, 0);
+    EXPECT_TRUE(version.out.startsWith("lutloaderctl " LUTLOADER_VERSION));
+
+    const ProgramRun status =
+        runProgram(TestPaths::ctlProgram(), {"--json", "lock", "status", "calibrationprocess"});
+    EXPECT_EQ(status.exitCode, 0) << status.err.constData();
+    const QJsonObject json = QJsonDocument::fromJson(status.out).object();
+    EXPECT_EQ(json.value("key").toString(), "calibrationprocess");
+    EXPECT_FALSE(json.value("locked").toBool());
+
+    EXPECT_EQ(runProgram(TestPaths::ctlProgram(), {"frobnicate"}).exitCode, 2);
+    EXPECT_EQ(runProgram(TestPaths::ctlProgram(), {"lock", "status"}).exitCode, 2);
+    EXPECT_EQ(runProgram(TestPaths::ctlProgram(), {"--platform", "amiga", "lock", "status", "x"}).exitCode,
+              2);
+}
+
+TEST(ProgramsTest, AgentRunsOnTheSimulatedWorkstationAndQuitsOnSigterm)
+{
+    QProcess agent;
+    agent.setProcessChannelMode(QProcess::MergedChannels);
+    agent.start(TestPaths::agentProgram(), {"--platform", "sim", "--echo"});
+    ASSERT_TRUE(agent.waitForStarted());
+    QByteArray seen;
+    while (!seen.contains("display") && agent.waitForReadyRead(30000))
+        seen += agent.readAll();
+    ASSERT_TRUE(seen.contains("LutLoader start...")) << seen.constData();
+
+    // A second agent in the same session steps aside at once.
+    const ProgramRun second = runProgram(TestPaths::agentProgram(), {"--platform", "sim", "--echo"});
+    EXPECT_EQ(second.exitCode, 0);
+    EXPECT_TRUE(second.err.contains("another LutLoader runs in this session")) << second.err.constData();
+
+    // The sim control socket answers while the agent runs.
+    const ProgramRun state =
+        runProgram(TestPaths::ctlProgram(), {"--platform", "sim", "--json", "sim", "state"});
+    EXPECT_EQ(state.exitCode, 0) << state.err.constData();
+
+    ::kill(static_cast<pid_t>(agent.processId()), SIGTERM);
+    ASSERT_TRUE(agent.waitForFinished(30000));
+    EXPECT_EQ(agent.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(agent.exitCode(), 0);
+    const QByteArray log = readLog();
+    EXPECT_TRUE(log.contains("LutLoader quit on SIGTERM"));
+    EXPECT_TRUE(log.contains("LutLoader end"));
+}
+
+TEST(ProgramsTest, AgentStopsAfterItsRunTimeAndRefusesBadOptions)
+{
+    const ProgramRun timed =
+        runProgram(TestPaths::agentProgram(), {"--platform", "sim", "--run-seconds", "1"});
+    EXPECT_EQ(timed.exitCode, 0);
+    EXPECT_TRUE(readLog().contains("LutLoader quit: run time over"));
+
+    EXPECT_EQ(runProgram(TestPaths::agentProgram(), {"--run-seconds", "soon"}).exitCode, 2);
+    EXPECT_EQ(runProgram(TestPaths::agentProgram(), {"--workstation", "/nonexistent.json"}).exitCode, 1);
+}
+
+} // namespace
