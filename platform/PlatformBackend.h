@@ -4,6 +4,7 @@
 
 #include <memory>
 
+class DisplayColorProfiles;
 class FilePermissions;
 class ProcessList;
 class SessionIdentity;
@@ -23,4 +24,6 @@ public:
     virtual const SessionIdentity& session() const = 0;
     // A new source of termination requests; only one should exist per process.
     virtual std::unique_ptr<TerminationSignals> createTerminationSignals(QObject* parent) const = 0;
+    // Display ICC profiles: colour folder and association of a profile with a display.
+    virtual const DisplayColorProfiles& displayColorProfiles() const = 0;
 };

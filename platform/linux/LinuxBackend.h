@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/PlatformBackend.h"
+#include "platform/linux/LinuxDisplayColorProfiles.h"
 #include "platform/linux/LinuxFilePermissions.h"
 #include "platform/linux/LinuxProcessList.h"
 #include "platform/linux/LinuxSessionIdentity.h"
@@ -14,9 +15,11 @@ public:
     const FilePermissions& filePermissions() const override { return m_permissions; }
     const SessionIdentity& session() const override { return m_session; }
     std::unique_ptr<TerminationSignals> createTerminationSignals(QObject* parent) const override;
+    const DisplayColorProfiles& displayColorProfiles() const override { return m_colorProfiles; }
 
 private:
     LinuxProcessList m_processes;
     LinuxFilePermissions m_permissions;
     LinuxSessionIdentity m_session;
+    LinuxDisplayColorProfiles m_colorProfiles;
 };

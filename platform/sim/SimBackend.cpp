@@ -1,10 +1,15 @@
 #include "platform/sim/SimBackend.h"
 
+#include "platform/SessionIdentity.h"
 #include "platform/TerminationSignals.h"
+#include "platform/sim/SimDisplayColorProfiles.h"
 #include "platform/sim/SimWorkstation.h"
 
 SimBackend::SimBackend(std::unique_ptr<PlatformBackend> host, std::unique_ptr<SimWorkstation> workstation)
-    : m_host(std::move(host)), m_workstation(std::move(workstation))
+    : m_host(std::move(host)), m_workstation(std::move(workstation)),
+      // The simulated colour folder lives with the session, so no run touches the user's real profiles.
+      m_colorProfiles(std::make_unique<SimDisplayColorProfiles>(
+          *m_workstation, m_host->session().runtimeDirectory() + QStringLiteral("/sim-icc")))
 {
 }
 
@@ -28,4 +33,9 @@ const SessionIdentity& SimBackend::session() const
 std::unique_ptr<TerminationSignals> SimBackend::createTerminationSignals(QObject* parent) const
 {
     return m_host->createTerminationSignals(parent);
+}
+
+const DisplayColorProfiles& SimBackend::displayColorProfiles() const
+{
+    return *m_colorProfiles;
 }

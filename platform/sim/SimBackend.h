@@ -2,6 +2,7 @@
 
 #include "platform/PlatformBackend.h"
 
+class SimDisplayColorProfiles;
 class SimWorkstation;
 
 // The simulated workstation. Hardware (displays, cards, session events) comes from
@@ -19,10 +20,12 @@ public:
     const FilePermissions& filePermissions() const override;
     const SessionIdentity& session() const override;
     std::unique_ptr<TerminationSignals> createTerminationSignals(QObject* parent) const override;
+    const DisplayColorProfiles& displayColorProfiles() const override;
 
     SimWorkstation& workstation() const { return *m_workstation; }
 
 private:
     std::unique_ptr<PlatformBackend> m_host;
     std::unique_ptr<SimWorkstation> m_workstation;
+    std::unique_ptr<SimDisplayColorProfiles> m_colorProfiles;
 };
