@@ -90,7 +90,8 @@ bool LinuxDisplayColorProfiles::associateStandard(const QString& deviceName, con
     }
     QString error;
     if (!X11ProfileAtoms::remove(index, &error)) {
-        qDebug() << "LinuxDisplayColorProfiles: XDeleteProperty failed" << X11ProfileAtoms::atomName(index);
+        qDebug() << "LinuxDisplayColorProfiles: XDeleteProperty failed" << X11ProfileAtoms::atomName(index)
+                 << error;
         fail(1, error);
         return false;
     }
