@@ -4,6 +4,7 @@
 #include "platform/PlatformBackend.h"
 #include "platform/ProcessList.h"
 #include "platform/SessionIdentity.h"
+#include "platform/win/WinDisplayColorProfiles.h"
 
 // Process table from a Toolhelp snapshot.
 class WinProcessList : public ProcessList
@@ -38,9 +39,11 @@ public:
     const FilePermissions& filePermissions() const override { return m_permissions; }
     const SessionIdentity& session() const override { return m_session; }
     std::unique_ptr<TerminationSignals> createTerminationSignals(QObject* parent) const override;
+    const DisplayColorProfiles& displayColorProfiles() const override { return m_colorProfiles; }
 
 private:
     WinProcessList m_processes;
     WinFilePermissions m_permissions;
     WinSessionIdentity m_session;
+    WinDisplayColorProfiles m_colorProfiles;
 };
