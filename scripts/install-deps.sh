@@ -11,7 +11,7 @@ PACKAGES=(
   liblcms2-dev liblcms2-utils libhidapi-dev libx11-dev libxrandr-dev libxext-dev
   libgtest-dev libgmock-dev
   sqlite3 dbus dbus-x11 xvfb xserver-xorg-video-dummy xauth x11-xserver-utils
-  clang libclang-rt-14-dev edid-decode libimage-exiftool-perl
+  clang libclang-rt-14-dev edid-decode libimage-exiftool-perl x11-utils
 )
 
 missing=()
