@@ -8,6 +8,8 @@
 #include <span>
 #include <vector>
 
+class VcgtReader;
+
 // The video-card gamma table of a display profile (tag type 'vcgt'): per channel a
 // table of 16-bit output levels that the system loads into the video card's ramp
 // together with the profile. Read in its table form (1, 2 or more bytes per entry)
@@ -41,7 +43,7 @@ public:
     bool Write(QByteArray& tag) const;
 
 private:
-    bool readTable(class VcgtReader& reader);
+    bool readTable(VcgtReader& reader);
     bool readFormula(VcgtReader& reader);
 
     quint32 m_reserved = 0;
