@@ -2,11 +2,13 @@
 
 #include "app/ctl/LockCommand.h"
 #include "app/ctl/SimCommand.h"
+#include "color/ctl/ColorCommand.h"
 
 CtlCommandList CtlRegistry::commands()
 {
     CtlCommandList list;
     list.push_back(std::make_unique<LockCommand>());
     list.push_back(std::make_unique<SimCommand>());
+    list.push_back(std::make_unique<ColorCommand>());
     return list;
 }
