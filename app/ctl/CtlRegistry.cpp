@@ -3,6 +3,7 @@
 #include "app/ctl/LockCommand.h"
 #include "app/ctl/SimCommand.h"
 #include "lut/ctl/ProfileCommand.h"
+#include "color/ctl/ColorCommand.h"
 
 CtlCommandList CtlRegistry::commands()
 {
@@ -10,5 +11,6 @@ CtlCommandList CtlRegistry::commands()
     list.push_back(std::make_unique<LockCommand>());
     list.push_back(std::make_unique<SimCommand>());
     list.push_back(std::make_unique<ProfileCommand>());
+    list.push_back(std::make_unique<ColorCommand>());
     return list;
 }
