@@ -4,7 +4,7 @@
 set -euo pipefail
 
 PACKAGES=(
-  build-essential cmake ninja-build pkg-config git
+  build-essential cmake ninja-build pkg-config git ccache
   qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite libqt6opengl6-dev
   qt6-svg-dev qt6-serialport-dev qt6-httpserver-dev qt6-websockets-dev
   qt6-tools-dev qt6-l10n-tools libgl-dev
