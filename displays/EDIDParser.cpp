@@ -165,6 +165,13 @@ EDIDParser::EDIDParser(const unsigned char* edid, unsigned length, QString defau
 {
     if (edid && length > 0)
         m_edid = QByteArray(reinterpret_cast<const char*>(edid), static_cast<qsizetype>(length));
+    // Drivers hand over a zeroed buffer when the display did not answer; that is no EDID, and
+    // reading one would give every such display the same serial "00000000".
+    if (!m_edid.isEmpty() && std::all_of(m_edid.cbegin(), m_edid.cend(), [](char c) { return c == 0; })) {
+        qDebug() << "EDIDParser: the" << m_edid.size() << "EDID bytes are all zero, taken as no EDID";
+        m_edid.clear();
+        length = 0;
+    }
     fillDescriptors();
     if (length >= 20)
         m_version = static_cast<int>(byteAt(18) * 10 + byteAt(19));
