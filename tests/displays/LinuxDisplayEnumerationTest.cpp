@@ -191,6 +191,19 @@ TEST(LinuxDisplayEnumerationTest, XOutputsArePairedWithTheirDrmConnectors)
     EXPECT_TRUE(outputs.at(2).edid.isEmpty());
     EXPECT_EQ(outputs.at(2).videoCardKey, "x11:" + x.display());
 
+    // One unnamed output and one connected connector left (a disconnected one does not count):
+    // they belong together. Two candidates would be a guess, so nothing is paired.
+    writeFile(drm + "/card0-eDP-1/status", "connected\n");
+    writeFile(drm + "/card0-eDP-1/edid", fixture("Lenovo-T61-Internal.bin"));
+    writeFile(drm + "/card0-HDMI-A-1/status", "disconnected\n");
+    const QList<DisplayOutput> single = LinuxDisplayEnumeration(drm).activeOutputs();
+    EXPECT_EQ(single.at(2).edid, fixture("Lenovo-T61-Internal.bin"));
+    EXPECT_EQ(single.at(2).deviceString, "card0-eDP-1");
+    writeFile(drm + "/card0-HDMI-A-1/status", "connected\n");
+    const QList<DisplayOutput> ambiguous = LinuxDisplayEnumeration(drm).activeOutputs();
+    EXPECT_TRUE(ambiguous.at(2).edid.isEmpty());
+    EXPECT_EQ(ambiguous.at(2).videoCardKey, "x11:" + x.display());
+
     QProcess ctl;
     ctl.start(TestPaths::ctlProgram(), {"--platform", "linux", "--json", "displays"});
     ASSERT_TRUE(ctl.waitForFinished(60000));
