@@ -11,7 +11,6 @@
 #include <QHash>
 #include <QMutex>
 #include <QRandomGenerator>
-#include <QRegularExpression>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -54,8 +53,14 @@ KdoData::DataTypes cachedType(const QString& table, const QString& column)
 
 bool isIdentifier(const QString& name)
 {
-    static const QRegularExpression pattern(QStringLiteral("^[A-Za-z_][A-Za-z0-9_]*$"));
-    const bool ok = pattern.match(name).hasMatch();
+    const auto plain = [](QChar c, bool first) {
+        const char16_t u = c.unicode();
+        return u == u'_' || (u >= u'A' && u <= u'Z') || (u >= u'a' && u <= u'z') ||
+               (!first && u >= u'0' && u <= u'9');
+    };
+    bool ok = !name.isEmpty();
+    for (qsizetype i = 0; ok && i < name.size(); ++i)
+        ok = plain(name.at(i), i == 0);
     if (!ok)
         qWarning() << "KaldoDynamicData: refused name that is not a plain identifier:" << name;
     return ok;
@@ -292,11 +297,16 @@ KaldoDataIterator KaldoDynamicData::query(const QString& statement, const QVaria
             ok = query.exec();
         }
         if (ok) {
+            QStringList names;
             while (query.next()) {
-                const QSqlRecord record = query.record();
+                if (names.isEmpty()) {
+                    const QSqlRecord record = query.record();
+                    for (int i = 0; i < record.count(); ++i)
+                        names << record.fieldName(i);
+                }
                 KaldoDataIterator::Row row;
-                for (int i = 0; i < record.count(); ++i)
-                    row.insert(record.fieldName(i), record.value(i).toString());
+                for (int i = 0; i < names.size(); ++i)
+                    row.insert(names.at(i), query.value(i).toString());
                 rows.append(std::move(row));
             }
         } else {
