@@ -6,6 +6,8 @@
 #include "color/ctl/ColorCommand.h"
 #include "displays/ctl/DisplaysCommand.h"
 #include "displays/ctl/EdidCommand.h"
+#include "db/ctl/DbCommand.h"
+#include "db/ctl/PrefCommand.h"
 
 CtlCommandList CtlRegistry::commands()
 {
@@ -16,5 +18,7 @@ CtlCommandList CtlRegistry::commands()
     list.push_back(std::make_unique<ColorCommand>());
     list.push_back(std::make_unique<EdidCommand>());
     list.push_back(std::make_unique<DisplaysCommand>());
+    list.push_back(std::make_unique<DbCommand>());
+    list.push_back(std::make_unique<PrefCommand>());
     return list;
 }
