@@ -122,6 +122,11 @@ TEST(SettingsFile, ProductFoldersAreBelowTheDataDirectory)
     EXPECT_EQ(QSettingsManager::GetPrinterMeasuresPath(), root + "printerMeasures");
     EXPECT_EQ(QSettingsManager::GetColorTargetsDirectoryPath(), root + "ColorTargets");
     EXPECT_EQ(QSettingsManager::GetChartBoardsDirectoryPath(), root + "ChartBoards");
+    ASSERT_TRUE(QSettingsManager::ensureDataFolders());
+    const QFileInfo regulations(QSettingsManager::GetUserRegulationDirectoryPath());
+    EXPECT_TRUE(regulations.isDir());
+    const auto everyone = QFileDevice::ReadOther | QFileDevice::WriteOther | QFileDevice::ExeOther;
+    EXPECT_EQ(regulations.permissions() & everyone, everyone);
     EXPECT_TRUE(QSettingsManager::isWorkstationPreference("synchronizeid"));
     EXPECT_FALSE(QSettingsManager::isWorkstationPreference("Gamma"));
 }
