@@ -8,6 +8,7 @@
 #include "displays/ctl/EdidCommand.h"
 #include "db/ctl/DbCommand.h"
 #include "db/ctl/PrefCommand.h"
+#include "settings/ctl/SettingsCommand.h"
 
 CtlCommandList CtlRegistry::commands()
 {
@@ -20,5 +21,6 @@ CtlCommandList CtlRegistry::commands()
     list.push_back(std::make_unique<DisplaysCommand>());
     list.push_back(std::make_unique<DbCommand>());
     list.push_back(std::make_unique<PrefCommand>());
+    list.push_back(std::make_unique<SettingsCommand>());
     return list;
 }
