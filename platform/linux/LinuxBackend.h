@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/LibraryMatroxBoards.h"
 #include "platform/PlatformBackend.h"
 #include "platform/linux/LinuxDisplayColorProfiles.h"
 #include "platform/linux/LinuxFilePermissions.h"
@@ -18,6 +19,7 @@ public:
     std::unique_ptr<TerminationSignals> createTerminationSignals(QObject* parent) const override;
     const DisplayColorProfiles& displayColorProfiles() const override { return m_colorProfiles; }
     const GammaRamps& gammaRamps() const override { return m_gammaRamps; }
+    const MatroxBoards& matroxBoards() const override { return m_matroxBoards; }
 
 private:
     LinuxProcessList m_processes;
@@ -25,4 +27,5 @@ private:
     LinuxSessionIdentity m_session;
     LinuxDisplayColorProfiles m_colorProfiles;
     LinuxGammaRamps m_gammaRamps;
+    LibraryMatroxBoards m_matroxBoards;
 };

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/FilePermissions.h"
+#include "platform/LibraryMatroxBoards.h"
 #include "platform/PlatformBackend.h"
 #include "platform/ProcessList.h"
 #include "platform/SessionIdentity.h"
@@ -42,6 +43,7 @@ public:
     std::unique_ptr<TerminationSignals> createTerminationSignals(QObject* parent) const override;
     const DisplayColorProfiles& displayColorProfiles() const override { return m_colorProfiles; }
     const GammaRamps& gammaRamps() const override { return m_gammaRamps; }
+    const MatroxBoards& matroxBoards() const override { return m_matroxBoards; }
 
 private:
     WinProcessList m_processes;
@@ -49,4 +51,5 @@ private:
     WinSessionIdentity m_session;
     WinDisplayColorProfiles m_colorProfiles;
     WinGammaRamps m_gammaRamps;
+    LibraryMatroxBoards m_matroxBoards;
 };
