@@ -3,6 +3,7 @@
 #include "app/ctl/LockCommand.h"
 #include "app/ctl/SimCommand.h"
 #include "lut/ctl/ProfileCommand.h"
+#include "lut/ctl/GammaCommand.h"
 #include "color/ctl/ColorCommand.h"
 #include "displays/ctl/DisplaysCommand.h"
 #include "displays/ctl/EdidCommand.h"
@@ -22,5 +23,6 @@ CtlCommandList CtlRegistry::commands()
     list.push_back(std::make_unique<DbCommand>());
     list.push_back(std::make_unique<PrefCommand>());
     list.push_back(std::make_unique<SettingsCommand>());
+    list.push_back(std::make_unique<GammaCommand>());
     return list;
 }

@@ -1,9 +1,11 @@
 #pragma once
 
+#include "platform/LibraryMatroxBoards.h"
 #include "platform/PlatformBackend.h"
 #include "platform/linux/LinuxDisplayColorProfiles.h"
 #include "platform/linux/LinuxDisplayEnumeration.h"
 #include "platform/linux/LinuxFilePermissions.h"
+#include "platform/linux/LinuxGammaRamps.h"
 #include "platform/linux/LinuxProcessList.h"
 #include "platform/linux/LinuxSessionIdentity.h"
 
@@ -18,6 +20,8 @@ public:
     std::unique_ptr<TerminationSignals> createTerminationSignals(QObject* parent) const override;
     const DisplayColorProfiles& displayColorProfiles() const override { return m_colorProfiles; }
     const DisplayEnumeration& displayEnumeration() const override { return m_displays; }
+    const GammaRamps& gammaRamps() const override { return m_gammaRamps; }
+    const MatroxBoards& matroxBoards() const override { return m_matroxBoards; }
 
 private:
     LinuxProcessList m_processes;
@@ -25,4 +29,6 @@ private:
     LinuxSessionIdentity m_session;
     LinuxDisplayColorProfiles m_colorProfiles;
     LinuxDisplayEnumeration m_displays;
+    LinuxGammaRamps m_gammaRamps;
+    LibraryMatroxBoards m_matroxBoards;
 };

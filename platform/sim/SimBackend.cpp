@@ -4,6 +4,8 @@
 #include "platform/TerminationSignals.h"
 #include "platform/sim/SimDisplayColorProfiles.h"
 #include "platform/sim/SimDisplayEnumeration.h"
+#include "platform/sim/SimGammaRamps.h"
+#include "platform/sim/SimMatroxBoards.h"
 #include "platform/sim/SimWorkstation.h"
 
 SimBackend::SimBackend(std::unique_ptr<PlatformBackend> host, std::unique_ptr<SimWorkstation> workstation)
@@ -12,6 +14,10 @@ SimBackend::SimBackend(std::unique_ptr<PlatformBackend> host, std::unique_ptr<Si
       m_colorProfiles(std::make_unique<SimDisplayColorProfiles>(
           *m_workstation, m_host->session().runtimeDirectory() + QStringLiteral("/sim-icc"))),
       m_displays(std::make_unique<SimDisplayEnumeration>(*m_workstation))
+      // Ramps stay in the session, like a real card's, so the agent and lutloaderctl share them.
+      m_gammaRamps(std::make_unique<SimGammaRamps>(*m_workstation, m_host->session().runtimeDirectory() +
+                                                                       QStringLiteral("/sim-gamma"))),
+      m_matroxBoards(std::make_unique<SimMatroxBoards>(*m_workstation))
 {
 }
 
@@ -45,4 +51,12 @@ const DisplayColorProfiles& SimBackend::displayColorProfiles() const
 const DisplayEnumeration& SimBackend::displayEnumeration() const
 {
     return *m_displays;
+const GammaRamps& SimBackend::gammaRamps() const
+{
+    return *m_gammaRamps;
+}
+
+const MatroxBoards& SimBackend::matroxBoards() const
+{
+    return *m_matroxBoards;
 }

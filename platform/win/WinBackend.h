@@ -1,11 +1,13 @@
 #pragma once
 
 #include "platform/FilePermissions.h"
+#include "platform/LibraryMatroxBoards.h"
 #include "platform/PlatformBackend.h"
 #include "platform/ProcessList.h"
 #include "platform/SessionIdentity.h"
 #include "platform/win/WinDisplayColorProfiles.h"
 #include "platform/win/WinDisplayEnumeration.h"
+#include "platform/win/WinGammaRamps.h"
 
 // Process table from a Toolhelp snapshot.
 class WinProcessList : public ProcessList
@@ -42,6 +44,8 @@ public:
     std::unique_ptr<TerminationSignals> createTerminationSignals(QObject* parent) const override;
     const DisplayColorProfiles& displayColorProfiles() const override { return m_colorProfiles; }
     const DisplayEnumeration& displayEnumeration() const override { return m_displays; }
+    const GammaRamps& gammaRamps() const override { return m_gammaRamps; }
+    const MatroxBoards& matroxBoards() const override { return m_matroxBoards; }
 
 private:
     WinProcessList m_processes;
@@ -49,4 +53,6 @@ private:
     WinSessionIdentity m_session;
     WinDisplayColorProfiles m_colorProfiles;
     WinDisplayEnumeration m_displays;
+    WinGammaRamps m_gammaRamps;
+    LibraryMatroxBoards m_matroxBoards;
 };
