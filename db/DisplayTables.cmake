@@ -1,0 +1,11 @@
+# Display tables: known displays and their settings, the current-display snapshot,
+# current LUTs, QA status values, statistics, ambient readings and pending safe-system tasks.
+lutloader_library(lutloader_dbtables
+  SOURCES
+    DBDisplays.cpp
+    DBDisplayCurrentLUT.cpp
+    DBStatusDisplays.cpp
+    DBDisplayStatistic.cpp
+    DBDisplaysAmbient.cpp
+    DBShutdownSafeSystem.cpp
+  DEPS lutloader_db Qt6::Core)
