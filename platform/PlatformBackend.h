@@ -5,6 +5,7 @@
 #include <memory>
 
 class DisplayColorProfiles;
+class DisplayEnumeration;
 class FilePermissions;
 class ProcessList;
 class SessionIdentity;
@@ -26,4 +27,6 @@ public:
     virtual std::unique_ptr<TerminationSignals> createTerminationSignals(QObject* parent) const = 0;
     // Display ICC profiles: colour folder and association of a profile with a display.
     virtual const DisplayColorProfiles& displayColorProfiles() const = 0;
+    // The active display outputs with their EDIDs, desktop rectangles and video cards.
+    virtual const DisplayEnumeration& displayEnumeration() const = 0;
 };

@@ -4,6 +4,8 @@
 #include "app/ctl/SimCommand.h"
 #include "lut/ctl/ProfileCommand.h"
 #include "color/ctl/ColorCommand.h"
+#include "displays/ctl/DisplaysCommand.h"
+#include "displays/ctl/EdidCommand.h"
 
 CtlCommandList CtlRegistry::commands()
 {
@@ -12,5 +14,7 @@ CtlCommandList CtlRegistry::commands()
     list.push_back(std::make_unique<SimCommand>());
     list.push_back(std::make_unique<ProfileCommand>());
     list.push_back(std::make_unique<ColorCommand>());
+    list.push_back(std::make_unique<EdidCommand>());
+    list.push_back(std::make_unique<DisplaysCommand>());
     return list;
 }
