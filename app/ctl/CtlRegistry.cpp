@@ -6,6 +6,7 @@
 #include "color/ctl/ColorCommand.h"
 #include "displays/ctl/DisplaysCommand.h"
 #include "displays/ctl/EdidCommand.h"
+#include "settings/ctl/SettingsCommand.h"
 
 CtlCommandList CtlRegistry::commands()
 {
@@ -16,5 +17,6 @@ CtlCommandList CtlRegistry::commands()
     list.push_back(std::make_unique<ColorCommand>());
     list.push_back(std::make_unique<EdidCommand>());
     list.push_back(std::make_unique<DisplaysCommand>());
+    list.push_back(std::make_unique<SettingsCommand>());
     return list;
 }
