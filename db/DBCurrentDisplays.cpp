@@ -18,9 +18,10 @@ namespace {
 std::atomic<bool> s_checked{false};
 
 // Columns the agent sets per display that no enumeration can tell again.
-const QStringList kKeptColumns{QStringLiteral("cal_patch_size"),       QStringLiteral("internal_sensor"),
-                               QStringLiteral("ambient_sensor"),       QStringLiteral("special_registration"),
-                               QStringLiteral("special_correlation"), QStringLiteral("backgound_calibration")};
+const QStringList kKeptColumns{
+    QStringLiteral("cal_patch_size"),      QStringLiteral("internal_sensor"),
+    QStringLiteral("ambient_sensor"),      QStringLiteral("special_registration"),
+    QStringLiteral("special_correlation"), QStringLiteral("backgound_calibration")};
 
 KaldoDynamicData::Values snapshotRow(const DisplayInfo& info, int displayid, KaldoDynamicData::Values kept)
 {
@@ -64,8 +65,8 @@ DisplayInfo infoFromRow(const KaldoDynamicData::Values& row)
     const int width = row.value(QStringLiteral("width")).toInt();
     const int height = row.value(QStringLiteral("height")).toInt();
     if (width > 0 && height > 0) {
-        info.setRect(QRect(row.value(QStringLiteral("left")).toInt(), row.value(QStringLiteral("top")).toInt(),
-                           width, height));
+        info.setRect(QRect(row.value(QStringLiteral("left")).toInt(),
+                           row.value(QStringLiteral("top")).toInt(), width, height));
         info.setResolution(width, height);
     }
     return info;
@@ -73,8 +74,7 @@ DisplayInfo infoFromRow(const KaldoDynamicData::Values& row)
 
 } // namespace
 
-DBCurrentDisplays::DBCurrentDisplays()
-    : data_(DB::get())
+DBCurrentDisplays::DBCurrentDisplays() : data_(DB::get())
 {
     ensureChecked(*data_);
 }
@@ -107,7 +107,8 @@ bool DBCurrentDisplays::SaveDisplaysInfo()
         // A display without its own id yet, or sharing one, gets a row of its own all the same.
         if (displayid >= 0 && saved.contains(displayid))
             displayid = -1;
-        ok = data_->addinfo(TABLE, snapshotRow(CurrentDisplays::Display(index), displayid, kept.value(displayid)));
+        ok = data_->addinfo(TABLE,
+                            snapshotRow(CurrentDisplays::Display(index), displayid, kept.value(displayid)));
         saved.append(displayid);
     }
     if (!ok) {
@@ -139,9 +140,11 @@ bool DBCurrentDisplays::SetIsBackgroundCalibrationEnabled(int displayid, bool en
 {
     const KaldoDynamicData::Values where{{QStringLiteral("id"), QString::number(displayid)}};
     if (data_->count(TABLE, where) == 0) {
-        qWarning() << "DBCurrentDisplays::SetIsBackgroundCalibrationEnabled no snapshot row for display" << displayid;
+        qWarning() << "DBCurrentDisplays::SetIsBackgroundCalibrationEnabled no snapshot row for display"
+                   << displayid;
         return false;
     }
-    return data_->changeinfo(TABLE, where, {{QStringLiteral("backgound_calibration"),
-                                             enabled ? QStringLiteral("true") : QStringLiteral("false")}});
+    return data_->changeinfo(TABLE, where,
+                             {{QStringLiteral("backgound_calibration"),
+                               enabled ? QStringLiteral("true") : QStringLiteral("false")}});
 }

@@ -2,6 +2,7 @@
 
 #include "db/DB.h"
 #include "db/DBTransaction.h"
+#include "db/DBUtils.h"
 #include "db/KaldoDynamicData.h"
 #include "db/Schema.h"
 
@@ -539,4 +540,14 @@ int DBDisplays::getFairyDisplay(const QRect& rect)
         return -1;
     }
     return id;
+}
+
+bool DBDisplays::addCalibrationHash(int displayid)
+{
+    return addCalibrationHash(displayid, DBUtils::displayIdentity(displayid));
+}
+
+bool DBDisplays::checkCalibrationHash(int displayid)
+{
+    return checkCalibrationHash(displayid, DBUtils::displayIdentity(displayid));
 }

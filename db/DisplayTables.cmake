@@ -8,4 +8,6 @@ lutloader_library(lutloader_dbtables
     DBDisplayStatistic.cpp
     DBDisplaysAmbient.cpp
     DBShutdownSafeSystem.cpp
-  DEPS lutloader_db Qt6::Core)
+    DBCurrentDisplays.cpp
+    DBUtils.cpp
+  DEPS lutloader_db lutloader_displays lutloader_settings Qt6::Core)

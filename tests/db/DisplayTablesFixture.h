@@ -1,6 +1,7 @@
 #pragma once
 
 #include "db/DB.h"
+#include "db/DBCurrentDisplays.h"
 #include "db/DBDisplayCurrentLUT.h"
 #include "db/DBDisplayStatistic.h"
 #include "db/DBDisplays.h"
@@ -8,7 +9,6 @@
 #include "db/DBShutdownSafeSystem.h"
 #include "db/DBStatusDisplays.h"
 #include "db/KaldoDynamicData.h"
-#include "db/Schema.h"
 #include "settings/DataDirectory.h"
 
 #include <QStringList>
@@ -34,7 +34,7 @@ protected:
         DBDisplayStatistic statistics;
         DBDisplaysAmbient ambient;
         DBShutdownSafeSystem safeSystem;
-        ASSERT_TRUE(Schema::checkTables(*DB::get(), {Schema::table(QStringLiteral("CurrentDisplays"))}));
+        DBCurrentDisplays current;
         for (const QString& table :
              {QStringLiteral("Displays"), QStringLiteral("DisplayInfo"), QStringLiteral("CurrentDisplays"),
               QStringLiteral("DisplayCurrentLUT"), QStringLiteral("LUTEntries"),
