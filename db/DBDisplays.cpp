@@ -5,6 +5,8 @@
 #include "db/DBUtils.h"
 #include "db/KaldoDynamicData.h"
 #include "db/Schema.h"
+#include "displays/CurrentDisplays.h"
+#include "displays/DisplayInfo.h"
 
 #include <QCryptographicHash>
 #include <QDebug>
@@ -511,6 +513,13 @@ bool DBDisplays::checkCalibrationHash(int displayid, const QString& identity)
 
 int DBDisplays::getFairyDisplay(int displayid)
 {
+    // The display that could not be identified usually has no record yet: its place
+    // comes from the current-display list, the record only when it is not attached.
+    if (CurrentDisplays::IsDisplayConnected(displayid)) {
+        const DisplayInfo& info = CurrentDisplays::DisplayById(displayid);
+        if (info.hasRect())
+            return getFairyDisplay(info.rect());
+    }
     return getFairyDisplay(
         QRect(getLeft(displayid), getTop(displayid), getWidth(displayid), getHeight(displayid)));
 }

@@ -185,4 +185,19 @@ TEST_F(RefreshDisplaysInfoTest, StoredLutIsOnlyTrustedForTheDisplayItWasWrittenF
     EXPECT_FALSE(displays.addCalibrationHash(ids[0]));
 }
 
+TEST_F(RefreshDisplaysInfoTest, FairyDisplayTakesThePlaceOfTheUnidentifiedDisplay)
+{
+    DisplayInfo unknown;
+    unknown.setDeviceName(QStringLiteral("DP-7"));
+    unknown.setRect(QRect(6016, 0, 1280, 1024));
+    CurrentDisplays::AddDisplay(900, unknown);
+
+    DBDisplays displays;
+    const int fairy = displays.getFairyDisplay(900);
+    ASSERT_GE(fairy, 0);
+    EXPECT_EQ(displays.getLeft(fairy), 6016);
+    EXPECT_EQ(displays.getWidth(fairy), 1280);
+    EXPECT_EQ(displays.getDisplayInfo(fairy, QStringLiteral("ResolutionVertical")), QStringLiteral("1024"));
+}
+
 } // namespace
