@@ -10,6 +10,16 @@
 #include <QDebug>
 
 #include <cmath>
+#include <memory>
+
+// The known-display list belongs to the display model; builds without it register
+// new displays with the product defaults only.
+#if __has_include("displays/DisplaysPrefs.h")
+#include "displays/DisplaysPrefs.h"
+#define LUTLOADER_HAS_KNOWN_DISPLAYS 1
+#else
+#define LUTLOADER_HAS_KNOWN_DISPLAYS 0
+#endif
 
 namespace {
 
@@ -66,7 +76,31 @@ NewDisplaySettings productDisplaySettings()
     NewDisplaySettings settings;
     settings.defaults =
         GlobalData::instance().GetValue<StringMap>(QString::fromLatin1(GLOBALDATA_DISPLAY_DEFAULT_PARAMS));
+#if LUTLOADER_HAS_KNOWN_DISPLAYS
+    auto known = std::make_shared<DisplaysPrefs>();
+    if (known->load() != 0) {
+        qWarning() << "DBUtils::productDisplaySettings the known-display list could not be read";
+        return settings;
+    }
+    settings.knownModel = [known](const DisplayInfo& info) -> std::optional<KnownDisplayModel> {
+        if (!known->hasRecord(info))
+            return std::nullopt;
+        QString manufacturer, name, backlight, type;
+        known->getRecord(info, manufacturer, name, backlight, type);
+        return KnownDisplayModel{screenSizeText(info), type, backlight};
+    };
+#else
+    qDebug() << "DBUtils::productDisplaySettings no known-display list in this build";
+#endif
     return settings;
+}
+
+QString screenSizeText(const DisplayInfo& info)
+{
+    if (info.widthMm() <= 0 || info.heightMm() <= 0)
+        return {};
+    const double inches = std::hypot(info.widthMm(), info.heightMm()) / 25.4;
+    return QString::number(qRound(inches)) + QLatin1Char('\'');
 }
 
 QList<int> RefreshDisplaysInfo()
@@ -147,7 +181,9 @@ int addDisplay(const DisplayInfo& info, const NewDisplaySettings& settings)
     if (settings.knownModel) {
         if (const auto known = settings.knownModel(info)) {
             qDebug() << "override default display preferences";
-            values.append({QStringLiteral("ScreenSize"), known->screenSize});
+            // A size the EDID does not give leaves the default in place.
+            if (!known->screenSize.isEmpty())
+                values.append({QStringLiteral("ScreenSize"), known->screenSize});
             values.append({QStringLiteral("TypeOfDisplay"), known->typeOfDisplay});
             values.append({QStringLiteral("DisplayTechnology"), known->displayTechnology});
         }

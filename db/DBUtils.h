@@ -34,6 +34,8 @@ struct NewDisplaySettings
 
 // The product's display defaults and the embedded known-model list.
 NewDisplaySettings productDisplaySettings();
+// The diagonal in whole inches as the settings write it ("24'"); empty without a physical size.
+QString screenSizeText(const DisplayInfo& info);
 
 // Binds every current display to its record (creating missing ones) inside one
 // transaction, marks exactly the current displays active and saves the snapshot.

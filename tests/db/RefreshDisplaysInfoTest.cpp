@@ -185,6 +185,16 @@ TEST_F(RefreshDisplaysInfoTest, StoredLutIsOnlyTrustedForTheDisplayItWasWrittenF
     EXPECT_FALSE(displays.addCalibrationHash(ids[0]));
 }
 
+TEST(DisplayScreenSizeTest, DiagonalInWholeInches)
+{
+    DisplayInfo info;
+    EXPECT_TRUE(DBUtils::screenSizeText(info).isEmpty());
+    info.setPhysicalSize(597, 336);
+    EXPECT_EQ(DBUtils::screenSizeText(info), QStringLiteral("27'"));
+    info.setPhysicalSize(474, 296);
+    EXPECT_EQ(DBUtils::screenSizeText(info), QStringLiteral("22'"));
+}
+
 TEST_F(RefreshDisplaysInfoTest, FairyDisplayTakesThePlaceOfTheUnidentifiedDisplay)
 {
     DisplayInfo unknown;
