@@ -80,6 +80,16 @@ bool Schema::checkTables(KaldoDynamicData& db, const QList<TableSchema>& tables)
     return true;
 }
 
+bool Schema::checkOnce(KaldoDynamicData& db, const QList<TableSchema>& tables, std::atomic<bool>& checked)
+{
+    if (checked)
+        return true;
+    const bool ok = checkTables(db, tables);
+    if (db.transactionDepth() == 0)
+        checked = ok;
+    return ok;
+}
+
 bool Schema::checkAll(KaldoDynamicData& db)
 {
     qDebug() << "Schema::checkAll start";

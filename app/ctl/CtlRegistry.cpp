@@ -7,6 +7,8 @@
 #include "displays/ctl/DisplaysCommand.h"
 #include "displays/ctl/EdidCommand.h"
 #include "settings/ctl/SettingsCommand.h"
+#include "db/ctl/DbCommand.h"
+#include "db/ctl/PrefCommand.h"
 
 CtlCommandList CtlRegistry::commands()
 {
@@ -18,5 +20,7 @@ CtlCommandList CtlRegistry::commands()
     list.push_back(std::make_unique<EdidCommand>());
     list.push_back(std::make_unique<DisplaysCommand>());
     list.push_back(std::make_unique<SettingsCommand>());
+    list.push_back(std::make_unique<DbCommand>());
+    list.push_back(std::make_unique<PrefCommand>());
     return list;
 }
