@@ -9,6 +9,7 @@
 #include "settings/ctl/SettingsCommand.h"
 #include "db/ctl/DbCommand.h"
 #include "db/ctl/PrefCommand.h"
+#include "db/ctl/DisplayTablesCommand.h"
 
 CtlCommandList CtlRegistry::commands()
 {
@@ -22,5 +23,6 @@ CtlCommandList CtlRegistry::commands()
     list.push_back(std::make_unique<SettingsCommand>());
     list.push_back(std::make_unique<DbCommand>());
     list.push_back(std::make_unique<PrefCommand>());
+    list.push_back(std::make_unique<DisplayTablesCommand>());
     return list;
 }
