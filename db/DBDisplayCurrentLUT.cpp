@@ -62,17 +62,37 @@ bool DBDisplayCurrentLUT::addEntry(int currentlutid, int ddl, int channel, int v
 
 bool DBDisplayCurrentLUT::addEntries(int currentlutid, const Channels& channels)
 {
+    // Rows go in batches of one statement each: a 3 x 1024 LUT is a few statements
+    // instead of thousands while the transaction holds the file.
+    constexpr int kRowsPerStatement = 200;
     DBTransaction transaction;
-    for (qsizetype channel = 0; channel < channels.size(); ++channel) {
-        const QList<int>& values = channels[channel];
-        for (qsizetype ddl = 0; ddl < values.size(); ++ddl) {
-            if (!addEntry(currentlutid, static_cast<int>(ddl), static_cast<int>(channel), values[ddl])) {
-                qWarning() << "DBDisplayCurrentLUT::addEntries failed at channel" << channel << "level"
-                           << ddl;
-                transaction.failTransaction();
-                return false;
-            }
+    QVariantList parameters;
+    int rows = 0;
+    auto flush = [&]() {
+        if (rows == 0)
+            return true;
+        QStringList placeholders(rows, QStringLiteral("(?, ?, ?, ?)"));
+        const bool ok =
+            data_->exec(QStringLiteral("INSERT INTO LUTEntries(currentlutid, ddl, channel, value) VALUES ") +
+                            placeholders.join(QLatin1Char(',')),
+                        parameters);
+        parameters.clear();
+        rows = 0;
+        return ok;
+    };
+    bool ok = true;
+    for (qsizetype channel = 0; ok && channel < channels.size(); ++channel) {
+        for (qsizetype ddl = 0; ok && ddl < channels[channel].size(); ++ddl) {
+            parameters << currentlutid << static_cast<int>(ddl) << static_cast<int>(channel)
+                       << channels[channel][ddl];
+            if (++rows == kRowsPerStatement)
+                ok = flush();
         }
+    }
+    if (!ok || !flush()) {
+        qWarning() << "DBDisplayCurrentLUT::addEntries failed for LUT" << currentlutid;
+        transaction.failTransaction();
+        return false;
     }
     return true;
 }
