@@ -43,6 +43,11 @@ KaldoDynamicData::Values snapshotRow(const DisplayInfo& info, int displayid, Kal
     };
     if (displayid >= 0)
         row.insert(QStringLiteral("id"), QString::number(displayid));
+    // Sensors are found while the agent runs; a display found with one keeps it in the snapshot.
+    if (displayid >= 0 && CurrentDisplays::internalSensor(displayid))
+        kept.insert(QStringLiteral("internal_sensor"), QStringLiteral("1"));
+    if (displayid >= 0 && CurrentDisplays::ambientSensor(displayid))
+        kept.insert(QStringLiteral("ambient_sensor"), QStringLiteral("1"));
     if (kept.value(QStringLiteral("backgound_calibration")).isEmpty())
         kept.insert(QStringLiteral("backgound_calibration"), QStringLiteral("false"));
     row.insert(kept);
@@ -124,8 +129,12 @@ bool DBCurrentDisplays::GetDisplaysInfo()
 {
     const auto it0 = data_->readinfoSql(QStringLiteral("SELECT * FROM CurrentDisplays ORDER BY id"));
     CurrentDisplays::Clear();
-    for (auto it = it0; !it.IsNull(); ++it)
-        CurrentDisplays::AddDisplay(it.value(QStringLiteral("id")).toInt(), infoFromRow(it.values()));
+    for (auto it = it0; !it.IsNull(); ++it) {
+        const int id = it.value(QStringLiteral("id")).toInt();
+        CurrentDisplays::AddDisplay(id, infoFromRow(it.values()));
+        CurrentDisplays::setInternalSensor(id, it.value(QStringLiteral("internal_sensor")).toInt() == 1);
+        CurrentDisplays::setAmbientSensor(id, it.value(QStringLiteral("ambient_sensor")).toInt() == 1);
+    }
     qDebug() << "DBCurrentDisplays::GetDisplaysInfo displays:" << CurrentDisplays::DisplayCount();
     return CurrentDisplays::DisplayCount() > 0;
 }

@@ -138,6 +138,7 @@ TEST_F(RefreshDisplaysInfoTest, EmptyEnumerationFallsBackToTheSnapshot)
     ASSERT_EQ(ids.size(), 3);
     DBCurrentDisplays snapshot;
     ASSERT_TRUE(snapshot.SetIsBackgroundCalibrationEnabled(ids[0], true));
+    CurrentDisplays::setInternalSensor(ids[1], true);
     EXPECT_FALSE(snapshot.SetIsBackgroundCalibrationEnabled(4711, true));
 
     // Saving the snapshot again keeps what the agent set per display.
@@ -151,6 +152,8 @@ TEST_F(RefreshDisplaysInfoTest, EmptyEnumerationFallsBackToTheSnapshot)
     EXPECT_EQ(CurrentDisplays::Display(2).name(), QStringLiteral("PressView 24"));
     EXPECT_EQ(CurrentDisplays::Display(1).rect(), QRect(2048, 0, 2048, 1536));
     EXPECT_EQ(CurrentDisplays::Display(0).deviceName(), QStringLiteral("DP-1"));
+    EXPECT_TRUE(CurrentDisplays::internalSensor(ids[1]));
+    EXPECT_FALSE(CurrentDisplays::internalSensor(ids[0]));
     EXPECT_TRUE(DBDisplays().isActive(ids[0]));
     EXPECT_EQ(rows(QStringLiteral("Displays")), 3);
 
