@@ -1,4 +1,7 @@
+#include "db/DBUtils.h"
 #include "tests/db/DisplayTablesFixture.h"
+
+#include <thread>
 
 namespace {
 
@@ -189,6 +192,30 @@ TEST_F(ShutdownSafeSystemTest, OnePendingTaskPerDisplay)
     ASSERT_TRUE(safeSystem.removeTask(1));
     EXPECT_FALSE(safeSystem.isCalibrateFailed(1));
     EXPECT_TRUE(safeSystem.isCalibrateFailed(2));
+}
+
+// A database file that cannot be opened answers every table with neutral values.
+TEST(UnopenedDatabaseTest, TablesAnswerNeutrallyWithoutCrashing)
+{
+    const QString previous = DB::path();
+    DB::setPath(QStringLiteral("/proc/no-such-folder"));
+    std::thread([] {
+        DBDisplays displays;
+        EXPECT_EQ(displays.addDisplay(QStringLiteral("S"), 0, 0, 1, 1, true), -1);
+        EXPECT_EQ(displays.findBySerial(QStringLiteral("S")), -1);
+        EXPECT_FALSE(displays.setDisplayInfo(1, QStringLiteral("Model"), QStringLiteral("x")));
+        EXPECT_EQ(displays.getFairyDisplay(QRect(0, 0, 10, 10)), -1);
+        DBDisplayCurrentLUT luts;
+        EXPECT_EQ(luts.storeLUT(1, 1, 0, {{1, 2, 3}}), -1);
+        EXPECT_TRUE(luts.readEntryByDisplayId(1).isEmpty());
+        EXPECT_FALSE(DBStatusDisplays().SetStatusInfo(1, QStringLiteral("a"), QStringLiteral("b")));
+        EXPECT_FALSE(DBDisplayStatistic().AddStatisticInfo(QStringLiteral("2026.12.06"), 1));
+        EXPECT_FALSE(DBDisplaysAmbient().AddAmbientValue(1, 1.0, 1, true));
+        EXPECT_FALSE(DBShutdownSafeSystem().isCalibrateFailed(1));
+        EXPECT_FALSE(DBCurrentDisplays().SetIsBackgroundCalibrationEnabled(1, true));
+        EXPECT_TRUE(DBUtils::RefreshDisplaysInfo().isEmpty());
+    }).join();
+    DB::setPath(previous);
 }
 
 } // namespace
