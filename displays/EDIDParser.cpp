@@ -130,14 +130,12 @@ const QHash<QString, QString>& manufacturerNames()
     return names;
 }
 
+// Two upper-case hex digits and a blank per byte.
 QString hexDump(const QByteArray& bytes)
 {
-    QString dump;
-    dump.reserve(bytes.size() * 3);
-    for (const char byte : bytes)
-        dump +=
-            QStringLiteral("%1 ").arg(static_cast<unsigned char>(byte), 2, 16, QLatin1Char('0')).toUpper();
-    return dump;
+    if (bytes.isEmpty())
+        return {};
+    return QString::fromLatin1(bytes.toHex(' ').toUpper() + ' ');
 }
 
 // The text of a descriptor body: at most 13 bytes, up to the first 0 byte, one character per byte.
@@ -165,6 +163,13 @@ EDIDParser::EDIDParser(const unsigned char* edid, unsigned length, QString defau
 {
     if (edid && length > 0)
         m_edid = QByteArray(reinterpret_cast<const char*>(edid), static_cast<qsizetype>(length));
+    // Drivers hand over a zeroed buffer when the display did not answer; that is no EDID, and
+    // reading one would give every such display the same serial "00000000".
+    if (!m_edid.isEmpty() && std::all_of(m_edid.cbegin(), m_edid.cend(), [](char c) { return c == 0; })) {
+        qDebug() << "EDIDParser: the" << m_edid.size() << "EDID bytes are all zero, taken as no EDID";
+        m_edid.clear();
+        length = 0;
+    }
     fillDescriptors();
     if (length >= 20)
         m_version = static_cast<int>(byteAt(18) * 10 + byteAt(19));

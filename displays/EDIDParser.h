@@ -9,7 +9,8 @@
 // extension blocks): model name, serial, manufacturer, descriptor texts, sizes and resolutions.
 // Built for one EDID and caching what it derives. The bytes come from the operating system and
 // from the display itself, so every reader stays inside the data: short, zero-filled or garbage
-// input gives empty strings and empty lists, never a read past the end.
+// input gives empty strings and empty lists, never a read past the end. A block of zero bytes
+// counts as no EDID.
 class EDIDParser
 {
 public:

@@ -42,7 +42,7 @@ std::optional<QByteArray> readInput(const QString& path, QString& error)
 QString brokenReason(const EDIDParser& parser)
 {
     if (parser.length() == 0)
-        return QStringLiteral("no EDID bytes in the input");
+        return QStringLiteral("no EDID in the input (empty, or only zero bytes)");
     if (parser.length() < 128)
         return QStringLiteral("EDID too short: %1 bytes, a base block has 128").arg(parser.length());
     if (!parser.hasValidHeader())
