@@ -42,6 +42,9 @@ QByteArray unscramble(const QByteArray& mixed)
 
 QString HideUnhideString::hide(const QString& text)
 {
+    // No password stays no password, so an unset preference keeps reading as unset.
+    if (text.isEmpty())
+        return {};
     const QByteArray encoded =
         scramble(text.toUtf8()).toBase64(QByteArray::Base64UrlEncoding | QByteArray::OmitTrailingEquals);
     return QLatin1Char(MARKER) + QString::fromLatin1(encoded);

@@ -1,3 +1,7 @@
+#include "platform/Platform.h"
+#include "platform/PlatformBackend.h"
+#include "platform/SessionIdentity.h"
+#include "settings/DataDirectory.h"
 #include "settings/GlobalData.h"
 #include "settings/ProductParams.h"
 #include "settings/QSettingsManager.h"
@@ -118,6 +122,45 @@ TEST(SettingsFile, ProductFoldersAreBelowTheDataDirectory)
     EXPECT_EQ(QSettingsManager::GetPrinterMeasuresPath(), root + "printerMeasures");
     EXPECT_EQ(QSettingsManager::GetColorTargetsDirectoryPath(), root + "ColorTargets");
     EXPECT_EQ(QSettingsManager::GetChartBoardsDirectoryPath(), root + "ChartBoards");
+    ASSERT_TRUE(QSettingsManager::ensureDataFolders());
+    const QFileInfo regulations(QSettingsManager::GetUserRegulationDirectoryPath());
+    EXPECT_TRUE(regulations.isDir());
+    const auto everyone = QFileDevice::ReadOther | QFileDevice::WriteOther | QFileDevice::ExeOther;
+    EXPECT_EQ(regulations.permissions() & everyone, everyone);
     EXPECT_TRUE(QSettingsManager::isWorkstationPreference("synchronizeid"));
     EXPECT_FALSE(QSettingsManager::isWorkstationPreference("Gamma"));
+}
+
+TEST(DataDirectory, FallsBackToTheUsersFolderWithALoggedReason)
+{
+    // Without the override and without the shared folder, the user's data folder
+    // is used and the log says why. The override is put back for the other tests.
+    const QByteArray overridden = qgetenv("LUTLOADER_DATA_DIR");
+    const QByteArray xdg = qgetenv("XDG_DATA_HOME");
+    const QString home = TestPaths::freshFolder("xdg-data");
+    QStringList lines;
+    static QStringList* sink = nullptr;
+    sink = &lines;
+    const QtMessageHandler previous = qInstallMessageHandler(
+        [](QtMsgType, const QMessageLogContext&, const QString& text) { *sink << text; });
+    qunsetenv("LUTLOADER_DATA_DIR");
+    qputenv("XDG_DATA_HOME", home.toUtf8());
+
+    const QString path = DataDirectory::path();
+    const QString again = DataDirectory::path();
+
+    qInstallMessageHandler(previous);
+    qputenv("LUTLOADER_DATA_DIR", overridden);
+    if (xdg.isEmpty())
+        qunsetenv("XDG_DATA_HOME");
+    else
+        qputenv("XDG_DATA_HOME", xdg);
+
+    if (QFileInfo(Platform::backend().session().systemDataDirectory()).isWritable())
+        GTEST_SKIP() << "this machine has a writable shared data folder";
+    EXPECT_EQ(path, home + "/lutloader");
+    EXPECT_EQ(again, path);
+    ASSERT_EQ(lines.filter("DataDirectory::path").size(), 1) << lines.join('\n').toStdString();
+    EXPECT_TRUE(lines.first().contains("not writable"));
+    EXPECT_EQ(DataDirectory::path(), TestPaths::dataDirectory());
 }
