@@ -10,6 +10,10 @@
 #include "db/ctl/DbCommand.h"
 #include "db/ctl/PrefCommand.h"
 #include "settings/ctl/SettingsCommand.h"
+#include "settings/ctl/SettingsCommand.h"
+#include "db/ctl/DbCommand.h"
+#include "db/ctl/PrefCommand.h"
+#include "db/ctl/DisplayTablesCommand.h"
 
 CtlCommandList CtlRegistry::commands()
 {
@@ -24,5 +28,9 @@ CtlCommandList CtlRegistry::commands()
     list.push_back(std::make_unique<PrefCommand>());
     list.push_back(std::make_unique<SettingsCommand>());
     list.push_back(std::make_unique<GammaCommand>());
+    list.push_back(std::make_unique<SettingsCommand>());
+    list.push_back(std::make_unique<DbCommand>());
+    list.push_back(std::make_unique<PrefCommand>());
+    list.push_back(std::make_unique<DisplayTablesCommand>());
     return list;
 }
