@@ -6,6 +6,7 @@
 
 class DisplayColorProfiles;
 class FilePermissions;
+class GammaRamps;
 class ProcessList;
 class SessionIdentity;
 class TerminationSignals;
@@ -26,4 +27,6 @@ public:
     virtual std::unique_ptr<TerminationSignals> createTerminationSignals(QObject* parent) const = 0;
     // Display ICC profiles: colour folder and association of a profile with a display.
     virtual const DisplayColorProfiles& displayColorProfiles() const = 0;
+    // Video-card gamma ramps of the display outputs.
+    virtual const GammaRamps& gammaRamps() const = 0;
 };

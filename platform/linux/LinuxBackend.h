@@ -3,6 +3,7 @@
 #include "platform/PlatformBackend.h"
 #include "platform/linux/LinuxDisplayColorProfiles.h"
 #include "platform/linux/LinuxFilePermissions.h"
+#include "platform/linux/LinuxGammaRamps.h"
 #include "platform/linux/LinuxProcessList.h"
 #include "platform/linux/LinuxSessionIdentity.h"
 
@@ -16,10 +17,12 @@ public:
     const SessionIdentity& session() const override { return m_session; }
     std::unique_ptr<TerminationSignals> createTerminationSignals(QObject* parent) const override;
     const DisplayColorProfiles& displayColorProfiles() const override { return m_colorProfiles; }
+    const GammaRamps& gammaRamps() const override { return m_gammaRamps; }
 
 private:
     LinuxProcessList m_processes;
     LinuxFilePermissions m_permissions;
     LinuxSessionIdentity m_session;
     LinuxDisplayColorProfiles m_colorProfiles;
+    LinuxGammaRamps m_gammaRamps;
 };

@@ -3,13 +3,17 @@
 #include "platform/SessionIdentity.h"
 #include "platform/TerminationSignals.h"
 #include "platform/sim/SimDisplayColorProfiles.h"
+#include "platform/sim/SimGammaRamps.h"
 #include "platform/sim/SimWorkstation.h"
 
 SimBackend::SimBackend(std::unique_ptr<PlatformBackend> host, std::unique_ptr<SimWorkstation> workstation)
     : m_host(std::move(host)), m_workstation(std::move(workstation)),
       // The simulated colour folder lives with the session, so no run touches the user's real profiles.
       m_colorProfiles(std::make_unique<SimDisplayColorProfiles>(
-          *m_workstation, m_host->session().runtimeDirectory() + QStringLiteral("/sim-icc")))
+          *m_workstation, m_host->session().runtimeDirectory() + QStringLiteral("/sim-icc"))),
+      // Ramps stay in the session, like a real card's, so the agent and lutloaderctl share them.
+      m_gammaRamps(std::make_unique<SimGammaRamps>(*m_workstation, m_host->session().runtimeDirectory() +
+                                                                       QStringLiteral("/sim-gamma")))
 {
 }
 
@@ -38,4 +42,9 @@ std::unique_ptr<TerminationSignals> SimBackend::createTerminationSignals(QObject
 const DisplayColorProfiles& SimBackend::displayColorProfiles() const
 {
     return *m_colorProfiles;
+}
+
+const GammaRamps& SimBackend::gammaRamps() const
+{
+    return *m_gammaRamps;
 }

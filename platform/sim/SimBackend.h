@@ -3,6 +3,7 @@
 #include "platform/PlatformBackend.h"
 
 class SimDisplayColorProfiles;
+class SimGammaRamps;
 class SimWorkstation;
 
 // The simulated workstation. Hardware (displays, cards, session events) comes from
@@ -21,6 +22,7 @@ public:
     const SessionIdentity& session() const override;
     std::unique_ptr<TerminationSignals> createTerminationSignals(QObject* parent) const override;
     const DisplayColorProfiles& displayColorProfiles() const override;
+    const GammaRamps& gammaRamps() const override;
 
     SimWorkstation& workstation() const { return *m_workstation; }
 
@@ -28,4 +30,5 @@ private:
     std::unique_ptr<PlatformBackend> m_host;
     std::unique_ptr<SimWorkstation> m_workstation;
     std::unique_ptr<SimDisplayColorProfiles> m_colorProfiles;
+    std::unique_ptr<SimGammaRamps> m_gammaRamps;
 };

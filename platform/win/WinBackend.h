@@ -5,6 +5,7 @@
 #include "platform/ProcessList.h"
 #include "platform/SessionIdentity.h"
 #include "platform/win/WinDisplayColorProfiles.h"
+#include "platform/win/WinGammaRamps.h"
 
 // Process table from a Toolhelp snapshot.
 class WinProcessList : public ProcessList
@@ -40,10 +41,12 @@ public:
     const SessionIdentity& session() const override { return m_session; }
     std::unique_ptr<TerminationSignals> createTerminationSignals(QObject* parent) const override;
     const DisplayColorProfiles& displayColorProfiles() const override { return m_colorProfiles; }
+    const GammaRamps& gammaRamps() const override { return m_gammaRamps; }
 
 private:
     WinProcessList m_processes;
     WinFilePermissions m_permissions;
     WinSessionIdentity m_session;
     WinDisplayColorProfiles m_colorProfiles;
+    WinGammaRamps m_gammaRamps;
 };
