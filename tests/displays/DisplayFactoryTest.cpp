@@ -307,3 +307,17 @@ TEST_F(DisplayFactoryFixture, PowerToolsLeaveNothingCachedThatNobodyHolds)
     EXPECT_FALSE(DisplayFactory::isCached(id));
     EXPECT_NE(held, nullptr);
 }
+
+TEST_F(DisplayFactoryFixture, NestedDetectionOfTheSameIdSharesOneObject)
+{
+    install({SimDisplays::display(QStringLiteral("DP-1"), PlainEdid)});
+    const int id = firstId();
+    std::shared_ptr<BaseDisplay> nested;
+    QTimer::singleShot(0, [&nested, id] {
+        nested = DisplayFactory::cachedDetect(id, DISPIFACE_VIDEOCARD, DISPIFACE_NONE, 1, false);
+    });
+    const auto outer = DisplayFactory::cachedDetect(id, DISPIFACE_VIDEOCARD, DISPIFACE_NONE, 1, false);
+    ASSERT_NE(nested, nullptr);
+    EXPECT_EQ(outer, nested);
+    EXPECT_EQ(DisplayFactory::cachedDetect(id, DISPIFACE_VIDEOCARD, DISPIFACE_NONE, 1, false), outer);
+}
