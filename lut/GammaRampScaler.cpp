@@ -12,20 +12,19 @@ int node(int i, int from, int to)
 }
 
 // `values` read at fractional position `position` by linear interpolation.
-template <typename T>
-int interpolate(const std::vector<T>& values, double position)
+template <typename T> int interpolate(const std::vector<T>& values, double position)
 {
     const int last = static_cast<int>(values.size()) - 1;
     const int below = std::min(static_cast<int>(std::floor(position)), last);
     if (below >= last)
         return values[last];
     const double fraction = position - below;
-    return static_cast<int>(std::lround(values[below] + (double(values[below + 1]) - values[below]) * fraction));
+    return static_cast<int>(
+        std::lround(values[below] + (double(values[below + 1]) - values[below]) * fraction));
 }
 
 // Linear resampling that keeps both ends: entry j of `size` entries reads `values` at j*(n-1)/(size-1).
-template <typename T>
-std::vector<int> resample(const std::vector<T>& values, int size)
+template <typename T> std::vector<int> resample(const std::vector<T>& values, int size)
 {
     std::vector<int> out(size);
     const int n = static_cast<int>(values.size());
@@ -59,7 +58,8 @@ std::vector<std::uint16_t> GammaRampScaler::toRamp(const std::vector<int>& chann
         const int to = node(i + 1, size, rampSize);
         for (int j = from; j <= to; ++j) {
             const double fraction = to == from ? 0.0 : double(j - from) / (to - from);
-            ramp[j] = static_cast<std::uint16_t>(std::lround(table[i] + (double(table[i + 1]) - table[i]) * fraction));
+            ramp[j] = static_cast<std::uint16_t>(
+                std::lround(table[i] + (double(table[i + 1]) - table[i]) * fraction));
         }
     }
     return ramp;

@@ -1,8 +1,8 @@
 #include "lut/LUT.h"
 
 #include <QCoreApplication>
-#include <QDebug>
 #include <QDeadlineTimer>
+#include <QDebug>
 #include <QStringList>
 #include <QThread>
 
@@ -553,6 +553,7 @@ void LUT::logTable(const luts_t& table) const
         entries.reserve(static_cast<qsizetype>(table[c].size()));
         for (const int entry : table[c])
             entries << QString::number(entry);
-        qDebug().noquote() << QStringLiteral("LUT %1").arg(c) + QStringLiteral(":\t") + entries.join(QLatin1Char(' '));
+        qDebug().noquote() << QStringLiteral("LUT %1").arg(c) + QStringLiteral(":\t") +
+                                  entries.join(QLatin1Char(' '));
     }
 }

@@ -91,7 +91,8 @@ public:
     virtual int gamut3dLUTGridCount();
     virtual int gamut3dLUTMaxValue();
     virtual void getCurrent3dLUT(lut3d_t& red, lut3d_t& green, lut3d_t& blue);
-    virtual void get3dLUTInterpolatedPoint(double r, double g, double b, double& outR, double& outG, double& outB);
+    virtual void get3dLUTInterpolatedPoint(double r, double g, double b, double& outR, double& outG,
+                                           double& outB);
     virtual void Set3dLUTGamutCalibration(const lut3d_t& red, const lut3d_t& green, const lut3d_t& blue);
     virtual bool Prepare();
     virtual void GetInitialization(luts_t& table);

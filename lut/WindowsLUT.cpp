@@ -23,7 +23,8 @@ void WindowsLUT::ignoreOSLUT()
 bool WindowsLUT::DownloadLUT(luts_t& table)
 {
     QString error;
-    const std::unique_ptr<GammaRampDevice> device = Platform::backend().gammaRamps().open(m_deviceName, &error);
+    const std::unique_ptr<GammaRampDevice> device =
+        Platform::backend().gammaRamps().open(m_deviceName, &error);
     if (!device) {
         qDebug() << "CreateDCA failed" << m_deviceName << error;
         setOk(false);
@@ -31,7 +32,8 @@ bool WindowsLUT::DownloadLUT(luts_t& table)
     }
     GammaRamp ramp;
     if (!device->read(ramp)) {
-        qDebug() << "WindowsLUT::DownloadLUT GetDeviceGammaRamp failed" << m_deviceName << device->lastError();
+        qDebug() << "WindowsLUT::DownloadLUT GetDeviceGammaRamp failed" << m_deviceName
+                 << device->lastError();
         setOk(false);
         return false;
     }
@@ -90,7 +92,8 @@ bool WindowsLUT::tableFitsRamp(const luts_t& table)
     }
     for (int c = 0; c < 3; ++c) {
         if (static_cast<int>(table[c].size()) < size) {
-            qDebug() << "WindowsLUT: channel" << c << "has" << table[c].size() << "entries," << size << "needed";
+            qDebug() << "WindowsLUT: channel" << c << "has" << table[c].size() << "entries," << size
+                     << "needed";
             return false;
         }
     }

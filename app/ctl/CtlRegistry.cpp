@@ -3,6 +3,7 @@
 #include "app/ctl/LockCommand.h"
 #include "app/ctl/SimCommand.h"
 #include "lut/ctl/ProfileCommand.h"
+#include "lut/ctl/GammaCommand.h"
 #include "color/ctl/ColorCommand.h"
 
 CtlCommandList CtlRegistry::commands()
@@ -12,5 +13,6 @@ CtlCommandList CtlRegistry::commands()
     list.push_back(std::make_unique<SimCommand>());
     list.push_back(std::make_unique<ProfileCommand>());
     list.push_back(std::make_unique<ColorCommand>());
+    list.push_back(std::make_unique<GammaCommand>());
     return list;
 }
