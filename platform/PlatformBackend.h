@@ -5,6 +5,7 @@
 #include <memory>
 
 class DisplayColorProfiles;
+class DisplayEnumeration;
 class FilePermissions;
 class GammaRamps;
 class ProcessList;
@@ -29,4 +30,6 @@ public:
     virtual const DisplayColorProfiles& displayColorProfiles() const = 0;
     // Video-card gamma ramps of the display outputs.
     virtual const GammaRamps& gammaRamps() const = 0;
+    // The active display outputs with their EDIDs, desktop rectangles and video cards.
+    virtual const DisplayEnumeration& displayEnumeration() const = 0;
 };

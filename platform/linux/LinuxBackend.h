@@ -2,6 +2,7 @@
 
 #include "platform/PlatformBackend.h"
 #include "platform/linux/LinuxDisplayColorProfiles.h"
+#include "platform/linux/LinuxDisplayEnumeration.h"
 #include "platform/linux/LinuxFilePermissions.h"
 #include "platform/linux/LinuxGammaRamps.h"
 #include "platform/linux/LinuxProcessList.h"
@@ -18,6 +19,7 @@ public:
     std::unique_ptr<TerminationSignals> createTerminationSignals(QObject* parent) const override;
     const DisplayColorProfiles& displayColorProfiles() const override { return m_colorProfiles; }
     const GammaRamps& gammaRamps() const override { return m_gammaRamps; }
+    const DisplayEnumeration& displayEnumeration() const override { return m_displays; }
 
 private:
     LinuxProcessList m_processes;
@@ -25,4 +27,5 @@ private:
     LinuxSessionIdentity m_session;
     LinuxDisplayColorProfiles m_colorProfiles;
     LinuxGammaRamps m_gammaRamps;
+    LinuxDisplayEnumeration m_displays;
 };

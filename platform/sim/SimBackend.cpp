@@ -4,6 +4,7 @@
 #include "platform/TerminationSignals.h"
 #include "platform/sim/SimDisplayColorProfiles.h"
 #include "platform/sim/SimGammaRamps.h"
+#include "platform/sim/SimDisplayEnumeration.h"
 #include "platform/sim/SimWorkstation.h"
 
 SimBackend::SimBackend(std::unique_ptr<PlatformBackend> host, std::unique_ptr<SimWorkstation> workstation)
@@ -13,7 +14,8 @@ SimBackend::SimBackend(std::unique_ptr<PlatformBackend> host, std::unique_ptr<Si
           *m_workstation, m_host->session().runtimeDirectory() + QStringLiteral("/sim-icc"))),
       // Ramps stay in the session, like a real card's, so the agent and lutloaderctl share them.
       m_gammaRamps(std::make_unique<SimGammaRamps>(*m_workstation, m_host->session().runtimeDirectory() +
-                                                                       QStringLiteral("/sim-gamma")))
+                                                                       QStringLiteral("/sim-gamma"))),
+      m_displays(std::make_unique<SimDisplayEnumeration>(*m_workstation))
 {
 }
 
@@ -47,4 +49,9 @@ const DisplayColorProfiles& SimBackend::displayColorProfiles() const
 const GammaRamps& SimBackend::gammaRamps() const
 {
     return *m_gammaRamps;
+}
+
+const DisplayEnumeration& SimBackend::displayEnumeration() const
+{
+    return *m_displays;
 }

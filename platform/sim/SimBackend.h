@@ -4,6 +4,7 @@
 
 class SimDisplayColorProfiles;
 class SimGammaRamps;
+class SimDisplayEnumeration;
 class SimWorkstation;
 
 // The simulated workstation. Hardware (displays, cards, session events) comes from
@@ -23,6 +24,7 @@ public:
     std::unique_ptr<TerminationSignals> createTerminationSignals(QObject* parent) const override;
     const DisplayColorProfiles& displayColorProfiles() const override;
     const GammaRamps& gammaRamps() const override;
+    const DisplayEnumeration& displayEnumeration() const override;
 
     SimWorkstation& workstation() const { return *m_workstation; }
 
@@ -31,4 +33,5 @@ private:
     std::unique_ptr<SimWorkstation> m_workstation;
     std::unique_ptr<SimDisplayColorProfiles> m_colorProfiles;
     std::unique_ptr<SimGammaRamps> m_gammaRamps;
+    std::unique_ptr<SimDisplayEnumeration> m_displays;
 };

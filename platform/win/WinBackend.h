@@ -6,6 +6,7 @@
 #include "platform/SessionIdentity.h"
 #include "platform/win/WinDisplayColorProfiles.h"
 #include "platform/win/WinGammaRamps.h"
+#include "platform/win/WinDisplayEnumeration.h"
 
 // Process table from a Toolhelp snapshot.
 class WinProcessList : public ProcessList
@@ -42,6 +43,7 @@ public:
     std::unique_ptr<TerminationSignals> createTerminationSignals(QObject* parent) const override;
     const DisplayColorProfiles& displayColorProfiles() const override { return m_colorProfiles; }
     const GammaRamps& gammaRamps() const override { return m_gammaRamps; }
+    const DisplayEnumeration& displayEnumeration() const override { return m_displays; }
 
 private:
     WinProcessList m_processes;
@@ -49,4 +51,5 @@ private:
     WinSessionIdentity m_session;
     WinDisplayColorProfiles m_colorProfiles;
     WinGammaRamps m_gammaRamps;
+    WinDisplayEnumeration m_displays;
 };
