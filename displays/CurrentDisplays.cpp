@@ -35,9 +35,11 @@ State& state()
     return s;
 }
 
+// The same physical display by what the hardware says, not by names the user may have changed.
 bool sameDisplay(const DisplayInfo& a, const DisplayInfo& b)
 {
-    return a.detectSerial() == b.detectSerial() && a.name() == b.name() && a.manufacture() == b.manufacture();
+    return a.detectSerial() == b.detectSerial() && a.shortManufacturer() == b.shortManufacturer() &&
+           a.productCode() == b.productCode();
 }
 
 // Ids for a fresh enumeration: a display seen before keeps its id, so objects, LUTs and user
