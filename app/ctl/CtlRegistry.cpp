@@ -5,6 +5,7 @@
 #include "lut/ctl/ProfileCommand.h"
 #include "lut/ctl/GammaCommand.h"
 #include "color/ctl/ColorCommand.h"
+#include "displays/ctl/DetectCommand.h"
 #include "displays/ctl/DisplaysCommand.h"
 #include "displays/ctl/EdidCommand.h"
 
@@ -18,5 +19,6 @@ CtlCommandList CtlRegistry::commands()
     list.push_back(std::make_unique<GammaCommand>());
     list.push_back(std::make_unique<EdidCommand>());
     list.push_back(std::make_unique<DisplaysCommand>());
+    list.push_back(std::make_unique<DetectCommand>());
     return list;
 }

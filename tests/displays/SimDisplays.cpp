@@ -66,7 +66,7 @@ QString SimDisplays::display(const QString& output, const QByteArray& edid, bool
              QString::fromLatin1(edid.toHex()), extra.isEmpty() ? QString() : QStringLiteral(", ") + extra);
 }
 
-bool SimDisplays::install(const QStringList& displays, QString* error)
+QString SimDisplays::writeWorkstation(const QStringList& displays)
 {
     const QString json = QStringLiteral(R"({"name": "Display bench",
         "videoCards": [{"id": "card0", "name": "Sim card", "pciId": "1002:6613", "driver": "simgpu", "rampSize": 256}],
@@ -75,12 +75,19 @@ bool SimDisplays::install(const QStringList& displays, QString* error)
     const QString file =
         TestPaths::freshFolder(QStringLiteral("sim-workstation")) + QStringLiteral("/ws.json");
     QFile out(file);
-    if (!out.open(QIODevice::WriteOnly) || out.write(json.toUtf8()) < 0) {
+    if (!out.open(QIODevice::WriteOnly) || out.write(json.toUtf8()) < 0)
+        return {};
+    return file;
+}
+
+bool SimDisplays::install(const QStringList& displays, QString* error)
+{
+    const QString file = writeWorkstation(displays);
+    if (file.isEmpty()) {
         if (error)
-            *error = QStringLiteral("cannot write ") + file;
+            *error = QStringLiteral("cannot write the workstation file");
         return false;
     }
-    out.close();
     PlatformOptions options;
     options.platform = QStringLiteral("sim");
     options.workstation = file;

@@ -16,6 +16,8 @@ public:
     // One display object of the workstation file.
     static QString display(const QString& output, const QByteArray& edid, bool connected = true,
                            const QString& extra = QString());
+    // Writes a workstation file with these displays on one card; its path, empty on failure.
+    static QString writeWorkstation(const QStringList& displays);
     // Writes a workstation with these displays on one card, selects the sim backend
     // with it and refreshes the display list.
     static bool install(const QStringList& displays, QString* error = nullptr);
