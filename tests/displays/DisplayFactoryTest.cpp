@@ -12,6 +12,7 @@
 #include "tests/lut/profile/LogCapture.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QPointer>
 #include <QRegularExpression>
 #include <QThread>
@@ -320,4 +321,37 @@ TEST_F(DisplayFactoryFixture, NestedDetectionOfTheSameIdSharesOneObject)
     ASSERT_NE(nested, nullptr);
     EXPECT_EQ(outer, nested);
     EXPECT_EQ(DisplayFactory::cachedDetect(id, DISPIFACE_VIDEOCARD, DISPIFACE_NONE, 1, false), outer);
+}
+
+TEST_F(DisplayFactoryFixture, RealEdidsReachTheirVendorClasses)
+{
+    const auto fixture = [](const char* name) {
+        QFile file(QStringLiteral(EDID_FIXTURE_DIR "/") + QLatin1String(name));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    };
+    const QByteArray dell = fixture("DELL-U2713H.bin");
+    const QByteArray lg = fixture("LG-L225W-External.bin");
+    ASSERT_FALSE(dell.isEmpty());
+    ASSERT_FALSE(lg.isEmpty());
+    install({SimDisplays::display(QStringLiteral("DP-1"), dell),
+             SimDisplays::display(QStringLiteral("DP-2"), lg)});
+
+    const auto connectAs = [](int id, DisplayFactory::displays_t type) {
+        LogCapture log;
+        std::unique_ptr<BaseDisplay> display(DisplayFactory::getInstance(id, type, 0));
+        display->connect();
+        EXPECT_FALSE(display->ok());
+        return log.all();
+    };
+    const int dellId = CurrentDisplays::DisplayId(0);
+    const int lgId = CurrentDisplays::DisplayId(1);
+    EXPECT_TRUE(
+        connectAs(dellId, DisplayFactory::DISPLAY_DELL_ULTRASHARP).contains("Can't fetch code for DELL!"));
+    EXPECT_TRUE(
+        connectAs(dellId, DisplayFactory::DISPLAY_DELL_UNKNOWN).contains("failed to read capabilities"));
+    EXPECT_TRUE(connectAs(dellId, DisplayFactory::DISPLAY_DELL).contains("not a DELL U3011 display"));
+    EXPECT_TRUE(
+        connectAs(lgId, DisplayFactory::DISPLAY_LG_MEDICAL_DDCCI).contains("Not supported LG display model"));
+    EXPECT_TRUE(connectAs(lgId, DisplayFactory::DISPLAY_LG).contains("failed to read capabilities"));
+    EXPECT_TRUE(connectAs(lgId, DisplayFactory::DISPLAY_DELL_UNKNOWN).contains("manufacturer is not dell"));
 }
