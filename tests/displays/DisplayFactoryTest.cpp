@@ -12,6 +12,7 @@
 #include "tests/lut/profile/LogCapture.h"
 
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QFile>
 #include <QPointer>
 #include <QRegularExpression>
@@ -354,4 +355,20 @@ TEST_F(DisplayFactoryFixture, RealEdidsReachTheirVendorClasses)
         connectAs(lgId, DisplayFactory::DISPLAY_LG_MEDICAL_DDCCI).contains("Not supported LG display model"));
     EXPECT_TRUE(connectAs(lgId, DisplayFactory::DISPLAY_LG).contains("failed to read capabilities"));
     EXPECT_TRUE(connectAs(lgId, DisplayFactory::DISPLAY_DELL_UNKNOWN).contains("manufacturer is not dell"));
+}
+
+TEST_F(DisplayFactoryFixture, ThreadsAskingForTheSameDisplayShareOneObject)
+{
+    install({SimDisplays::display(QStringLiteral("DP-1"), PlainEdid)});
+    const int id = firstId();
+    std::shared_ptr<BaseDisplay> fromWorker;
+    std::unique_ptr<QThread> worker(QThread::create([&fromWorker, id] {
+        fromWorker = DisplayFactory::cachedDetect(id, DISPIFACE_VIDEOCARD, DISPIFACE_NONE, 1, false);
+    }));
+    worker->start();
+    const auto fromMain = DisplayFactory::cachedDetect(id, DISPIFACE_VIDEOCARD, DISPIFACE_NONE, 1, false);
+    while (!worker->wait(QDeadlineTimer(10)))
+        QCoreApplication::processEvents();
+    ASSERT_NE(fromMain, nullptr);
+    EXPECT_EQ(fromWorker, fromMain);
 }
