@@ -199,12 +199,6 @@ const DisplayFactory::displays_t DisplayFactory::UsualList[] = {DISPLAY_LG_MEDIC
                                                                 DISPLAY_BASE,
                                                                 DISPLAY_END};
 
-QString DisplayFactory::typeName(displays_t type)
-{
-    const std::unique_ptr<BaseDisplay> display = build(-1, type);
-    return display ? QString::fromLatin1(display->metaObject()->className()) : QString();
-}
-
 BaseDisplay* DisplayFactory::getInstance(int displayId, displays_t type, int port)
 {
     qDebug().noquote() << QStringLiteral("DisplayFactory::getInstance displayid=%1 type=%2 port=%3")

@@ -98,5 +98,4 @@ public:
     // Forgets the cached object and detects the display again.
     static void UpdateDisplayInfo(int displayId, displayiface_t iface);
 
-    static QString typeName(displays_t type);
 };
