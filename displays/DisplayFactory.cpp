@@ -19,6 +19,8 @@
 #include "displays/TotokuDisplay.h"
 #include "displays/WideDisplays.h"
 #include "lut/LUT.h"
+#include "lut/MatroxLUT.h"
+#include "lut/MatroxXeniaLUT.h"
 #include "lut/WindowsLUT.h"
 
 #include <QCoreApplication>
@@ -120,6 +122,22 @@ std::unique_ptr<BaseDisplay> build(int displayId, Type type)
     default:
         return nullptr;
     }
+}
+
+// A Xenia board numbers the displays it drives from 1, in the order its card's outputs
+// are enumerated.
+int boardDisplayNumber(int displayId)
+{
+    const QString card = CurrentDisplays::DisplayById(displayId).videoCardKey();
+    int number = 0;
+    for (unsigned i = 0; i < CurrentDisplays::DisplayCount(); ++i) {
+        if (CurrentDisplays::Display(i).videoCardKey() != card)
+            continue;
+        ++number;
+        if (CurrentDisplays::DisplayId(i) == displayId)
+            return number;
+    }
+    return -1;
 }
 
 } // namespace
@@ -367,9 +385,22 @@ void DisplayFactory::reatachLUT(int displayId, BaseDisplay* display, displayifac
     qDebug().noquote() << "At the end. lut=" + describe(display->attachedLUT());
 }
 
+// Matrox boards first: where one drives the display, its own ramp is the one that counts.
 LUT* DisplayFactory::createLUT(int displayId)
 {
+    auto xenia = std::make_unique<MatroxXeniaLUT>(displayId, boardDisplayNumber(displayId));
+    if (xenia->ok() && xenia->IsXenia())
+        return xenia.release();
+    qDebug() << "MatroxXeniaLUT failed";
+    xenia.reset();
+
     const QString deviceName = CurrentDisplays::DisplayById(displayId).deviceName();
+    auto matrox = std::make_unique<MatroxLUT>(displayId, deviceName);
+    if (matrox->ok())
+        return matrox.release();
+    qDebug() << "MatroxLUT failed";
+    matrox.reset();
+
     auto windows = std::make_unique<WindowsLUT>(displayId, deviceName);
     if (windows->ok())
         return windows.release();

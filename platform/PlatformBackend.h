@@ -8,6 +8,7 @@ class DisplayColorProfiles;
 class DisplayEnumeration;
 class FilePermissions;
 class GammaRamps;
+class MatroxBoards;
 class ProcessList;
 class SessionIdentity;
 class TerminationSignals;
@@ -32,4 +33,6 @@ public:
     virtual const GammaRamps& gammaRamps() const = 0;
     // The active display outputs with their EDIDs, desktop rectangles and video cards.
     virtual const DisplayEnumeration& displayEnumeration() const = 0;
+    // The driver interface of Matrox boards; absent on most machines.
+    virtual const MatroxBoards& matroxBoards() const = 0;
 };

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/LibraryMatroxBoards.h"
 #include "platform/PlatformBackend.h"
 #include "platform/linux/LinuxDisplayColorProfiles.h"
 #include "platform/linux/LinuxDisplayEnumeration.h"
@@ -20,6 +21,7 @@ public:
     const DisplayColorProfiles& displayColorProfiles() const override { return m_colorProfiles; }
     const GammaRamps& gammaRamps() const override { return m_gammaRamps; }
     const DisplayEnumeration& displayEnumeration() const override { return m_displays; }
+    const MatroxBoards& matroxBoards() const override { return m_matroxBoards; }
 
 private:
     LinuxProcessList m_processes;
@@ -28,4 +30,5 @@ private:
     LinuxDisplayColorProfiles m_colorProfiles;
     LinuxGammaRamps m_gammaRamps;
     LinuxDisplayEnumeration m_displays;
+    LibraryMatroxBoards m_matroxBoards;
 };

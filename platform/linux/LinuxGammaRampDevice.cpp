@@ -19,7 +19,7 @@ LinuxGammaRampDevice::LinuxGammaRampDevice(std::unique_ptr<X11Connection> connec
 bool LinuxGammaRampDevice::read(GammaRamp& ramp)
 {
     const Gamma gamma(XRRGetCrtcGamma(m_connection->display(), m_crtc), &XRRFreeGamma);
-    if (!m_connection->synced(&m_lastError) || !gamma) {
+    if (!m_connection->answered(&m_lastError) || !gamma) {
         m_lastError = QStringLiteral("XRRGetCrtcGamma failed %1").arg(m_lastError);
         return false;
     }

@@ -30,8 +30,10 @@ bool hasCrtcGamma(Display* display)
            (major > 1 || (major == 1 && minor >= 2));
 }
 
-// The CRTCs of every output that is driven now, by output name.
-QList<std::pair<QString, RRCrtc>> drivenOutputs(const X11Connection& connection)
+// The CRTCs of the outputs that are driven now, by output name, up to the one named
+// `wanted` (every one when it is empty). Each output costs a round trip, so a lookup
+// stops at its output.
+QList<std::pair<QString, RRCrtc>> drivenOutputs(const X11Connection& connection, const QString& wanted = {})
 {
     QList<std::pair<QString, RRCrtc>> outputs;
     const Resources resources(XRRGetScreenResourcesCurrent(connection.display(), connection.root()),
@@ -41,8 +43,13 @@ QList<std::pair<QString, RRCrtc>> drivenOutputs(const X11Connection& connection)
     for (int i = 0; i < resources->noutput; ++i) {
         const OutputInfo info(XRRGetOutputInfo(connection.display(), resources.get(), resources->outputs[i]),
                               &XRRFreeOutputInfo);
-        if (info && info->crtc != 0)
-            outputs.append({QString::fromLocal8Bit(info->name, info->nameLen), info->crtc});
+        if (!info)
+            continue;
+        const QString name = QString::fromLocal8Bit(info->name, info->nameLen);
+        if (info->crtc != 0)
+            outputs.append({name, info->crtc});
+        if (name == wanted)
+            break;
     }
     return outputs;
 }
@@ -68,12 +75,12 @@ std::unique_ptr<GammaRampDevice> LinuxGammaRamps::open(const QString& output, QS
     std::unique_ptr<X11Connection> connection = connect(error);
     if (!connection)
         return nullptr;
-    for (const auto& [name, crtc] : drivenOutputs(*connection)) {
+    for (const auto& [name, crtc] : drivenOutputs(*connection, output)) {
         if (name != output)
             continue;
         const int size = XRRGetCrtcGammaSize(connection->display(), crtc);
         QString xError;
-        if (!connection->synced(&xError) || size < 2) {
+        if (!connection->answered(&xError) || size < 2) {
             setError(error, QStringLiteral("CRTC of %1 has no gamma ramp (size %2) %3")
                                 .arg(output)
                                 .arg(size)

@@ -36,9 +36,7 @@ X11Connection::X11Connection() : m_lock(&xMutex())
 
 X11Connection::~X11Connection()
 {
-    if (m_display)
-        XSync(m_display.get(), False);
-    m_display.reset();
+    m_display.reset(); // XCloseDisplay waits for the server, so late errors still reach our handler
     XSetErrorHandler(reinterpret_cast<XErrorHandler>(m_previousHandler));
 }
 
@@ -50,6 +48,11 @@ unsigned long X11Connection::root() const
 bool X11Connection::synced(QString* error) const
 {
     XSync(m_display.get(), False);
+    return answered(error);
+}
+
+bool X11Connection::answered(QString* error) const
+{
     const int code = g_lastXError;
     g_lastXError = 0;
     if (code == 0)

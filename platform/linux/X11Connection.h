@@ -25,6 +25,9 @@ public:
     // Waits for the server to answer everything sent so far; false (with the X error
     // text) when one of those requests failed. Clears the recorded error.
     bool synced(QString* error = nullptr) const;
+    // Like `synced` without the round trip, for after a request that waited for its reply
+    // (its error, if any, has arrived with it).
+    bool answered(QString* error = nullptr) const;
 
 private:
     struct Closer

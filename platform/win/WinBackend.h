@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/FilePermissions.h"
+#include "platform/LibraryMatroxBoards.h"
 #include "platform/PlatformBackend.h"
 #include "platform/ProcessList.h"
 #include "platform/SessionIdentity.h"
@@ -44,6 +45,7 @@ public:
     const DisplayColorProfiles& displayColorProfiles() const override { return m_colorProfiles; }
     const GammaRamps& gammaRamps() const override { return m_gammaRamps; }
     const DisplayEnumeration& displayEnumeration() const override { return m_displays; }
+    const MatroxBoards& matroxBoards() const override { return m_matroxBoards; }
 
 private:
     WinProcessList m_processes;
@@ -52,4 +54,5 @@ private:
     WinDisplayColorProfiles m_colorProfiles;
     WinGammaRamps m_gammaRamps;
     WinDisplayEnumeration m_displays;
+    LibraryMatroxBoards m_matroxBoards;
 };

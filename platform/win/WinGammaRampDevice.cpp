@@ -25,7 +25,7 @@ bool WinGammaRampDevice::write(const GammaRamp& ramp)
 {
     WORD words[3][RAMP_SIZE] = {};
     for (int c = 0; c < 3; ++c) {
-        if (ramp[c].size() != RAMP_SIZE) {
+        if (static_cast<int>(ramp[c].size()) != RAMP_SIZE) {
             m_lastError =
                 QStringLiteral("ramp of %1 entries, the device takes %2").arg(ramp[c].size()).arg(RAMP_SIZE);
             return false;

@@ -372,3 +372,20 @@ TEST_F(DisplayFactoryFixture, ThreadsAskingForTheSameDisplayShareOneObject)
     ASSERT_NE(fromMain, nullptr);
     EXPECT_EQ(fromWorker, fromMain);
 }
+
+TEST_F(DisplayFactoryFixture, MatroxBoardsTakeTheLutBeforeTheSystemRamp)
+{
+    install({SimDisplays::display(QStringLiteral("DP-1"), PlainEdid),
+             SimDisplays::display(QStringLiteral("DP-2"), PlainEdid, true,
+                                  QStringLiteral(R"("xenia": {"boardDisplay": 2, "rampSize": 1024})")),
+             SimDisplays::display(QStringLiteral("DP-3"), PlainEdid, true,
+                                  QStringLiteral(R"("matrox": {"port": 1, "bitsPerChannel": 10})"))});
+    const auto lutClass = [](int index) {
+        std::unique_ptr<LUT> lut(DisplayFactory::createLUT(CurrentDisplays::DisplayId(index)));
+        return lut ? QString::fromLatin1(lut->metaObject()->className()) : QString();
+    };
+    EXPECT_EQ(lutClass(0), QStringLiteral("WindowsLUT"));
+    EXPECT_EQ(lutClass(1), QStringLiteral("MatroxXeniaLUT"));
+    EXPECT_EQ(lutClass(2), QStringLiteral("MatroxLUT"));
+    EXPECT_EQ(DisplayFactory::createForegroundLUT(CurrentDisplays::DisplayId(0)), nullptr);
+}

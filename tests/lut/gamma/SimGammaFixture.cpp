@@ -29,7 +29,13 @@ const char WORKSTATION[] = R"({
     {"output": "DP-4", "card": "card0", "gammaRamp": {"failWrites": 2}},
     {"output": "DP-5", "card": "card0", "gammaRamp": {"failWrites": 5}},
     {"output": "DP-6", "card": "card0", "gammaRamp": {"refuse": true}},
-    {"output": "DP-7", "card": "card0", "gammaRamp": {"failReads": true}}
+    {"output": "DP-7", "card": "card0", "gammaRamp": {"failReads": true}},
+    {"output": "DP-8", "card": "card0", "matrox": {"port": 1, "bitsPerChannel": 10}},
+    {"output": "DP-9", "card": "card0", "matrox": {"port": 2, "bitsPerChannel": 8, "failUpload": true}},
+    {"output": "DP-10", "card": "card0", "matrox": {"port": 3, "failPortQuery": 2}},
+    {"output": "DP-11", "card": "card0", "xenia": {"boardDisplay": 1, "rampSize": 1024, "grid": [3, 2]}},
+    {"output": "DP-12", "card": "card0", "xenia": {"boardDisplay": 2, "rampSize": 256, "failEnable": true}},
+    {"output": "DP-13", "card": "card0", "xenia": {"boardDisplay": 3, "isXenia": false}}
   ]
 })";
 

@@ -11,7 +11,9 @@ class SimGammaRamps;
 // A simulated workstation whose outputs cover the ramp sizes and driver faults the
 // video-card LUT meets: 256-entry outputs DP-1 and DP-2, a 1024-entry HDMI-1, a 16-entry
 // VGA-1, an unplugged DP-3, and outputs whose driver refuses writes (DP-4 twice, DP-5
-// always), refuses the ramp (DP-6) or cannot read it (DP-7).
+// always), refuses the ramp (DP-6) or cannot read it (DP-7). DP-8 to DP-10 sit on Matrox
+// board ports (10-bit; 8-bit refusing uploads; a failing port query), DP-11 to DP-13 on
+// Xenia board displays 1 to 3 (1024 entries with a 3 x 2 grid; refusing to enable; not Xenia).
 class SimGammaFixture : public ::testing::Test
 {
 protected:
