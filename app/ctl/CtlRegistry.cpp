@@ -5,6 +5,7 @@
 #include "lut/ctl/ProfileCommand.h"
 #include "lut/ctl/GammaCommand.h"
 #include "color/ctl/ColorCommand.h"
+#include "displays/ctl/DetectCommand.h"
 #include "displays/ctl/DisplaysCommand.h"
 #include "displays/ctl/EdidCommand.h"
 #include "db/ctl/DbCommand.h"
@@ -32,5 +33,9 @@ CtlCommandList CtlRegistry::commands()
     list.push_back(std::make_unique<DbCommand>());
     list.push_back(std::make_unique<PrefCommand>());
     list.push_back(std::make_unique<DisplayTablesCommand>());
+    list.push_back(std::make_unique<GammaCommand>());
+    list.push_back(std::make_unique<EdidCommand>());
+    list.push_back(std::make_unique<DisplaysCommand>());
+    list.push_back(std::make_unique<DetectCommand>());
     return list;
 }

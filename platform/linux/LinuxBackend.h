@@ -21,6 +21,7 @@ public:
     const DisplayColorProfiles& displayColorProfiles() const override { return m_colorProfiles; }
     const DisplayEnumeration& displayEnumeration() const override { return m_displays; }
     const GammaRamps& gammaRamps() const override { return m_gammaRamps; }
+    const DisplayEnumeration& displayEnumeration() const override { return m_displays; }
     const MatroxBoards& matroxBoards() const override { return m_matroxBoards; }
 
 private:
@@ -30,5 +31,6 @@ private:
     LinuxDisplayColorProfiles m_colorProfiles;
     LinuxDisplayEnumeration m_displays;
     LinuxGammaRamps m_gammaRamps;
+    LinuxDisplayEnumeration m_displays;
     LibraryMatroxBoards m_matroxBoards;
 };

@@ -5,6 +5,7 @@
 class SimDisplayColorProfiles;
 class SimDisplayEnumeration;
 class SimGammaRamps;
+class SimDisplayEnumeration;
 class SimMatroxBoards;
 class SimWorkstation;
 
@@ -26,6 +27,7 @@ public:
     const DisplayColorProfiles& displayColorProfiles() const override;
     const DisplayEnumeration& displayEnumeration() const override;
     const GammaRamps& gammaRamps() const override;
+    const DisplayEnumeration& displayEnumeration() const override;
     const MatroxBoards& matroxBoards() const override;
 
     SimWorkstation& workstation() const { return *m_workstation; }
@@ -36,5 +38,6 @@ private:
     std::unique_ptr<SimDisplayColorProfiles> m_colorProfiles;
     std::unique_ptr<SimDisplayEnumeration> m_displays;
     std::unique_ptr<SimGammaRamps> m_gammaRamps;
+    std::unique_ptr<SimDisplayEnumeration> m_displays;
     std::unique_ptr<SimMatroxBoards> m_matroxBoards;
 };

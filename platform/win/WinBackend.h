@@ -8,6 +8,8 @@
 #include "platform/win/WinDisplayColorProfiles.h"
 #include "platform/win/WinDisplayEnumeration.h"
 #include "platform/win/WinGammaRamps.h"
+#include "platform/win/WinGammaRamps.h"
+#include "platform/win/WinDisplayEnumeration.h"
 
 // Process table from a Toolhelp snapshot.
 class WinProcessList : public ProcessList
@@ -45,6 +47,7 @@ public:
     const DisplayColorProfiles& displayColorProfiles() const override { return m_colorProfiles; }
     const DisplayEnumeration& displayEnumeration() const override { return m_displays; }
     const GammaRamps& gammaRamps() const override { return m_gammaRamps; }
+    const DisplayEnumeration& displayEnumeration() const override { return m_displays; }
     const MatroxBoards& matroxBoards() const override { return m_matroxBoards; }
 
 private:
@@ -54,5 +57,6 @@ private:
     WinDisplayColorProfiles m_colorProfiles;
     WinDisplayEnumeration m_displays;
     WinGammaRamps m_gammaRamps;
+    WinDisplayEnumeration m_displays;
     LibraryMatroxBoards m_matroxBoards;
 };
