@@ -19,7 +19,6 @@ public:
     const SessionIdentity& session() const override { return m_session; }
     std::unique_ptr<TerminationSignals> createTerminationSignals(QObject* parent) const override;
     const DisplayColorProfiles& displayColorProfiles() const override { return m_colorProfiles; }
-    const DisplayEnumeration& displayEnumeration() const override { return m_displays; }
     const GammaRamps& gammaRamps() const override { return m_gammaRamps; }
     const DisplayEnumeration& displayEnumeration() const override { return m_displays; }
     const MatroxBoards& matroxBoards() const override { return m_matroxBoards; }
@@ -29,7 +28,6 @@ private:
     LinuxFilePermissions m_permissions;
     LinuxSessionIdentity m_session;
     LinuxDisplayColorProfiles m_colorProfiles;
-    LinuxDisplayEnumeration m_displays;
     LinuxGammaRamps m_gammaRamps;
     LinuxDisplayEnumeration m_displays;
     LibraryMatroxBoards m_matroxBoards;

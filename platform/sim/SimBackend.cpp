@@ -3,7 +3,6 @@
 #include "platform/SessionIdentity.h"
 #include "platform/TerminationSignals.h"
 #include "platform/sim/SimDisplayColorProfiles.h"
-#include "platform/sim/SimDisplayEnumeration.h"
 #include "platform/sim/SimGammaRamps.h"
 #include "platform/sim/SimDisplayEnumeration.h"
 #include "platform/sim/SimMatroxBoards.h"
@@ -14,7 +13,6 @@ SimBackend::SimBackend(std::unique_ptr<PlatformBackend> host, std::unique_ptr<Si
       // The simulated colour folder lives with the session, so no run touches the user's real profiles.
       m_colorProfiles(std::make_unique<SimDisplayColorProfiles>(
           *m_workstation, m_host->session().runtimeDirectory() + QStringLiteral("/sim-icc"))),
-      m_displays(std::make_unique<SimDisplayEnumeration>(*m_workstation))
       // Ramps stay in the session, like a real card's, so the agent and lutloaderctl share them.
       m_gammaRamps(std::make_unique<SimGammaRamps>(*m_workstation, m_host->session().runtimeDirectory() +
                                                                        QStringLiteral("/sim-gamma"))),
@@ -50,9 +48,6 @@ const DisplayColorProfiles& SimBackend::displayColorProfiles() const
     return *m_colorProfiles;
 }
 
-const DisplayEnumeration& SimBackend::displayEnumeration() const
-{
-    return *m_displays;
 const GammaRamps& SimBackend::gammaRamps() const
 {
     return *m_gammaRamps;

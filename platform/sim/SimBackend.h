@@ -3,7 +3,6 @@
 #include "platform/PlatformBackend.h"
 
 class SimDisplayColorProfiles;
-class SimDisplayEnumeration;
 class SimGammaRamps;
 class SimDisplayEnumeration;
 class SimMatroxBoards;
@@ -25,7 +24,6 @@ public:
     const SessionIdentity& session() const override;
     std::unique_ptr<TerminationSignals> createTerminationSignals(QObject* parent) const override;
     const DisplayColorProfiles& displayColorProfiles() const override;
-    const DisplayEnumeration& displayEnumeration() const override;
     const GammaRamps& gammaRamps() const override;
     const DisplayEnumeration& displayEnumeration() const override;
     const MatroxBoards& matroxBoards() const override;
@@ -36,7 +34,6 @@ private:
     std::unique_ptr<PlatformBackend> m_host;
     std::unique_ptr<SimWorkstation> m_workstation;
     std::unique_ptr<SimDisplayColorProfiles> m_colorProfiles;
-    std::unique_ptr<SimDisplayEnumeration> m_displays;
     std::unique_ptr<SimGammaRamps> m_gammaRamps;
     std::unique_ptr<SimDisplayEnumeration> m_displays;
     std::unique_ptr<SimMatroxBoards> m_matroxBoards;

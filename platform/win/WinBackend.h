@@ -6,8 +6,6 @@
 #include "platform/ProcessList.h"
 #include "platform/SessionIdentity.h"
 #include "platform/win/WinDisplayColorProfiles.h"
-#include "platform/win/WinDisplayEnumeration.h"
-#include "platform/win/WinGammaRamps.h"
 #include "platform/win/WinGammaRamps.h"
 #include "platform/win/WinDisplayEnumeration.h"
 
@@ -45,7 +43,6 @@ public:
     const SessionIdentity& session() const override { return m_session; }
     std::unique_ptr<TerminationSignals> createTerminationSignals(QObject* parent) const override;
     const DisplayColorProfiles& displayColorProfiles() const override { return m_colorProfiles; }
-    const DisplayEnumeration& displayEnumeration() const override { return m_displays; }
     const GammaRamps& gammaRamps() const override { return m_gammaRamps; }
     const DisplayEnumeration& displayEnumeration() const override { return m_displays; }
     const MatroxBoards& matroxBoards() const override { return m_matroxBoards; }
@@ -55,7 +52,6 @@ private:
     WinFilePermissions m_permissions;
     WinSessionIdentity m_session;
     WinDisplayColorProfiles m_colorProfiles;
-    WinDisplayEnumeration m_displays;
     WinGammaRamps m_gammaRamps;
     WinDisplayEnumeration m_displays;
     LibraryMatroxBoards m_matroxBoards;

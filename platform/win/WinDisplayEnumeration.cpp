@@ -4,9 +4,7 @@
 #include <QThread>
 
 #include <windows.h>
-// windows.h first: the setup API headers rely on its types; initguid.h makes devguid.h define
-// the monitor class GUID here instead of only declaring it.
-#include <initguid.h>
+// windows.h first: the setup API headers rely on its types.
 #include <devguid.h>
 #include <setupapi.h>
 
