@@ -47,16 +47,15 @@ void NamedPipes::fixPermissions(const QLocalServer& server, const QString& pipeN
 bool NamedPipes::listen(QLocalServer& server, const QString& pipeName)
 {
     const QString path = socketPath(pipeName);
-    server.setSocketOptions(QLocalServer::UserAccessOption);
-    if (server.listen(path))
-        return true;
-    if (server.serverError() != QAbstractSocket::AddressInUseError)
-        return false;
-    if (servedByLiveProcess(path)) {
-        qWarning() << "NamedPipes: another process serves" << path;
-        return false;
+    // The listen call would quietly take the name over, even from a live process: look first.
+    if (QFile::exists(path)) {
+        if (servedByLiveProcess(path)) {
+            qWarning() << "NamedPipes: another process serves" << path;
+            return false;
+        }
+        qDebug() << "NamedPipes: replacing the stale socket" << path;
+        QLocalServer::removeServer(path);
     }
-    qDebug() << "NamedPipes: replacing the stale socket" << path;
-    QLocalServer::removeServer(path);
+    server.setSocketOptions(QLocalServer::UserAccessOption);
     return server.listen(path);
 }
