@@ -130,6 +130,6 @@ void WindowsEventListener::onEndSessionQueried()
 
 void WindowsEventListener::onCloseRequested(const QString& reason)
 {
-    qDebug() << "close request:" << reason;
+    qInfo().noquote() << "LutLoader quit on" << reason;
     emitQuit();
 }

@@ -162,7 +162,7 @@ TEST_F(AgentLifecycleTest, ShutdownRunsInOrderAndLeavesNoThread)
     EXPECT_TRUE(noSanitizerReport(agent.readAllStandardError()));
 
     const QByteArray log = readLog();
-    const QList<QByteArray> order = {"close request: \"SIGTERM\"",
+    const QList<QByteArray> order = {"LutLoader quit on SIGTERM",
                                      "cleanAll",
                                      "threads are stopped",
                                      "DB::free",
