@@ -162,14 +162,10 @@ TEST_F(AgentLifecycleTest, ShutdownRunsInOrderAndLeavesNoThread)
     EXPECT_TRUE(noSanitizerReport(agent.readAllStandardError()));
 
     const QByteArray log = readLog();
-    const QList<QByteArray> order = {"LutLoader quit on SIGTERM",
-                                     "cleanAll",
-                                     "threads are stopped",
-                                     "DB::free",
-                                     "tryToQuit: pipe client",
-                                     "PipeAppConnectorServer stop",
-                                     "tryToQuit: done",
-                                     "LutLoader end"};
+    const QList<QByteArray> order = {"LutLoader quit on SIGTERM", "cleanAll",
+                                     "threads are stopped",       "DB::free",
+                                     "tryToQuit: pipe client",    "PipeAppConnectorServer stop",
+                                     "tryToQuit: done",           "LutLoader end"};
     qsizetype at = 0;
     for (const QByteArray& step : order) {
         const qsizetype found = log.indexOf(step, at);
