@@ -5,6 +5,9 @@
 #include "app/ctl/SendCommand.h"
 #include "lut/ctl/ProfileCommand.h"
 #include "color/ctl/ColorCommand.h"
+#include "db/ctl/DbCommand.h"
+#include "db/ctl/PrefCommand.h"
+#include "settings/ctl/SettingsCommand.h"
 
 CtlCommandList CtlRegistry::commands()
 {
@@ -14,5 +17,8 @@ CtlCommandList CtlRegistry::commands()
     list.push_back(std::make_unique<SendCommand>());
     list.push_back(std::make_unique<ProfileCommand>());
     list.push_back(std::make_unique<ColorCommand>());
+    list.push_back(std::make_unique<DbCommand>());
+    list.push_back(std::make_unique<PrefCommand>());
+    list.push_back(std::make_unique<SettingsCommand>());
     return list;
 }
