@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <QTest>
 
 #include <csignal>
@@ -114,6 +115,7 @@ TEST_F(AgentLifecycleTest, SecondStartLeavesTheFirstUntouched)
 TEST_F(AgentLifecycleTest, TwoAgentsStartedTogetherLeaveExactlyOne)
 {
     for (int round = 0; round < 4; ++round) {
+        QFile::remove(logPath());
         QProcess a;
         QProcess b;
         a.setProcessChannelMode(QProcess::SeparateChannels);
@@ -129,7 +131,8 @@ TEST_F(AgentLifecycleTest, TwoAgentsStartedTogetherLeaveExactlyOne)
         gone.waitForFinished();
         EXPECT_EQ(gone.exitCode(), 0) << "round " << round;
         EXPECT_TRUE(gone.readAllStandardError().contains("another LutLoader runs in this session"));
-        QTest::qWait(300);
+        // Only the one that stays writes the log; stop it once it is up.
+        EXPECT_TRUE(waitForLog("PipeAppConnectorServer just new listener registration"));
         EXPECT_EQ(kept.state(), QProcess::Running) << "round " << round;
         stopAgent(kept);
         EXPECT_EQ(kept.exitCode(), 0);
@@ -197,6 +200,38 @@ TEST_F(AgentLifecycleTest, KilledAgentBlocksNeitherTheNextStartNorItsHub)
     EXPECT_TRUE(waitForLog("pipe message \"regenTables\""));
     stopAgent(next);
     EXPECT_EQ(next.exitCode(), 0);
+}
+
+TEST_F(AgentLifecycleTest, EmptyDataDirectoryGetsDatabaseAndFirstRunBlockOnce)
+{
+    const QString folder = TestPaths::freshFolder("fresh-start");
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("LUTLOADER_DATA_DIR", folder);
+    const auto runAgent = [&environment] {
+        QProcess agent;
+        agent.setProcessEnvironment(environment);
+        agent.start(TestPaths::agentProgram(), {"--platform", "sim", "--run-seconds", "1"});
+        EXPECT_TRUE(agent.waitForFinished(120000));
+        EXPECT_EQ(agent.exitCode(), 0);
+        EXPECT_TRUE(noSanitizerReport(agent.readAllStandardError()));
+    };
+    const auto folderLog = [&folder] {
+        QFile file(folder + "/logb.qlog");
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    };
+
+    runAgent();
+    EXPECT_TRUE(QFile::exists(folder + "/Storage.db"));
+    EXPECT_EQ(folderLog().count("checkDB: first run on this database"), 1);
+    runAgent();
+    EXPECT_EQ(folderLog().count("checkDB: first run on this database"), 1);
+    EXPECT_EQ(folderLog().count("LutLoader end"), 2);
+
+    QProcess ctl;
+    ctl.setProcessEnvironment(environment);
+    ctl.start(TestPaths::ctlProgram(), {"pref", "get", "FirstCall"});
+    ASSERT_TRUE(ctl.waitForFinished(60000));
+    EXPECT_EQ(ctl.readAllStandardOutput().trimmed(), "1");
 }
 
 TEST_F(AgentLifecycleTest, CrashIsWrittenToTheLog)
