@@ -5,6 +5,9 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QTest>
@@ -138,6 +141,42 @@ TEST_F(AgentLifecycleTest, TwoAgentsStartedTogetherLeaveExactlyOne)
         EXPECT_EQ(kept.exitCode(), 0);
         EXPECT_TRUE(noSanitizerReport(kept.readAllStandardError()));
     }
+}
+
+TEST_F(AgentLifecycleTest, MainApplicationAnswersThroughTheAgentsHub)
+{
+    QProcess agent;
+    startAgent(agent);
+    ASSERT_TRUE(waitForLog("PipeAppConnectorServer just new listener registration"));
+
+    QProcess standIn;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("LUTLOADER_STANDIN_HUB", "-");
+    environment.insert("LUTLOADER_STANDIN_SECONDS", "60");
+    standIn.setProcessEnvironment(environment);
+    standIn.start(TestPaths::toolProgram("mainapp_standin"), {});
+    ASSERT_TRUE(standIn.waitForStarted());
+    QByteArray said;
+    while (!said.contains("registered") && standIn.waitForReadyRead(30000))
+        said += standIn.readAllStandardOutput();
+    ASSERT_TRUE(said.contains("registered kaldo_")) << said.constData();
+
+    const ProgramRun send =
+        runProgram(TestPaths::ctlProgram(), {"--json", "send", "-", "regenTables", "all", "--wait", "3000"});
+    ASSERT_EQ(send.exitCode, 0) << send.err.constData();
+    const QJsonObject reply = QJsonDocument::fromJson(send.out).object();
+    bool answered = false;
+    for (const QJsonValue& message : reply.value("replies").toArray())
+        answered |= message["msg"].toString() == "reply" && message["param"].toString() == "regenTables:all";
+    EXPECT_TRUE(answered) << send.out.constData();
+    // The agent's own participant heard both the message and the answer.
+    EXPECT_TRUE(waitForLog("pipe message \"regenTables\" \"all\""));
+    EXPECT_TRUE(waitForLog("pipe message \"reply\" \"regenTables:all\""));
+
+    standIn.kill();
+    standIn.waitForFinished();
+    stopAgent(agent);
+    EXPECT_EQ(agent.exitCode(), 0);
 }
 
 TEST_F(AgentLifecycleTest, SessionLockAndUnlockReachTheLog)
