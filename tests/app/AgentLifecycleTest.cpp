@@ -93,6 +93,10 @@ protected:
 
 TEST_F(AgentLifecycleTest, SecondStartLeavesTheFirstUntouched)
 {
+    const ProgramRun nobody = runProgram(TestPaths::ctlProgram(), {"send", "-", "ping", "", "--wait", "0"});
+    EXPECT_EQ(nobody.exitCode, 1);
+    EXPECT_TRUE(nobody.err.contains("no pipe hub answers")) << nobody.err.constData();
+
     QProcess first;
     startAgent(first);
     ASSERT_TRUE(waitForLog("PipeAppConnectorServer just new listener registration"));
