@@ -15,15 +15,18 @@
 namespace {
 
 std::atomic<bool> g_restart = false;
+constexpr int kCheckLockRetries = 100; // polls of 100 ms
 
 } // namespace
 
 SingleApplication::SingleApplication(int& argc, char** argv, const QString& key)
     : QApplication(argc, argv), m_key(key)
 {
-    // Two agents starting together check one after the other.
-    KaldoSharedMemory checkLock(SHARED_MEMORY_KEY_SINGLE_APPLICATION, "SingleApplication");
-    checkLock.Lock();
+    // Two agents starting together check one after the other. A holder that never
+    // lets go (a hung process) costs about ten seconds, not the start.
+    KaldoSharedMemory checkLock(SHARED_MEMORY_KEY_SINGLE_APPLICATION, "SingleApplication", kCheckLockRetries);
+    if (!checkLock.Lock())
+        qWarning() << "SingleApplication: the start-up check lock stays busy, checking without it";
     m_segment.setKey(segmentKey(key));
     // Attaching and detaching drops a segment that an agent which ended without
     // cleaning up left behind: with no other holder it goes away.
