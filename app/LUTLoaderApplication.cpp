@@ -59,6 +59,12 @@ LUTLoaderApplication::LUTLoaderApplication(int& argc, char** argv, const AgentOp
     connect(this, &QCoreApplication::aboutToQuit, this, &LUTLoaderApplication::cleanAll);
     CrashHandler::install(QDir(DataDirectory::path()).filePath(kLogFileName));
     setWindowListener();
+    // The simulated session is opened to its control tool only once the listener hears it.
+    if (SimWorkstation* workstation = Platform::workstation()) {
+        logSimulatedWorkstation(*workstation);
+        m_simControl = std::make_unique<SimControlServer>(workstation);
+        m_simControl->listen();
+    }
 }
 
 LUTLoaderApplication::~LUTLoaderApplication()
@@ -109,12 +115,6 @@ void LUTLoaderApplication::init()
     Logging::prepareMessageOutput(logFolder, kLogFileName, 100, QtDebugMsg);
     qDebug() << "LutLoader start..."
              << "platform" << Platform::backend().name() << "data directory" << DataDirectory::path();
-    if (SimWorkstation* workstation = Platform::workstation()) {
-        logSimulatedWorkstation(*workstation);
-        m_simControl = std::make_unique<SimControlServer>(workstation);
-        m_simControl->listen();
-    }
-
     PipeAppConnectorServer::setServerKey(pipeServerName(AppInitialization::applicationName()));
     PipeAppConnectorServer::start();
     registerTypes();

@@ -187,7 +187,7 @@ TEST_F(AgentLifecycleTest, SessionLockAndUnlockReachTheLog)
 {
     QProcess agent;
     startAgent(agent);
-    ASSERT_TRUE(waitForLog("tot displays at start:"));
+    ASSERT_TRUE(waitForLog("SimControlServer listening"));
     EXPECT_EQ(runProgram(TestPaths::ctlProgram(), {"--platform", "sim", "sim", "lock"}).exitCode, 0);
     EXPECT_EQ(runProgram(TestPaths::ctlProgram(), {"--platform", "sim", "sim", "unlock"}).exitCode, 0);
     EXPECT_TRUE(waitForLog("Emit signal Lock!"));
