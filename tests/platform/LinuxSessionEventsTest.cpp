@@ -5,6 +5,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
+#include <QProcessEnvironment>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -123,6 +125,42 @@ TEST(LinuxSessionEventsTest, UnreachableSourcesStayQuiet)
     // A session bus without logind: logged, no events, no hang.
     LinuxSessionEvents noLogind(sources(TestPaths::dataDirectory() + "/missing"), nullptr);
     EXPECT_FALSE(noLogind.logindConnected());
+}
+
+TEST(LinuxSessionEventsTest, AgentOnLinuxHearsLogind)
+{
+    FakeLogind logind;
+    ASSERT_TRUE(logind.isServing());
+    const QString folder = TestPaths::freshFolder("linux-agent");
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    // The agent's system bus is the test's private bus, where the stand-in logind serves.
+    environment.insert("DBUS_SYSTEM_BUS_ADDRESS", environment.value("DBUS_SESSION_BUS_ADDRESS"));
+    environment.insert("LUTLOADER_DATA_DIR", folder);
+    QProcess agent;
+    agent.setProcessEnvironment(environment);
+    agent.start(TestPaths::agentProgram(), {"--platform", "linux", "--run-seconds", "120"});
+    ASSERT_TRUE(agent.waitForStarted());
+    const auto log = [&folder] {
+        QFile file(folder + "/logb.qlog");
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(log().contains("PipeAppConnectorServer just new listener registration"), 120000);
+    EXPECT_TRUE(log().contains("logind session \"/org/freedesktop/login1/session/test\""));
+
+    logind.emitLock(true);
+    QTRY_VERIFY_WITH_TIMEOUT(log().contains("Emit signal Lock!"), 30000);
+    logind.emitProperty("LockedHint", false);
+    QTRY_VERIFY_WITH_TIMEOUT(log().contains("Emit signal UnLock!"), 30000);
+    logind.emitManagerSignal("PrepareForSleep", true);
+    logind.emitManagerSignal("PrepareForSleep", false);
+    QTRY_VERIFY_WITH_TIMEOUT(log().contains("displays woke up"), 30000);
+    logind.emitManagerSignal("PrepareForShutdown", true);
+    QTRY_VERIFY_WITH_TIMEOUT(log().contains("the session is ending"), 30000);
+
+    agent.terminate();
+    ASSERT_TRUE(agent.waitForFinished(60000));
+    EXPECT_EQ(agent.exitCode(), 0);
+    EXPECT_TRUE(log().contains("LutLoader end"));
 }
 
 } // namespace
