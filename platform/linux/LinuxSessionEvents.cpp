@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QThread>
 
 #include <unistd.h>
 
@@ -119,7 +120,9 @@ int LinuxSessionEvents::connectedDisplayCount() const
     const Connectors connectors = readConnectors();
     if (connectors.any)
         return connectors.connected;
-    if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
+    // The GUI's screen list may only be read on its own thread.
+    const auto* gui = qobject_cast<QGuiApplication*>(QCoreApplication::instance());
+    if (gui && QThread::currentThread() == gui->thread())
         return static_cast<int>(QGuiApplication::screens().size());
     return -1;
 }
