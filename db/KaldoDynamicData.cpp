@@ -223,6 +223,12 @@ void KaldoDynamicData::Init(const QString& directory, const QString& options, co
 
 bool KaldoDynamicData::write(const QString& statement, const QVariantList& parameters, qint64* lastInsertId)
 {
+    if (m_depth > 0 && (m_failedInside || !m_began)) {
+        // The transaction never began or a part of it failed: it will roll back,
+        // so running more of it would only report writes that do not last.
+        qWarning() << "KaldoDynamicData: statement skipped, its transaction already failed:" << statement;
+        return false;
+    }
     if (m_depth > 0)
         return runStatement(statement, parameters, lastInsertId);
     // Alone, a write would wait for the file lock in SQLite's busy handler, which a
