@@ -4,6 +4,7 @@
 #include "db/KdoData.h"
 
 #include <QSqlDatabase>
+#include <QSqlError>
 #include <QString>
 #include <QVariantList>
 
@@ -50,6 +51,8 @@ public:
     bool addinfo(const QString& table, const Values& values, qint64* newId = nullptr);
     iterator readinfo(const QString& table);
     iterator readinfo(const QString& table, const Values& where);
+    // `condition` (and any whole statement below) is SQL written by the program;
+    // values from outside go through the map forms or `parameters`.
     iterator readinfo(const QString& table, const QString& condition);
     iterator readinfoSql(const QString& statement);
     iterator query(const QString& statement, const QVariantList& parameters = {});
@@ -73,7 +76,11 @@ private:
               quint64 threadId);
     bool rebuildTable(const QString& table, const ColumnMap& columns, const QStringList& copied);
     bool setAsideLeftoverTmp();
-    bool runStatement(const QString& statement, const QVariantList& parameters, qint64* lastInsertId);
+    bool write(const QString& statement, const QVariantList& parameters, qint64* lastInsertId);
+    bool runStatement(const QString& statement, const QVariantList& parameters, qint64* lastInsertId,
+                      QSqlError* failure = nullptr);
+    bool beginImmediate();
+    int busyTimeoutMs() const;
     bool bindValues(const QString& table, const Values& values, bool leaveEmptyKey, QStringList* columns,
                     QVariantList* bound);
     QString conditions(const QString& table, const Values& where, QVariantList* bound, bool* ok);

@@ -57,7 +57,7 @@ void BaseDataPool::init()
     FirstRunPreferences::apply(
         preferences,
         GlobalData::instance().GetValue<StringMap>(QString::fromLatin1(GLOBALDATA_DEFAULT_PARAMS)),
-        m_environment.value_or(FirstRunPreferences::Environment::current()));
+        m_environment ? *m_environment : FirstRunPreferences::Environment::current());
     readAll();
     for (auto it = m_preferences.cbegin(); it != m_preferences.cend(); ++it)
         Q_EMIT init(it.key(), it.value());

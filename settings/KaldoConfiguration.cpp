@@ -99,14 +99,19 @@ bool KaldoConfiguration::CreateEmpty(const QString& rootName)
 
 bool KaldoConfiguration::Save() const
 {
-    if (!m_opened || m_path.isEmpty()) {
-        qWarning().noquote() << "KaldoConfiguration::Save: nothing to save to" << m_path;
+    return SaveAs(m_path);
+}
+
+bool KaldoConfiguration::SaveAs(const QString& path) const
+{
+    if (!m_opened || path.isEmpty()) {
+        qWarning().noquote() << "KaldoConfiguration::SaveAs: nothing to save to" << path;
         return false;
     }
     // Written to a temporary file and renamed, so a crash never leaves half a document.
-    QSaveFile file(m_path);
+    QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(m_document.toByteArray(2)) < 0 || !file.commit()) {
-        qWarning().noquote() << "KaldoConfiguration::Save: cannot write" << m_path << "-"
+        qWarning().noquote() << "KaldoConfiguration::SaveAs: cannot write" << path << "-"
                              << file.errorString();
         return false;
     }

@@ -27,8 +27,9 @@ public:
     bool SetContent(const QString& text);
     QString GetContent() const;
     bool CreateEmpty(const QString& rootName);
-    // Writes the document to the file it was opened from.
+    // Writes the document to the file it was opened from, or to `path`.
     bool Save() const;
+    bool SaveAs(const QString& path) const;
 
     iterator GetStartElement() const;
     iterator firstchild(const QString& name) const;

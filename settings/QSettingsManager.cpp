@@ -1,10 +1,12 @@
 #include "settings/QSettingsManager.h"
 
+#include "platform/OSUtils.h"
 #include "settings/DataDirectory.h"
 #include "settings/GlobalData.h"
 #include "settings/QSettingsWithSharing.h"
 
 #include <QDebug>
+#include <QDir>
 
 QString QSettingsManager::GetAppRootDirectoryPath()
 {
@@ -64,6 +66,35 @@ QString QSettingsManager::GetColorTargetsDirectoryPath()
 QString QSettingsManager::GetChartBoardsDirectoryPath()
 {
     return GetAppRootDirectoryPath() + QStringLiteral("ChartBoards");
+}
+
+bool QSettingsManager::ensureDataFolders()
+{
+    // The data directory's own rights are the installation's business (a group
+    // of the suite's users); only the product folders inside it are opened up.
+    const QString root = GetAppRootDirectoryPath();
+    if (!QDir().mkpath(root)) {
+        qWarning().noquote() << "QSettingsManager::ensureDataFolders: cannot create" << root;
+        return false;
+    }
+    const QStringList folders = {GetUserRegulationDirectoryPath(),
+                                 GetUserTranslationDirectoryPath(),
+                                 GetSensorCorrectionsDirectoryPath(),
+                                 GetProfileDirectoryPath(),
+                                 GetPrinterMeasuresPath(),
+                                 GetColorTargetsDirectoryPath(),
+                                 GetChartBoardsDirectoryPath()};
+    bool ok = true;
+    for (const QString& folder : folders) {
+        if (!QDir().mkpath(folder)) {
+            qWarning().noquote() << "QSettingsManager::ensureDataFolders: cannot create" << folder;
+            ok = false;
+            continue;
+        }
+        // Only the folder's owner can widen it; another account's folder that is already open is fine.
+        OSUtils::setFullPermissions(folder);
+    }
+    return ok;
 }
 
 const QStringList& QSettingsManager::workstationPreferenceNames()

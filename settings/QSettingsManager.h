@@ -22,6 +22,11 @@ public:
     static QString GetColorTargetsDirectoryPath();
     static QString GetChartBoardsDirectoryPath();
 
+    // Creates the data directory and the product's folders in it, the folders
+    // open to every local account (one made by one user must not lock out the next).
+    // False when a folder could not be created.
+    static bool ensureDataFolders();
+
     // Preferences that describe this workstation; an import of another
     // workstation's settings leaves them alone.
     static const QStringList& workstationPreferenceNames();

@@ -1,8 +1,11 @@
 #pragma once
 
+#include "platform/LibraryMatroxBoards.h"
 #include "platform/PlatformBackend.h"
 #include "platform/linux/LinuxDisplayColorProfiles.h"
+#include "platform/linux/LinuxDisplayEnumeration.h"
 #include "platform/linux/LinuxFilePermissions.h"
+#include "platform/linux/LinuxGammaRamps.h"
 #include "platform/linux/LinuxProcessList.h"
 #include "platform/linux/LinuxSessionIdentity.h"
 
@@ -22,6 +25,9 @@ public:
 
     // The one self-pipe signal handler of the process, shared by every session listener.
     std::shared_ptr<TerminationSignals> sharedTerminationSignals() const;
+    const GammaRamps& gammaRamps() const override { return m_gammaRamps; }
+    const DisplayEnumeration& displayEnumeration() const override { return m_displays; }
+    const MatroxBoards& matroxBoards() const override { return m_matroxBoards; }
 
 private:
     LinuxProcessList m_processes;
@@ -30,4 +36,7 @@ private:
     LinuxDisplayColorProfiles m_colorProfiles;
     mutable QMutex m_terminationMutex;
     mutable std::weak_ptr<TerminationSignals> m_termination;
+    LinuxGammaRamps m_gammaRamps;
+    LinuxDisplayEnumeration m_displays;
+    LibraryMatroxBoards m_matroxBoards;
 };

@@ -1,10 +1,12 @@
 #include "settings/ctl/SettingsCommand.h"
 
 #include "app/ctl/CtlContext.h"
+#include "db/DB.h"
 #include "settings/GlobalData.h"
 #include "settings/ProductParams.h"
 #include "settings/QSettingsManager.h"
 #include "settings/QSettingsWithSharing.h"
+#include "settings/SettingsExport.h"
 
 #include <QJsonObject>
 #include <QStringList>
@@ -95,11 +97,40 @@ int defaults(const CtlContext& context)
     return context.answer({{QStringLiteral("ok"), true}, {QStringLiteral("values"), values}}, lines(values));
 }
 
+// The preferences live in the database of the data directory.
+void useDatabase()
+{
+    if (DB::path().isEmpty())
+        DB::setPath(QSettingsManager::GetDataBasePath());
+}
+
+int exportPreferences(const CtlContext& context, const QString& file)
+{
+    useDatabase();
+    if (!SettingsExport::exportTo(file))
+        return context.fail(QStringLiteral("cannot export the preferences to %1").arg(file));
+    return context.answer({{QStringLiteral("ok"), true}, {QStringLiteral("file"), file}},
+                          QStringLiteral("preferences exported to %1").arg(file));
+}
+
+int importPreferences(const CtlContext& context, const QString& file)
+{
+    useDatabase();
+    const int count = SettingsExport::importFrom(file);
+    if (count < 0)
+        return context.fail(
+            QStringLiteral("%1 is not a readable preferences export; nothing changed").arg(file));
+    return context.answer(
+        {{QStringLiteral("ok"), true}, {QStringLiteral("file"), file}, {QStringLiteral("imported"), count}},
+        QStringLiteral("%1 preferences imported from %2").arg(count).arg(file));
+}
+
 } // namespace
 
 QString SettingsCommand::usage() const
 {
-    return QStringLiteral("settings paths|list|get KEY|set KEY VALUE|remove KEY|defaults");
+    return QStringLiteral(
+        "settings paths|list|get KEY|set KEY VALUE|remove KEY|defaults|export FILE|import FILE");
 }
 
 int SettingsCommand::run(const CtlContext& context) const
@@ -120,5 +151,9 @@ int SettingsCommand::run(const CtlContext& context) const
         return set(context, args.at(1), args.at(2));
     if (action == QLatin1String("remove") && args.size() == 2)
         return remove(context, args.at(1));
+    if (action == QLatin1String("export") && args.size() == 2)
+        return exportPreferences(context, args.at(1));
+    if (action == QLatin1String("import") && args.size() == 2)
+        return importPreferences(context, args.at(1));
     return context.fail(QStringLiteral("usage: ") + usage(), 2);
 }

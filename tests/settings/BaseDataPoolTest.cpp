@@ -5,10 +5,13 @@
 #include "db/KaldoDynamicData.h"
 #include "settings/GlobalData.h"
 #include "settings/HideUnhideString.h"
+#include "settings/KaldoConfiguration.h"
 #include "settings/OptionCatalogue.h"
 #include "settings/ProductParams.h"
+#include "settings/SettingsExport.h"
 #include "tests/support/TestPaths.h"
 
+#include <QFile>
 #include <QSignalSpy>
 
 #include <gtest/gtest.h>
@@ -240,4 +243,46 @@ TEST_F(BaseDataPoolTest, WorkstationIdIsMadeOnceFromItsAlphabet)
             ASSERT_TRUE((c >= 'A' && c <= 'Y') || (c >= 'a' && c <= 'y') || (c >= '0' && c <= '8'))
                 << generated.toStdString();
     }
+}
+
+TEST_F(BaseDataPoolTest, ExportedPreferencesMoveToAnotherWorkstationWithoutItsIdentity)
+{
+    const QString folder = TestPaths::freshFolder("export");
+    const QString exported = folder + "/from-ws07.kdos";
+    {
+        BaseDataPool source;
+        start(source, hospitalMachine());
+        source.update("Gamma", "2.6");
+        source.update("Department", "Radiology");
+        source.update("RemoteConnectionPassword", "pw & <xml>");
+        DBPreferences().GetSynchronizeWorkstationId();
+        ASSERT_TRUE(SettingsExport::exportTo(exported));
+    }
+
+    DB::free();
+    DB::setPath(TestPaths::freshFolder("import-target"));
+    BaseDataPool target;
+    start(target, plainMachine(QLocale::English));
+    const QString ownId = DBPreferences().GetSynchronizeWorkstationId();
+    EXPECT_GT(SettingsExport::importFrom(exported), 40);
+    EXPECT_EQ(stored("Gamma"), "2.6");
+    EXPECT_EQ(stored("Language"), "Deutsch");
+    EXPECT_EQ(target.password("RemoteConnectionPassword"), "pw & <xml>");
+    EXPECT_EQ(stored("WorkstationName"), "OTHER-NAME");
+    EXPECT_TRUE(stored("Department").isEmpty());
+    EXPECT_EQ(stored("synchronizeid"), ownId);
+
+    // A damaged or foreign file changes nothing.
+    QFile damaged(folder + "/damaged.kdos");
+    ASSERT_TRUE(damaged.open(QIODevice::WriteOnly));
+    damaged.write("<preferences><pref name=\"Gamma\">1.0</pref>");
+    damaged.close();
+    EXPECT_EQ(SettingsExport::importFrom(damaged.fileName()), -1);
+    EXPECT_EQ(SettingsExport::importFrom(folder + "/missing.kdos"), -1);
+    KaldoConfiguration foreign;
+    foreign.CreateEmpty("tasks");
+    foreign.GetStartElement().addchild("pref", "1.0").setattribute("name", "Gamma");
+    ASSERT_TRUE(foreign.SaveAs(folder + "/tasks.xml"));
+    EXPECT_EQ(SettingsExport::importFrom(folder + "/tasks.xml"), -1);
+    EXPECT_EQ(stored("Gamma"), "2.6");
 }
