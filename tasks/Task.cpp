@@ -35,7 +35,10 @@ quint64 Task::nextRun() const
     const qint64 now = m_clock->now();
     const qint64 lastRun = m_lastRun.load();
     // A last run in the future means the clock was set back: the task is due now.
-    if (now + m_first.load() >= lastRun)
+    // Deferrals moved the last run forward on purpose, so they do not count: without
+    // that, deferring a task with a period under the deferral would make it due again
+    // at once, for ever.
+    if (now + m_first.load() + m_deferred.load() >= lastRun)
         return static_cast<quint64>(lastRun + m_timeout.load());
     return static_cast<quint64>(now);
 }
@@ -58,6 +61,7 @@ void Task::start()
     }
     m_lastRun.store(m_clock->now());
     m_first.store(0);
+    m_deferred.store(0);
 }
 
 bool Task::answerBoundPassed(qint64 deadlineMs) const
@@ -68,6 +72,7 @@ bool Task::answerBoundPassed(qint64 deadlineMs) const
 void Task::shiftLastRun(int seconds)
 {
     m_lastRun.fetch_add(seconds);
+    m_deferred.fetch_add(seconds);
 }
 
 bool Task::terminateIfNeed()

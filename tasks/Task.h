@@ -77,6 +77,8 @@ private:
     std::atomic<qint64> m_lastRun;
     std::atomic<qint64> m_timeout;
     std::atomic<qint64> m_first;
+    // Seconds the last run was shifted since the last start.
+    std::atomic<qint64> m_deferred{0};
     std::atomic<bool> m_terminate{false};
     std::shared_ptr<const Clock> m_clock;
     std::chrono::seconds m_answerBound{0};

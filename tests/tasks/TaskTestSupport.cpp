@@ -1,0 +1,107 @@
+#include "tests/tasks/TaskTestSupport.h"
+
+#include "tasks/TaskFactory.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QPointer>
+#include <QThread>
+
+void EventLog::add(const QString& entry)
+{
+    const QMutexLocker locker(&m_mutex);
+    m_entries << entry;
+}
+
+QStringList EventLog::entries() const
+{
+    const QMutexLocker locker(&m_mutex);
+    return m_entries;
+}
+
+int EventLog::count(const QString& entry) const
+{
+    const QMutexLocker locker(&m_mutex);
+    return static_cast<int>(m_entries.count(entry));
+}
+
+void EventLog::clear()
+{
+    const QMutexLocker locker(&m_mutex);
+    m_entries.clear();
+}
+
+EventLog& eventLog()
+{
+    static EventLog log;
+    return log;
+}
+
+bool waitFor(const std::function<bool()>& condition, int boundMs)
+{
+    const QDeadlineTimer deadline(boundMs);
+    while (!condition()) {
+        if (deadline.hasExpired())
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QThread::msleep(2);
+    }
+    return true;
+}
+
+RecordingTask::RecordingTask(const QString& name, qint64 timeout, qint64 first,
+                             std::shared_ptr<const Clock> clock, bool sleepWorker, bool disposable)
+    : Task(name, timeout, first, std::move(clock)), m_sleepWorker(sleepWorker), m_disposable(disposable)
+{
+}
+
+void RecordingTask::run()
+{
+    eventLog().add("run:" + name());
+    emit finished();
+}
+
+RunnerHarness::RunnerHarness()
+    : m_clock(std::make_shared<ManualClock>(start)), m_runner(std::make_unique<TaskRunner>(m_clock))
+{
+    eventLog().clear();
+}
+
+RunnerHarness::~RunnerHarness()
+{
+    m_runner.reset();
+}
+
+Task* RunnerHarness::add(std::unique_ptr<Task> task)
+{
+    Task* const raw = task.get();
+    m_runner->add(std::move(task));
+    return raw;
+}
+
+Task* RunnerHarness::addRecording(const QString& name, qint64 timeout, qint64 first, bool sleepWorker)
+{
+    return add(std::make_unique<RecordingTask>(name, timeout, first, m_clock, sleepWorker));
+}
+
+void RunnerHarness::startRunner()
+{
+    m_runner->safeStart();
+}
+
+bool RunnerHarness::sync()
+{
+    const QString name = QString("barrier%1").arg(++m_barriers);
+    // Due now, allowed in energy-save mode, gone after its run.
+    const QPointer<Task> barrier = add(std::make_unique<RecordingTask>(name, 0, 0, m_clock, true, true));
+    // Destroyed only after the runner took it out of the queue.
+    return waitFor([&] { return barrier.isNull(); });
+}
+
+void FakeTray::slotReloadAllLUTs()
+{
+    eventLog().add("tray:reloadAll");
+    if (m_answerReloads)
+        emit signalAllLUTsReloaded();
+}
