@@ -98,23 +98,28 @@ std::unique_ptr<Task> TaskFactory::build(int type, const QString& name, qint64 t
     case UpdateLUTsAfterUnlock:
         return std::make_unique<UpdateLUTsAfterUnlockTask>(name, timeout, first, std::move(clock));
     default:
-        break;
+        return nullptr;
     }
-    const QString cls = className(type);
-    if (cls.isEmpty())
-        qWarning().noquote() << "TaskFactory::create - no task of type" << type << "for" << name;
-    else
-        qWarning().noquote() << "TaskFactory::create - task type" << type << "(" + cls + ") for" << name
-                             << "is not available in this build";
-    return nullptr;
+}
+
+bool TaskFactory::isAvailable(int type)
+{
+    return build(type, QString(), 0, 0, nullptr) != nullptr;
 }
 
 std::unique_ptr<Task> TaskFactory::create(int type, const QString& name, qint64 timeout, qint64 first,
                                           std::shared_ptr<const Clock> clock)
 {
     std::unique_ptr<Task> task = build(type, name, timeout, first, std::move(clock));
-    if (!task)
+    if (!task) {
+        const QString cls = className(type);
+        if (cls.isEmpty())
+            qWarning().noquote() << "TaskFactory::create - no task of type" << type << "for" << name;
+        else
+            qWarning().noquote() << "TaskFactory::create - task type" << type << "(" + cls + ") for" << name
+                                 << "is not available in this build";
         return nullptr;
+    }
     qDebug().noquote() << "create task" << type << name;
     connectTypeSignals(type, task.get());
     connectCommonSignals(task.get());

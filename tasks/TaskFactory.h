@@ -58,6 +58,8 @@ public:
     static VideoAdapterChangeInfoWindowInterface* videoAdapterWindow();
     static QString iconsPrefix();
 
+    // Whether this build has the class of `type`.
+    static bool isAvailable(int type);
     // The class name a type stands for, for log lines; empty for unknown types.
     static QString className(int type);
 

@@ -4,12 +4,11 @@
 #include "tasks/SystemClock.h"
 #include "tasks/Task.h"
 #include "tasks/TaskFactory.h"
+#include "tasks/TaskList.h"
 #include "tasks/UpdateLUTsAfterUnlockTask.h"
 
 #include <QDateTime>
 #include <QDebug>
-#include <QDomDocument>
-#include <QFile>
 #include <QMutex>
 
 using namespace std::chrono_literals;
@@ -62,38 +61,20 @@ TaskRunner::~TaskRunner()
 
 int TaskRunner::loadTasks(const QString& fileName, const QString& iconsPrefix, qint64 reminderSeconds)
 {
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly)) {
-        qWarning().noquote() << "TaskRunner::loadTasks - cannot open task list" << fileName << "-"
-                             << file.errorString() << "- no tasks loaded";
-        return 0;
-    }
-    QDomDocument document;
     QString error;
-    int line = 0;
-    int column = 0;
-    if (!document.setContent(&file, &error, &line, &column)) {
-        qWarning().noquote() << "TaskRunner::loadTasks - task list" << fileName << "is not readable XML (line"
-                             << line << "column" << column << ":" << error << ") - no tasks loaded";
-        return 0;
-    }
-    const QDomElement root = document.documentElement();
-    if (root.isNull()) {
-        qWarning().noquote() << "TaskRunner::loadTasks - task list" << fileName
-                             << "has no root element - no tasks loaded";
+    QStringList warnings;
+    const std::vector<TaskList::Entry> entries = TaskList::read(fileName, &error, &warnings);
+    for (const QString& warning : warnings)
+        qWarning().noquote() << "TaskRunner::loadTasks -" << warning;
+    if (!error.isEmpty()) {
+        qWarning().noquote() << "TaskRunner::loadTasks -" << error << "- no tasks loaded";
         return 0;
     }
     TaskFactory::setIconsPrefix(iconsPrefix);
     int loaded = 0;
-    for (QDomElement element = root.firstChildElement(); !element.isNull();
-         element = element.nextSiblingElement()) {
-        const qint64 timeout = static_cast<qint64>(element.attribute("timeout").toULong());
-        const qint64 first = element.hasAttribute("first")
-                                 ? element.attribute("first").toLongLong() + reminderSeconds
-                                 : reminderSeconds;
-        const QString name = element.attribute("name");
-        if (std::unique_ptr<Task> task =
-                TaskFactory::create(element.attribute("type").toInt(), name, timeout, first, m_clock)) {
+    for (const TaskList::Entry& entry : entries) {
+        if (std::unique_ptr<Task> task = TaskFactory::create(
+                entry.type, entry.name, entry.timeout, entry.firstWithReminder(reminderSeconds), m_clock)) {
             add(std::move(task));
             ++loaded;
         }

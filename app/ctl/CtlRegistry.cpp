@@ -4,6 +4,7 @@
 #include "app/ctl/SimCommand.h"
 #include "lut/ctl/ProfileCommand.h"
 #include "color/ctl/ColorCommand.h"
+#include "tasks/ctl/TasksCommand.h"
 
 CtlCommandList CtlRegistry::commands()
 {
@@ -12,5 +13,6 @@ CtlCommandList CtlRegistry::commands()
     list.push_back(std::make_unique<SimCommand>());
     list.push_back(std::make_unique<ProfileCommand>());
     list.push_back(std::make_unique<ColorCommand>());
+    list.push_back(std::make_unique<TasksCommand>());
     return list;
 }

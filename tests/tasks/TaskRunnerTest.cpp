@@ -279,3 +279,47 @@ TEST(RunnerEmptyTest, RunnerWithAnEmptyQueueEndsAsSoonAsItStarts)
 }
 
 } // namespace
+
+namespace {
+
+// Stands in for the session event listener: the runner only needs its four signals.
+class SessionEvents : public QObject
+{
+    Q_OBJECT
+signals:
+    void signalSessionLock();
+    void signalSessionUnlock();
+    void signalDisplayWakeUp();
+    void signalDisplayConnected();
+};
+
+TEST_F(RunnerTest, SessionEventsFromTheAttachedListenerLockAndQueueOneReload)
+{
+    auto owned = std::make_unique<SessionEvents>();
+    SessionEvents* const events = owned.get();
+    harness.runner().attachEventListener(std::move(owned));
+    bool lockedSignal = false;
+    QObject::connect(&harness.runner(), &TaskRunner::signalSessionLocked, [&] { lockedSignal = true; });
+
+    emit events->signalSessionLock();
+    EXPECT_TRUE(TaskRunner::IsLocked());
+    EXPECT_TRUE(lockedSignal);
+    emit events->signalSessionUnlock();
+    emit events->signalDisplayWakeUp();
+    emit events->signalDisplayConnected();
+    EXPECT_FALSE(TaskRunner::IsLocked());
+    EXPECT_EQ(harness.runner().queue().length(), 1);
+    EXPECT_EQ(harness.runner().queue().front()->name(), "Update all LUTs after system unlock");
+}
+
+TEST(RunnerListenerTest, AListenerWithoutTheSessionSignalsIsReported)
+{
+    LogCapture log;
+    TaskRunner runner;
+    runner.attachEventListener(std::make_unique<QObject>());
+    EXPECT_TRUE(log.contains("the listener lacks some session signals"));
+}
+
+} // namespace
+
+#include "TaskRunnerTest.moc"
