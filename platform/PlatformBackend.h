@@ -7,6 +7,7 @@
 class DisplayColorProfiles;
 class FilePermissions;
 class ProcessList;
+class SessionEvents;
 class SessionIdentity;
 class TerminationSignals;
 class QObject;
@@ -26,4 +27,7 @@ public:
     virtual std::unique_ptr<TerminationSignals> createTerminationSignals(QObject* parent) const = 0;
     // Display ICC profiles: colour folder and association of a profile with a display.
     virtual const DisplayColorProfiles& displayColorProfiles() const = 0;
+    // A new listener for session lock, display power, hot-plug and end-of-session
+    // notifications; several may exist at once, each on the thread that created it.
+    virtual std::unique_ptr<SessionEvents> createSessionEvents(QObject* parent) const = 0;
 };

@@ -2,6 +2,7 @@
 
 #include "app/ctl/LockCommand.h"
 #include "app/ctl/SimCommand.h"
+#include "app/ctl/SendCommand.h"
 #include "lut/ctl/ProfileCommand.h"
 #include "color/ctl/ColorCommand.h"
 #include "tasks/ctl/TasksCommand.h"
@@ -11,6 +12,7 @@ CtlCommandList CtlRegistry::commands()
     CtlCommandList list;
     list.push_back(std::make_unique<LockCommand>());
     list.push_back(std::make_unique<SimCommand>());
+    list.push_back(std::make_unique<SendCommand>());
     list.push_back(std::make_unique<ProfileCommand>());
     list.push_back(std::make_unique<ColorCommand>());
     list.push_back(std::make_unique<TasksCommand>());

@@ -6,6 +6,8 @@
 #include "platform/linux/LinuxProcessList.h"
 #include "platform/linux/LinuxSessionIdentity.h"
 
+#include <QMutex>
+
 // The real Linux workstation.
 class LinuxBackend : public PlatformBackend
 {
@@ -16,10 +18,16 @@ public:
     const SessionIdentity& session() const override { return m_session; }
     std::unique_ptr<TerminationSignals> createTerminationSignals(QObject* parent) const override;
     const DisplayColorProfiles& displayColorProfiles() const override { return m_colorProfiles; }
+    std::unique_ptr<SessionEvents> createSessionEvents(QObject* parent) const override;
+
+    // The one self-pipe signal handler of the process, shared by every session listener.
+    std::shared_ptr<TerminationSignals> sharedTerminationSignals() const;
 
 private:
     LinuxProcessList m_processes;
     LinuxFilePermissions m_permissions;
     LinuxSessionIdentity m_session;
     LinuxDisplayColorProfiles m_colorProfiles;
+    mutable QMutex m_terminationMutex;
+    mutable std::weak_ptr<TerminationSignals> m_termination;
 };

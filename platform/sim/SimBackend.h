@@ -2,6 +2,8 @@
 
 #include "platform/PlatformBackend.h"
 
+#include <QMutex>
+
 class SimDisplayColorProfiles;
 class SimWorkstation;
 
@@ -21,6 +23,7 @@ public:
     const SessionIdentity& session() const override;
     std::unique_ptr<TerminationSignals> createTerminationSignals(QObject* parent) const override;
     const DisplayColorProfiles& displayColorProfiles() const override;
+    std::unique_ptr<SessionEvents> createSessionEvents(QObject* parent) const override;
 
     SimWorkstation& workstation() const { return *m_workstation; }
 
@@ -28,4 +31,7 @@ private:
     std::unique_ptr<PlatformBackend> m_host;
     std::unique_ptr<SimWorkstation> m_workstation;
     std::unique_ptr<SimDisplayColorProfiles> m_colorProfiles;
+    // The host's termination signals, shared by every session listener of the process.
+    mutable QMutex m_terminationMutex;
+    mutable std::weak_ptr<TerminationSignals> m_termination;
 };

@@ -40,6 +40,7 @@ public:
     const SessionIdentity& session() const override { return m_session; }
     std::unique_ptr<TerminationSignals> createTerminationSignals(QObject* parent) const override;
     const DisplayColorProfiles& displayColorProfiles() const override { return m_colorProfiles; }
+    std::unique_ptr<SessionEvents> createSessionEvents(QObject* parent) const override;
 
 private:
     WinProcessList m_processes;
