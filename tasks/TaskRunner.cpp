@@ -1,5 +1,6 @@
 #include "tasks/TaskRunner.h"
 
+#include "app/WindowsEventListener.h"
 #include "tasks/Clock.h"
 #include "tasks/SystemClock.h"
 #include "tasks/Task.h"
@@ -41,6 +42,14 @@ TaskRunner::TaskRunner(std::shared_ptr<Clock> clock, QObject* parent)
 {
     connect(
         m_clock.get(), &Clock::changed, this, [this] { wake(); }, Qt::DirectConnection);
+    m_eventListener = std::make_unique<WindowsEventListener>();
+    WindowsEventListener* const listener = m_eventListener.get();
+    connect(listener, &WindowsEventListener::signalSessionLock, this, &TaskRunner::slotLockLUTLoader);
+    connect(listener, &WindowsEventListener::signalSessionUnlock, this, &TaskRunner::slotUnLockLUTLoader);
+    connect(listener, &WindowsEventListener::signalDisplayWakeUp, this,
+            &TaskRunner::slotRefreshDisplaysAfterSleep);
+    connect(listener, &WindowsEventListener::signalDisplayConnected, this,
+            &TaskRunner::slotRefreshDisplaysAfterSleep);
 }
 
 TaskRunner::~TaskRunner()
@@ -124,21 +133,6 @@ void TaskRunner::setPreferenceReader(PreferenceReader reader)
 {
     const QMutexLocker locker(&m_preferencesMutex);
     m_preferences = std::move(reader);
-}
-
-void TaskRunner::attachEventListener(std::unique_ptr<QObject> listener)
-{
-    m_eventListener = std::move(listener);
-    if (!m_eventListener)
-        return;
-    QObject* const source = m_eventListener.get();
-    const bool wired =
-        connect(source, SIGNAL(signalSessionLock()), this, SLOT(slotLockLUTLoader())) &&
-        connect(source, SIGNAL(signalSessionUnlock()), this, SLOT(slotUnLockLUTLoader())) &&
-        connect(source, SIGNAL(signalDisplayWakeUp()), this, SLOT(slotRefreshDisplaysAfterSleep())) &&
-        connect(source, SIGNAL(signalDisplayConnected()), this, SLOT(slotRefreshDisplaysAfterSleep()));
-    if (!wired)
-        qWarning() << "TaskRunner::attachEventListener - the listener lacks some session signals";
 }
 
 void TaskRunner::SetIsRun(bool isRun)

@@ -13,6 +13,7 @@
 
 class Clock;
 class Task;
+class WindowsEventListener;
 
 // Runs the background tasks one at a time on its own thread, always the one due
 // first. Between tasks it sleeps until the next due time, or until a push, an unlock,
@@ -45,10 +46,8 @@ public:
     // counts as being in energy-save mode.
     void setPreferenceReader(PreferenceReader reader);
 
-    // The source of session lock/unlock and display wake-up events: any object with
-    // the signals signalSessionLock(), signalSessionUnlock(), signalDisplayWakeUp()
-    // and signalDisplayConnected(). The runner owns it from now on.
-    void attachEventListener(std::unique_ptr<QObject> listener);
+    // The runner's own listener for session lock/unlock and display wake-up.
+    WindowsEventListener& eventListener() { return *m_eventListener; }
 
     static void SetIsRun(bool isRun);
     static bool IsExecute();
@@ -86,5 +85,5 @@ private:
     mutable QMutex m_preferencesMutex;
     PreferenceReader m_preferences;
     ServedWait m_wait;
-    std::unique_ptr<QObject> m_eventListener;
+    std::unique_ptr<WindowsEventListener> m_eventListener;
 };

@@ -1,9 +1,12 @@
+#include "platform/Platform.h"
+#include "platform/sim/SimWorkstation.h"
 #include "tasks/TaskFactory.h"
 #include "tasks/UpdateLUTsAfterUnlockTask.h"
 #include "tests/lut/profile/LogCapture.h"
 #include "tests/tasks/TaskTestSupport.h"
 
 #include <QCoreApplication>
+#include <QJsonObject>
 #include <QPointer>
 #include <QThread>
 #include <QTimer>
@@ -273,6 +276,7 @@ TEST_F(RunnerTest, LogsEachStartEndAndTheNextTask)
 
 TEST(RunnerEmptyTest, RunnerWithAnEmptyQueueEndsAsSoonAsItStarts)
 {
+    useSimulatedWorkstation();
     TaskRunner runner;
     runner.safeStart();
     EXPECT_TRUE(runner.wait(20000));
@@ -282,44 +286,29 @@ TEST(RunnerEmptyTest, RunnerWithAnEmptyQueueEndsAsSoonAsItStarts)
 
 namespace {
 
-// Stands in for the session event listener: the runner only needs its four signals.
-class SessionEvents : public QObject
+// The simulated workstation's session, heard through the runner's own listener.
+void simulate(const QString& command)
 {
-    Q_OBJECT
-signals:
-    void signalSessionLock();
-    void signalSessionUnlock();
-    void signalDisplayWakeUp();
-    void signalDisplayConnected();
-};
+    const QJsonObject reply = Platform::workstation()->apply({{"cmd", command}});
+    ASSERT_TRUE(reply.value("ok").toBool()) << command.toStdString();
+}
 
-TEST_F(RunnerTest, SessionEventsFromTheAttachedListenerLockAndQueueOneReload)
+TEST_F(RunnerTest, SessionLockAndUnlockOfTheWorkstationPauseAndQueueOneReload)
 {
-    auto owned = std::make_unique<SessionEvents>();
-    SessionEvents* const events = owned.get();
-    harness.runner().attachEventListener(std::move(owned));
+    ASSERT_NE(Platform::workstation(), nullptr);
     bool lockedSignal = false;
     QObject::connect(&harness.runner(), &TaskRunner::signalSessionLocked, [&] { lockedSignal = true; });
 
-    emit events->signalSessionLock();
-    EXPECT_TRUE(TaskRunner::IsLocked());
+    simulate("lock");
+    ASSERT_TRUE(waitFor([] { return TaskRunner::IsLocked(); }));
     EXPECT_TRUE(lockedSignal);
-    emit events->signalSessionUnlock();
-    emit events->signalDisplayWakeUp();
-    emit events->signalDisplayConnected();
-    EXPECT_FALSE(TaskRunner::IsLocked());
+    simulate("unlock");
+    ASSERT_TRUE(waitFor([] { return !TaskRunner::IsLocked(); }));
+    simulate("lock");
+    simulate("unlock");
+    ASSERT_TRUE(waitFor([] { return !TaskRunner::IsLocked(); }));
     EXPECT_EQ(harness.runner().queue().length(), 1);
     EXPECT_EQ(harness.runner().queue().front()->name(), "Update all LUTs after system unlock");
 }
 
-TEST(RunnerListenerTest, AListenerWithoutTheSessionSignalsIsReported)
-{
-    LogCapture log;
-    TaskRunner runner;
-    runner.attachEventListener(std::make_unique<QObject>());
-    EXPECT_TRUE(log.contains("the listener lacks some session signals"));
-}
-
 } // namespace
-
-#include "TaskRunnerTest.moc"

@@ -1,5 +1,7 @@
 #include "tests/tasks/TaskTestSupport.h"
 
+#include "platform/Platform.h"
+#include "platform/PlatformOptions.h"
 #include "tasks/TaskFactory.h"
 
 #include <QCoreApplication>
@@ -62,8 +64,20 @@ void RecordingTask::run()
     emit finished();
 }
 
+void useSimulatedWorkstation()
+{
+    if (Platform::workstation() != nullptr)
+        return;
+    PlatformOptions options;
+    options.platform = QStringLiteral("sim");
+    QString error;
+    if (!Platform::select(options, &error))
+        qFatal("cannot select the simulated workstation: %s", qPrintable(error));
+}
+
 RunnerHarness::RunnerHarness()
-    : m_clock(std::make_shared<ManualClock>(start)), m_runner(std::make_unique<TaskRunner>(m_clock))
+    : m_clock(std::make_shared<ManualClock>(start)),
+      m_runner((useSimulatedWorkstation(), std::make_unique<TaskRunner>(m_clock)))
 {
     eventLog().clear();
 }

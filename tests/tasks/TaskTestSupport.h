@@ -32,6 +32,10 @@ EventLog& eventLog();
 // within a generous bound (a hang must fail the test, not stall it).
 bool waitFor(const std::function<bool()>& condition, int boundMs = 20000);
 
+// Selects the simulated workstation unless it is already active: the runner's event
+// listener hears the session through it.
+void useSimulatedWorkstation();
+
 // A task that records its run and finishes inside run().
 class RecordingTask : public Task
 {
