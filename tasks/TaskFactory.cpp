@@ -173,7 +173,9 @@ void TaskFactory::free(Task* task)
 {
     if (task == nullptr)
         return;
-    if (task->thread() == QThread::currentThread())
+    // A thread that has ended serves no events any more: its tasks go at once.
+    QThread* const owner = task->thread();
+    if (owner == nullptr || owner == QThread::currentThread() || !owner->isRunning())
         delete task;
     else
         task->deleteLater();

@@ -97,6 +97,10 @@ void TaskRunner::add(std::unique_ptr<Task> task)
     if (!task)
         return;
     connect(this, &TaskRunner::terminateTask, task.get(), &Task::terminate, Qt::DirectConnection);
+    // run() executes here, so the task lives here: what it creates in run() belongs to
+    // it, and answers queued to it arrive while the runner waits for them.
+    if (task->thread() == QThread::currentThread())
+        task->moveToThread(this);
     m_queue.push(task.release());
     wake();
 }

@@ -108,14 +108,6 @@ TEST_F(FactoryTest, NotificationWindowTalksToTheTrayOnceHoweverOftenAttached)
               (QStringList{"tray:enableActions:0", "tray:message:due", "window:messageFinished"}));
 }
 
-TEST_F(FactoryTest, WithoutReceiversTasksStillWork)
-{
-    const std::unique_ptr<Task> task = TaskFactory::create(17, "reload", 0, 10);
-    emit task->showMessage("nobody listens");
-    serveEvents();
-    EXPECT_TRUE(eventLog().entries().isEmpty());
-}
-
 TEST_F(FactoryTest, TheEnergyWindowsRejectionEndsNoOtherTask)
 {
     FakeEnergyWindow energy;

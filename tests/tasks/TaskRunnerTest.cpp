@@ -7,7 +7,6 @@
 
 #include <QCoreApplication>
 #include <QJsonObject>
-#include <QPointer>
 #include <QThread>
 #include <QTimer>
 
@@ -103,12 +102,13 @@ TEST_F(RunnerTest, LockedSessionStartsNoTaskAndUnlockQueuesOneReloadTenSecondsLa
     harness.runner().slotRefreshDisplaysAfterSleep();
     EXPECT_FALSE(TaskRunner::IsLocked());
     EXPECT_TRUE(harness.runner().checkUpdateLutAlreadyInQueue());
-    QPointer<Task> reload;
+    Task* reload = nullptr;
     for (Task* task : harness.runner().queue().tasks())
         if (qobject_cast<UpdateLUTsAfterUnlockTask*>(task))
             reload = task;
-    ASSERT_FALSE(reload.isNull());
+    ASSERT_NE(reload, nullptr);
     EXPECT_EQ(reload->name(), "Update all LUTs after system unlock");
+    const auto reloadGone = watchDestroyed(reload);
     EXPECT_EQ(harness.runner().queue().length(), 2);
 
     ASSERT_TRUE(harness.sync()); // the overdue periodic task runs once unlocked
@@ -118,7 +118,7 @@ TEST_F(RunnerTest, LockedSessionStartsNoTaskAndUnlockQueuesOneReloadTenSecondsLa
     EXPECT_EQ(eventLog().count("tray:reloadAll"), 0);
 
     harness.clock().advanceSeconds(1);
-    ASSERT_TRUE(waitFor([&] { return reload.isNull(); })); // run once, then destroyed
+    ASSERT_TRUE(waitFor([&] { return reloadGone->load(); })); // run once, then destroyed
     EXPECT_EQ(eventLog().count("tray:reloadAll"), 1);
     EXPECT_FALSE(harness.runner().checkUpdateLutAlreadyInQueue());
     EXPECT_EQ(harness.runner().queue().length(), 1);
@@ -141,14 +141,15 @@ TEST_F(RunnerTest, EnergySaveModeDefersTasksThatCannotWorkInSleep)
     harness.addRecording("hours", 1800, 10, true);
     // Its period is shorter than a deferral step: it must still wait, not spin.
     harness.runner().slotRefreshDisplaysAfterSleep();
-    const QPointer<Task> reload = harness.runner().queue().tasks().last();
+    Task* const reload = harness.runner().queue().tasks().last();
+    const auto reloadGone = watchDestroyed(reload);
     harness.startRunner();
 
     harness.clock().advanceSeconds(10);
     ASSERT_TRUE(harness.sync());
     EXPECT_EQ(runs(), QStringList{"hours"});
     EXPECT_EQ(awake->nextRun(), quint64(t0 + 40));
-    ASSERT_FALSE(reload.isNull());
+    ASSERT_FALSE(reloadGone->load());
     EXPECT_EQ(reload->nextRun(), quint64(t0 + 40));
 
     harness.clock().advanceSeconds(30);
@@ -160,7 +161,7 @@ TEST_F(RunnerTest, EnergySaveModeDefersTasksThatCannotWorkInSleep)
     harness.clock().advanceSeconds(30);
     ASSERT_TRUE(harness.sync());
     EXPECT_EQ(runs(), (QStringList{"hours", "lutReload"}));
-    EXPECT_TRUE(reload.isNull()); // ran (no tray: ends at once) and was destroyed
+    EXPECT_TRUE(reloadGone->load()); // ran (no tray: ends at once) and was destroyed
 }
 
 // Finishes on its own thread's event queue, after run() returned.

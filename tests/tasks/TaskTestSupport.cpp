@@ -6,7 +6,6 @@
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
-#include <QPointer>
 #include <QThread>
 
 void EventLog::add(const QString& entry)
@@ -50,6 +49,13 @@ bool waitFor(const std::function<bool()>& condition, int boundMs)
         QThread::msleep(2);
     }
     return true;
+}
+
+std::shared_ptr<std::atomic<bool>> watchDestroyed(QObject* object)
+{
+    auto gone = std::make_shared<std::atomic<bool>>(false);
+    QObject::connect(object, &QObject::destroyed, [gone] { *gone = true; });
+    return gone;
 }
 
 RecordingTask::RecordingTask(const QString& name, qint64 timeout, qint64 first,
@@ -108,9 +114,11 @@ bool RunnerHarness::sync()
 {
     const QString name = QString("barrier%1").arg(++m_barriers);
     // Due now, allowed in energy-save mode, gone after its run.
-    const QPointer<Task> barrier = add(std::make_unique<RecordingTask>(name, 0, 0, m_clock, true, true));
-    // Destroyed only after the runner took it out of the queue.
-    return waitFor([&] { return barrier.isNull(); });
+    auto barrier = std::make_unique<RecordingTask>(name, 0, 0, m_clock, true, true);
+    // Destroyed (on the runner's thread) only after the runner took it out of the queue.
+    const auto gone = watchDestroyed(barrier.get());
+    add(std::move(barrier));
+    return waitFor([&] { return gone->load(); });
 }
 
 void FakeTray::slotReloadAllLUTs()

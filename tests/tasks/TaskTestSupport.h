@@ -8,6 +8,7 @@
 #include <QMutex>
 #include <QStringList>
 
+#include <atomic>
 #include <functional>
 #include <memory>
 
@@ -35,6 +36,9 @@ bool waitFor(const std::function<bool()>& condition, int boundMs = 20000);
 // Selects the simulated workstation unless it is already active: the runner's event
 // listener hears the session through it.
 void useSimulatedWorkstation();
+
+// Becomes true when `object` is destroyed, on whichever thread that happens.
+std::shared_ptr<std::atomic<bool>> watchDestroyed(QObject* object);
 
 // A task that records its run and finishes inside run().
 class RecordingTask : public Task
