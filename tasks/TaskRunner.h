@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/AppPreferences.h"
 #include "tasks/ServedWait.h"
 #include "tasks/TaskQueue.h"
 
@@ -42,8 +43,7 @@ public:
     const TaskQueue& queue() const { return m_queue; }
     const Clock& clock() const { return *m_clock; }
 
-    // Where "NowInEnergySaveMode" is read. Until one is set, the workstation never
-    // counts as being in energy-save mode.
+    // Where "NowInEnergySaveMode" is read; the user's preferences unless replaced.
     void setPreferenceReader(PreferenceReader reader);
 
     // The runner's own listener for session lock/unlock and display wake-up.
@@ -83,7 +83,7 @@ private:
     std::atomic<bool> m_stop{false};
     std::shared_ptr<Clock> m_clock;
     mutable QMutex m_preferencesMutex;
-    PreferenceReader m_preferences;
+    PreferenceReader m_preferences = &AppPreferences::get;
     ServedWait m_wait;
     std::unique_ptr<WindowsEventListener> m_eventListener;
 };
