@@ -6,7 +6,7 @@
 
 Task::Task(const QString& name, qint64 timeout, qint64 first, std::shared_ptr<const Clock> clock,
            QObject* parent)
-    : QObject(parent), m_name(name), m_timeout(timeout), m_first(first),
+    : QObject(parent), m_runLock(this), m_name(name), m_timeout(timeout), m_first(first),
       m_clock(clock ? std::move(clock) : SystemClock::shared())
 {
     const qint64 now = m_clock->now();

@@ -141,7 +141,7 @@ void TaskRunner::setPreferenceReader(PreferenceReader reader)
 
 void TaskRunner::SetIsRun(bool isRun)
 {
-    qDebug() << "Set Is Run - " << (isRun ? "true" : "false");
+    qDebug().noquote() << QStringLiteral("Set Is Run - ") + (isRun ? "true" : "false");
     s_isRun.store(isRun);
 }
 
