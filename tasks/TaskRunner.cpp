@@ -12,6 +12,8 @@
 #include <QDebug>
 #include <QMutex>
 
+#include <algorithm>
+
 using namespace std::chrono_literals;
 
 namespace {
@@ -30,6 +32,17 @@ constexpr auto longestSleep = 1000ms;
 constexpr auto tick = 50ms;
 // A task whose last run lies this far in the future is run at once.
 constexpr qint64 futureLimitSeconds = 86400;
+
+// Energy-save mode defers a task in steps of this many seconds.
+constexpr qint64 deferralSeconds = 30;
+
+// Enough deferral steps to put a task that is `overdueSeconds` late after now: one
+// for a task just due, more for one long overdue (after a lock or a clock set
+// forward), which would otherwise be deferred step by step in a busy loop.
+int deferralSteps(qint64 overdueSeconds)
+{
+    return static_cast<int>(std::max<qint64>(overdueSeconds, 0) / deferralSeconds + 1);
+}
 
 const QString reloadAfterUnlockName = QStringLiteral("Update all LUTs after system unlock");
 const QString reloadAfterWakeUpName = QStringLiteral("Update all LUTs after displays wake-up");
@@ -232,7 +245,7 @@ bool TaskRunner::runDueTask(Task* task)
     }
     if (inEnergySaveMode() && !task->canWorkInSleep()) {
         qDebug() << "task can not be run in energy save mode - suspend";
-        task->shiftLastRun(30);
+        task->shiftLastRun(deferralSeconds * deferralSteps(now - next));
         logNextTask();
         return false;
     }

@@ -8,6 +8,11 @@
 #include <QDeadlineTimer>
 #include <QThread>
 
+void PrintTo(const QString& text, std::ostream* out)
+{
+    *out << '"' << text.toStdString() << '"';
+}
+
 void EventLog::add(const QString& entry)
 {
     const QMutexLocker locker(&m_mutex);

@@ -11,6 +11,10 @@
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <ostream>
+
+// Readable test failures.
+void PrintTo(const QString& text, std::ostream* out);
 
 // Every test task appends "run:<name>" (and whatever else a test records) here, from
 // whichever thread it runs on.
