@@ -1,77 +1,37 @@
 #include "app/AppInitialization.h"
 
-#include "app/AppPreferences.h"
-#include "platform/OSUtils.h"
+#include "db/DBPreferences.h"
 #include "settings/DataDirectory.h"
+#include "settings/FirstRunPreferences.h"
+#include "settings/GlobalData.h"
+#include "settings/ProductParams.h"
 
 #include <QDebug>
-#include <QLocale>
 #include <QMetaType>
-#include <QNetworkProxyFactory>
-#include <QUrl>
 
 #include <map>
 #include <unordered_map>
 #include <vector>
 
-namespace {
-
-// The languages of the user interface by the system locale; others fall back to English.
-QString languageName(QLocale::Language language)
-{
-    switch (language) {
-    case QLocale::German:
-        return QStringLiteral("Deutsch");
-    case QLocale::Italian:
-        return QStringLiteral("Italiano");
-    case QLocale::Spanish:
-        return QStringLiteral("Espanol");
-    case QLocale::French:
-        return QStringLiteral("Francais");
-    default:
-        return QStringLiteral("English");
-    }
-}
-
-void storeSystemProxy()
-{
-    QNetworkProxyQuery query(QUrl(QStringLiteral("https://www.example.com")));
-    const QList<QNetworkProxy> proxies = QNetworkProxyFactory::systemProxyForQuery(query);
-    for (const QNetworkProxy& proxy : proxies) {
-        if (proxy.type() == QNetworkProxy::NoProxy || proxy.hostName().isEmpty())
-            continue;
-        qDebug() << "system proxy found!";
-        AppPreferences::set(QStringLiteral("ProxyServerIp"), proxy.hostName());
-        AppPreferences::set(QStringLiteral("ProxyServerPort"), QString::number(proxy.port()));
-        AppPreferences::set(QStringLiteral("ProxyUser"), proxy.user());
-        AppPreferences::set(QStringLiteral("ProxyPassword"), proxy.password());
-        AppPreferences::set(QStringLiteral("UseProxy"), QStringLiteral("true"));
-        return;
-    }
-}
-
-} // namespace
-
 void AppInitialization::fixFonts() {}
 
 void AppInitialization::initGlobalData()
 {
-    qDebug() << "initGlobalData: product parameters are not built yet, defaults used";
+    if (!ProductParams::LoadParams())
+        qWarning() << "initGlobalData: the product parameters could not be read completely";
 }
 
 void AppInitialization::checkDB()
 {
-    if (!AppPreferences::available()) {
-        qDebug() << "checkDB: no preferences table, first-run defaults skipped";
+    DBPreferences preferences;
+    if (!preferences.isChecked()) {
+        qWarning() << "checkDB: the preferences table is not usable, first-run defaults skipped";
         return;
     }
-    if (!AppPreferences::get(QStringLiteral("FirstCall")).isEmpty())
-        return;
-    qDebug() << "checkDB: first run on this database";
-    AppPreferences::set(QStringLiteral("WorkstationName"), OSUtils::computerName());
-    storeSystemProxy();
-    AppPreferences::set(QStringLiteral("Language"), languageName(QLocale::system().language()));
-    AppPreferences::set(QStringLiteral("FirstCall"), QStringLiteral("1"));
+    const StringMap defaults =
+        GlobalData::instance().GetValue<StringMap>(QString::fromLatin1(GLOBALDATA_DEFAULT_PARAMS));
+    if (FirstRunPreferences::apply(preferences, defaults, FirstRunPreferences::Environment::current()))
+        qDebug() << "checkDB: first run on this database";
 }
 
 void AppInitialization::registertypes()
@@ -90,11 +50,11 @@ QString AppInitialization::getResoursesPath()
 
 QString AppInitialization::productString(const QString& name, const QString& fallback)
 {
-    Q_UNUSED(name);
-    return fallback;
+    const QString value = GlobalData::instance().GetValue<QString>(name);
+    return value.isEmpty() ? fallback : value;
 }
 
 QString AppInitialization::applicationName()
 {
-    return productString(QStringLiteral("ApplicationName"), QStringLiteral("Orvanta QA"));
+    return productString(QStringLiteral("ApplicationName"), QStringLiteral("Orvanta"));
 }

@@ -8,12 +8,14 @@
 #include "app/PipeAppConnectorClient.h"
 #include "app/PipeAppConnectorServer.h"
 #include "app/WindowsEventListener.h"
+#include "db/DB.h"
 #include "platform/CrashHandler.h"
 #include "platform/Platform.h"
 #include "platform/PlatformBackend.h"
 #include "platform/sim/SimControlServer.h"
 #include "platform/sim/SimWorkstation.h"
 #include "settings/DataDirectory.h"
+#include "settings/QSettingsManager.h"
 
 #include <QDateTime>
 #include <QDebug>
@@ -133,6 +135,7 @@ QString LUTLoaderApplication::initSettings()
 #endif
     OrvantaProcess::setProgramPath(mainApplication);
     qDebug() << "currentDirectory" << QDir::currentPath();
+    DB::setPath(QSettingsManager::GetDataBasePath());
     return DataDirectory::path();
 }
 

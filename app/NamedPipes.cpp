@@ -33,6 +33,10 @@ bool servedByLiveProcess(const QString& path)
 
 QString NamedPipes::socketPath(const QString& pipeName)
 {
+#if defined(Q_OS_WIN)
+    // Named pipes are per session already, and the main application expects the bare name.
+    return pipeName;
+#endif
     return Platform::backend().session().runtimeDirectory() + QLatin1Char('/') + pipeName + QLatin1Char('-') +
            sessionMark();
 }
@@ -40,6 +44,9 @@ QString NamedPipes::socketPath(const QString& pipeName)
 void NamedPipes::fixPermissions(const QLocalServer& server, const QString& pipeName)
 {
     qDebug() << "PipeAppConnectorClient pipe name:" << server.fullServerName() << pipeName;
+#if defined(Q_OS_WIN)
+    return; // the world-access option of listen() already widened it
+#endif
     if (!QFile::setPermissions(server.fullServerName(), QFileDevice::ReadOwner | QFileDevice::WriteOwner))
         qWarning() << "Error changed DACL" << server.fullServerName();
 }
@@ -56,6 +63,11 @@ bool NamedPipes::listen(QLocalServer& server, const QString& pipeName)
         qDebug() << "NamedPipes: replacing the stale socket" << path;
         QLocalServer::removeServer(path);
     }
+#if defined(Q_OS_WIN)
+    // The main application may run under another account (elevated): everyone may connect.
+    server.setSocketOptions(QLocalServer::WorldAccessOption);
+#else
     server.setSocketOptions(QLocalServer::UserAccessOption);
+#endif
     return server.listen(path);
 }

@@ -1,12 +1,10 @@
 #include "app/OrvantaProcess.h"
 
+#include "settings/GlobalData.h"
+
 #include <QDebug>
-#include <QMutex>
 
 namespace {
-
-QMutex g_pathMutex;
-QString g_programPath;
 
 QString joined(const QStringList& arguments)
 {
@@ -22,14 +20,12 @@ OrvantaProcess::OrvantaProcess(QObject* parent) : QProcess(parent)
 
 QString OrvantaProcess::programPath()
 {
-    QMutexLocker locker(&g_pathMutex);
-    return g_programPath;
+    return GlobalData::instance().GetValue<QString>(QString::fromLatin1(ORVANTABINPATH_FOR_LUTLOADER));
 }
 
 void OrvantaProcess::setProgramPath(const QString& path)
 {
-    QMutexLocker locker(&g_pathMutex);
-    g_programPath = path;
+    GlobalData::instance().SetValue(QString::fromLatin1(ORVANTABINPATH_FOR_LUTLOADER), path);
 }
 
 QString OrvantaProcess::program()

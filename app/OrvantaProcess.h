@@ -3,6 +3,9 @@
 #include <QProcess>
 #include <QStringList>
 
+// Global-data name of the main application's path.
+inline constexpr char ORVANTABINPATH_FOR_LUTLOADER[] = "Orvanta";
+
 // The suite's main application as a child process. `finished` always follows a
 // start: the end of the process whatever its exit status, or a failed start
 // (exit code -1, crash status), so a task waiting for it never hangs.

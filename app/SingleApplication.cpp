@@ -2,6 +2,7 @@
 
 #include "app/KaldoSharedMemory.h"
 #include "app/LockKeys.h"
+#include "db/DB.h"
 #include "platform/Platform.h"
 #include "platform/PlatformBackend.h"
 #include "platform/SessionIdentity.h"
@@ -42,6 +43,7 @@ SingleApplication::~SingleApplication()
 {
     if (m_segment.isAttached())
         m_segment.detach();
+    DB::free();
     if (!g_restart || m_running)
         return;
     qDebug() << "Restart app begin!!!!!!!!!!!!!!!!!!!!!!!!!!";

@@ -6,7 +6,17 @@
 
 #include <QCoreApplication>
 #include <QDebug>
+#include <QList>
+#include <QMutex>
 #include <QThread>
+
+namespace {
+
+// Every live listener, so a count can be asked of an existing source.
+QMutex g_listenersMutex;
+QList<WindowsEventListener*> g_listeners;
+
+} // namespace
 
 WindowsEventListener::WindowsEventListener(QObject* parent)
     : QObject(parent), m_events(Platform::backend().createSessionEvents(nullptr))
@@ -21,12 +31,23 @@ WindowsEventListener::WindowsEventListener(QObject* parent)
     connect(m_events.get(), &SessionEvents::endSessionQueried, this,
             &WindowsEventListener::onEndSessionQueried);
     connect(m_events.get(), &SessionEvents::closeRequested, this, &WindowsEventListener::onCloseRequested);
+    QMutexLocker locker(&g_listenersMutex);
+    g_listeners.append(this);
 }
 
-WindowsEventListener::~WindowsEventListener() = default;
+WindowsEventListener::~WindowsEventListener()
+{
+    QMutexLocker locker(&g_listenersMutex);
+    g_listeners.removeAll(this);
+}
 
 int WindowsEventListener::totConnectedDisplays()
 {
+    {
+        QMutexLocker locker(&g_listenersMutex);
+        if (!g_listeners.isEmpty())
+            return g_listeners.constFirst()->m_events->connectedDisplayCount();
+    }
     const auto events = Platform::backend().createSessionEvents(nullptr);
     return events->connectedDisplayCount();
 }

@@ -6,6 +6,9 @@
 #include "lut/ctl/ProfileCommand.h"
 #include "color/ctl/ColorCommand.h"
 #include "tasks/ctl/TasksCommand.h"
+#include "db/ctl/DbCommand.h"
+#include "db/ctl/PrefCommand.h"
+#include "settings/ctl/SettingsCommand.h"
 
 CtlCommandList CtlRegistry::commands()
 {
@@ -16,5 +19,8 @@ CtlCommandList CtlRegistry::commands()
     list.push_back(std::make_unique<ProfileCommand>());
     list.push_back(std::make_unique<ColorCommand>());
     list.push_back(std::make_unique<TasksCommand>());
+    list.push_back(std::make_unique<DbCommand>());
+    list.push_back(std::make_unique<PrefCommand>());
+    list.push_back(std::make_unique<SettingsCommand>());
     return list;
 }

@@ -10,6 +10,9 @@
 namespace {
 
 const wchar_t kWindowClass[] = L"LutLoaderSessionEventsWindow";
+// GUID_CONSOLE_DISPLAY_STATE, spelled out so no GUID library has to be linked.
+const GUID kConsoleDisplayState = {
+    0x6fe69556, 0x704a, 0x47a0, {0x8f, 0x24, 0xc2, 0x8d, 0x93, 0x6f, 0xda, 0x47}};
 
 // The window procedure finds the listener of a window through this map.
 QMutex g_windowsMutex;
@@ -72,7 +75,7 @@ WinSessionEvents::WinSessionEvents(QObject* parent) : SessionEvents(parent)
         qWarning() << "WTSRegisterSessionNotification failed" << GetLastError();
     qDebug() << "RegisterPowerSettingNotification";
     m_powerNotification =
-        RegisterPowerSettingNotification(window, &GUID_CONSOLE_DISPLAY_STATE, DEVICE_NOTIFY_WINDOW_HANDLE);
+        RegisterPowerSettingNotification(window, &kConsoleDisplayState, DEVICE_NOTIFY_WINDOW_HANDLE);
 }
 
 WinSessionEvents::~WinSessionEvents()
@@ -112,8 +115,7 @@ bool WinSessionEvents::handleMessage(unsigned int message, quintptr wParam, qint
         if (wParam != PBT_POWERSETTINGCHANGE)
             return false;
         const auto* setting = reinterpret_cast<const POWERBROADCAST_SETTING*>(lParam);
-        if (!setting || setting->PowerSetting != GUID_CONSOLE_DISPLAY_STATE ||
-            setting->DataLength < sizeof(DWORD))
+        if (!setting || setting->PowerSetting != kConsoleDisplayState || setting->DataLength < sizeof(DWORD))
             return false;
         Q_EMIT displayPowerChanged(static_cast<int>(*reinterpret_cast<const DWORD*>(setting->Data)));
         return false;

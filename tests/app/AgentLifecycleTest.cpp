@@ -5,7 +5,11 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <QTest>
 
 #include <csignal>
@@ -89,6 +93,10 @@ protected:
 
 TEST_F(AgentLifecycleTest, SecondStartLeavesTheFirstUntouched)
 {
+    const ProgramRun nobody = runProgram(TestPaths::ctlProgram(), {"send", "-", "ping", "", "--wait", "0"});
+    EXPECT_EQ(nobody.exitCode, 1);
+    EXPECT_TRUE(nobody.err.contains("no pipe hub answers")) << nobody.err.constData();
+
     QProcess first;
     startAgent(first);
     ASSERT_TRUE(waitForLog("PipeAppConnectorServer just new listener registration"));
@@ -114,6 +122,7 @@ TEST_F(AgentLifecycleTest, SecondStartLeavesTheFirstUntouched)
 TEST_F(AgentLifecycleTest, TwoAgentsStartedTogetherLeaveExactlyOne)
 {
     for (int round = 0; round < 4; ++round) {
+        QFile::remove(logPath());
         QProcess a;
         QProcess b;
         a.setProcessChannelMode(QProcess::SeparateChannels);
@@ -129,12 +138,49 @@ TEST_F(AgentLifecycleTest, TwoAgentsStartedTogetherLeaveExactlyOne)
         gone.waitForFinished();
         EXPECT_EQ(gone.exitCode(), 0) << "round " << round;
         EXPECT_TRUE(gone.readAllStandardError().contains("another LutLoader runs in this session"));
-        QTest::qWait(300);
+        // Only the one that stays writes the log; stop it once it is up.
+        EXPECT_TRUE(waitForLog("PipeAppConnectorServer just new listener registration"));
         EXPECT_EQ(kept.state(), QProcess::Running) << "round " << round;
         stopAgent(kept);
         EXPECT_EQ(kept.exitCode(), 0);
         EXPECT_TRUE(noSanitizerReport(kept.readAllStandardError()));
     }
+}
+
+TEST_F(AgentLifecycleTest, MainApplicationAnswersThroughTheAgentsHub)
+{
+    QProcess agent;
+    startAgent(agent);
+    ASSERT_TRUE(waitForLog("PipeAppConnectorServer just new listener registration"));
+
+    QProcess standIn;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("LUTLOADER_STANDIN_HUB", "-");
+    environment.insert("LUTLOADER_STANDIN_SECONDS", "60");
+    standIn.setProcessEnvironment(environment);
+    standIn.start(TestPaths::toolProgram("mainapp_standin"), {});
+    ASSERT_TRUE(standIn.waitForStarted());
+    QByteArray said;
+    while (!said.contains("registered") && standIn.waitForReadyRead(30000))
+        said += standIn.readAllStandardOutput();
+    ASSERT_TRUE(said.contains("registered kaldo_")) << said.constData();
+
+    const ProgramRun send =
+        runProgram(TestPaths::ctlProgram(), {"--json", "send", "-", "regenTables", "all", "--wait", "3000"});
+    ASSERT_EQ(send.exitCode, 0) << send.err.constData();
+    const QJsonObject reply = QJsonDocument::fromJson(send.out).object();
+    bool answered = false;
+    for (const QJsonValue& message : reply.value("replies").toArray())
+        answered |= message["msg"].toString() == "reply" && message["param"].toString() == "regenTables:all";
+    EXPECT_TRUE(answered) << send.out.constData();
+    // The agent's own participant heard both the message and the answer.
+    EXPECT_TRUE(waitForLog("pipe message \"regenTables\" \"all\""));
+    EXPECT_TRUE(waitForLog("pipe message \"reply\" \"regenTables:all\""));
+
+    standIn.kill();
+    standIn.waitForFinished();
+    stopAgent(agent);
+    EXPECT_EQ(agent.exitCode(), 0);
 }
 
 TEST_F(AgentLifecycleTest, SessionLockAndUnlockReachTheLog)
@@ -197,6 +243,38 @@ TEST_F(AgentLifecycleTest, KilledAgentBlocksNeitherTheNextStartNorItsHub)
     EXPECT_TRUE(waitForLog("pipe message \"regenTables\""));
     stopAgent(next);
     EXPECT_EQ(next.exitCode(), 0);
+}
+
+TEST_F(AgentLifecycleTest, EmptyDataDirectoryGetsDatabaseAndFirstRunBlockOnce)
+{
+    const QString folder = TestPaths::freshFolder("fresh-start");
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("LUTLOADER_DATA_DIR", folder);
+    const auto runAgent = [&environment] {
+        QProcess agent;
+        agent.setProcessEnvironment(environment);
+        agent.start(TestPaths::agentProgram(), {"--platform", "sim", "--run-seconds", "1"});
+        EXPECT_TRUE(agent.waitForFinished(120000));
+        EXPECT_EQ(agent.exitCode(), 0);
+        EXPECT_TRUE(noSanitizerReport(agent.readAllStandardError()));
+    };
+    const auto folderLog = [&folder] {
+        QFile file(folder + "/logb.qlog");
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    };
+
+    runAgent();
+    EXPECT_TRUE(QFile::exists(folder + "/Storage.db"));
+    EXPECT_EQ(folderLog().count("checkDB: first run on this database"), 1);
+    runAgent();
+    EXPECT_EQ(folderLog().count("checkDB: first run on this database"), 1);
+    EXPECT_EQ(folderLog().count("LutLoader end"), 2);
+
+    QProcess ctl;
+    ctl.setProcessEnvironment(environment);
+    ctl.start(TestPaths::ctlProgram(), {"pref", "get", "FirstCall"});
+    ASSERT_TRUE(ctl.waitForFinished(60000));
+    EXPECT_EQ(ctl.readAllStandardOutput().trimmed(), "1");
 }
 
 TEST_F(AgentLifecycleTest, CrashIsWrittenToTheLog)
