@@ -43,16 +43,20 @@ quint64 Task::nextRun() const
     return static_cast<quint64>(now);
 }
 
-void Task::start()
+void Task::start(const std::function<bool()>& stopRequested)
 {
     m_terminate.store(false);
+    // A stop that came before this start still counts, also for a task that polls.
+    if (stopRequested && stopRequested())
+        m_terminate.store(true);
     m_runLock.lock();
     run();
     const qint64 deadlineMs = m_clock->msecsSinceEpoch() + qint64(m_answerBound.count()) * 1000;
-    const bool finishedInTime = m_runLock.waitForUnlock(
-        [this, deadlineMs] { return m_terminate.load() || answerBoundPassed(deadlineMs); });
+    const bool finishedInTime = m_runLock.waitForUnlock([&] {
+        return m_terminate.load() || (stopRequested && stopRequested()) || answerBoundPassed(deadlineMs);
+    });
     if (!finishedInTime) {
-        if (m_terminate.load())
+        if (m_terminate.load() || (stopRequested && stopRequested()))
             qDebug().noquote() << "Task::start() -" << m_name << "terminated before it finished";
         else
             qWarning().noquote() << "Task::start() -" << m_name << "gave no answer within"

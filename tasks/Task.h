@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -34,9 +35,10 @@ public:
     qint64 first() const { return m_first.load(); }
     const Clock& clock() const { return *m_clock; }
 
-    // Runs the task and returns once it has finished, was terminated, or let its
-    // answer bound pass.
-    void start();
+    // Runs the task and returns once it has finished, was terminated, let its answer
+    // bound pass, or `stopRequested` (asked whenever the wait wakes) says so. The
+    // predicate covers a stop that comes before start() has cleared the terminate flag.
+    void start(const std::function<bool()>& stopRequested = {});
     void shiftLastRun(int seconds);
     // When terminate() was called, ends the task (emits finished()) and returns true.
     bool terminateIfNeed();

@@ -262,7 +262,7 @@ void TaskRunner::startTask(Task* task)
         s_taskName = task->name();
     }
     qDebug().noquote() << "task started " + task->name();
-    task->start();
+    task->start([this] { return m_stop.load(); });
     qDebug() << "task ended";
     if (task->isDisposable()) {
         m_queue.remove(task);

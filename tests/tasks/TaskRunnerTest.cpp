@@ -1,3 +1,4 @@
+#include "app/AppPreferences.h"
 #include "platform/Platform.h"
 #include "platform/sim/SimWorkstation.h"
 #include "tasks/TaskFactory.h"
@@ -30,6 +31,7 @@ QStringList runs()
 struct RunnerTest : ::testing::Test
 {
     RunnerHarness harness;
+    RunnerTest() { AppPreferences::set("NowInEnergySaveMode", "false"); }
     ~RunnerTest() override
     {
         if (TaskRunner::IsLocked())
@@ -133,10 +135,7 @@ TEST_F(RunnerTest, LockedSessionStartsNoTaskAndUnlockQueuesOneReloadTenSecondsLa
 
 TEST_F(RunnerTest, EnergySaveModeDefersTasksThatCannotWorkInSleep)
 {
-    std::atomic<bool> sleeping{true};
-    harness.runner().setPreferenceReader([&](const QString& name) {
-        return name == "NowInEnergySaveMode" && sleeping ? QString("true") : QString("false");
-    });
+    ASSERT_TRUE(AppPreferences::set("NowInEnergySaveMode", "true"));
     Task* const awake = harness.addRecording("lutReload", 180, 10);
     harness.addRecording("hours", 1800, 10, true);
     // Its period is shorter than a deferral step: it must still wait, not spin.
@@ -164,7 +163,7 @@ TEST_F(RunnerTest, EnergySaveModeDefersTasksThatCannotWorkInSleep)
     EXPECT_EQ(awake->nextRun(), quint64(t0 + 70 + 10 * 86400));
     EXPECT_EQ(runs(), (QStringList{"hours", "hours"})); // it may work in sleep
 
-    sleeping = false;
+    ASSERT_TRUE(AppPreferences::set("NowInEnergySaveMode", "false"));
     harness.clock().advanceSeconds(30);
     ASSERT_TRUE(harness.sync());
     EXPECT_EQ(runs(), (QStringList{"hours", "hours", "lutReload"}));

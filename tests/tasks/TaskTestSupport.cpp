@@ -1,8 +1,10 @@
 #include "tests/tasks/TaskTestSupport.h"
 
+#include "db/DB.h"
 #include "platform/Platform.h"
 #include "platform/PlatformOptions.h"
 #include "tasks/TaskFactory.h"
+#include "tests/support/TestPaths.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -79,6 +81,8 @@ void useSimulatedWorkstation()
 {
     if (Platform::workstation() != nullptr)
         return;
+    // The preferences the runner reads live in the test's own database.
+    DB::setPath(TestPaths::dataDirectory());
     PlatformOptions options;
     options.platform = QStringLiteral("sim");
     QString error;

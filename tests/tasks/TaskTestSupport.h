@@ -37,8 +37,8 @@ EventLog& eventLog();
 // within a generous bound (a hang must fail the test, not stall it).
 bool waitFor(const std::function<bool()>& condition, int boundMs = 20000);
 
-// Selects the simulated workstation unless it is already active: the runner's event
-// listener hears the session through it.
+// Selects the simulated workstation unless it is already active (the runner's event
+// listener hears the session through it) and the test's own database.
 void useSimulatedWorkstation();
 
 // Becomes true when `object` is destroyed, on whichever thread that happens.
