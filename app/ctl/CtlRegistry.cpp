@@ -4,6 +4,7 @@
 #include "app/ctl/SimCommand.h"
 #include "app/ctl/SendCommand.h"
 #include "color/ctl/ColorCommand.h"
+#include "tasks/ctl/TasksCommand.h"
 #include "db/ctl/DbCommand.h"
 #include "db/ctl/DisplayTablesCommand.h"
 #include "db/ctl/PrefCommand.h"
@@ -26,6 +27,7 @@ CtlCommandList CtlRegistry::commands()
     list.push_back(std::make_unique<DisplaysCommand>());
     list.push_back(std::make_unique<DetectCommand>());
     list.push_back(std::make_unique<GammaCommand>());
+    list.push_back(std::make_unique<TasksCommand>());
     list.push_back(std::make_unique<DbCommand>());
     list.push_back(std::make_unique<PrefCommand>());
     list.push_back(std::make_unique<DisplayTablesCommand>());
