@@ -4,6 +4,10 @@
 
 #include <QString>
 
+#include <memory>
+
+class GammaRampDevice;
+
 // The operating system's gamma ramp of the video card output that drives the display,
 // with the display's profile kept in step. Tables have 256 entries up to 65280 (255 x 256);
 // the card's ramp may be of another size (see GammaRampScaler).
@@ -14,13 +18,15 @@ public:
     // How often a refused ramp is offered again, without a pause between tries.
     static constexpr int SET_RAMP_ATTEMPTS = 5;
 
-    // `deviceName` is the output the display enumeration reports for the display.
+    // The output is looked up in the current display enumeration at each load and read,
+    // so a display that moved to another output is followed.
+    explicit WindowsLUT(int displayId, QObject* parent = nullptr);
+    // A fixed output, for tools that name it themselves.
     WindowsLUT(int displayId, const QString& deviceName, QObject* parent = nullptr);
 
     int displayId() const { return m_displayId; }
-    QString deviceName() const { return m_deviceName; }
-    // After the display moved to another output.
-    void setDeviceName(const QString& deviceName) { m_deviceName = deviceName; }
+    // The output the ramp is loaded into now; empty when the display is not attached.
+    QString deviceName() const;
     // From now on a refused ramp or an output that cannot be opened counts as loaded
     // (systems whose ramps are managed elsewhere).
     void ignoreOSLUT();
@@ -32,7 +38,9 @@ public:
 private:
     bool tableFitsRamp(const luts_t& table);
 
+    std::unique_ptr<GammaRampDevice> openRamp(QString* deviceName);
+
     const int m_displayId;
-    QString m_deviceName;
+    const QString m_deviceName;
     bool m_ignoreOSLUT = false;
 };

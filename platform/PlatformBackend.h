@@ -5,6 +5,7 @@
 #include <memory>
 
 class DisplayColorProfiles;
+class DisplayEnumeration;
 class FilePermissions;
 class GammaRamps;
 class MatroxBoards;
@@ -32,4 +33,6 @@ public:
     virtual const GammaRamps& gammaRamps() const = 0;
     // The driver interface of Matrox boards; absent on most machines.
     virtual const MatroxBoards& matroxBoards() const = 0;
+    // The active display outputs with their EDIDs, desktop rectangles and video cards.
+    virtual const DisplayEnumeration& displayEnumeration() const = 0;
 };

@@ -5,6 +5,8 @@
 #include "lut/ctl/ProfileCommand.h"
 #include "lut/ctl/GammaCommand.h"
 #include "color/ctl/ColorCommand.h"
+#include "displays/ctl/DisplaysCommand.h"
+#include "displays/ctl/EdidCommand.h"
 
 CtlCommandList CtlRegistry::commands()
 {
@@ -14,5 +16,7 @@ CtlCommandList CtlRegistry::commands()
     list.push_back(std::make_unique<ProfileCommand>());
     list.push_back(std::make_unique<ColorCommand>());
     list.push_back(std::make_unique<GammaCommand>());
+    list.push_back(std::make_unique<EdidCommand>());
+    list.push_back(std::make_unique<DisplaysCommand>());
     return list;
 }

@@ -3,6 +3,7 @@
 #include "platform/LibraryMatroxBoards.h"
 #include "platform/PlatformBackend.h"
 #include "platform/linux/LinuxDisplayColorProfiles.h"
+#include "platform/linux/LinuxDisplayEnumeration.h"
 #include "platform/linux/LinuxFilePermissions.h"
 #include "platform/linux/LinuxGammaRamps.h"
 #include "platform/linux/LinuxProcessList.h"
@@ -20,6 +21,7 @@ public:
     const DisplayColorProfiles& displayColorProfiles() const override { return m_colorProfiles; }
     const GammaRamps& gammaRamps() const override { return m_gammaRamps; }
     const MatroxBoards& matroxBoards() const override { return m_matroxBoards; }
+    const DisplayEnumeration& displayEnumeration() const override { return m_displays; }
 
 private:
     LinuxProcessList m_processes;
@@ -28,4 +30,5 @@ private:
     LinuxDisplayColorProfiles m_colorProfiles;
     LinuxGammaRamps m_gammaRamps;
     LibraryMatroxBoards m_matroxBoards;
+    LinuxDisplayEnumeration m_displays;
 };

@@ -5,6 +5,7 @@
 class SimDisplayColorProfiles;
 class SimGammaRamps;
 class SimMatroxBoards;
+class SimDisplayEnumeration;
 class SimWorkstation;
 
 // The simulated workstation. Hardware (displays, cards, session events) comes from
@@ -25,6 +26,7 @@ public:
     const DisplayColorProfiles& displayColorProfiles() const override;
     const GammaRamps& gammaRamps() const override;
     const MatroxBoards& matroxBoards() const override;
+    const DisplayEnumeration& displayEnumeration() const override;
 
     SimWorkstation& workstation() const { return *m_workstation; }
 
@@ -34,4 +36,5 @@ private:
     std::unique_ptr<SimDisplayColorProfiles> m_colorProfiles;
     std::unique_ptr<SimGammaRamps> m_gammaRamps;
     std::unique_ptr<SimMatroxBoards> m_matroxBoards;
+    std::unique_ptr<SimDisplayEnumeration> m_displays;
 };

@@ -7,6 +7,7 @@
 #include "platform/SessionIdentity.h"
 #include "platform/win/WinDisplayColorProfiles.h"
 #include "platform/win/WinGammaRamps.h"
+#include "platform/win/WinDisplayEnumeration.h"
 
 // Process table from a Toolhelp snapshot.
 class WinProcessList : public ProcessList
@@ -44,6 +45,7 @@ public:
     const DisplayColorProfiles& displayColorProfiles() const override { return m_colorProfiles; }
     const GammaRamps& gammaRamps() const override { return m_gammaRamps; }
     const MatroxBoards& matroxBoards() const override { return m_matroxBoards; }
+    const DisplayEnumeration& displayEnumeration() const override { return m_displays; }
 
 private:
     WinProcessList m_processes;
@@ -52,4 +54,5 @@ private:
     WinDisplayColorProfiles m_colorProfiles;
     WinGammaRamps m_gammaRamps;
     LibraryMatroxBoards m_matroxBoards;
+    WinDisplayEnumeration m_displays;
 };

@@ -1,7 +1,10 @@
 #include "lut/WindowsLUT.h"
 
+#include "displays/CurrentDisplays.h"
 #include "lut/GammaRampScaler.h"
 #include "lut/KaldoDisplayProfile.h"
+#include "platform/Platform.h"
+#include "platform/sim/SimWorkstation.h"
 #include "tests/lut/gamma/SimGammaFixture.h"
 #include "tests/lut/profile/LogCapture.h"
 #include "tests/support/TestPaths.h"
@@ -252,4 +255,30 @@ TEST_F(WindowsLUTTest, UploadWithoutProgressStepsEmitsNoProgressSignals)
     ASSERT_TRUE(lut.UploadLUT(curveTable(2.2)));
     EXPECT_EQ(start.count(), 0);
     EXPECT_EQ(finish.count(), 0);
+}
+
+TEST_F(WindowsLUTTest, DisplayIdFollowsTheCurrentEnumeration)
+{
+    CurrentDisplays::Clear();
+    CurrentDisplays::NonCachedRefresh();
+    int id = -1;
+    for (unsigned i = 0; i < CurrentDisplays::DisplayCount(); ++i) {
+        if (CurrentDisplays::Display(i).deviceName() == "DP-2")
+            id = CurrentDisplays::DisplayId(i);
+    }
+    ASSERT_GE(id, 0);
+    WindowsLUT lut(id);
+    EXPECT_EQ(lut.deviceName(), "DP-2");
+    const luts_t table = curveTable(2.2);
+    ASSERT_TRUE(lut.UploadLUT(table));
+    EXPECT_EQ(rampAsTable(*cardRamp("DP-2")), table);
+    EXPECT_EQ(writes("DP-1"), 0);
+
+    // Unplugged: the display has no output any more, and nothing else is written instead.
+    ASSERT_TRUE(Platform::workstation()->apply({{"cmd", "unplug"}, {"output", "DP-2"}}).value("ok").toBool());
+    CurrentDisplays::NonCachedRefresh();
+    LogCapture log;
+    EXPECT_FALSE(lut.UploadLUT(curveTable(1.0)));
+    EXPECT_TRUE(log.contains("CreateDCA failed"));
+    CurrentDisplays::Clear();
 }
