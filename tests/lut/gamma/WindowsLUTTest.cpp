@@ -3,6 +3,7 @@
 #include "displays/CurrentDisplays.h"
 #include "lut/GammaRampScaler.h"
 #include "lut/KaldoDisplayProfile.h"
+#include "platform/OSProfile.h"
 #include "platform/Platform.h"
 #include "platform/sim/SimWorkstation.h"
 #include "tests/lut/gamma/SimGammaFixture.h"
@@ -281,4 +282,37 @@ TEST_F(WindowsLUTTest, DisplayIdFollowsTheCurrentEnumeration)
     EXPECT_FALSE(lut.UploadLUT(curveTable(1.0)));
     EXPECT_TRUE(log.contains("CreateDCA failed"));
     CurrentDisplays::Clear();
+}
+
+TEST_F(WindowsLUTTest, ProfileLUTLoadsTheDisplaysOwnProfile)
+{
+    ProfileLUT lut;
+    lut.setWaitFunction([](int) {});
+    const luts_t table = curveTable(2.2, 65535);
+    {
+        LogCapture log;
+        EXPECT_FALSE(lut.Activate(table));
+        EXPECT_TRUE(log.contains("ProfileLUT. Failed - no profile"));
+    }
+    lut.attachCurrentProfile(1, "DP-1");
+    ASSERT_TRUE(lut.isProfileAttached());
+    ASSERT_TRUE(lut.Activate(table));
+    const QString associated = OSProfile::currentDisplayProfile("DP-1");
+    EXPECT_TRUE(associated.startsWith(OSProfile::profilepath())) << qPrintable(associated);
+    EXPECT_TRUE(associated.contains("DP-1")) << qPrintable(associated);
+    luts_t inProfile;
+    ASSERT_TRUE(lut.DownloadLUT(inProfile));
+    EXPECT_EQ(inProfile, table);
+
+    LogCapture log;
+    EXPECT_TRUE(lut.Activate(table));
+    EXPECT_TRUE(log.contains("same GC and profile LUTs - skip activation")) << qPrintable(log.all());
+    EXPECT_EQ(writes("DP-1"), 0); // a profile LUT leaves the card to the system
+
+    // A second object for the same display finds its profile with the table in it.
+    ProfileLUT again;
+    again.attachCurrentProfile(1, "DP-1");
+    luts_t found;
+    ASSERT_TRUE(again.DownloadProfileLUT(found));
+    EXPECT_EQ(found, table);
 }
