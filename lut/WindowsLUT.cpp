@@ -1,6 +1,5 @@
 #include "lut/WindowsLUT.h"
 
-#include "displays/CurrentDisplays.h"
 #include "lut/GammaRampScaler.h"
 #include "platform/GammaRamps.h"
 #include "platform/Platform.h"
@@ -8,10 +7,13 @@
 
 #include <QDebug>
 
-WindowsLUT::WindowsLUT(int displayId, QObject* parent) : WindowsLUT(displayId, QString(), parent) {}
-
 WindowsLUT::WindowsLUT(int displayId, const QString& deviceName, QObject* parent)
-    : ProfileLUT(parent), m_displayId(displayId), m_deviceName(deviceName)
+    : WindowsLUT(displayId, DeviceNameLookup([deviceName] { return deviceName; }), parent)
+{
+}
+
+WindowsLUT::WindowsLUT(int displayId, DeviceNameLookup deviceName, QObject* parent)
+    : ProfileLUT(parent), m_displayId(displayId), m_deviceName(std::move(deviceName))
 {
     setGeometry(3, 256, 255 * 256);
     setCommunicationInterface(DISPIFACE_VIDEOCARD);
@@ -19,7 +21,7 @@ WindowsLUT::WindowsLUT(int displayId, const QString& deviceName, QObject* parent
 
 QString WindowsLUT::deviceName() const
 {
-    return m_deviceName.isEmpty() ? CurrentDisplays::DisplayById(m_displayId).deviceName() : m_deviceName;
+    return m_deviceName ? m_deviceName() : QString();
 }
 
 std::unique_ptr<GammaRampDevice> WindowsLUT::openRamp(QString* deviceName)

@@ -4,6 +4,7 @@
 
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 class GammaRampDevice;
@@ -18,11 +19,15 @@ public:
     // How often a refused ramp is offered again, without a pause between tries.
     static constexpr int SET_RAMP_ATTEMPTS = 5;
 
-    // The output is looked up in the current display enumeration at each load and read,
-    // so a display that moved to another output is followed.
-    explicit WindowsLUT(int displayId, QObject* parent = nullptr);
-    // A fixed output, for tools that name it themselves.
+    // Tells the output that drives the display now (the current display enumeration's
+    // device name); empty when the display is not attached.
+    using DeviceNameLookup = std::function<QString()>;
+
+    // A fixed output.
     WindowsLUT(int displayId, const QString& deviceName, QObject* parent = nullptr);
+    // The output is looked up at each load and read, so a display that moved to another
+    // output is followed and one that left is not loaded into a stranger's ramp.
+    WindowsLUT(int displayId, DeviceNameLookup deviceName, QObject* parent = nullptr);
 
     int displayId() const { return m_displayId; }
     // The output the ramp is loaded into now; empty when the display is not attached.
@@ -41,6 +46,6 @@ private:
     std::unique_ptr<GammaRampDevice> openRamp(QString* deviceName);
 
     const int m_displayId;
-    const QString m_deviceName;
+    const DeviceNameLookup m_deviceName;
     bool m_ignoreOSLUT = false;
 };

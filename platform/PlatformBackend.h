@@ -31,8 +31,8 @@ public:
     virtual const DisplayColorProfiles& displayColorProfiles() const = 0;
     // Video-card gamma ramps of the display outputs.
     virtual const GammaRamps& gammaRamps() const = 0;
-    // The driver interface of Matrox boards; absent on most machines.
-    virtual const MatroxBoards& matroxBoards() const = 0;
     // The active display outputs with their EDIDs, desktop rectangles and video cards.
     virtual const DisplayEnumeration& displayEnumeration() const = 0;
+    // The driver interface of Matrox boards; absent on most machines.
+    virtual const MatroxBoards& matroxBoards() const = 0;
 };

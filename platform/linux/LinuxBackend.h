@@ -20,8 +20,8 @@ public:
     std::unique_ptr<TerminationSignals> createTerminationSignals(QObject* parent) const override;
     const DisplayColorProfiles& displayColorProfiles() const override { return m_colorProfiles; }
     const GammaRamps& gammaRamps() const override { return m_gammaRamps; }
-    const MatroxBoards& matroxBoards() const override { return m_matroxBoards; }
     const DisplayEnumeration& displayEnumeration() const override { return m_displays; }
+    const MatroxBoards& matroxBoards() const override { return m_matroxBoards; }
 
 private:
     LinuxProcessList m_processes;
@@ -29,6 +29,6 @@ private:
     LinuxSessionIdentity m_session;
     LinuxDisplayColorProfiles m_colorProfiles;
     LinuxGammaRamps m_gammaRamps;
-    LibraryMatroxBoards m_matroxBoards;
     LinuxDisplayEnumeration m_displays;
+    LibraryMatroxBoards m_matroxBoards;
 };

@@ -4,8 +4,8 @@
 #include "platform/TerminationSignals.h"
 #include "platform/sim/SimDisplayColorProfiles.h"
 #include "platform/sim/SimGammaRamps.h"
-#include "platform/sim/SimMatroxBoards.h"
 #include "platform/sim/SimDisplayEnumeration.h"
+#include "platform/sim/SimMatroxBoards.h"
 #include "platform/sim/SimWorkstation.h"
 
 SimBackend::SimBackend(std::unique_ptr<PlatformBackend> host, std::unique_ptr<SimWorkstation> workstation)
@@ -16,8 +16,8 @@ SimBackend::SimBackend(std::unique_ptr<PlatformBackend> host, std::unique_ptr<Si
       // Ramps stay in the session, like a real card's, so the agent and lutloaderctl share them.
       m_gammaRamps(std::make_unique<SimGammaRamps>(*m_workstation, m_host->session().runtimeDirectory() +
                                                                        QStringLiteral("/sim-gamma"))),
-      m_matroxBoards(std::make_unique<SimMatroxBoards>(*m_workstation)),
-      m_displays(std::make_unique<SimDisplayEnumeration>(*m_workstation))
+      m_displays(std::make_unique<SimDisplayEnumeration>(*m_workstation)),
+      m_matroxBoards(std::make_unique<SimMatroxBoards>(*m_workstation))
 {
 }
 
@@ -53,12 +53,12 @@ const GammaRamps& SimBackend::gammaRamps() const
     return *m_gammaRamps;
 }
 
-const MatroxBoards& SimBackend::matroxBoards() const
-{
-    return *m_matroxBoards;
-}
-
 const DisplayEnumeration& SimBackend::displayEnumeration() const
 {
     return *m_displays;
+}
+
+const MatroxBoards& SimBackend::matroxBoards() const
+{
+    return *m_matroxBoards;
 }

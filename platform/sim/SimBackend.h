@@ -4,8 +4,8 @@
 
 class SimDisplayColorProfiles;
 class SimGammaRamps;
-class SimMatroxBoards;
 class SimDisplayEnumeration;
+class SimMatroxBoards;
 class SimWorkstation;
 
 // The simulated workstation. Hardware (displays, cards, session events) comes from
@@ -25,8 +25,8 @@ public:
     std::unique_ptr<TerminationSignals> createTerminationSignals(QObject* parent) const override;
     const DisplayColorProfiles& displayColorProfiles() const override;
     const GammaRamps& gammaRamps() const override;
-    const MatroxBoards& matroxBoards() const override;
     const DisplayEnumeration& displayEnumeration() const override;
+    const MatroxBoards& matroxBoards() const override;
 
     SimWorkstation& workstation() const { return *m_workstation; }
 
@@ -35,6 +35,6 @@ private:
     std::unique_ptr<SimWorkstation> m_workstation;
     std::unique_ptr<SimDisplayColorProfiles> m_colorProfiles;
     std::unique_ptr<SimGammaRamps> m_gammaRamps;
-    std::unique_ptr<SimMatroxBoards> m_matroxBoards;
     std::unique_ptr<SimDisplayEnumeration> m_displays;
+    std::unique_ptr<SimMatroxBoards> m_matroxBoards;
 };

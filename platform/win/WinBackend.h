@@ -44,8 +44,8 @@ public:
     std::unique_ptr<TerminationSignals> createTerminationSignals(QObject* parent) const override;
     const DisplayColorProfiles& displayColorProfiles() const override { return m_colorProfiles; }
     const GammaRamps& gammaRamps() const override { return m_gammaRamps; }
-    const MatroxBoards& matroxBoards() const override { return m_matroxBoards; }
     const DisplayEnumeration& displayEnumeration() const override { return m_displays; }
+    const MatroxBoards& matroxBoards() const override { return m_matroxBoards; }
 
 private:
     WinProcessList m_processes;
@@ -53,6 +53,6 @@ private:
     WinSessionIdentity m_session;
     WinDisplayColorProfiles m_colorProfiles;
     WinGammaRamps m_gammaRamps;
-    LibraryMatroxBoards m_matroxBoards;
     WinDisplayEnumeration m_displays;
+    LibraryMatroxBoards m_matroxBoards;
 };

@@ -268,7 +268,7 @@ TEST_F(WindowsLUTTest, DisplayIdFollowsTheCurrentEnumeration)
             id = CurrentDisplays::DisplayId(i);
     }
     ASSERT_GE(id, 0);
-    WindowsLUT lut(id);
+    WindowsLUT lut(id, [id] { return CurrentDisplays::DisplayById(id).deviceName(); });
     EXPECT_EQ(lut.deviceName(), "DP-2");
     const luts_t table = curveTable(2.2);
     ASSERT_TRUE(lut.UploadLUT(table));
