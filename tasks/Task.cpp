@@ -4,6 +4,8 @@
 
 #include <QDebug>
 
+#include <exception>
+
 Task::Task(const QString& name, qint64 timeout, qint64 first, std::shared_ptr<const Clock> clock,
            QObject* parent)
     : QObject(parent), m_runLock(this), m_name(name), m_timeout(timeout), m_first(first),
@@ -50,7 +52,7 @@ void Task::start(const std::function<bool()>& stopRequested)
     if (stopRequested && stopRequested())
         m_terminate.store(true);
     m_runLock.lock();
-    run();
+    runGuarded();
     const qint64 deadlineMs = m_clock->msecsSinceEpoch() + qint64(m_answerBound.count()) * 1000;
     const bool finishedInTime = m_runLock.waitForUnlock([&] {
         return m_terminate.load() || (stopRequested && stopRequested()) || answerBoundPassed(deadlineMs);
@@ -66,6 +68,21 @@ void Task::start(const std::function<bool()>& stopRequested)
     m_lastRun.store(m_clock->now());
     m_first.store(0);
     m_deferred.store(0);
+}
+
+// A task that throws must not take the runner's thread down with it; it counts as
+// finished, so it is due again only after its period.
+void Task::runGuarded()
+{
+    try {
+        run();
+    } catch (const std::exception& error) {
+        qWarning().noquote() << "Task::start() -" << m_name << "failed:" << error.what();
+        m_runLock.unlock();
+    } catch (...) {
+        qWarning().noquote() << "Task::start() -" << m_name << "failed with an unknown exception";
+        m_runLock.unlock();
+    }
 }
 
 bool Task::answerBoundPassed(qint64 deadlineMs) const

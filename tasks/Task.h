@@ -72,6 +72,7 @@ protected:
     void setAnswerBound(std::chrono::seconds bound) { m_answerBound = bound; }
 
 private:
+    void runGuarded();
     bool answerBoundPassed(qint64 deadlineMs) const;
 
     LiteMutex m_runLock;

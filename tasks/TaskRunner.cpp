@@ -1,5 +1,6 @@
 #include "tasks/TaskRunner.h"
 
+#include "app/AppPreferences.h"
 #include "app/WindowsEventListener.h"
 #include "tasks/Clock.h"
 #include "tasks/SystemClock.h"
@@ -146,12 +147,6 @@ bool TaskRunner::checkUpdateLutAlreadyInQueue() const
         [](const Task* task) { return qobject_cast<const UpdateLUTsAfterUnlockTask*>(task) != nullptr; });
 }
 
-void TaskRunner::setPreferenceReader(PreferenceReader reader)
-{
-    const QMutexLocker locker(&m_preferencesMutex);
-    m_preferences = std::move(reader);
-}
-
 void TaskRunner::SetIsRun(bool isRun)
 {
     qDebug().noquote() << QStringLiteral("Set Is Run - ") + (isRun ? "true" : "false");
@@ -275,8 +270,7 @@ void TaskRunner::startTask(Task* task)
 
 bool TaskRunner::inEnergySaveMode() const
 {
-    const QMutexLocker locker(&m_preferencesMutex);
-    return m_preferences && m_preferences(QStringLiteral("NowInEnergySaveMode")) == QLatin1String("true");
+    return AppPreferences::get(QStringLiteral("NowInEnergySaveMode")) == QLatin1String("true");
 }
 
 void TaskRunner::logNextTask() const

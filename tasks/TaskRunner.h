@@ -1,15 +1,12 @@
 #pragma once
 
-#include "app/AppPreferences.h"
 #include "tasks/ServedWait.h"
 #include "tasks/TaskQueue.h"
 
-#include <QMutex>
 #include <QThread>
 
 #include <atomic>
 #include <chrono>
-#include <functional>
 #include <memory>
 
 class Clock;
@@ -24,9 +21,6 @@ class TaskRunner : public QThread
 {
     Q_OBJECT
 public:
-    // Reads one preference by name; empty when unset.
-    using PreferenceReader = std::function<QString(const QString& name)>;
-
     explicit TaskRunner(std::shared_ptr<Clock> clock = {}, QObject* parent = nullptr);
     ~TaskRunner() override;
 
@@ -42,9 +36,6 @@ public:
 
     const TaskQueue& queue() const { return m_queue; }
     const Clock& clock() const { return *m_clock; }
-
-    // Where "NowInEnergySaveMode" is read; the user's preferences unless replaced.
-    void setPreferenceReader(PreferenceReader reader);
 
     // The runner's own listener for session lock/unlock and display wake-up.
     WindowsEventListener& eventListener() { return *m_eventListener; }
@@ -82,8 +73,6 @@ private:
     TaskQueue m_queue;
     std::atomic<bool> m_stop{false};
     std::shared_ptr<Clock> m_clock;
-    mutable QMutex m_preferencesMutex;
-    PreferenceReader m_preferences = &AppPreferences::get;
     ServedWait m_wait;
     std::unique_ptr<WindowsEventListener> m_eventListener;
 };

@@ -12,6 +12,7 @@
 #include <QTimer>
 
 #include <gtest/gtest.h>
+#include <stdexcept>
 
 namespace {
 
@@ -216,6 +217,32 @@ public:
             QThread::msleep(2);
     }
 };
+
+// Fails the way a task must not, but might.
+class ThrowingTask : public Task
+{
+public:
+    using Task::Task;
+    void run() override
+    {
+        eventLog().add("run:" + name());
+        throw std::runtime_error("disk full");
+    }
+};
+
+TEST_F(RunnerTest, ATaskThatThrowsIsLoggedAndRunsAgainOnlyAfterItsPeriod)
+{
+    LogCapture log;
+    harness.add(std::make_unique<ThrowingTask>("throwing", 60, 0, harness.sharedClock()));
+    harness.addRecording("other", 60, 0);
+    harness.startRunner();
+    ASSERT_TRUE(harness.sync());
+    EXPECT_EQ(runs(), (QStringList{"throwing", "other"}));
+    EXPECT_TRUE(log.contains("throwing failed: disk full"));
+    harness.clock().advanceSeconds(60);
+    ASSERT_TRUE(harness.sync());
+    EXPECT_EQ(runs(), (QStringList{"throwing", "other", "throwing", "other"}));
+}
 
 TEST_F(RunnerTest, SafeTerminateEndsAWaitingTaskAndTheThread)
 {
