@@ -28,9 +28,7 @@ QString flag(bool value)
 
 DBPreferences::DBPreferences() : m_db(DB::get())
 {
-    if (s_checked)
-        return;
-    s_checked = Schema::checkTables(*m_db, {Schema::table(TABLE)});
+    Schema::checkOnce(*m_db, {Schema::table(TABLE)}, s_checked);
 }
 
 bool DBPreferences::isChecked() const

@@ -7,12 +7,16 @@
 #include <QDateTime>
 #include <QDebug>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QHash>
 #include <QMutex>
-#include <QRegularExpression>
+#include <QRandomGenerator>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
+#include <QThread>
+
+#include <algorithm>
 
 namespace {
 
@@ -49,8 +53,14 @@ KdoData::DataTypes cachedType(const QString& table, const QString& column)
 
 bool isIdentifier(const QString& name)
 {
-    static const QRegularExpression pattern(QStringLiteral("^[A-Za-z_][A-Za-z0-9_]*$"));
-    const bool ok = pattern.match(name).hasMatch();
+    const auto plain = [](QChar c, bool first) {
+        const char16_t u = c.unicode();
+        return u == u'_' || (u >= u'A' && u <= u'Z') || (u >= u'a' && u <= u'z') ||
+               (!first && u >= u'0' && u <= u'9');
+    };
+    bool ok = !name.isEmpty();
+    for (qsizetype i = 0; ok && i < name.size(); ++i)
+        ok = plain(name.at(i), i == 0);
     if (!ok)
         qWarning() << "KaldoDynamicData: refused name that is not a plain identifier:" << name;
     return ok;
@@ -211,8 +221,25 @@ void KaldoDynamicData::Init(const QString& directory, const QString& options, co
         qWarning() << "KaldoDynamicData::Init cannot widen the access rights of" << m_fullPath;
 }
 
+bool KaldoDynamicData::write(const QString& statement, const QVariantList& parameters, qint64* lastInsertId)
+{
+    if (m_depth > 0)
+        return runStatement(statement, parameters, lastInsertId);
+    // Alone, a write would wait for the file lock in SQLite's busy handler, which a
+    // busy main application can starve; the transaction start waits fairly.
+    if (!startTransaction()) {
+        cancelTransaction();
+        return false;
+    }
+    if (!runStatement(statement, parameters, lastInsertId)) {
+        cancelTransaction();
+        return false;
+    }
+    return finishTransaction();
+}
+
 bool KaldoDynamicData::runStatement(const QString& statement, const QVariantList& parameters,
-                                    qint64* lastInsertId)
+                                    qint64* lastInsertId, QSqlError* failure)
 {
     const StatementLock lock;
     QSqlQuery query(m_db);
@@ -226,8 +253,12 @@ bool KaldoDynamicData::runStatement(const QString& statement, const QVariantList
     }
     if (!ok) {
         const QSqlError error = query.lastError().isValid() ? query.lastError() : m_db.lastError();
-        qWarning() << "sql error: " + error.text() +
-                          ", lastError().type() =" + QString::number(error.type()) + ", sql =" + statement;
+        if (failure)
+            *failure = error; // the caller decides whether this is worth a log line
+        else
+            qWarning() << "sql error: " + error.text() +
+                              ", lastError().type() =" + QString::number(error.type()) +
+                              ", sql =" + statement;
         return false;
     }
     if (lastInsertId) {
@@ -239,17 +270,17 @@ bool KaldoDynamicData::runStatement(const QString& statement, const QVariantList
 
 bool KaldoDynamicData::exec(const QString& statement, qint64* lastInsertId)
 {
-    return runStatement(statement, {}, lastInsertId);
+    return write(statement, {}, lastInsertId);
 }
 
 bool KaldoDynamicData::exec(const QString& statement, const QVariantList& parameters, qint64* lastInsertId)
 {
-    return runStatement(statement, parameters, lastInsertId);
+    return write(statement, parameters, lastInsertId);
 }
 
 bool KaldoDynamicData::execSql(const QString& statement)
 {
-    return runStatement(statement, {}, nullptr);
+    return write(statement, {}, nullptr);
 }
 
 KaldoDataIterator KaldoDynamicData::query(const QString& statement, const QVariantList& parameters)
@@ -266,11 +297,16 @@ KaldoDataIterator KaldoDynamicData::query(const QString& statement, const QVaria
             ok = query.exec();
         }
         if (ok) {
+            QStringList names;
             while (query.next()) {
-                const QSqlRecord record = query.record();
+                if (names.isEmpty()) {
+                    const QSqlRecord record = query.record();
+                    for (int i = 0; i < record.count(); ++i)
+                        names << record.fieldName(i);
+                }
                 KaldoDataIterator::Row row;
-                for (int i = 0; i < record.count(); ++i)
-                    row.insert(record.fieldName(i), record.value(i).toString());
+                for (int i = 0; i < names.size(); ++i)
+                    row.insert(names.at(i), query.value(i).toString());
                 rows.append(std::move(row));
             }
         } else {
@@ -384,13 +420,11 @@ bool KaldoDynamicData::addinfo(const QString& table, const Values& values, qint6
     if (!isIdentifier(table) || !bindValues(table, values, true, &columns, &bound))
         return false;
     if (columns.isEmpty())
-        return runStatement(QStringLiteral("INSERT INTO ") + table + QStringLiteral(" DEFAULT VALUES"), {},
-                            newId);
+        return write(QStringLiteral("INSERT INTO ") + table + QStringLiteral(" DEFAULT VALUES"), {}, newId);
     const QStringList marks(columns.size(), QStringLiteral("?"));
-    return runStatement(QStringLiteral("INSERT INTO ") + table + QLatin1Char('(') +
-                            columns.join(QLatin1Char(',')) + QStringLiteral(") VALUES(") +
-                            marks.join(QLatin1Char(',')) + QLatin1Char(')'),
-                        bound, newId);
+    return write(QStringLiteral("INSERT INTO ") + table + QLatin1Char('(') + columns.join(QLatin1Char(',')) +
+                     QStringLiteral(") VALUES(") + marks.join(QLatin1Char(',')) + QLatin1Char(')'),
+                 bound, newId);
 }
 
 bool KaldoDynamicData::changeinfo(const QString& table, const Values& where, const Values& values)
@@ -405,9 +439,9 @@ bool KaldoDynamicData::changeinfo(const QString& table, const Values& where, con
     const QString condition = conditions(table, where, &bound, &ok);
     if (!ok)
         return false;
-    return runStatement(QStringLiteral("UPDATE ") + table + QStringLiteral(" SET ") +
-                            columns.join(QLatin1Char(',')) + QStringLiteral(" WHERE ") + condition,
-                        bound, nullptr);
+    return write(QStringLiteral("UPDATE ") + table + QStringLiteral(" SET ") +
+                     columns.join(QLatin1Char(',')) + QStringLiteral(" WHERE ") + condition,
+                 bound, nullptr);
 }
 
 bool KaldoDynamicData::delinfo(const QString& table, const Values& where)
@@ -419,16 +453,15 @@ bool KaldoDynamicData::delinfo(const QString& table, const Values& where)
     const QString condition = conditions(table, where, &bound, &ok);
     if (!ok)
         return false;
-    return runStatement(QStringLiteral("DELETE FROM ") + table + QStringLiteral(" WHERE ") + condition, bound,
-                        nullptr);
+    return write(QStringLiteral("DELETE FROM ") + table + QStringLiteral(" WHERE ") + condition, bound,
+                 nullptr);
 }
 
 bool KaldoDynamicData::delinfo(const QString& table, const QString& condition)
 {
     if (!isIdentifier(table))
         return false;
-    return runStatement(QStringLiteral("DELETE FROM ") + table + QStringLiteral(" WHERE ") + condition, {},
-                        nullptr);
+    return write(QStringLiteral("DELETE FROM ") + table + QStringLiteral(" WHERE ") + condition, {}, nullptr);
 }
 
 bool KaldoDynamicData::startTransaction()
@@ -444,7 +477,7 @@ bool KaldoDynamicData::startTransaction()
         m_failedInside = true;
         return false;
     }
-    if (!runStatement(QStringLiteral("BEGIN IMMEDIATE"), {}, nullptr)) {
+    if (!beginImmediate()) {
         m_failedInside = true;
         return false;
     }
@@ -660,4 +693,41 @@ bool KaldoDynamicData::renameTableColumns(const QString& table, const QMap<QStri
 bool KaldoDynamicData::RemoveTable(const QString& table)
 {
     return isIdentifier(table) && exec(QStringLiteral("DROP TABLE ") + table);
+}
+
+int KaldoDynamicData::busyTimeoutMs() const
+{
+    for (const QString& option : m_db.connectOptions().split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+        const QString trimmed = option.trimmed();
+        if (trimmed.startsWith(QLatin1String("QSQLITE_BUSY_TIMEOUT=")))
+            return trimmed.section(QLatin1Char('='), 1).toInt();
+    }
+    return 5000; // the driver's own default
+}
+
+bool KaldoDynamicData::beginImmediate()
+{
+    // SQLite's busy handler backs off up to 100 ms between looks at the lock, so a
+    // process that commits in a tight loop can keep another out for the whole
+    // busy time-out. Short waits in a loop of our own give both a fair turn; the
+    // loop still ends, after three busy time-outs.
+    const int configured = busyTimeoutMs();
+    const qint64 deadline = std::max(3 * configured, 1000);
+    QElapsedTimer elapsed;
+    elapsed.start();
+    runStatement(QStringLiteral("PRAGMA busy_timeout=20"), {}, nullptr);
+    QSqlError error;
+    bool ok = false;
+    while (!(ok = runStatement(QStringLiteral("BEGIN IMMEDIATE"), {}, nullptr, &error))) {
+        const bool busy = error.nativeErrorCode() == QLatin1String("5") ||
+                          error.text().contains(QLatin1String("locked"), Qt::CaseInsensitive);
+        if (!busy || elapsed.elapsed() > deadline)
+            break;
+        QThread::msleep(QRandomGenerator::global()->bounded(1, 4));
+    }
+    runStatement(QStringLiteral("PRAGMA busy_timeout=") + QString::number(configured), {}, nullptr);
+    if (!ok)
+        qWarning() << "sql error: " + error.text() +
+                          ", lastError().type() =" + QString::number(error.type()) + ", sql =BEGIN IMMEDIATE";
+    return ok;
 }

@@ -4,6 +4,7 @@
 #include "db/KdoData.h"
 
 #include <QSqlDatabase>
+#include <QSqlError>
 #include <QString>
 #include <QVariantList>
 
@@ -73,7 +74,11 @@ private:
               quint64 threadId);
     bool rebuildTable(const QString& table, const ColumnMap& columns, const QStringList& copied);
     bool setAsideLeftoverTmp();
-    bool runStatement(const QString& statement, const QVariantList& parameters, qint64* lastInsertId);
+    bool write(const QString& statement, const QVariantList& parameters, qint64* lastInsertId);
+    bool runStatement(const QString& statement, const QVariantList& parameters, qint64* lastInsertId,
+                      QSqlError* failure = nullptr);
+    bool beginImmediate();
+    int busyTimeoutMs() const;
     bool bindValues(const QString& table, const Values& values, bool leaveEmptyKey, QStringList* columns,
                     QVariantList* bound);
     QString conditions(const QString& table, const Values& where, QVariantList* bound, bool* ok);

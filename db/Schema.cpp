@@ -68,6 +68,14 @@ TableSchema Schema::table(const QString& name)
     return {};
 }
 
+QList<TableSchema> Schema::tables(const QStringList& names)
+{
+    QList<TableSchema> found;
+    for (const QString& name : names)
+        found << table(name);
+    return found;
+}
+
 bool Schema::checkTables(KaldoDynamicData& db, const QList<TableSchema>& tables)
 {
     for (const TableSchema& table : tables) {
@@ -78,6 +86,16 @@ bool Schema::checkTables(KaldoDynamicData& db, const QList<TableSchema>& tables)
         createIndexes(db, table);
     }
     return true;
+}
+
+bool Schema::checkOnce(KaldoDynamicData& db, const QList<TableSchema>& tables, std::atomic<bool>& checked)
+{
+    if (checked)
+        return true;
+    const bool ok = checkTables(db, tables);
+    if (db.transactionDepth() == 0)
+        checked = ok;
+    return ok;
 }
 
 bool Schema::checkAll(KaldoDynamicData& db)

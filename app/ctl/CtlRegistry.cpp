@@ -5,6 +5,8 @@
 #include "lut/ctl/ProfileCommand.h"
 #include "color/ctl/ColorCommand.h"
 #include "settings/ctl/SettingsCommand.h"
+#include "db/ctl/DbCommand.h"
+#include "db/ctl/PrefCommand.h"
 
 CtlCommandList CtlRegistry::commands()
 {
@@ -14,5 +16,7 @@ CtlCommandList CtlRegistry::commands()
     list.push_back(std::make_unique<ProfileCommand>());
     list.push_back(std::make_unique<ColorCommand>());
     list.push_back(std::make_unique<SettingsCommand>());
+    list.push_back(std::make_unique<DbCommand>());
+    list.push_back(std::make_unique<PrefCommand>());
     return list;
 }
