@@ -54,7 +54,7 @@ void BaseDataPool::init()
     if (!db->IsOpened() || !Schema::checkAll(*db))
         qWarning() << "BaseDataPool::init: the database is not fully usable; preferences may be incomplete";
     DBPreferences preferences;
-    FirstRunPreferences::apply(
+    m_firstStart = FirstRunPreferences::apply(
         preferences,
         GlobalData::instance().GetValue<StringMap>(QString::fromLatin1(GLOBALDATA_DEFAULT_PARAMS)),
         m_environment ? *m_environment : FirstRunPreferences::Environment::current());

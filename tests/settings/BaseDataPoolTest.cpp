@@ -12,6 +12,9 @@
 #include "tests/support/TestPaths.h"
 
 #include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
 #include <QSignalSpy>
 
 #include <gtest/gtest.h>
@@ -285,4 +288,40 @@ TEST_F(BaseDataPoolTest, ExportedPreferencesMoveToAnotherWorkstationWithoutItsId
     ASSERT_TRUE(foreign.SaveAs(folder + "/tasks.xml"));
     EXPECT_EQ(SettingsExport::importFrom(folder + "/tasks.xml"), -1);
     EXPECT_EQ(stored("Gamma"), "2.6");
+}
+
+TEST_F(BaseDataPoolTest, TwoProcessesStartingAtOnceFillTheDatabaseOnce)
+{
+    const QString folder = TestPaths::freshFolder("two-starts");
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("LUTLOADER_DATA_DIR", folder);
+    QObject owner;
+    QList<QProcess*> starts;
+    for (int i = 0; i < 2; ++i) {
+        auto* process = new QProcess(&owner);
+        process->setProcessEnvironment(environment);
+        process->start(TestPaths::ctlProgram(), {"--json", "settings", "init"});
+        starts << process;
+    }
+    int firstStarts = 0;
+    for (QProcess* process : starts) {
+        ASSERT_TRUE(process->waitForFinished(120000));
+        ASSERT_EQ(process->exitCode(), 0) << process->readAllStandardError().toStdString();
+        const QJsonObject answer = QJsonDocument::fromJson(process->readAllStandardOutput()).object();
+        EXPECT_TRUE(answer.value("ok").toBool());
+        firstStarts += answer.value("firstStart").toBool() ? 1 : 0;
+    }
+    EXPECT_EQ(firstStarts, 1);
+
+    DB::free();
+    DB::setPath(folder);
+    const auto db = DB::get();
+    EXPECT_EQ(DBPreferences().getValue("FirstCall"), "1");
+    QMap<QString, int> rows;
+    for (KaldoDataIterator row = db->readinfo("Preferences"); !row.IsNull(); ++row)
+        ++rows[row.value("name")];
+    for (auto it = rows.begin(); it != rows.end(); ++it)
+        EXPECT_EQ(it.value(), 1) << it.key().toStdString();
+    EXPECT_GE(rows.size(), defaults().size());
+    EXPECT_EQ(db->count("SettingsNames", KaldoDynamicData::Values{{"name", "schedtype"}}), 1);
 }
