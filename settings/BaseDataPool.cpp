@@ -121,7 +121,8 @@ void BaseDataPool::externalUpdate(const QString& name, const QString& value)
             store(QStringLiteral("remoteEncrypted"), QStringLiteral("1"));
     } else if (name == QLatin1String("LumUnits")) {
         changeLuminanceUnits(value);
-    } else if (LEVELS.contains(name) || LEVELS.contains(name.chopped(qMin(name.size(), USER_UNITS.size())))) {
+    } else if (LEVELS.contains(name) ||
+               (name.endsWith(USER_UNITS) && LEVELS.contains(name.chopped(USER_UNITS.size())))) {
         setLevelInUserUnits(name, value);
     } else {
         store(name, value);

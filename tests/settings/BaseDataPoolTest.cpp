@@ -195,6 +195,11 @@ TEST_F(BaseDataPoolTest, LuminanceLevelsFollowTheUserUnit)
     EXPECT_NEAR(stored("BlackLevel_u_extcombo").toDouble(), 0.09, 0.01);
     EXPECT_EQ(stored("BlackLevel_u"), stored("BlackLevel") == "native" ? "native" : stored("BlackLevel_u"));
 
+    // A name that merely starts like a level is an ordinary preference.
+    pool.update("WhiteLevelXY", "7");
+    EXPECT_EQ(stored("WhiteLevelXY"), "7");
+    EXPECT_NEAR(stored("WhiteLevel").toDouble(), 342.63, 0.01);
+
     // A level entered in foot-lamberts is kept in cd/m² as well.
     pool.update("WhiteLevel_u", "50");
     EXPECT_NEAR(stored("WhiteLevel").toDouble(), 171.31, 0.01);
