@@ -98,7 +98,13 @@ QString BaseDataPool::password(const QString& name) const
     if (name == QLatin1String("RemoteConnectionPassword") &&
         preference(QStringLiteral("remoteEncrypted")) != "1")
         return stored;
-    return HideUnhideString::unhide(stored);
+    const QString clear = HideUnhideString::unhide(stored);
+    if (clear.isEmpty() && !stored.isEmpty()) {
+        // Typed in plainly by another program: still the user's password.
+        qDebug().noquote() << "BaseDataPool::password:" << name << "is not scrambled, using it as stored";
+        return stored;
+    }
+    return clear;
 }
 
 void BaseDataPool::update(const QString& name, const QString& value)

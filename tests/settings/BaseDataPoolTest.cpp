@@ -178,6 +178,10 @@ TEST_F(BaseDataPoolTest, UpdatesStoreScrambleAndSignal)
     EXPECT_EQ(HideUnhideString::unhide(stored("RemoteConnectionPassword")), "top secret");
     EXPECT_EQ(pool.password("RemoteConnectionPassword"), "top secret");
 
+    // A proxy password another program stored plainly is still readable.
+    ASSERT_TRUE(DBPreferences().setValue("ProxyPassword", "plain pw", true));
+    EXPECT_EQ(pool.password("ProxyPassword"), "plain pw");
+
     pool.update("units", "inches");
     EXPECT_EQ(units.count(), 1);
     EXPECT_EQ(stored("units"), "inches");
