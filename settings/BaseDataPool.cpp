@@ -75,6 +75,12 @@ void BaseDataPool::initDB()
 void BaseDataPool::refreshPrefs()
 {
     readAll();
+    // The regulation list may have grown (user regulation files loaded since start-up).
+    const QList<OptionCatalogue::Entry> catalogue = OptionCatalogue::build(GlobalData::instance(), {});
+    for (const OptionCatalogue::Entry& entry : catalogue) {
+        if (entry.first == QLatin1String("UsedRegulation"))
+            OptionCatalogue::store({entry});
+    }
     Q_EMIT signalUpdate();
 }
 

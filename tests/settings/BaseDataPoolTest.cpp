@@ -182,6 +182,19 @@ TEST_F(BaseDataPoolTest, UpdatesStoreScrambleAndSignal)
     ASSERT_TRUE(DBPreferences().setValue("ProxyPassword", "plain pw", true));
     EXPECT_EQ(pool.password("ProxyPassword"), "plain pw");
 
+    // Preferences changed behind the pool's back and a grown regulation list show after a refresh.
+    QSignalSpy updated(&pool, &BaseDataPool::signalUpdate);
+    ASSERT_TRUE(DBPreferences().setValue("Room", "R 2.17", false));
+    const QString regulations = GlobalData::instance().getString(GLOBALDATA_REGULATION_NAMES);
+    GlobalData::instance().setString(GLOBALDATA_REGULATION_NAMES, regulations + "|My Site QA");
+    pool.refreshPrefs();
+    GlobalData::instance().setString(GLOBALDATA_REGULATION_NAMES, regulations);
+    EXPECT_EQ(updated.count(), 1);
+    EXPECT_EQ(pool.preferenceCount(), static_cast<int>(DB::get()->count("Preferences")));
+    const KaldoDataIterator used =
+        DB::get()->readinfo("SettingsNames", KaldoDynamicData::Values{{"name", "UsedRegulation"}});
+    EXPECT_TRUE(OptionCatalogue::values(used.value("map")).contains("My Site QA"));
+
     pool.update("units", "inches");
     EXPECT_EQ(units.count(), 1);
     EXPECT_EQ(stored("units"), "inches");
