@@ -1,10 +1,15 @@
 #pragma once
 
+#include "platform/LibraryMatroxBoards.h"
 #include "platform/PlatformBackend.h"
 #include "platform/linux/LinuxDisplayColorProfiles.h"
+#include "platform/linux/LinuxDisplayEnumeration.h"
 #include "platform/linux/LinuxFilePermissions.h"
+#include "platform/linux/LinuxGammaRamps.h"
 #include "platform/linux/LinuxProcessList.h"
 #include "platform/linux/LinuxSessionIdentity.h"
+
+#include <QMutex>
 
 // The real Linux workstation.
 class LinuxBackend : public PlatformBackend
@@ -16,10 +21,22 @@ public:
     const SessionIdentity& session() const override { return m_session; }
     std::unique_ptr<TerminationSignals> createTerminationSignals(QObject* parent) const override;
     const DisplayColorProfiles& displayColorProfiles() const override { return m_colorProfiles; }
+    std::unique_ptr<SessionEvents> createSessionEvents(QObject* parent) const override;
+
+    // The one self-pipe signal handler of the process, shared by every session listener.
+    std::shared_ptr<TerminationSignals> sharedTerminationSignals() const;
+    const GammaRamps& gammaRamps() const override { return m_gammaRamps; }
+    const DisplayEnumeration& displayEnumeration() const override { return m_displays; }
+    const MatroxBoards& matroxBoards() const override { return m_matroxBoards; }
 
 private:
     LinuxProcessList m_processes;
     LinuxFilePermissions m_permissions;
     LinuxSessionIdentity m_session;
     LinuxDisplayColorProfiles m_colorProfiles;
+    mutable QMutex m_terminationMutex;
+    mutable std::weak_ptr<TerminationSignals> m_termination;
+    LinuxGammaRamps m_gammaRamps;
+    LinuxDisplayEnumeration m_displays;
+    LibraryMatroxBoards m_matroxBoards;
 };

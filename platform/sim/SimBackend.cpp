@@ -3,13 +3,22 @@
 #include "platform/SessionIdentity.h"
 #include "platform/TerminationSignals.h"
 #include "platform/sim/SimDisplayColorProfiles.h"
+#include "platform/sim/SimSessionEvents.h"
+#include "platform/sim/SimGammaRamps.h"
+#include "platform/sim/SimDisplayEnumeration.h"
+#include "platform/sim/SimMatroxBoards.h"
 #include "platform/sim/SimWorkstation.h"
 
 SimBackend::SimBackend(std::unique_ptr<PlatformBackend> host, std::unique_ptr<SimWorkstation> workstation)
     : m_host(std::move(host)), m_workstation(std::move(workstation)),
       // The simulated colour folder lives with the session, so no run touches the user's real profiles.
       m_colorProfiles(std::make_unique<SimDisplayColorProfiles>(
-          *m_workstation, m_host->session().runtimeDirectory() + QStringLiteral("/sim-icc")))
+          *m_workstation, m_host->session().runtimeDirectory() + QStringLiteral("/sim-icc"))),
+      // Ramps stay in the session, like a real card's, so the agent and lutloaderctl share them.
+      m_gammaRamps(std::make_unique<SimGammaRamps>(*m_workstation, m_host->session().runtimeDirectory() +
+                                                                       QStringLiteral("/sim-gamma"))),
+      m_displays(std::make_unique<SimDisplayEnumeration>(*m_workstation)),
+      m_matroxBoards(std::make_unique<SimMatroxBoards>(*m_workstation))
 {
 }
 
@@ -38,4 +47,33 @@ std::unique_ptr<TerminationSignals> SimBackend::createTerminationSignals(QObject
 const DisplayColorProfiles& SimBackend::displayColorProfiles() const
 {
     return *m_colorProfiles;
+}
+
+std::unique_ptr<SessionEvents> SimBackend::createSessionEvents(QObject* parent) const
+{
+    std::shared_ptr<TerminationSignals> termination;
+    {
+        QMutexLocker locker(&m_terminationMutex);
+        termination = m_termination.lock();
+        if (!termination) {
+            termination = m_host->createTerminationSignals(nullptr);
+            m_termination = termination;
+        }
+    }
+    return std::make_unique<SimSessionEvents>(m_workstation.get(), std::move(termination), parent);
+}
+
+const GammaRamps& SimBackend::gammaRamps() const
+{
+    return *m_gammaRamps;
+}
+
+const DisplayEnumeration& SimBackend::displayEnumeration() const
+{
+    return *m_displays;
+}
+
+const MatroxBoards& SimBackend::matroxBoards() const
+{
+    return *m_matroxBoards;
 }

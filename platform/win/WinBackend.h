@@ -1,10 +1,13 @@
 #pragma once
 
 #include "platform/FilePermissions.h"
+#include "platform/LibraryMatroxBoards.h"
 #include "platform/PlatformBackend.h"
 #include "platform/ProcessList.h"
 #include "platform/SessionIdentity.h"
 #include "platform/win/WinDisplayColorProfiles.h"
+#include "platform/win/WinGammaRamps.h"
+#include "platform/win/WinDisplayEnumeration.h"
 
 // Process table from a Toolhelp snapshot.
 class WinProcessList : public ProcessList
@@ -40,10 +43,17 @@ public:
     const SessionIdentity& session() const override { return m_session; }
     std::unique_ptr<TerminationSignals> createTerminationSignals(QObject* parent) const override;
     const DisplayColorProfiles& displayColorProfiles() const override { return m_colorProfiles; }
+    std::unique_ptr<SessionEvents> createSessionEvents(QObject* parent) const override;
+    const GammaRamps& gammaRamps() const override { return m_gammaRamps; }
+    const DisplayEnumeration& displayEnumeration() const override { return m_displays; }
+    const MatroxBoards& matroxBoards() const override { return m_matroxBoards; }
 
 private:
     WinProcessList m_processes;
     WinFilePermissions m_permissions;
     WinSessionIdentity m_session;
     WinDisplayColorProfiles m_colorProfiles;
+    WinGammaRamps m_gammaRamps;
+    WinDisplayEnumeration m_displays;
+    LibraryMatroxBoards m_matroxBoards;
 };

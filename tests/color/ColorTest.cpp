@@ -2,6 +2,8 @@
 // L*a*b* conversions and their round trips, and the degenerate inputs.
 #include "color/Color.h"
 
+#include "color/SpectralData.h"
+
 #include <cmath>
 #include <gtest/gtest.h>
 
@@ -28,6 +30,32 @@ const WhitePoint PUBLISHED_WHITES[] = {
     {Color::Illuminant::D50, Color::Observer::CIE1964TenDegree, 0.34773, 0.35952},
     {Color::Illuminant::D65, Color::Observer::CIE1964TenDegree, 0.31382, 0.33100},
 };
+
+// The fluorescent illuminants: their mercury lines make the chromaticity depend on the
+// integration rule, so they are checked against the CIE's plain 5 nm summation only.
+const WhitePoint PUBLISHED_FLUORESCENT_WHITES[] = {
+    // 2°: CIE 15:2004 prints these to four decimals.
+    {Color::Illuminant::F2, Color::Observer::CIE1931TwoDegree, 0.3721, 0.3751},
+    {Color::Illuminant::F7, Color::Observer::CIE1931TwoDegree, 0.3129, 0.3292},
+    {Color::Illuminant::F11, Color::Observer::CIE1931TwoDegree, 0.3805, 0.3769},
+    {Color::Illuminant::F2, Color::Observer::CIE1964TenDegree, 0.37925, 0.36733},
+    {Color::Illuminant::F7, Color::Observer::CIE1964TenDegree, 0.31569, 0.32960},
+    {Color::Illuminant::F11, Color::Observer::CIE1964TenDegree, 0.38541, 0.37123},
+};
+
+// Chromaticity of an illuminant by the CIE's rule: a plain sum over the 5 nm table.
+std::pair<double, double> summedChromaticity(const WhitePoint& white)
+{
+    const auto& power = SpectralData::illuminant(static_cast<int>(white.illuminant));
+    double xyz[3] = {0.0, 0.0, 0.0};
+    for (int channel = 0; channel < 3; ++channel) {
+        const auto& cmf = SpectralData::colorMatching(static_cast<int>(white.observer), channel);
+        for (size_t i = 0; i < power.size(); ++i)
+            xyz[channel] += power[i] * cmf[i];
+    }
+    const double sum = xyz[0] + xyz[1] + xyz[2];
+    return {xyz[0] / sum, xyz[1] / sum};
+}
 
 std::vector<double> perfectReflector(size_t samples)
 {
@@ -64,6 +92,20 @@ TEST_F(ColorTest, PerfectReflectorGivesThePublishedWhitePoints)
     const Color fallback = Color::FromSpectro(perfectReflector(81), static_cast<Color::Observer>(7),
                                               static_cast<Color::Illuminant>(42));
     EXPECT_TRUE(fallback == d50);
+}
+
+TEST_F(ColorTest, TabulatedIlluminantsSumToThePublishedWhitePoints)
+{
+    // A mistyped sample in any table moves its white point by more than the tolerance.
+    std::vector<WhitePoint> whites(std::begin(PUBLISHED_WHITES), std::end(PUBLISHED_WHITES));
+    whites.insert(whites.end(), std::begin(PUBLISHED_FLUORESCENT_WHITES),
+                  std::end(PUBLISHED_FLUORESCENT_WHITES));
+    for (const WhitePoint& white : whites) {
+        SCOPED_TRACE(static_cast<int>(white.illuminant) * 10 + static_cast<int>(white.observer));
+        const auto [x, y] = summedChromaticity(white);
+        EXPECT_NEAR(x, white.x, 1.5e-4);
+        EXPECT_NEAR(y, white.y, 1.5e-4);
+    }
 }
 
 TEST_F(ColorTest, SpectraOfOtherLengthsAreResampled)
