@@ -138,7 +138,9 @@ int DBDisplayCurrentLUT::lutType(int displayid)
 
 int DBDisplayCurrentLUT::uniformityId(int displayid)
 {
-    return toInt(recordColumn(displayid, QStringLiteral("currentuniformityid")));
+    // Uniformity keys start at 1; a stored 0 and a missing record both mean no correction.
+    const int id = toInt(recordColumn(displayid, QStringLiteral("currentuniformityid")));
+    return id > 0 ? id : -1;
 }
 
 QList<DBDisplayCurrentLUT::Entry> DBDisplayCurrentLUT::readRawEntries(int currentlutid)

@@ -38,7 +38,9 @@ public:
     Channels readEntry(int currentlutid);
     QList<Entry> readRawEntries(int currentlutid);
     int currentLutId(int displayid);
+    // The stored LUT type, 0 when the display has no record.
     int lutType(int displayid);
+    // The uniformity correction's key, -1 when there is none.
     int uniformityId(int displayid);
 
     bool clean(int displayid);

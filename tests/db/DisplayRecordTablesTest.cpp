@@ -55,6 +55,7 @@ TEST_F(CurrentLUTTest, CleanRemovesOnlyThatDisplaysLut)
 {
     DBDisplayCurrentLUT luts;
     const int kept = luts.storeLUT(1, 1, 0, rampChannels(32, 255));
+    EXPECT_EQ(luts.uniformityId(1), -1);
     // A display that somehow got two records loses both.
     const int first = luts.addRecord(2, 1, 0);
     const int second = luts.addRecord(2, 1, 0);
@@ -67,7 +68,7 @@ TEST_F(CurrentLUTTest, CleanRemovesOnlyThatDisplaysLut)
     EXPECT_EQ(rows(QStringLiteral("LUTEntries"), lutWhere(second)), 0);
     EXPECT_TRUE(luts.readEntryByDisplayId(2).isEmpty());
     EXPECT_EQ(luts.lutType(2), 0);
-    EXPECT_EQ(luts.uniformityId(2), 0);
+    EXPECT_EQ(luts.uniformityId(2), -1);
     EXPECT_EQ(luts.readEntryByDisplayId(1), rampChannels(32, 255));
 
     ASSERT_TRUE(luts.removeEntry(kept));
@@ -132,6 +133,11 @@ TEST_F(DisplayStatisticTest, DailyCounterIsCreatedIncrementedAndMarkedForUpload)
     EXPECT_EQ(statistics.GetStatisticInfo(day, 1), 2);
     EXPECT_EQ(statistics.GetStatisticInfo(day, 2), 1);
     EXPECT_EQ(statistics.GetStatisticInfo(QStringLiteral("2026.01.01"), 1), 0);
+
+    // The energy-mode task adds the seconds it measured.
+    ASSERT_TRUE(statistics.AddStatisticInfo(day, 3, 600));
+    ASSERT_TRUE(statistics.AddStatisticInfo(day, 3, 842));
+    EXPECT_EQ(statistics.GetStatisticInfo(day, 3), 1442);
 
     ASSERT_TRUE(statistics.SetSynchronizeNeed(1, false));
     auto days = statistics.results(1);
