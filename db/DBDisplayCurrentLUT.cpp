@@ -81,8 +81,8 @@ bool DBDisplayCurrentLUT::addEntries(int currentlutid, const Channels& channels)
         return ok;
     };
     bool ok = true;
-    for (qsizetype channel = 0; ok && channel < channels.size(); ++channel) {
-        for (qsizetype ddl = 0; ok && ddl < channels[channel].size(); ++ddl) {
+    for (size_t channel = 0; ok && channel < channels.size(); ++channel) {
+        for (size_t ddl = 0; ok && ddl < channels[channel].size(); ++ddl) {
             parameters << currentlutid << static_cast<int>(ddl) << static_cast<int>(channel)
                        << channels[channel][ddl];
             if (++rows == kRowsPerStatement)
@@ -165,13 +165,13 @@ DBDisplayCurrentLUT::Channels DBDisplayCurrentLUT::readEntry(int currentlutid)
     int lastDdl = 0;
     bool skippedDuplicates = false;
     for (const Entry& entry : readRawEntries(currentlutid)) {
-        if (channels.isEmpty() || entry.channel != lastChannel) {
-            channels.append(QList<int>());
+        if (channels.empty() || entry.channel != lastChannel) {
+            channels.emplace_back();
         } else if (entry.ddl == lastDdl) {
             skippedDuplicates = true;
             continue;
         }
-        channels.last().append(entry.value);
+        channels.back().push_back(entry.value);
         lastChannel = entry.channel;
         lastDdl = entry.ddl;
     }

@@ -4,6 +4,7 @@
 #include <QString>
 
 #include <memory>
+#include <vector>
 
 class KaldoDynamicData;
 
@@ -22,8 +23,9 @@ public:
         int value = 0;
         bool operator==(const Entry&) const = default;
     };
-    // Channels in channel-number order, each a list of values in input-level order.
-    using Channels = QList<QList<int>>;
+    // Channels in channel-number order, each a list of values in input-level order: the
+    // LUT value list the LUT objects take.
+    using Channels = std::vector<std::vector<int>>;
 
     DBDisplayCurrentLUT();
 

@@ -16,7 +16,7 @@ DBDisplayCurrentLUT::Channels rampChannels(int size, int maximum)
     DBDisplayCurrentLUT::Channels channels(3);
     for (int channel = 0; channel < 3; ++channel) {
         for (int level = 0; level < size; ++level)
-            channels[channel].append((level * maximum / (size - 1) + channel * 7) % (maximum + 1));
+            channels[channel].push_back((level * maximum / (size - 1) + channel * 7) % (maximum + 1));
     }
     return channels;
 }
@@ -66,7 +66,7 @@ TEST_F(CurrentLUTTest, CleanRemovesOnlyThatDisplaysLut)
     ASSERT_TRUE(luts.clean(2));
     EXPECT_EQ(rows(QStringLiteral("LUTEntries"), lutWhere(first)), 0);
     EXPECT_EQ(rows(QStringLiteral("LUTEntries"), lutWhere(second)), 0);
-    EXPECT_TRUE(luts.readEntryByDisplayId(2).isEmpty());
+    EXPECT_TRUE(luts.readEntryByDisplayId(2).empty());
     EXPECT_EQ(luts.lutType(2), 0);
     EXPECT_EQ(luts.uniformityId(2), -1);
     EXPECT_EQ(luts.readEntryByDisplayId(1), rampChannels(32, 255));
@@ -90,8 +90,8 @@ TEST_F(CurrentLUTTest, DamagedEntriesGiveAUsableOrderedLut)
     ASSERT_EQ(channels.size(), 2);
     EXPECT_EQ(channels[0].size(), 2);
     EXPECT_EQ(channels[0][1], 7);
-    EXPECT_EQ(channels[1], (QList<int>{10, 20}));
-    EXPECT_TRUE(luts.readEntryByDisplayId(99).isEmpty());
+    EXPECT_EQ(channels[1], (std::vector<int>{10, 20}));
+    EXPECT_TRUE(luts.readEntryByDisplayId(99).empty());
 }
 
 TEST_F(StatusDisplaysTest, UnchangedValueWritesNothing)
@@ -213,7 +213,7 @@ TEST(UnopenedDatabaseTest, TablesAnswerNeutrallyWithoutCrashing)
         EXPECT_EQ(displays.getFairyDisplay(QRect(0, 0, 10, 10)), -1);
         DBDisplayCurrentLUT luts;
         EXPECT_EQ(luts.storeLUT(1, 1, 0, {{1, 2, 3}}), -1);
-        EXPECT_TRUE(luts.readEntryByDisplayId(1).isEmpty());
+        EXPECT_TRUE(luts.readEntryByDisplayId(1).empty());
         EXPECT_FALSE(DBStatusDisplays().SetStatusInfo(1, QStringLiteral("a"), QStringLiteral("b")));
         EXPECT_FALSE(DBDisplayStatistic().AddStatisticInfo(QStringLiteral("2026.12.06"), 1));
         EXPECT_FALSE(DBDisplaysAmbient().AddAmbientValue(1, 1.0, 1, true));
