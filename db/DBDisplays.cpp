@@ -31,6 +31,12 @@ QString idText(int displayid)
     return QString::number(displayid);
 }
 
+// A bound null text is NULL in SQL; comparisons want the empty text instead.
+QString text(const QString& value)
+{
+    return value.isNull() ? QStringLiteral("") : value;
+}
+
 QString flagText(bool flag)
 {
     return flag ? QStringLiteral("true") : QStringLiteral("false");
@@ -140,18 +146,23 @@ bool DBDisplays::changeDisplay(int displayid, int top, int left, int width, int 
 void DBDisplays::findBySerialAndModel(const QString& serial, const QString& model, QList<int>& ids)
 {
     // The model the operating system reports lives in the "Model" setting; the model
-    // column is filled only once the display's own interface answered.
+    // column is filled only once the display's own interface answered. A display
+    // without EDID has no model, stored as NULL or as an empty text.
     ids = idsOf(data_->query(
-        QStringLiteral("SELECT d.displayid AS displayid FROM Displays d "
-                       "LEFT JOIN DisplayInfo i ON i.displayid = d.displayid AND i.name = 'Model' "
-                       "WHERE d.serial = ? AND (i.value = ? OR d.model = ?) ORDER BY d.displayid"),
-        {serial, model, model}));
+        QStringLiteral(
+            "SELECT d.displayid AS displayid FROM Displays d "
+            "LEFT JOIN DisplayInfo i ON i.displayid = d.displayid AND i.name = 'Model' "
+            "WHERE COALESCE(d.serial, '') = ? "
+            "AND (COALESCE(i.value, '') = ? OR (d.model IS NOT NULL AND d.model <> '' AND d.model = ?)) "
+            "ORDER BY d.displayid"),
+        {text(serial), text(model), text(model)}));
 }
 
 void DBDisplays::findBySerial(const QString& serial, QList<int>& ids)
 {
     ids = idsOf(data_->query(
-        QStringLiteral("SELECT displayid FROM Displays WHERE serial = ? ORDER BY displayid"), {serial}));
+        QStringLiteral("SELECT displayid FROM Displays WHERE COALESCE(serial, '') = ? ORDER BY displayid"),
+        {text(serial)}));
 }
 
 int DBDisplays::findBySerial(const QString& serial)

@@ -40,8 +40,10 @@ QList<QPair<QString, QString>> describedSettings(const DisplayInfo& info)
     return {{QStringLiteral("Model"), info.name()},
             {QStringLiteral("SerialNumber"), info.serial()},
             {QStringLiteral("Manufacturer"), info.manufacture()},
-            {QStringLiteral("ResolutionHorizontal"), QString::number(info.width())},
-            {QStringLiteral("ResolutionVertical"), QString::number(info.height())}};
+            {QStringLiteral("ResolutionHorizontal"),
+             QString::number(info.width() > 0 ? info.width() : recordRect(info).width())},
+            {QStringLiteral("ResolutionVertical"),
+             QString::number(info.height() > 0 ? info.height() : recordRect(info).height())}};
 }
 
 bool writeSettings(DBDisplays& displays, int displayid, const QList<QPair<QString, QString>>& settings)

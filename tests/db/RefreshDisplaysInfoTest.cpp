@@ -4,6 +4,7 @@
 #include "platform/sim/SimWorkstation.h"
 #include "tests/db/DisplayTablesFixture.h"
 
+#include <QFile>
 #include <QJsonObject>
 
 namespace {
@@ -186,6 +187,37 @@ TEST_F(RefreshDisplaysInfoTest, StoredLutIsOnlyTrustedForTheDisplayItWasWrittenF
     DBUtils::RefreshDisplaysInfo(settings());
     EXPECT_FALSE(displays.checkCalibrationHash(ids[0]));
     EXPECT_FALSE(displays.addCalibrationHash(ids[0]));
+}
+
+// Outputs without EDID are told apart by their output names.
+TEST_F(DisplayTablesTest, DisplaysWithoutEdidAreRegisteredByOutputName)
+{
+    const QString file = DataDirectory::path() + QStringLiteral("/no-edid-workstation.json");
+    QFile json(file);
+    ASSERT_TRUE(json.open(QIODevice::WriteOnly));
+    json.write(R"({"videoCards": [{"id": "card0", "name": "Card", "rampSize": 256}],
+                   "displays": [{"output": "VGA-1", "card": "card0", "rect": [0, 0, 1280, 1024]},
+                                {"output": "VGA-2", "card": "card0", "rect": [1280, 0, 1280, 1024]}]})");
+    json.close();
+    PlatformOptions options;
+    options.platform = QStringLiteral("sim");
+    options.workstation = file;
+    QString error;
+    ASSERT_TRUE(Platform::select(options, &error)) << qPrintable(error);
+    CurrentDisplays::NonCachedRefresh();
+
+    const QList<int> ids = DBUtils::RefreshDisplaysInfo({});
+    ASSERT_EQ(ids.size(), 2);
+    DBDisplays displays;
+    EXPECT_NE(ids[0], ids[1]);
+    EXPECT_EQ(displays.getRealSerial(ids[1]), QStringLiteral("VGA-2"));
+    EXPECT_EQ(displays.getDisplayInfo(ids[1], QStringLiteral("ResolutionHorizontal")),
+              QStringLiteral("1280"));
+    EXPECT_EQ(DBUtils::displayIdentity(ids[1]), QStringLiteral("output:VGA-2"));
+    EXPECT_EQ(DBUtils::RefreshDisplaysInfo({}), ids);
+
+    CurrentDisplays::Clear();
+    Platform::reset();
 }
 
 TEST(DisplayScreenSizeTest, DiagonalInWholeInches)
