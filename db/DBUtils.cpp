@@ -56,11 +56,15 @@ bool writeSettings(DBDisplays& displays, int displayid, const QList<QPair<QStrin
 }
 
 // Binds one current display to its record, creating the record when it is new; -1 on failure.
-int bindDisplay(DBDisplays& displays, const DisplayInfo& info, const DBUtils::NewDisplaySettings& settings)
+// Two attached displays that look the same (identical EDIDs) never share one record: the
+// second takes the next matching record, or a new one.
+int bindDisplay(DBDisplays& displays, const DisplayInfo& info, const DBUtils::NewDisplaySettings& settings,
+                const QList<int>& taken)
 {
     QList<int> ids;
     displays.findBySerialAndModel(info.serial(), info.name(), ids);
     qDebug() << "dbutils display" << info.serial();
+    ids.removeIf([&taken](int id) { return taken.contains(id); });
     if (ids.isEmpty())
         return DBUtils::addDisplay(info, settings);
     const int displayid = ids.first();
@@ -130,7 +134,7 @@ QList<int> RefreshDisplaysInfo(const NewDisplaySettings& settings)
     }
     QList<int> ids;
     for (unsigned index = 0; index < count; ++index) {
-        const int displayid = bindDisplay(displays, CurrentDisplays::Display(index), settings);
+        const int displayid = bindDisplay(displays, CurrentDisplays::Display(index), settings, ids);
         if (displayid < 0 || !displays.activateDisplay(displayid, true)) {
             qWarning() << "DBUtils::RefreshDisplaysInfo could not register display" << index
                        << "; nothing is changed";

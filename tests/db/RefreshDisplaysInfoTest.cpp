@@ -9,6 +9,12 @@
 
 namespace {
 
+// The EDID of the simulated "MD21 Diagnost" DP-1, shown here on two outputs at once.
+const QByteArray kTwinEdid =
+    "00ffffffffffff002d84312ad42800000c1f0104a52b20783aee95a3544c99260f50540000000101010101010101010101010101"
+    "0101e86700a080001e6030203500a73d1100001e000000fc004d44323120446961676e6f7374000000ff0037313030343532310a"
+    "20202020000000fd00324c1e6e17000a2020202020200011";
+
 // The simulated workstation has two "MD21 Diagnost" displays (DP-1, DP-2, serials
 // 71004521 and 71004522) and a "PressView 24" (HDMI-1).
 class RefreshDisplaysInfoTest : public DisplayTablesTest
@@ -189,15 +195,20 @@ TEST_F(RefreshDisplaysInfoTest, StoredLutIsOnlyTrustedForTheDisplayItWasWrittenF
     EXPECT_FALSE(displays.addCalibrationHash(ids[0]));
 }
 
-// Outputs without EDID are told apart by their output names.
-TEST_F(DisplayTablesTest, DisplaysWithoutEdidAreRegisteredByOutputName)
+// Outputs without EDID are told apart by their output names; two outputs showing the
+// same EDID still get a record each.
+TEST_F(DisplayTablesTest, LookAlikeDisplaysGetARecordEach)
 {
-    const QString file = DataDirectory::path() + QStringLiteral("/no-edid-workstation.json");
+    const QString file = DataDirectory::path() + QStringLiteral("/look-alike-workstation.json");
     QFile json(file);
     ASSERT_TRUE(json.open(QIODevice::WriteOnly));
     json.write(R"({"videoCards": [{"id": "card0", "name": "Card", "rampSize": 256}],
                    "displays": [{"output": "VGA-1", "card": "card0", "rect": [0, 0, 1280, 1024]},
-                                {"output": "VGA-2", "card": "card0", "rect": [1280, 0, 1280, 1024]}]})");
+                                {"output": "VGA-2", "card": "card0", "rect": [1280, 0, 1280, 1024]},
+                                {"output": "DP-1", "card": "card0", "rect": [2560, 0, 1920, 1200], "edid": ")" +
+               kTwinEdid + R"("},
+                                {"output": "DP-2", "card": "card0", "rect": [4480, 0, 1920, 1200], "edid": ")" +
+               kTwinEdid + R"("}]})");
     json.close();
     PlatformOptions options;
     options.platform = QStringLiteral("sim");
@@ -205,16 +216,21 @@ TEST_F(DisplayTablesTest, DisplaysWithoutEdidAreRegisteredByOutputName)
     QString error;
     ASSERT_TRUE(Platform::select(options, &error)) << qPrintable(error);
     CurrentDisplays::NonCachedRefresh();
+    ASSERT_EQ(CurrentDisplays::DisplayCount(), 4u);
 
     const QList<int> ids = DBUtils::RefreshDisplaysInfo({});
-    ASSERT_EQ(ids.size(), 2);
+    ASSERT_EQ(ids.size(), 4);
+    EXPECT_EQ(QSet<int>(ids.cbegin(), ids.cend()).size(), 4);
     DBDisplays displays;
-    EXPECT_NE(ids[0], ids[1]);
     EXPECT_EQ(displays.getRealSerial(ids[1]), QStringLiteral("VGA-2"));
     EXPECT_EQ(displays.getDisplayInfo(ids[1], QStringLiteral("ResolutionHorizontal")),
               QStringLiteral("1280"));
     EXPECT_EQ(DBUtils::displayIdentity(ids[1]), QStringLiteral("output:VGA-2"));
+    EXPECT_EQ(displays.getRealSerial(ids[2]), displays.getRealSerial(ids[3]));
+    EXPECT_EQ(displays.getLeft(ids[3]), 4480);
+
     EXPECT_EQ(DBUtils::RefreshDisplaysInfo({}), ids);
+    EXPECT_EQ(rows(QStringLiteral("Displays")), 4);
 
     CurrentDisplays::Clear();
     Platform::reset();
