@@ -65,6 +65,11 @@ int bindDisplay(DBDisplays& displays, const DisplayInfo& info, const DBUtils::Ne
     displays.findBySerialAndModel(info.serial(), info.name(), ids);
     qDebug() << "dbutils display" << info.serial();
     ids.removeIf([&taken](int id) { return taken.contains(id); });
+    // A serial the user set by hand is not the one the record was made with.
+    if (ids.isEmpty() && !info.detectSerial().isEmpty() && info.detectSerial() != info.serial()) {
+        displays.findBySerialAndModel(info.detectSerial(), info.name(), ids);
+        ids.removeIf([&taken](int id) { return taken.contains(id); });
+    }
     if (ids.isEmpty())
         return DBUtils::addDisplay(info, settings);
     const int displayid = ids.first();

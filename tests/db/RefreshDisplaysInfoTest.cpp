@@ -139,6 +139,19 @@ TEST_F(RefreshDisplaysInfoTest, UnpluggedDisplayStaysKnownButInactive)
     EXPECT_EQ(rows(QStringLiteral("Displays")), 3);
 }
 
+TEST_F(RefreshDisplaysInfoTest, SerialSetByTheUserKeepsTheRecord)
+{
+    const QList<int> ids = DBUtils::RefreshDisplaysInfo(settings());
+    ASSERT_EQ(ids.size(), 3);
+    CurrentDisplays::setDisplaySerial(ids[0], QStringLiteral("WARD-7-LEFT"));
+    CurrentDisplays::NonCachedRefresh();
+    ASSERT_EQ(CurrentDisplays::Display(0).serial(), QStringLiteral("WARD-7-LEFT"));
+
+    EXPECT_EQ(DBUtils::RefreshDisplaysInfo(settings()), ids);
+    EXPECT_EQ(rows(QStringLiteral("Displays")), 3);
+    EXPECT_EQ(serialOf(ids, 0), QStringLiteral("WARD-7-LEFT"));
+}
+
 TEST_F(RefreshDisplaysInfoTest, EmptyEnumerationFallsBackToTheSnapshot)
 {
     const QList<int> ids = DBUtils::RefreshDisplaysInfo(settings());
