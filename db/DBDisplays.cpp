@@ -110,7 +110,7 @@ bool DBDisplays::ensureChecked(KaldoDynamicData& data)
 int DBDisplays::addDisplay(const QString& serial, int top, int left, int width, int height, bool isactive)
 {
     const KaldoDynamicData::Values row{
-        {QStringLiteral("serial"), serial},
+        {QStringLiteral("serial"), text(serial)},
         {QStringLiteral("top"), QString::number(top)},
         {QStringLiteral("left"), QString::number(left)},
         {QStringLiteral("width"), QString::number(width)},
@@ -121,8 +121,8 @@ int DBDisplays::addDisplay(const QString& serial, int top, int left, int width, 
         {QStringLiteral("sensor_corr"), QStringLiteral("0")},
         {QStringLiteral("commode"), QString::number(DEFAULT_COMM_MODE)},
         {QStringLiteral("issynchron"), QStringLiteral("0")},
-        {QStringLiteral("lut_names"), QString()},
-        {QStringLiteral("sensor_coords"), QString()},
+        {QStringLiteral("lut_names"), QStringLiteral("")},
+        {QStringLiteral("sensor_coords"), QStringLiteral("")},
         {QStringLiteral("ambient_sensor"), QStringLiteral("true")},
     };
     qint64 newId = -1;
