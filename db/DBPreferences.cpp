@@ -63,6 +63,18 @@ bool DBPreferences::setValue(const QString& name, const QString& value, bool isU
     return ok;
 }
 
+bool DBPreferences::setValueIfMissing(const QString& name, const QString& value, bool isUpdate)
+{
+    DBTransaction transaction(m_db);
+    if (m_db->count(TABLE, {{NAME, name}}) > 0)
+        return true;
+    if (m_db->addinfo(TABLE, {{NAME, name}, {VALUE, value}, {ISUPDATE, flag(isUpdate)}}))
+        return true;
+    qWarning() << "DBPreferences::setValueIfMissing failed for" << name;
+    transaction.failTransaction();
+    return false;
+}
+
 bool DBPreferences::getValueIsUpdate(const QString& name) const
 {
     return m_db->readinfo(TABLE, {{NAME, name}}).value(ISUPDATE).toInt() == 1;

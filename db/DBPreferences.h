@@ -42,6 +42,10 @@ public:
 
     QString getValue(const QString& name) const;
     bool setValue(const QString& name, const QString& value, bool isUpdate = true);
+    // Stores a default: writes the row only when the name has none yet, so a value
+    // the user (or the main application) chose meanwhile is never replaced.
+    // True when the name has a row afterwards.
+    bool setValueIfMissing(const QString& name, const QString& value, bool isUpdate = false);
     bool getValueIsUpdate(const QString& name) const;
     bool setValueIsUpdate(const QString& name, bool isUpdate);
     bool SetIsUpdateForAllSettings(bool isUpdate);

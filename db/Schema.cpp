@@ -68,6 +68,14 @@ TableSchema Schema::table(const QString& name)
     return {};
 }
 
+QList<TableSchema> Schema::tables(const QStringList& names)
+{
+    QList<TableSchema> found;
+    for (const QString& name : names)
+        found << table(name);
+    return found;
+}
+
 bool Schema::checkTables(KaldoDynamicData& db, const QList<TableSchema>& tables)
 {
     for (const TableSchema& table : tables) {

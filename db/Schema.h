@@ -21,6 +21,8 @@ public:
     static QList<TableSchema> all();
     // The declaration of one table; an empty schema when the name is unknown.
     static TableSchema table(const QString& name);
+    // The declarations of several tables, in the order named (a table class's own list).
+    static QList<TableSchema> tables(const QStringList& names);
 
     // Checks the given tables in order and creates their indexes; stops at the
     // first table that fails.

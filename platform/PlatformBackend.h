@@ -7,6 +7,8 @@
 class DisplayColorProfiles;
 class DisplayEnumeration;
 class FilePermissions;
+class GammaRamps;
+class MatroxBoards;
 class ProcessList;
 class SessionIdentity;
 class TerminationSignals;
@@ -27,6 +29,10 @@ public:
     virtual std::unique_ptr<TerminationSignals> createTerminationSignals(QObject* parent) const = 0;
     // Display ICC profiles: colour folder and association of a profile with a display.
     virtual const DisplayColorProfiles& displayColorProfiles() const = 0;
+    // Video-card gamma ramps of the display outputs.
+    virtual const GammaRamps& gammaRamps() const = 0;
     // The active display outputs with their EDIDs, desktop rectangles and video cards.
     virtual const DisplayEnumeration& displayEnumeration() const = 0;
+    // The driver interface of Matrox boards; absent on most machines.
+    virtual const MatroxBoards& matroxBoards() const = 0;
 };

@@ -8,6 +8,7 @@
 #include <QString>
 
 #include <memory>
+#include <type_traits>
 
 // A typed key/value store. Each name keeps the type of its first value for its
 // lifetime; a read or write with another type is logged and answered with the
@@ -51,6 +52,12 @@ public:
             return fallback;
         }
         return typed->value();
+    }
+
+    // A literal is text: stored as QString, never as a pointer.
+    bool SetValue(const QString& name, const char* value)
+    {
+        return SetValue<QString>(name, QString::fromUtf8(value));
     }
 
     QString getString(const QString& name) const;

@@ -86,13 +86,14 @@ QStringList QSettingsWithSharing::allKeys() const
     return m_settings->allKeys();
 }
 
-// The toolkit merges concurrent writers itself, but it may take a file read
-// without its lock for one read under it and then overwrite another process's
-// value. So every change is made under a lock of our own, on a private copy read
-// fresh from disk, and the result replaces the file in one rename.
+// The toolkit's own merge of concurrent writers reads the file outside its lock
+// and can take stale contents for current ones, overwriting another process's
+// value. So every change is made on a private copy read fresh from disk, under
+// the same lock file the toolkit uses (so a main application writing through
+// plain QSettings waits too), and the result replaces the file in one rename.
 bool QSettingsWithSharing::modify(const std::function<void(QSettings&)>& change)
 {
-    QLockFile writers(m_fileName + QStringLiteral(".writers"));
+    QLockFile writers(m_fileName + QStringLiteral(".lock"));
     if (!writers.tryLock(WRITER_LOCK_WAIT_MS))
         qWarning().noquote() << "QSettingsWithSharing: no writer lock on" << m_fileName
                              << "- writing unguarded";

@@ -1,9 +1,11 @@
 #pragma once
 
+#include "platform/LibraryMatroxBoards.h"
 #include "platform/PlatformBackend.h"
 #include "platform/linux/LinuxDisplayColorProfiles.h"
 #include "platform/linux/LinuxDisplayEnumeration.h"
 #include "platform/linux/LinuxFilePermissions.h"
+#include "platform/linux/LinuxGammaRamps.h"
 #include "platform/linux/LinuxProcessList.h"
 #include "platform/linux/LinuxSessionIdentity.h"
 
@@ -17,12 +19,16 @@ public:
     const SessionIdentity& session() const override { return m_session; }
     std::unique_ptr<TerminationSignals> createTerminationSignals(QObject* parent) const override;
     const DisplayColorProfiles& displayColorProfiles() const override { return m_colorProfiles; }
+    const GammaRamps& gammaRamps() const override { return m_gammaRamps; }
     const DisplayEnumeration& displayEnumeration() const override { return m_displays; }
+    const MatroxBoards& matroxBoards() const override { return m_matroxBoards; }
 
 private:
     LinuxProcessList m_processes;
     LinuxFilePermissions m_permissions;
     LinuxSessionIdentity m_session;
     LinuxDisplayColorProfiles m_colorProfiles;
+    LinuxGammaRamps m_gammaRamps;
     LinuxDisplayEnumeration m_displays;
+    LibraryMatroxBoards m_matroxBoards;
 };

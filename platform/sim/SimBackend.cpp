@@ -3,7 +3,9 @@
 #include "platform/SessionIdentity.h"
 #include "platform/TerminationSignals.h"
 #include "platform/sim/SimDisplayColorProfiles.h"
+#include "platform/sim/SimGammaRamps.h"
 #include "platform/sim/SimDisplayEnumeration.h"
+#include "platform/sim/SimMatroxBoards.h"
 #include "platform/sim/SimWorkstation.h"
 
 SimBackend::SimBackend(std::unique_ptr<PlatformBackend> host, std::unique_ptr<SimWorkstation> workstation)
@@ -11,7 +13,11 @@ SimBackend::SimBackend(std::unique_ptr<PlatformBackend> host, std::unique_ptr<Si
       // The simulated colour folder lives with the session, so no run touches the user's real profiles.
       m_colorProfiles(std::make_unique<SimDisplayColorProfiles>(
           *m_workstation, m_host->session().runtimeDirectory() + QStringLiteral("/sim-icc"))),
-      m_displays(std::make_unique<SimDisplayEnumeration>(*m_workstation))
+      // Ramps stay in the session, like a real card's, so the agent and lutloaderctl share them.
+      m_gammaRamps(std::make_unique<SimGammaRamps>(*m_workstation, m_host->session().runtimeDirectory() +
+                                                                       QStringLiteral("/sim-gamma"))),
+      m_displays(std::make_unique<SimDisplayEnumeration>(*m_workstation)),
+      m_matroxBoards(std::make_unique<SimMatroxBoards>(*m_workstation))
 {
 }
 
@@ -42,7 +48,17 @@ const DisplayColorProfiles& SimBackend::displayColorProfiles() const
     return *m_colorProfiles;
 }
 
+const GammaRamps& SimBackend::gammaRamps() const
+{
+    return *m_gammaRamps;
+}
+
 const DisplayEnumeration& SimBackend::displayEnumeration() const
 {
     return *m_displays;
+}
+
+const MatroxBoards& SimBackend::matroxBoards() const
+{
+    return *m_matroxBoards;
 }

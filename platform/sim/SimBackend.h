@@ -3,7 +3,9 @@
 #include "platform/PlatformBackend.h"
 
 class SimDisplayColorProfiles;
+class SimGammaRamps;
 class SimDisplayEnumeration;
+class SimMatroxBoards;
 class SimWorkstation;
 
 // The simulated workstation. Hardware (displays, cards, session events) comes from
@@ -22,7 +24,9 @@ public:
     const SessionIdentity& session() const override;
     std::unique_ptr<TerminationSignals> createTerminationSignals(QObject* parent) const override;
     const DisplayColorProfiles& displayColorProfiles() const override;
+    const GammaRamps& gammaRamps() const override;
     const DisplayEnumeration& displayEnumeration() const override;
+    const MatroxBoards& matroxBoards() const override;
 
     SimWorkstation& workstation() const { return *m_workstation; }
 
@@ -30,5 +34,7 @@ private:
     std::unique_ptr<PlatformBackend> m_host;
     std::unique_ptr<SimWorkstation> m_workstation;
     std::unique_ptr<SimDisplayColorProfiles> m_colorProfiles;
+    std::unique_ptr<SimGammaRamps> m_gammaRamps;
     std::unique_ptr<SimDisplayEnumeration> m_displays;
+    std::unique_ptr<SimMatroxBoards> m_matroxBoards;
 };

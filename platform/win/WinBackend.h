@@ -1,10 +1,12 @@
 #pragma once
 
 #include "platform/FilePermissions.h"
+#include "platform/LibraryMatroxBoards.h"
 #include "platform/PlatformBackend.h"
 #include "platform/ProcessList.h"
 #include "platform/SessionIdentity.h"
 #include "platform/win/WinDisplayColorProfiles.h"
+#include "platform/win/WinGammaRamps.h"
 #include "platform/win/WinDisplayEnumeration.h"
 
 // Process table from a Toolhelp snapshot.
@@ -41,12 +43,16 @@ public:
     const SessionIdentity& session() const override { return m_session; }
     std::unique_ptr<TerminationSignals> createTerminationSignals(QObject* parent) const override;
     const DisplayColorProfiles& displayColorProfiles() const override { return m_colorProfiles; }
+    const GammaRamps& gammaRamps() const override { return m_gammaRamps; }
     const DisplayEnumeration& displayEnumeration() const override { return m_displays; }
+    const MatroxBoards& matroxBoards() const override { return m_matroxBoards; }
 
 private:
     WinProcessList m_processes;
     WinFilePermissions m_permissions;
     WinSessionIdentity m_session;
     WinDisplayColorProfiles m_colorProfiles;
+    WinGammaRamps m_gammaRamps;
     WinDisplayEnumeration m_displays;
+    LibraryMatroxBoards m_matroxBoards;
 };

@@ -103,10 +103,15 @@ int rebuild(int rows)
                            "INSERT INTO History(deviceid, runtime, textname, result) "
                            "SELECT '1', CAST(i AS TEXT), 'row ' || i, '2' FROM n")
                 .arg(rows));
-    if (!ready)
+    QList<TableSchema> others = Schema::all();
+    others.removeIf([](const TableSchema& table) { return table.name == QLatin1String("History"); });
+    if (!ready || !Schema::checkTables(*db, others))
         return failed(QStringLiteral("fixture"));
+    // Only the long rebuild of the history table is left, so a kill now lands inside it.
     say(QStringLiteral("rebuilding"));
-    return Schema::checkAll(*db) ? 0 : failed(QStringLiteral("upgrade"));
+    return Schema::checkTables(*db, {Schema::table(QStringLiteral("History"))})
+               ? 0
+               : failed(QStringLiteral("upgrade"));
 }
 
 } // namespace

@@ -1,4 +1,5 @@
 #include "db/DBPreferences.h"
+#include "db/DBSettingsNames.h"
 #include "tests/db/DbTestSupport.h"
 
 namespace {
@@ -83,6 +84,38 @@ TEST_F(Preferences, WorkstationIdIsMadeOnceFromItsAlphabet)
     }
     // 6400 draws from 59 symbols: every symbol shows up.
     EXPECT_EQ(QSet<QChar>(many.cbegin(), many.cend()).size(), 59);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(Preferences, DefaultsNeverReplaceAChosenValue)
+{
+    DBPreferences preferences;
+    EXPECT_TRUE(preferences.setValueIfMissing("Language", "English"));
+    EXPECT_FALSE(preferences.getValueIsUpdate("Language"));
+    EXPECT_TRUE(preferences.setValue("Language", "Deutsch"));
+    EXPECT_TRUE(preferences.setValueIfMissing("Language", "English"));
+    EXPECT_EQ(preferences.getValue("Language"), QStringLiteral("Deutsch"));
+    EXPECT_TRUE(preferences.getValueIsUpdate("Language"));
+    EXPECT_EQ(outsideCount("Preferences"), 1);
+}
+
+TEST_F(Preferences, OptionCatalogueRowsAreWrittenOncePerName)
+{
+    DBSettingsNames names;
+    ASSERT_TRUE(names.isChecked());
+    EXPECT_EQ(names.getMap("Language"), QString());
+    EXPECT_TRUE(names.setMap("Language", "English|English|Deutsch|Deutsch"));
+    EXPECT_TRUE(names.setMap("Language", "English|English|Deutsch|Deutsch|Italiano|Italiano"));
+    EXPECT_TRUE(names.setMap("UsedLUTInterface", "Video card|2"));
+    EXPECT_EQ(names.getMap("Language"), QStringLiteral("English|English|Deutsch|Deutsch|Italiano|Italiano"));
+    EXPECT_EQ(outsideCount("SettingsNames"), 2);
+    int rows = 0;
+    for (KaldoDataIterator it = names.begin(); !it.IsNull(); ++it)
+        ++rows;
+    EXPECT_EQ(rows, 2);
 }
 
 } // namespace

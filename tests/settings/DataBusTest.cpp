@@ -33,12 +33,14 @@ TEST(DataBus, ValuesKeepTheirTypeAndRoundTrip)
     EXPECT_TRUE(bus.SetValue<bool>(QStringLiteral("flag"), true));
     EXPECT_TRUE(bus.SetValue<StringMap>(QStringLiteral("map"), StringMap{{"a", "1"}}));
     EXPECT_TRUE(bus.setString(QStringLiteral("name"), QStringLiteral("Orvanta")));
+    EXPECT_TRUE(bus.SetValue(QStringLiteral("literal"), "Kaldo"));
 
     EXPECT_EQ(bus.GetValue<int>(QStringLiteral("currentDisplayId")), 3);
     EXPECT_DOUBLE_EQ(bus.GetValue<double>(QStringLiteral("gamma")), 2.2);
     EXPECT_TRUE(bus.GetValue<bool>(QStringLiteral("flag")));
     EXPECT_EQ(bus.GetValue<StringMap>(QStringLiteral("map")).value("a"), "1");
     EXPECT_EQ(bus.getString(QStringLiteral("name")), "Orvanta");
+    EXPECT_EQ(bus.getString(QStringLiteral("literal")), "Kaldo");
 
     // Replacing with the same type works and missing names give the default quietly.
     EXPECT_TRUE(bus.SetValue<int>(QStringLiteral("currentDisplayId"), 7));

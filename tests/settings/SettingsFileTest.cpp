@@ -13,6 +13,7 @@
 #include <QProcess>
 
 #include <gtest/gtest.h>
+#include <thread>
 
 namespace {
 
@@ -163,4 +164,22 @@ TEST(DataDirectory, FallsBackToTheUsersFolderWithALoggedReason)
     ASSERT_EQ(lines.filter("DataDirectory::path").size(), 1) << lines.join('\n').toStdString();
     EXPECT_TRUE(lines.first().contains("not writable"));
     EXPECT_EQ(DataDirectory::path(), TestPaths::dataDirectory());
+}
+
+TEST(SettingsFile, ConcurrentWritersOnTwoThreadsLoseNothing)
+{
+    constexpr int writes = 25;
+    const auto writer = [](const QString& prefix) {
+        for (int i = 1; i <= writes; ++i)
+            productSettings().setValue(QStringLiteral("%1/k%2").arg(prefix).arg(i), i);
+    };
+    std::thread first(writer, QStringLiteral("ThreadA"));
+    std::thread second(writer, QStringLiteral("ThreadB"));
+    first.join();
+    second.join();
+    const QSettingsWithSharing settings = productSettings();
+    for (int i = 1; i <= writes; ++i) {
+        EXPECT_EQ(settings.value(QStringLiteral("ThreadA/k%1").arg(i)).toInt(), i);
+        EXPECT_EQ(settings.value(QStringLiteral("ThreadB/k%1").arg(i)).toInt(), i);
+    }
 }

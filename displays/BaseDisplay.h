@@ -1,0 +1,126 @@
+#pragma once
+
+#include "displays/DisplayTypes.h"
+
+#include <QDateTime>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+#include <map>
+#include <memory>
+
+class CSensor;
+class LUT;
+
+// One attached display that the program controls. The base class answers every
+// operation as a display without any control channel would: the operation is "not
+// supported", the ok flag goes false and the neutral value (-1, 0, false) comes back.
+// Subclasses override what their hardware can do. Operations never throw; callers read
+// `ok()` right after a call.
+class BaseDisplay : public QObject
+{
+    Q_OBJECT
+public:
+    explicit BaseDisplay(int displayId, QObject* parent = nullptr);
+    ~BaseDisplay() override;
+    BaseDisplay(const BaseDisplay&) = delete;
+    BaseDisplay& operator=(const BaseDisplay&) = delete;
+
+    virtual void connect();
+    virtual void disconnect();
+    virtual void on();
+    virtual void off();
+    virtual QString realName();
+    virtual int displaySwitchingOffDelayMs();
+    virtual void sleepStart();
+    virtual void sleepStop();
+    virtual void makeReset();
+    virtual bool isPowerControlAvaiable();
+    virtual bool isChannelAvailable(colorchannel_t channel, unsigned* max);
+    virtual int channel(colorchannel_t channel);
+    virtual void setChannel(colorchannel_t channel, unsigned value);
+    virtual bool isContrastAvailable(unsigned* max);
+    virtual int contrast();
+    virtual void setContrast(unsigned value);
+    virtual bool isBrightnessAvailable(unsigned* max);
+    virtual unsigned brightness();
+    virtual double temperature();
+    virtual double operationHours();
+    virtual double lifetimeHours();
+    virtual void setBrightness(unsigned value);
+    virtual int brightnessVisibleStep();
+    virtual bool isAutoBrightnessAvailable();
+    virtual void setAutoBrightness(bool enable, int level);
+    virtual bool isAutoBrightnessByCandelasAvailable();
+    virtual void setAutoBrightnessByCandelas(double candelas);
+    virtual bool isColor();
+    virtual void attachInternalLUT();
+    virtual void detachInternalLUT();
+    virtual CSensor* sensor();
+    virtual bool isBackLightSensor();
+    virtual void setMultiBrightness(unsigned value);
+    virtual void setMultiContrast(unsigned value);
+    virtual bool canEstimateBrightness();
+    virtual int estimateBrightness(double candelas);
+    virtual bool isDisplayUnstable();
+    virtual int brightnessStabilizationTime();
+    virtual int brightnessStabilizationTimeLong();
+    virtual int contrastStabilizationTime();
+    virtual bool hardwareReconnect();
+    virtual bool unlockHardware();
+    virtual bool lockBrightness();
+    virtual bool unlockBrightness();
+    virtual bool BeforeCalibration();
+    virtual bool AfterCalibration();
+    virtual bool afterAnyProcess();
+    virtual bool beforeAnyProcess();
+    virtual bool sensorHavePatch();
+    virtual int GetCommunicationMode();
+    virtual void* display();
+    virtual QStringList GetLUTNames();
+    virtual int getDisplayDelay();
+    virtual bool isDisplayWarmed();
+    virtual bool hasAmbientConditions();
+    virtual bool ambientConditions(double& temperature, double& humidity);
+    virtual bool setAmbientConditions(double temperature, double humidity);
+    virtual bool hasPresenceSensor();
+    virtual bool hasAmbientSensor();
+    virtual bool presenceSensor(bool& present);
+    virtual bool setPresenceSensor(bool enable);
+    virtual void notifyAboutPresenceSensorDeactivation();
+    virtual void setCalibrationDate(QDateTime date);
+    virtual void setCalibrationTarget(QString target, double luminance, int whitePoint);
+    virtual QString getUserFriendlySerialNumber();
+    virtual QString getSpecialLockHardwareID();
+    virtual bool colorGainsBeforeLUT();
+    virtual bool hasSpecificWhiteLevelRange(int& minLow, int& minHigh, int& maxLow, int& maxHigh);
+
+    bool ok() const { return m_ok; }
+    int displayId() const { return m_displayId; }
+    // The attached LUT object (owned by this display), null when none.
+    LUT* lut();
+    // The same without touching the ok flag.
+    LUT* attachedLUT() const { return m_lut.get(); }
+    // Replaces the current LUT object by `lut` and takes ownership of it.
+    void attachLUT(LUT* lut);
+    displayiface_t communicationInterface() const { return m_iface; }
+
+    // "brightness" and "contrast" as decimal text, for the settings the display has.
+    std::map<QString, QString> getDisplaySettings();
+    // Applies the stored settings; false when a setting the display has is missing.
+    bool setDisplaySettings(std::map<QString, QString> settings);
+
+protected:
+    void setOk(bool ok) { m_ok = ok; }
+    void setCommunicationInterface(displayiface_t iface) { m_iface = iface; }
+    void setSensor(CSensor* sensor) { m_sensor = sensor; }
+    bool hasLUT() const { return m_lut != nullptr; }
+
+private:
+    int m_displayId;
+    bool m_ok = true;
+    CSensor* m_sensor = nullptr;
+    std::unique_ptr<LUT> m_lut;
+    displayiface_t m_iface = DISPIFACE_VIDEOCARD;
+};

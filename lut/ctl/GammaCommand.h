@@ -1,0 +1,13 @@
+#pragma once
+
+#include "app/ctl/CtlCommand.h"
+
+// "gamma get OUTPUT" prints the video card's gamma ramp of an output as three lines
+// (red, green, blue); "gamma set OUTPUT [FILE|-]" loads a ramp in that form.
+class GammaCommand : public CtlCommand
+{
+public:
+    QString name() const override { return QStringLiteral("gamma"); }
+    QString usage() const override;
+    int run(const CtlContext& context) const override;
+};

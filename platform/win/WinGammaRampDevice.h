@@ -1,0 +1,26 @@
+#pragma once
+
+#include "platform/GammaRampDevice.h"
+
+#include <windows.h>
+
+// A device context of one display device; deleted with this object.
+class WinGammaRampDevice : public GammaRampDevice
+{
+public:
+    static constexpr int RAMP_SIZE = 256;
+
+    explicit WinGammaRampDevice(HDC hdc);
+    ~WinGammaRampDevice() override;
+    WinGammaRampDevice(const WinGammaRampDevice&) = delete;
+    WinGammaRampDevice& operator=(const WinGammaRampDevice&) = delete;
+
+    int rampSize() const override { return RAMP_SIZE; }
+    bool read(GammaRamp& ramp) override;
+    bool write(const GammaRamp& ramp) override;
+    QString lastError() const override { return m_lastError; }
+
+private:
+    HDC m_hdc;
+    QString m_lastError;
+};

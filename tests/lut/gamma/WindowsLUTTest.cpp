@@ -1,0 +1,255 @@
+#include "lut/WindowsLUT.h"
+
+#include "lut/GammaRampScaler.h"
+#include "lut/KaldoDisplayProfile.h"
+#include "tests/lut/gamma/SimGammaFixture.h"
+#include "tests/lut/profile/LogCapture.h"
+#include "tests/support/TestPaths.h"
+
+#include <QSignalSpy>
+
+namespace {
+
+luts_t rampAsTable(const GammaRamp& ramp)
+{
+    luts_t table;
+    for (const auto& channel : ramp)
+        table.emplace_back(channel.begin(), channel.end());
+    return table;
+}
+
+} // namespace
+
+using WindowsLUTTest = SimGammaFixture;
+
+TEST_F(WindowsLUTTest, TableWithTooSmallMaximumIsRefusedAndLeavesTheCardAlone)
+{
+    WindowsLUT lut(1, "DP-1");
+    const luts_t good = curveTable(2.2);
+    ASSERT_TRUE(lut.Activate(good));
+    const std::optional<GammaRamp> before = cardRamp("DP-1");
+    ASSERT_TRUE(before);
+
+    // Top entries just under half the range: an 8-bit-ish table that would darken the screen.
+    for (const int top : {255, 32639}) {
+        LogCapture log;
+        EXPECT_FALSE(lut.UploadLUT(curveTable(2.2, top))) << top;
+        EXPECT_TRUE(log.contains("max LUT value is too small")) << qPrintable(log.all());
+        EXPECT_TRUE(log.contains("RealUploadLUT failed"));
+        EXPECT_FALSE(lut.ok());
+        EXPECT_EQ(cardRamp("DP-1"), before);
+        luts_t current;
+        lut.GetCurrentLUT(current);
+        EXPECT_EQ(current, good);
+    }
+    EXPECT_EQ(writes("DP-1"), 1);
+
+    // Half the range exactly is enough.
+    luts_t half(3, std::vector<int>(256, 0));
+    half[2].back() = 32640;
+    EXPECT_TRUE(lut.UploadLUT(half));
+}
+
+TEST_F(WindowsLUTTest, ShortOrNarrowTablesAreRefusedBeforeTheCardIsTouched)
+{
+    WindowsLUT lut(1, "DP-1");
+    luts_t twoChannels = curveTable(2.2);
+    twoChannels.pop_back();
+    luts_t shortChannel = curveTable(2.2);
+    shortChannel[1].resize(255);
+    EXPECT_FALSE(lut.UploadLUT(twoChannels));
+    EXPECT_FALSE(lut.UploadLUT(shortChannel));
+    EXPECT_FALSE(lut.UploadLUT({}));
+    EXPECT_EQ(writes("DP-1"), 0);
+}
+
+TEST_F(WindowsLUTTest, SameTableTwiceUploadsOnceAndForceLoadsLinearFirst)
+{
+    WindowsLUT lut(1, "DP-1");
+    std::vector<int> waits;
+    lut.setWaitFunction([&waits](int ms) { waits.push_back(ms); });
+    const luts_t table = curveTable(1.8);
+
+    ASSERT_TRUE(lut.Activate(table));
+    EXPECT_EQ(writes("DP-1"), 1);
+    {
+        LogCapture log;
+        EXPECT_TRUE(lut.Activate(table));
+        EXPECT_TRUE(lut.ok());
+        EXPECT_TRUE(log.contains("same GC LUT - skip activation")) << qPrintable(log.all());
+    }
+    EXPECT_EQ(writes("DP-1"), 1);
+
+    // A new LUT object for the same display finds the card already loaded, as after a restart.
+    WindowsLUT again(1, "DP-1");
+    again.setWaitFunction([](int) {});
+    EXPECT_TRUE(again.Activate(table));
+    EXPECT_EQ(writes("DP-1"), 1);
+
+    LogCapture log;
+    lut.forceLutActivation();
+    ASSERT_TRUE(lut.Activate(table));
+    EXPECT_TRUE(log.contains("clean-up graphics-card LUT for force LUT activation"));
+    EXPECT_TRUE(log.contains("force LUT activation"));
+    EXPECT_EQ(writes("DP-1"), 3); // linear, then the table
+    EXPECT_NE(std::find(waits.begin(), waits.end(), 5000), waits.end());
+    EXPECT_EQ(rampAsTable(*cardRamp("DP-1")), table);
+
+    // The force is used up by that activation.
+    EXPECT_TRUE(lut.Activate(table));
+    EXPECT_EQ(writes("DP-1"), 3);
+}
+
+TEST_F(WindowsLUTTest, DeactivateLeavesALinearCardAloneAndRestoresAnotherOne)
+{
+    WindowsLUT lut(1, "DP-2");
+    lut.setWaitFunction([](int) {});
+    luts_t linear;
+    lut.GetInitialization(linear);
+    ASSERT_TRUE(lut.Activate(linear));
+    const int afterLinear = writes("DP-2");
+    EXPECT_TRUE(lut.Deactivate());
+    EXPECT_EQ(writes("DP-2"), afterLinear);
+
+    ASSERT_TRUE(lut.Activate(curveTable(2.4)));
+    EXPECT_TRUE(lut.Deactivate());
+    EXPECT_EQ(rampAsTable(*cardRamp("DP-2")), linear);
+}
+
+TEST_F(WindowsLUTTest, RampWrittenToOneOutputLeavesTheOthersAlone)
+{
+    const std::optional<GammaRamp> dp2 = cardRamp("DP-2");
+    const std::optional<GammaRamp> hdmi = cardRamp("HDMI-1");
+    WindowsLUT lut(1, "DP-1");
+    ASSERT_TRUE(lut.Activate(curveTable(2.2)));
+    EXPECT_EQ(cardRamp("DP-2"), dp2);
+    EXPECT_EQ(cardRamp("HDMI-1"), hdmi);
+}
+
+TEST_F(WindowsLUTTest, RefusedRampIsOfferedFiveTimesAtMost)
+{
+    const luts_t table = curveTable(2.2);
+    {
+        WindowsLUT lut(4, "DP-4"); // the driver refuses twice
+        LogCapture log;
+        EXPECT_TRUE(lut.UploadLUT(table));
+        EXPECT_EQ(log.all().count("retry SetDeviceGammaRamp"), 2);
+        EXPECT_EQ(rampAsTable(*cardRamp("DP-4")), table);
+    }
+    WindowsLUT lut(5, "DP-5"); // refuses every time
+    LogCapture log;
+    EXPECT_FALSE(lut.UploadLUT(table));
+    EXPECT_EQ(log.all().count("retry SetDeviceGammaRamp"), 4);
+    EXPECT_TRUE(log.contains("SetDeviceGammaRamp return value false"));
+    EXPECT_FALSE(lut.ok());
+    luts_t current;
+    lut.GetCurrentLUT(current);
+    EXPECT_TRUE(current.empty());
+    EXPECT_EQ(writes("DP-5"), 0);
+
+    // The next upload is a new one, with its own five tries (the sixth write succeeds).
+    EXPECT_TRUE(lut.UploadLUT(table));
+}
+
+TEST_F(WindowsLUTTest, OutputWithoutRampFailsUnlessOSLUTIsIgnored)
+{
+    const luts_t table = curveTable(2.2);
+    for (const QString output : {"DP-3", "DP-6", "NOPE-9"}) {
+        WindowsLUT lut(3, output);
+        LogCapture log;
+        EXPECT_FALSE(lut.UploadLUT(table)) << qPrintable(output);
+        EXPECT_TRUE(log.contains("CreateDCA failed")) << qPrintable(log.all());
+        luts_t readBack{{1, 2, 3}};
+        EXPECT_FALSE(lut.DownloadLUT(readBack));
+        EXPECT_EQ(readBack, luts_t({{1, 2, 3}}));
+
+        LogCapture ignoring;
+        lut.ignoreOSLUT();
+        EXPECT_TRUE(ignoring.contains("WindowsLUT::skipOSLUT()"));
+        EXPECT_TRUE(lut.UploadLUT(table)) << qPrintable(output);
+        EXPECT_TRUE(lut.ok());
+    }
+}
+
+TEST_F(WindowsLUTTest, UnreadableRampIsNeverTakenForTheSameTable)
+{
+    WindowsLUT lut(7, "DP-7");
+    lut.setWaitFunction([](int) {});
+    const luts_t table = curveTable(2.2);
+    ASSERT_TRUE(lut.Activate(table));
+    ASSERT_TRUE(lut.Activate(table)); // cannot read back, so it loads again
+    EXPECT_EQ(writes("DP-7"), 2);
+}
+
+TEST_F(WindowsLUTTest, TablesOnLargerAndSmallerRampsFollowTheSizeRules)
+{
+    const luts_t table = curveTable(2.2);
+    {
+        WindowsLUT lut(2, "HDMI-1"); // 1024 entries
+        lut.setWaitFunction([](int) {});
+        ASSERT_TRUE(lut.Activate(table));
+        const GammaRamp ramp = *cardRamp("HDMI-1");
+        ASSERT_EQ(ramp[0].size(), 1024u);
+        // The entries an 8-bit input level selects hold the table exactly.
+        EXPECT_EQ(ramp[0][0], table[0][0]);
+        EXPECT_EQ(ramp[1][1023], table[1][255]);
+        EXPECT_EQ(ramp[2][257], table[2][64]); // 64 * 1023 / 255 = 256.75
+        // Between them the ramp rises evenly.
+        EXPECT_GE(ramp[0][600], ramp[0][599]);
+        luts_t readBack;
+        ASSERT_TRUE(lut.DownloadLUT(readBack));
+        EXPECT_EQ(readBack, table);
+        EXPECT_TRUE(lut.Activate(table));
+        EXPECT_EQ(writes("HDMI-1"), 1);
+    }
+    WindowsLUT coarse(3, "VGA-1"); // 16 entries
+    coarse.setWaitFunction([](int) {});
+    ASSERT_TRUE(coarse.Activate(table));
+    const GammaRamp ramp = *cardRamp("VGA-1");
+    ASSERT_EQ(ramp[0].size(), 16u);
+    EXPECT_EQ(ramp[0][15], table[0][255]);
+    EXPECT_EQ(ramp[0][5], table[0][85]); // 5 * 255 / 15 = 85
+    luts_t readBack;
+    ASSERT_TRUE(coarse.DownloadLUT(readBack));
+    ASSERT_EQ(readBack.size(), 3u);
+    EXPECT_EQ(readBack[0].size(), 256u);
+    EXPECT_EQ(readBack[0][85], table[0][85]);
+    EXPECT_NEAR(readBack[0][100], table[0][100], 600);
+}
+
+TEST_F(WindowsLUTTest, ProfileIsKeptInStepWithTheCard)
+{
+    const QString profileFile = TestPaths::freshFolder("gamma-profile") + "/display.icc";
+    KaldoDisplayProfile profile(profileFile, "DP-1", 1, "Gamma test");
+    WindowsLUT lut(1, "DP-1");
+    lut.setWaitFunction([](int) {});
+    lut.attachProfile(&profile);
+    ASSERT_TRUE(lut.isProfileAttached());
+
+    const luts_t table = curveTable(2.2);
+    ASSERT_TRUE(lut.Activate(table));
+    luts_t inProfile;
+    ASSERT_TRUE(lut.DownloadProfileLUT(inProfile));
+    EXPECT_EQ(inProfile, table);
+
+    LogCapture log;
+    EXPECT_TRUE(lut.Activate(table));
+    EXPECT_TRUE(log.contains("same GC and profile LUTs - skip activation")) << qPrintable(log.all());
+    EXPECT_EQ(writes("DP-1"), 1);
+
+    // A card changed behind our back is loaded again even though the profile matches.
+    WindowsLUT other(1, "DP-1");
+    ASSERT_TRUE(other.UploadLUT(curveTable(1.0)));
+    EXPECT_TRUE(lut.Activate(table));
+    EXPECT_EQ(rampAsTable(*cardRamp("DP-1")), table);
+}
+
+TEST_F(WindowsLUTTest, UploadWithoutProgressStepsEmitsNoProgressSignals)
+{
+    WindowsLUT lut(1, "DP-1");
+    QSignalSpy start(&lut, &LUT::signalStartLUTUpload);
+    QSignalSpy finish(&lut, &LUT::signalFinishLUTUpload);
+    ASSERT_TRUE(lut.UploadLUT(curveTable(2.2)));
+    EXPECT_EQ(start.count(), 0);
+    EXPECT_EQ(finish.count(), 0);
+}
