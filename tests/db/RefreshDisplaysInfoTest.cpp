@@ -2,12 +2,29 @@
 #include "displays/CurrentDisplays.h"
 #include "platform/Platform.h"
 #include "platform/sim/SimWorkstation.h"
+#include "settings/ProductParams.h"
 #include "tests/db/DisplayTablesFixture.h"
 
 #include <QFile>
 #include <QJsonObject>
 
 namespace {
+
+// Runs the simulated workstation described by `json` and enumerates it.
+void selectWorkstation(const QByteArray& json)
+{
+    const QString file = DataDirectory::path() + QStringLiteral("/workstation.json");
+    QFile out(file);
+    ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+    out.write(json);
+    out.close();
+    PlatformOptions options;
+    options.platform = QStringLiteral("sim");
+    options.workstation = file;
+    QString error;
+    ASSERT_TRUE(Platform::select(options, &error)) << qPrintable(error);
+    CurrentDisplays::NonCachedRefresh();
+}
 
 // The EDID of the simulated "MD21 Diagnost" DP-1, shown here on two outputs at once.
 const QByteArray kTwinEdid =
@@ -212,23 +229,13 @@ TEST_F(RefreshDisplaysInfoTest, StoredLutIsOnlyTrustedForTheDisplayItWasWrittenF
 // same EDID still get a record each.
 TEST_F(DisplayTablesTest, LookAlikeDisplaysGetARecordEach)
 {
-    const QString file = DataDirectory::path() + QStringLiteral("/look-alike-workstation.json");
-    QFile json(file);
-    ASSERT_TRUE(json.open(QIODevice::WriteOnly));
-    json.write(R"({"videoCards": [{"id": "card0", "name": "Card", "rampSize": 256}],
+    selectWorkstation(R"({"videoCards": [{"id": "card0", "name": "Card", "rampSize": 256}],
                    "displays": [{"output": "VGA-1", "card": "card0", "rect": [0, 0, 1280, 1024]},
                                 {"output": "VGA-2", "card": "card0", "rect": [1280, 0, 1280, 1024]},
                                 {"output": "DP-1", "card": "card0", "rect": [2560, 0, 1920, 1200], "edid": ")" +
-               kTwinEdid + R"("},
+                      kTwinEdid + R"("},
                                 {"output": "DP-2", "card": "card0", "rect": [4480, 0, 1920, 1200], "edid": ")" +
-               kTwinEdid + R"("}]})");
-    json.close();
-    PlatformOptions options;
-    options.platform = QStringLiteral("sim");
-    options.workstation = file;
-    QString error;
-    ASSERT_TRUE(Platform::select(options, &error)) << qPrintable(error);
-    CurrentDisplays::NonCachedRefresh();
+                      kTwinEdid + R"("}]})");
     ASSERT_EQ(CurrentDisplays::DisplayCount(), 4u);
 
     const QList<int> ids = DBUtils::RefreshDisplaysInfo({});
@@ -244,6 +251,40 @@ TEST_F(DisplayTablesTest, LookAlikeDisplaysGetARecordEach)
 
     EXPECT_EQ(DBUtils::RefreshDisplaysInfo({}), ids);
     EXPECT_EQ(rows(QStringLiteral("Displays")), 4);
+
+    CurrentDisplays::Clear();
+    Platform::reset();
+}
+
+// A model of the embedded known-display list gets its type, backlight and size; others
+// keep the product's display defaults.
+TEST_F(DisplayTablesTest, KnownModelReplacesTheProductDefaults)
+{
+    ASSERT_TRUE(ProductParams::LoadParams());
+    // The twin EDID turned into a known model: maker code, product code and name changed.
+    const QByteArray knownEdid =
+        "00ffffffffffff0012c101f0d42800000c1f0104a52b20783aee95a3544c99260f5054000000010101010101010101010101"
+        "01010101e86700a080001e6030203500a73d1100001e000000fc00524150323130324c4d492d5349000000ff003731303034"
+        "3532310a20202020000000fd00324c1e6e17000a2020202020200053";
+    selectWorkstation(R"({"videoCards": [{"id": "card0", "name": "Card", "rampSize": 256}],
+                   "displays": [{"output": "DP-1", "card": "card0", "rect": [0, 0, 1920, 1200], "edid": ")" +
+                      knownEdid + R"("},
+                                {"output": "DP-2", "card": "card0", "rect": [1920, 0, 1920, 1200], "edid": ")" +
+                      kTwinEdid + R"("}]})");
+    ASSERT_EQ(CurrentDisplays::DisplayCount(), 2u);
+    ASSERT_EQ(CurrentDisplays::Display(0).name(), QStringLiteral("RAP2102LMI-SI"));
+
+    const QList<int> ids = DBUtils::RefreshDisplaysInfo();
+    ASSERT_EQ(ids.size(), 2);
+    DBDisplays displays;
+    EXPECT_EQ(displays.getDisplayInfo(ids[0], QStringLiteral("DisplayTechnology")), QStringLiteral("Flat"));
+    EXPECT_EQ(displays.getDisplayInfo(ids[0], QStringLiteral("TypeOfDisplay")), QStringLiteral("Color"));
+    EXPECT_EQ(displays.getDisplayInfo(ids[0], QStringLiteral("ScreenSize")), QStringLiteral("21'"));
+    EXPECT_EQ(displays.getDisplayInfo(ids[1], QStringLiteral("DisplayTechnology")),
+              QStringLiteral("FlatWLED"));
+    EXPECT_EQ(displays.getDisplayInfo(ids[1], QStringLiteral("ScreenSize")), QStringLiteral("22'"));
+    // Every display default reached both records.
+    EXPECT_EQ(displays.getDisplayInfo(ids[1], QStringLiteral("BacklightStabilization")), QStringLiteral("0"));
 
     CurrentDisplays::Clear();
     Platform::reset();
