@@ -290,6 +290,21 @@ TEST_F(DisplayTablesTest, KnownModelReplacesTheProductDefaults)
     Platform::reset();
 }
 
+TEST_F(DisplayTablesTest, DamagedSnapshotRowLoadsWithoutItsBrokenParts)
+{
+    // Written by another program that does not check its values.
+    ASSERT_TRUE(DB::get()->exec(
+        QStringLiteral("INSERT INTO CurrentDisplays(id, edid, edid_size, name, serial, width, height) "
+                       "VALUES (5, 'zz-not-hex', 99999, 'Broken', 'B-1', -5, 'abc')")));
+    ASSERT_TRUE(DBUtils::LoadDisplaysInfoFromDB());
+    ASSERT_EQ(CurrentDisplays::DisplayCount(), 1u);
+    EXPECT_EQ(CurrentDisplays::DisplayId(0), 5);
+    EXPECT_EQ(CurrentDisplays::Display(0).serial(), QStringLiteral("B-1"));
+    EXPECT_FALSE(CurrentDisplays::Display(0).hasRect());
+    EXPECT_LE(CurrentDisplays::Display(0).edidLength(), DisplayInfo::MaxEdidBytes);
+    CurrentDisplays::Clear();
+}
+
 TEST(DisplayScreenSizeTest, DiagonalInWholeInches)
 {
     DisplayInfo info;
