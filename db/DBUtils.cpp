@@ -2,12 +2,15 @@
 
 #include "db/DBCurrentDisplays.h"
 #include "db/DBDisplays.h"
+#include "db/DBPreferences.h"
 #include "db/DBTransaction.h"
 #include "displays/CurrentDisplays.h"
 #include "displays/DisplayInfo.h"
 #include "settings/GlobalData.h"
+#include "settings/HideUnhideString.h"
 
 #include <QDebug>
+#include <QVersionNumber>
 
 #include <cmath>
 #include <memory>
@@ -224,6 +227,49 @@ bool updateDisplay(const DisplayInfo& info, int displayid, const QDate& today)
         transaction.failTransaction();
     }
     return ok;
+}
+
+NetworkSettings getNetworkSettingsFromDB()
+{
+    return getNetworkSettingsFromDB(
+        QVersionNumber::fromString(QStringLiteral(LUTLOADER_VERSION)).majorVersion());
+}
+
+NetworkSettings getNetworkSettingsFromDB(int majorVersion)
+{
+    DBPreferences preferences;
+    const GlobalData& global = GlobalData::instance();
+    NetworkSettings settings;
+    settings.serverName = preferences.getValue(QStringLiteral("ServerAddress"));
+    const QString oldDefault = global.GetValue<QString>(QString::fromLatin1(OLD_DEFAULT_SERVER_ADDRESS_KEY));
+    const QString newDefault = global.GetValue<StringMap>(QString::fromLatin1(GLOBALDATA_DEFAULT_PARAMS))
+                                   .value(QStringLiteral("ServerAddress"));
+    if (majorVersion == 4 && !oldDefault.isEmpty() && !newDefault.isEmpty() &&
+        settings.serverName == oldDefault) {
+        qDebug() << "DBUtils::getNetworkSettingsFromDB old default server replaced by" << newDefault;
+        settings.serverName = newDefault;
+        preferences.setValue(QStringLiteral("ServerAddress"), newDefault);
+    }
+    if (!settings.serverName.startsWith(QLatin1String("http://")) &&
+        !settings.serverName.startsWith(QLatin1String("https://")))
+        settings.serverName.prepend(QStringLiteral("https://"));
+
+    const bool scrambled = preferences.getValue(QStringLiteral("remoteEncrypted")) == QLatin1String("1");
+    auto password = [&](const QString& name) {
+        const QString stored = preferences.getValue(name);
+        return scrambled ? HideUnhideString::unhide(stored) : stored;
+    };
+    settings.user = preferences.getValue(QStringLiteral("RemoteConnectionUser"));
+    settings.password = password(QStringLiteral("RemoteConnectionPassword"));
+    settings.workstationId = preferences.GetSynchronizeWorkstationId();
+    settings.useProxy = preferences.getValue(QStringLiteral("UseProxy")) == QLatin1String("true");
+    if (settings.useProxy) {
+        settings.proxyHost = preferences.getValue(QStringLiteral("ProxyServerIp"));
+        settings.proxyPort = preferences.getValue(QStringLiteral("ProxyServerPort"));
+        settings.proxyUser = preferences.getValue(QStringLiteral("ProxyUser"));
+        settings.proxyPassword = password(QStringLiteral("ProxyPassword"));
+    }
+    return settings;
 }
 
 QString displayIdentity(const DisplayInfo& info)
