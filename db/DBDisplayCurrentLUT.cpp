@@ -66,6 +66,8 @@ bool DBDisplayCurrentLUT::addEntries(int currentlutid, const Channels& channels)
     // instead of thousands while the transaction holds the file.
     constexpr int kRowsPerStatement = 200;
     DBTransaction transaction;
+    if (!transaction.started())
+        return false;
     QVariantList parameters;
     int rows = 0;
     auto flush = [&]() {
@@ -100,6 +102,8 @@ bool DBDisplayCurrentLUT::addEntries(int currentlutid, const Channels& channels)
 int DBDisplayCurrentLUT::storeLUT(int displayid, int luttype, int uniformityid, const Channels& channels)
 {
     DBTransaction transaction;
+    if (!transaction.started())
+        return -1;
     const int id = clean(displayid) ? addRecord(displayid, luttype, uniformityid) : -1;
     if (id < 0 || !addEntries(id, channels)) {
         transaction.failTransaction();
@@ -190,6 +194,8 @@ DBDisplayCurrentLUT::Channels DBDisplayCurrentLUT::readEntryByDisplayId(int disp
 bool DBDisplayCurrentLUT::clean(int displayid)
 {
     DBTransaction transaction;
+    if (!transaction.started())
+        return false;
     const bool ok =
         data_->exec(QStringLiteral("DELETE FROM LUTEntries WHERE currentlutid IN "
                                    "(SELECT currentlutid FROM DisplayCurrentLUT WHERE displayid = ?)"),
@@ -203,6 +209,8 @@ bool DBDisplayCurrentLUT::clean(int displayid)
 bool DBDisplayCurrentLUT::removeEntry(int currentlutid)
 {
     DBTransaction transaction;
+    if (!transaction.started())
+        return false;
     const KaldoDynamicData::Values where{{QStringLiteral("currentlutid"), QString::number(currentlutid)}};
     const bool ok = data_->delinfo(TABLE_LUT_ENTRIES, where) && data_->delinfo(TABLE_CURRENT_LUT, where);
     if (!ok)

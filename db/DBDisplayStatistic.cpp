@@ -40,6 +40,8 @@ bool DBDisplayStatistic::AddStatisticInfo(const QString& day, int displayid, int
 {
     qDebug() << "DBDisplayStatistic::AddStatisticInfo. displayid=" << displayid;
     DBTransaction transaction;
+    if (!transaction.started())
+        return false;
     bool ok = false;
     if (data_->count(TABLE, byDayAndId(day, displayid)) == 0) {
         qDebug() << "DBDisplayStatistic::AddStatisticInfo. no such display - add";

@@ -375,6 +375,8 @@ QString DBDisplays::getDisplayInfo(int displayid, const QString& name)
 bool DBDisplays::setDisplayInfo(int displayid, const QString& name, const QString& value, bool markForUpload)
 {
     DBTransaction transaction;
+    if (!transaction.started())
+        return false;
     const bool ok = writeDisplayInfo(displayid, name, value, markForUpload);
     if (!ok)
         transaction.failTransaction();
@@ -447,6 +449,8 @@ int DBDisplays::GetCommunicationType(int displayid)
 bool DBDisplays::SetPresenceSensor(int displayid, bool present, const QString& source)
 {
     DBTransaction transaction;
+    if (!transaction.started())
+        return false;
     const bool ok = writeDisplayInfo(displayid, QStringLiteral("PresenceSensor"), flagText(present), true) &&
                     writeDisplayInfo(displayid, QStringLiteral("PresenceSensorSource"), source, true);
     if (!ok)
@@ -538,6 +542,8 @@ int DBDisplays::getFairyDisplay(int displayid)
 int DBDisplays::getFairyDisplay(const QRect& rect)
 {
     DBTransaction transaction;
+    if (!transaction.started())
+        return -1;
     int id = findBySerial(FAIRY_SERIAL);
     bool ok = true;
     if (id < 0) {

@@ -125,6 +125,8 @@ QList<int> RefreshDisplaysInfo()
 QList<int> RefreshDisplaysInfo(const NewDisplaySettings& settings)
 {
     DBTransaction transaction;
+    if (!transaction.started())
+        return {};
     const bool enumerated = CurrentDisplays::DisplayCount() > 0;
     if (!enumerated) {
         CurrentDisplays::Clear();
@@ -184,6 +186,8 @@ int addDisplay(const DisplayInfo& info)
 int addDisplay(const DisplayInfo& info, const NewDisplaySettings& settings)
 {
     DBTransaction transaction;
+    if (!transaction.started())
+        return -1;
     DBDisplays displays;
     const QRect rect = recordRect(info);
     const int displayid =
@@ -215,6 +219,8 @@ int addDisplay(const DisplayInfo& info, const NewDisplaySettings& settings)
 bool updateDisplay(const DisplayInfo& info, int displayid, const QDate& today)
 {
     DBTransaction transaction;
+    if (!transaction.started())
+        return false;
     DBDisplays displays;
     const QRect rect = recordRect(info);
     bool ok = writeSettings(displays, displayid, describedSettings(info)) &&
