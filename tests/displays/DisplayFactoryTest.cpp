@@ -371,6 +371,20 @@ TEST_F(DisplayFactoryFixture, ThreadsAskingForTheSameDisplayShareOneObject)
         QCoreApplication::processEvents();
     ASSERT_NE(fromMain, nullptr);
     EXPECT_EQ(fromWorker, fromMain);
+    EXPECT_EQ(fromMain->thread(), QThread::currentThread());
+    EXPECT_EQ(fromMain->lut()->thread(), QThread::currentThread());
+
+    // Whichever thread detects, the pooled object lives on in the application's thread.
+    DisplayFactory::releaseCachedDisplay(id);
+    std::unique_ptr<QThread> loader(QThread::create([&fromWorker, id] {
+        fromWorker = DisplayFactory::cachedDetect(id, DISPIFACE_VIDEOCARD, DISPIFACE_NONE, 1, false);
+    }));
+    loader->start();
+    while (!loader->wait(QDeadlineTimer(10)))
+        QCoreApplication::processEvents();
+    ASSERT_NE(fromWorker, nullptr);
+    EXPECT_EQ(fromWorker->thread(), QThread::currentThread());
+    EXPECT_EQ(fromWorker->lut()->thread(), QThread::currentThread());
 }
 
 TEST_F(DisplayFactoryFixture, MatroxBoardsTakeTheLutBeforeTheSystemRamp)
