@@ -372,6 +372,15 @@ bool DisplayFactory::isCached(int displayId)
     return g_displayPool.count(displayId) != 0;
 }
 
+std::vector<int> DisplayFactory::cachedIds()
+{
+    QMutexLocker lock(&g_poolMutex);
+    std::vector<int> ids;
+    for (const auto& entry : g_displayPool)
+        ids.push_back(entry.first);
+    return ids;
+}
+
 void DisplayFactory::reatachLUT(int displayId, BaseDisplay* display, displayiface_t iface,
                                 displayiface_t lutIface, bool /*flag*/)
 {

@@ -305,8 +305,14 @@ TEST_F(DisplayFactoryFixture, PowerToolsLeaveNothingCachedThatNobodyHolds)
     EXPECT_TRUE(DisplayFactory::isCached(id));
     EXPECT_FALSE(DDCCIFactory::isPooled(id));
 
+    // A display that left keeps no object or channel in the pools.
+    const int goneId = 42;
+    ASSERT_NE(DisplayFactory::cachedDetect(goneId, DISPIFACE_VIDEOCARD, DISPIFACE_NONE, 1, false), nullptr);
+    DDCCIFactory::getVideocardDDCCI(DDCCIFactory::DeviceVideocard, goneId);
     DisplaysTools::releaseDisplays();
     EXPECT_FALSE(DisplayFactory::isCached(id));
+    EXPECT_TRUE(DisplayFactory::cachedIds().empty());
+    EXPECT_TRUE(DDCCIFactory::pooledIds().empty());
     EXPECT_NE(held, nullptr);
 }
 
