@@ -6,9 +6,9 @@
 
 #include <map>
 
-// The process-wide view of the attached displays that every other part reads: one cached
+// The process-wide view of the attached displays that the rest of the agent reads: one cached
 // enumeration, the display id of each entry (index i has id DisplayId(i)), and per display id the
-// flags other parts set (built-in and ambient sensors, sensor correlation, calibration progress).
+// flags other components set (built-in and ambient sensors, sensor correlation, calibration progress).
 // Enumeration and flags are changed on the thread that handles display changes; a lock keeps each
 // call whole, and readers holding a reference read between refreshes.
 class CurrentDisplays

@@ -130,14 +130,12 @@ const QHash<QString, QString>& manufacturerNames()
     return names;
 }
 
+// Two upper-case hex digits and a blank per byte.
 QString hexDump(const QByteArray& bytes)
 {
-    QString dump;
-    dump.reserve(bytes.size() * 3);
-    for (const char byte : bytes)
-        dump +=
-            QStringLiteral("%1 ").arg(static_cast<unsigned char>(byte), 2, 16, QLatin1Char('0')).toUpper();
-    return dump;
+    if (bytes.isEmpty())
+        return {};
+    return QString::fromLatin1(bytes.toHex(' ').toUpper() + ' ');
 }
 
 // The text of a descriptor body: at most 13 bytes, up to the first 0 byte, one character per byte.

@@ -2,12 +2,16 @@
 
 #include "app/ctl/LockCommand.h"
 #include "app/ctl/SimCommand.h"
-#include "lut/ctl/ProfileCommand.h"
-#include "lut/ctl/GammaCommand.h"
 #include "color/ctl/ColorCommand.h"
+#include "db/ctl/DbCommand.h"
+#include "db/ctl/DisplayTablesCommand.h"
+#include "db/ctl/PrefCommand.h"
 #include "displays/ctl/DetectCommand.h"
 #include "displays/ctl/DisplaysCommand.h"
 #include "displays/ctl/EdidCommand.h"
+#include "lut/ctl/GammaCommand.h"
+#include "lut/ctl/ProfileCommand.h"
+#include "settings/ctl/SettingsCommand.h"
 
 CtlCommandList CtlRegistry::commands()
 {
@@ -16,9 +20,13 @@ CtlCommandList CtlRegistry::commands()
     list.push_back(std::make_unique<SimCommand>());
     list.push_back(std::make_unique<ProfileCommand>());
     list.push_back(std::make_unique<ColorCommand>());
-    list.push_back(std::make_unique<GammaCommand>());
     list.push_back(std::make_unique<EdidCommand>());
     list.push_back(std::make_unique<DisplaysCommand>());
     list.push_back(std::make_unique<DetectCommand>());
+    list.push_back(std::make_unique<GammaCommand>());
+    list.push_back(std::make_unique<DbCommand>());
+    list.push_back(std::make_unique<PrefCommand>());
+    list.push_back(std::make_unique<DisplayTablesCommand>());
+    list.push_back(std::make_unique<SettingsCommand>());
     return list;
 }

@@ -13,11 +13,11 @@ namespace {
 
 constexpr qint64 MaxInputBytes = 64 * 1024;
 
-// Hex text (blanks, line breaks, "0x" prefixes and commas allowed) becomes bytes; anything
-// else is taken as the raw EDID.
+// Hex text becomes bytes: blanks, line breaks, "0x" prefixes, commas and the "EDID:" label that
+// xrandr --verbose prints are allowed. Anything else is taken as the raw EDID.
 QByteArray decodeInput(const QByteArray& input)
 {
-    static const QRegularExpression separators(QStringLiteral("0x|[\\s,:]"));
+    static const QRegularExpression separators(QStringLiteral("EDID:|0x|[\\s,:]"));
     QString text = QString::fromLatin1(input);
     text.remove(separators);
     static const QRegularExpression hexOnly(QStringLiteral("^[0-9a-fA-F]+$"));

@@ -64,11 +64,11 @@ TEST(DisplayCommandsTest, EdidDecodesRawFilesAndHexFromStandardInput)
     EXPECT_EQ(d.value("preferred_width").toInt(), 2560);
     EXPECT_EQ(d.value("preferred_height").toInt(), 1440);
 
-    // Hex text as edid-decode and xrandr print it, through "-".
+    // Hex text as xrandr --verbose prints it, through "-".
     QFile lg(fixturePath("LG-L225W-External.bin"));
     ASSERT_TRUE(lg.open(QIODevice::ReadOnly));
     const QByteArray hex = lg.readAll().toHex();
-    QByteArray spaced;
+    QByteArray spaced = "\tEDID: \n";
     for (qsizetype i = 0; i < hex.size(); i += 32)
         spaced += "\t\t" + hex.mid(i, 32) + "\n";
     const CtlRun fromStdin = ctl({"--json", "edid", "-"}, spaced);

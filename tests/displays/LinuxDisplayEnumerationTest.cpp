@@ -8,6 +8,10 @@
 
 #include <QDir>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
 
 #include <gtest/gtest.h>
 
@@ -157,4 +161,56 @@ TEST(LinuxDisplayEnumerationTest, UnreachableXDisplayFallsBackToDrm)
     ASSERT_EQ(outputs.size(), 1);
     EXPECT_EQ(outputs.at(0).deviceName, "eDP-1");
     EXPECT_EQ(outputs.at(0).videoCardKey, "card0");
+}
+
+// Under X the DRM connector behind an output is found by its EDID, or by its name when the X
+// driver publishes no EDID; the connector then supplies the EDID and the card. The command-line
+// tool sees the same outputs.
+TEST(LinuxDisplayEnumerationTest, XOutputsArePairedWithTheirDrmConnectors)
+{
+    DummyXServer x(3);
+    if (!x.isRunning())
+        GTEST_SKIP() << x.error().toStdString();
+    const QString drm = TestPaths::freshFolder("drm-x");
+    writeFile(drm + "/card0/device/uevent", "DRIVER=i915\nPCI_ID=8086:3E92\nPCI_SLOT_NAME=0000:00:02.0\n");
+    writeFile(drm + "/card0-DP-1/status", "connected\n");
+    writeFile(drm + "/card0-DP-1/edid", fixture("DELL-U2713H.bin"));
+    writeFile(drm + "/card0-DUMMY1/status", "connected\n");
+    writeFile(drm + "/card0-DUMMY1/edid", fixture("LG-L225W-External.bin"));
+    ASSERT_TRUE(x.setEdid("DUMMY0", fixture("DELL-U2713H.bin")));
+    const DisplayVariable display(x.display());
+
+    const QList<DisplayOutput> outputs = LinuxDisplayEnumeration(drm).activeOutputs();
+    ASSERT_EQ(outputs.size(), 3);
+    EXPECT_EQ(outputs.at(0).deviceName, "DUMMY0");
+    EXPECT_EQ(outputs.at(0).deviceString, "card0-DP-1");
+    EXPECT_EQ(outputs.at(0).videoCardName, "8086:3e92 i915");
+    EXPECT_EQ(outputs.at(0).videoCardKey, "0000:00:02.0");
+    EXPECT_EQ(outputs.at(1).deviceString, "card0-DUMMY1");
+    EXPECT_EQ(outputs.at(1).edid, fixture("LG-L225W-External.bin"));
+    EXPECT_TRUE(outputs.at(2).edid.isEmpty());
+    EXPECT_EQ(outputs.at(2).videoCardKey, "x11:" + x.display());
+
+    // One unnamed output and one connected connector left (a disconnected one does not count):
+    // they belong together. Two candidates would be a guess, so nothing is paired.
+    writeFile(drm + "/card0-eDP-1/status", "connected\n");
+    writeFile(drm + "/card0-eDP-1/edid", fixture("Lenovo-T61-Internal.bin"));
+    writeFile(drm + "/card0-HDMI-A-1/status", "disconnected\n");
+    const QList<DisplayOutput> single = LinuxDisplayEnumeration(drm).activeOutputs();
+    EXPECT_EQ(single.at(2).edid, fixture("Lenovo-T61-Internal.bin"));
+    EXPECT_EQ(single.at(2).deviceString, "card0-eDP-1");
+    writeFile(drm + "/card0-HDMI-A-1/status", "connected\n");
+    const QList<DisplayOutput> ambiguous = LinuxDisplayEnumeration(drm).activeOutputs();
+    EXPECT_TRUE(ambiguous.at(2).edid.isEmpty());
+    EXPECT_EQ(ambiguous.at(2).videoCardKey, "x11:" + x.display());
+
+    QProcess ctl;
+    ctl.start(TestPaths::ctlProgram(), {"--platform", "linux", "--json", "displays"});
+    ASSERT_TRUE(ctl.waitForFinished(60000));
+    const QJsonArray listed =
+        QJsonDocument::fromJson(ctl.readAllStandardOutput()).object().value("displays").toArray();
+    ASSERT_EQ(listed.size(), 3);
+    EXPECT_EQ(listed.at(0).toObject().value("name").toString(), "DELL U2713H");
+    EXPECT_EQ(listed.at(2).toObject().value("serial").toString(), "DUMMY2");
+    EXPECT_EQ(listed.at(2).toObject().value("rect").toArray(), (QJsonArray{2048, 0, 3071, 767}));
 }

@@ -1,0 +1,236 @@
+// Cost of the table engine against raw SQLite on the same machine in the same
+// run: a 3 x 1024-entry LUT written and read back, and a year of history records
+// written and read by the display-history query.
+#include "bench/support/BenchReport.h"
+#include "db/DB.h"
+#include "db/DBTransaction.h"
+#include "db/KaldoDynamicData.h"
+#include "db/Schema.h"
+
+#include <QDir>
+
+#include <cstdio>
+#include <memory>
+#include <sqlite3.h>
+
+namespace {
+
+constexpr int kChannels = 3;
+constexpr int kEntries = 1024;
+constexpr int kDays = 365;
+constexpr int kRecordsPerDay = 4;
+constexpr qint64 kYearStart = 1767225600; // 2026-01-01
+const char* const kHistoryNames[] = {"Model", "SerialNumber", "Classification", "SensorModel"};
+
+volatile qint64 g_sink = 0;
+
+class RawDatabase
+{
+public:
+    explicit RawDatabase(const QString& path)
+    {
+        sqlite3_open(path.toUtf8().constData(), &m_db);
+        sqlite3_busy_timeout(m_db, 10000);
+        exec("CREATE TABLE IF NOT EXISTS LUTEntries(channel INTEGER,currentlutid INTEGER,ddl INTEGER,value "
+             "INTEGER)");
+        exec("CREATE INDEX IF NOT EXISTS i1 ON LUTEntries(currentlutid)");
+        exec("CREATE TABLE IF NOT EXISTS History(deviceid INTEGER,displayid INTEGER,historyid INTEGER "
+             "PRIMARY KEY,"
+             "historytype INTEGER,isdisabled INTEGER,issynchron INTEGER,result INTEGER,runtime "
+             "INTEGER,textname TEXT)");
+        exec("CREATE INDEX IF NOT EXISTS i2 ON History(deviceid,runtime)");
+        exec("CREATE TABLE IF NOT EXISTS HistoryPreferences(historyid INTEGER,name TEXT,value TEXT)");
+        exec("CREATE INDEX IF NOT EXISTS i3 ON HistoryPreferences(historyid)");
+    }
+    ~RawDatabase() { sqlite3_close(m_db); }
+    RawDatabase(const RawDatabase&) = delete;
+    RawDatabase& operator=(const RawDatabase&) = delete;
+
+    void exec(const char* sql) { sqlite3_exec(m_db, sql, nullptr, nullptr, nullptr); }
+    sqlite3_stmt* prepare(const char* sql)
+    {
+        sqlite3_stmt* statement = nullptr;
+        sqlite3_prepare_v2(m_db, sql, -1, &statement, nullptr);
+        return statement;
+    }
+    sqlite3* handle() const { return m_db; }
+
+private:
+    sqlite3* m_db = nullptr;
+};
+
+void writeLutRaw(RawDatabase& raw)
+{
+    raw.exec("BEGIN IMMEDIATE");
+    raw.exec("DELETE FROM LUTEntries WHERE currentlutid=1");
+    sqlite3_stmt* insert =
+        raw.prepare("INSERT INTO LUTEntries(currentlutid,ddl,channel,value) VALUES(1,?,?,?)");
+    for (int channel = 0; channel < kChannels; ++channel) {
+        for (int ddl = 0; ddl < kEntries; ++ddl) {
+            sqlite3_bind_int(insert, 1, ddl);
+            sqlite3_bind_int(insert, 2, channel);
+            sqlite3_bind_int(insert, 3, ddl * 4 + channel);
+            sqlite3_step(insert);
+            sqlite3_reset(insert);
+        }
+    }
+    sqlite3_finalize(insert);
+    raw.exec("COMMIT");
+}
+
+void readLutRaw(RawDatabase& raw)
+{
+    sqlite3_stmt* select = raw.prepare("SELECT * FROM LUTEntries WHERE currentlutid=?");
+    sqlite3_bind_int(select, 1, 1);
+    qint64 sum = 0;
+    while (sqlite3_step(select) == SQLITE_ROW)
+        sum += sqlite3_column_int(select, 3);
+    sqlite3_finalize(select);
+    g_sink = sum;
+}
+
+void writeLutEngine(KaldoDynamicData& db)
+{
+    DBTransaction transaction;
+    db.delinfo(QStringLiteral("LUTEntries"), {{QStringLiteral("currentlutid"), QStringLiteral("1")}});
+    for (int channel = 0; channel < kChannels; ++channel) {
+        for (int ddl = 0; ddl < kEntries; ++ddl) {
+            db.addinfo(QStringLiteral("LUTEntries"),
+                       {{QStringLiteral("currentlutid"), QStringLiteral("1")},
+                        {QStringLiteral("ddl"), QString::number(ddl)},
+                        {QStringLiteral("channel"), QString::number(channel)},
+                        {QStringLiteral("value"), QString::number(ddl * 4 + channel)}});
+        }
+    }
+}
+
+void readLutEngine(KaldoDynamicData& db)
+{
+    qint64 sum = 0;
+    for (KaldoDataIterator it =
+             db.readinfo(QStringLiteral("LUTEntries"), {{QStringLiteral("currentlutid"), "1"}});
+         !it.IsNull(); ++it)
+        sum += it.value(QStringLiteral("value")).toLongLong();
+    g_sink = sum;
+}
+
+void writeYearRaw(RawDatabase& raw)
+{
+    raw.exec("BEGIN IMMEDIATE");
+    raw.exec("DELETE FROM History");
+    raw.exec("DELETE FROM HistoryPreferences");
+    sqlite3_stmt* record =
+        raw.prepare("INSERT INTO History(deviceid,displayid,runtime,textname,result,historytype,"
+                    "issynchron,isdisabled) VALUES(1,1,?,'QA IEC 62563-1',2,1,0,0)");
+    sqlite3_stmt* preference =
+        raw.prepare("INSERT INTO HistoryPreferences(historyid,name,value) VALUES(?,?,?)");
+    for (int i = 0; i < kDays * kRecordsPerDay; ++i) {
+        sqlite3_bind_int64(record, 1, kYearStart + i * 21600);
+        sqlite3_step(record);
+        sqlite3_reset(record);
+        const sqlite3_int64 id = sqlite3_last_insert_rowid(raw.handle());
+        for (const char* name : kHistoryNames) {
+            sqlite3_bind_int64(preference, 1, id);
+            sqlite3_bind_text(preference, 2, name, -1, SQLITE_STATIC);
+            sqlite3_bind_text(preference, 3, "value", -1, SQLITE_STATIC);
+            sqlite3_step(preference);
+            sqlite3_reset(preference);
+        }
+    }
+    sqlite3_finalize(record);
+    sqlite3_finalize(preference);
+    raw.exec("COMMIT");
+}
+
+void readYearRaw(RawDatabase& raw)
+{
+    sqlite3_stmt* select =
+        raw.prepare("SELECT History.historyid FROM History WHERE History.deviceid = 1 AND "
+                    "History.runtime >= ? AND History.runtime <= ? AND isdisabled=0 ORDER BY "
+                    "History.runtime ASC");
+    sqlite3_bind_int64(select, 1, kYearStart);
+    sqlite3_bind_int64(select, 2, kYearStart + 366LL * 86400);
+    qint64 count = 0;
+    while (sqlite3_step(select) == SQLITE_ROW)
+        count += sqlite3_column_int64(select, 0) > 0 ? 1 : 0;
+    sqlite3_finalize(select);
+    g_sink = count;
+}
+
+void writeYearEngine(KaldoDynamicData& db)
+{
+    DBTransaction transaction;
+    db.exec(QStringLiteral("DELETE FROM History"));
+    db.exec(QStringLiteral("DELETE FROM HistoryPreferences"));
+    for (int i = 0; i < kDays * kRecordsPerDay; ++i) {
+        qint64 id = -1;
+        db.addinfo(QStringLiteral("History"),
+                   {{QStringLiteral("deviceid"), QStringLiteral("1")},
+                    {QStringLiteral("displayid"), QStringLiteral("1")},
+                    {QStringLiteral("runtime"), QString::number(kYearStart + i * 21600)},
+                    {QStringLiteral("textname"), QStringLiteral("QA IEC 62563-1")},
+                    {QStringLiteral("result"), QStringLiteral("2")},
+                    {QStringLiteral("historytype"), QStringLiteral("1")},
+                    {QStringLiteral("issynchron"), QStringLiteral("0")},
+                    {QStringLiteral("isdisabled"), QStringLiteral("0")}},
+                   &id);
+        for (const char* name : kHistoryNames) {
+            db.addinfo(QStringLiteral("HistoryPreferences"),
+                       {{QStringLiteral("historyid"), QString::number(id)},
+                        {QStringLiteral("name"), QString::fromLatin1(name)},
+                        {QStringLiteral("value"), QStringLiteral("value")}});
+        }
+    }
+}
+
+void readYearEngine(KaldoDynamicData& db)
+{
+    qint64 count = 0;
+    for (KaldoDataIterator it = db.query(QStringLiteral("SELECT History.historyid FROM History WHERE "
+                                                        "History.deviceid = 1 AND History.runtime >= ? AND "
+                                                        "History.runtime <= ? AND isdisabled=0 ORDER BY "
+                                                        "History.runtime ASC"),
+                                         {kYearStart, kYearStart + 366LL * 86400});
+         !it.IsNull(); ++it)
+        count += it.value(QStringLiteral("historyid")).toLongLong() > 0 ? 1 : 0;
+    g_sink = count;
+}
+
+} // namespace
+
+void runBenchmarks(BenchReport& report)
+{
+    QString folder = qEnvironmentVariable("LUTLOADER_DATA_DIR");
+    if (folder.isEmpty())
+        folder = QDir::tempPath();
+    folder += QStringLiteral("/dbbench");
+    QDir(folder).removeRecursively();
+    QDir().mkpath(folder);
+
+    DB::setPath(folder);
+    const std::shared_ptr<KaldoDynamicData> db = DB::get();
+    Schema::checkAll(*db);
+    RawDatabase raw(folder + QStringLiteral("/raw.db"));
+
+    struct Pair
+    {
+        const char* name;
+        std::function<void()> engine;
+        std::function<void()> raw;
+    };
+    const Pair pairs[] = {
+        {"write 3 x 1024 LUT", [&] { writeLutEngine(*db); }, [&] { writeLutRaw(raw); }},
+        {"read 3 x 1024 LUT", [&] { readLutEngine(*db); }, [&] { readLutRaw(raw); }},
+        {"write a year of history (1460 + 5840 rows)", [&] { writeYearEngine(*db); },
+         [&] { writeYearRaw(raw); }},
+        {"read a year of history (1460 rows)", [&] { readYearEngine(*db); }, [&] { readYearRaw(raw); }},
+    };
+    for (const Pair& pair : pairs) {
+        const double rawTime = BenchReport::measure(pair.raw, 7);
+        const double engineTime = BenchReport::measure(pair.engine, 7);
+        report.add(QStringLiteral("db raw sqlite: ") + QLatin1String(pair.name), rawTime);
+        report.add(QStringLiteral("db engine:     ") + QLatin1String(pair.name), engineTime);
+        std::printf("%-50s engine %.3f ms, raw sqlite %.3f ms: %.2f x raw\n", pair.name, engineTime / 1e6,
+                    rawTime / 1e6, engineTime / rawTime);
+    }
+}

@@ -1,0 +1,13 @@
+# Display tables: known displays and their settings, the current-display snapshot,
+# current LUTs, QA status values, statistics, ambient readings and pending safe-system tasks.
+lutloader_library(lutloader_dbtables
+  SOURCES
+    DBDisplays.cpp
+    DBDisplayCurrentLUT.cpp
+    DBStatusDisplays.cpp
+    DBDisplayStatistic.cpp
+    DBDisplaysAmbient.cpp
+    DBShutdownSafeSystem.cpp
+    DBCurrentDisplays.cpp
+    DBUtils.cpp
+  DEPS lutloader_db lutloader_displays lutloader_settings Qt6::Core)

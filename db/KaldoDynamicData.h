@@ -1,0 +1,94 @@
+#pragma once
+
+#include "db/KaldoDataIterator.h"
+#include "db/KdoData.h"
+
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QString>
+#include <QVariantList>
+
+// The table engine over one SQLite connection. One object per thread (see DB);
+// never use it from another thread than the one that created it.
+//
+// Values travel as text, like the main application's engine; they reach SQLite as
+// bound parameters typed by the declared column type, so a value never becomes
+// part of the statement text. Table and column names must be plain identifiers.
+//
+// Transactions nest: only the outermost start begins one (BEGIN IMMEDIATE, so a
+// transaction that reads before it writes never deadlocks with another process
+// on a lock upgrade), only the outermost finish commits, and a cancel at any depth
+// makes the outermost finish roll back instead.
+class KaldoDynamicData
+{
+public:
+    using iterator = KaldoDataIterator;
+    using Values = QMap<QString, QString>;
+
+    KaldoDynamicData(const QString& directory, const QString& options, const QString& databaseName,
+                     quint64 threadId);
+    ~KaldoDynamicData();
+    KaldoDynamicData(const KaldoDynamicData&) = delete;
+    KaldoDynamicData& operator=(const KaldoDynamicData&) = delete;
+
+    bool IsOpened() const { return m_opened; }
+    QSqlDatabase rawDatabase() const { return m_db; }
+    QString filePath() const { return m_fullPath; }
+    static QString fullPath(const QString& directory, const QString& databaseName);
+
+    // Creates the table, or brings an existing one up to the declared columns:
+    // missing columns are added (old rows get `upgradeValues` or the type's neutral
+    // value), a column of another type makes a rebuild that keeps every row.
+    bool CheckTable(const QString& table, const ColumnMap& columns, const Values& upgradeValues = {});
+    bool RemoveTable(const QString& table);
+    bool renameTableColumns(const QString& table, const QMap<QString, QString>& renames);
+    bool tableExists(const QString& table);
+    // Existing columns as the engine would declare them.
+    ColumnMap tableColumns(const QString& table);
+    // The declaration last given to CheckTable for `table` (any connection).
+    static ColumnMap declaredColumns(const QString& table);
+
+    bool addinfo(const QString& table, const Values& values, qint64* newId = nullptr);
+    iterator readinfo(const QString& table);
+    iterator readinfo(const QString& table, const Values& where);
+    iterator readinfo(const QString& table, const QString& condition);
+    iterator readinfoSql(const QString& statement);
+    iterator query(const QString& statement, const QVariantList& parameters = {});
+    qint64 count(const QString& table);
+    qint64 count(const QString& table, const Values& where);
+    bool changeinfo(const QString& table, const Values& where, const Values& values);
+    bool delinfo(const QString& table, const Values& where);
+    bool delinfo(const QString& table, const QString& condition);
+    bool exec(const QString& statement, qint64* lastInsertId = nullptr);
+    bool exec(const QString& statement, const QVariantList& parameters, qint64* lastInsertId = nullptr);
+    bool execSql(const QString& statement);
+
+    bool startTransaction();
+    // Commits when this closes the outermost transaction and nothing inside failed.
+    bool finishTransaction();
+    bool cancelTransaction();
+    int transactionDepth() const { return m_depth; }
+
+private:
+    void Init(const QString& directory, const QString& options, const QString& databaseName,
+              quint64 threadId);
+    bool rebuildTable(const QString& table, const ColumnMap& columns, const QStringList& copied);
+    bool setAsideLeftoverTmp();
+    bool write(const QString& statement, const QVariantList& parameters, qint64* lastInsertId);
+    bool runStatement(const QString& statement, const QVariantList& parameters, qint64* lastInsertId,
+                      QSqlError* failure = nullptr);
+    bool beginImmediate();
+    int busyTimeoutMs() const;
+    bool bindValues(const QString& table, const Values& values, bool leaveEmptyKey, QStringList* columns,
+                    QVariantList* bound);
+    QString conditions(const QString& table, const Values& where, QVariantList* bound, bool* ok);
+    bool endTransaction(bool commit);
+
+    QSqlDatabase m_db;
+    QString m_connectionName;
+    QString m_fullPath;
+    bool m_opened = false;
+    int m_depth = 0;
+    bool m_failedInside = false;
+    bool m_began = false;
+};

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QRecursiveMutex>
+
+// The one lock that serialises every statement of the process. Reads, writes and
+// transactions all take the same recursive mutex: a thread inside a transaction
+// keeps every other thread's statements out until it commits or rolls back, and
+// its own statements inside the transaction re-enter freely.
+class KaldoRecursiveReadWriteLocker
+{
+public:
+    static KaldoRecursiveReadWriteLocker& instance();
+
+    void lockRead() { m_mutex.lock(); }
+    void unlockRead() { m_mutex.unlock(); }
+    void lockWrite() { m_mutex.lock(); }
+    void unlockWrite() { m_mutex.unlock(); }
+    void lockTransaction() { m_mutex.lock(); }
+    void unlockTransaction() { m_mutex.unlock(); }
+
+private:
+    KaldoRecursiveReadWriteLocker() = default;
+    QRecursiveMutex m_mutex;
+};

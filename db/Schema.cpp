@@ -1,0 +1,134 @@
+#include "db/Schema.h"
+
+#include "db/KaldoDynamicData.h"
+
+#include <QDebug>
+#include <QSet>
+
+namespace {
+
+QSet<QString> lowerNames(const QStringList& names)
+{
+    QSet<QString> lower;
+    for (const QString& name : names)
+        lower.insert(name.toLower());
+    return lower;
+}
+
+void createIndexes(KaldoDynamicData& db, const TableSchema& table)
+{
+    for (const QStringList& columns : table.indexes) {
+        // An index only speeds queries up; a table without it still works.
+        if (!db.exec(QStringLiteral("CREATE INDEX IF NOT EXISTS ") + table.indexName(columns) +
+                     QStringLiteral(" ON ") + table.name + QLatin1Char('(') + columns.join(QLatin1Char(',')) +
+                     QLatin1Char(')')))
+            qWarning() << "Schema: index" << table.indexName(columns) << "not created";
+    }
+}
+
+// The missing table whose declaration covers every column of `tmp` best; empty
+// when no table or more than one fits equally.
+QString ownerOfTmp(KaldoDynamicData& db, const QSet<QString>& tmpColumns)
+{
+    QString owner;
+    qsizetype bestShared = 0;
+    bool tie = false;
+    for (const TableSchema& table : Schema::all()) {
+        const QSet<QString> declared = lowerNames(table.columns.keys());
+        if (!declared.contains(tmpColumns) || db.tableExists(table.name))
+            continue;
+        const qsizetype shared = tmpColumns.size();
+        const qsizetype missing = declared.size() - shared;
+        const qsizetype score = shared * 1000 - missing;
+        if (score > bestShared) {
+            bestShared = score;
+            owner = table.name;
+            tie = false;
+        } else if (score == bestShared) {
+            tie = true;
+        }
+    }
+    return tie ? QString() : owner;
+}
+
+} // namespace
+
+QList<TableSchema> Schema::all()
+{
+    return settingsTables() + displayTables() + schedulingTables() + historyTables() + regulationTables() +
+           deviceTables();
+}
+
+TableSchema Schema::table(const QString& name)
+{
+    for (const TableSchema& table : all()) {
+        if (table.name == name)
+            return table;
+    }
+    return {};
+}
+
+QList<TableSchema> Schema::tables(const QStringList& names)
+{
+    QList<TableSchema> found;
+    for (const QString& name : names)
+        found << table(name);
+    return found;
+}
+
+bool Schema::checkTables(KaldoDynamicData& db, const QList<TableSchema>& tables)
+{
+    for (const TableSchema& table : tables) {
+        if (!db.CheckTable(table.name, table.columns, table.upgradeValues)) {
+            qWarning() << "Schema::checkTables failed for" << table.name;
+            return false;
+        }
+        createIndexes(db, table);
+    }
+    return true;
+}
+
+bool Schema::checkOnce(KaldoDynamicData& db, const QList<TableSchema>& tables, std::atomic<bool>& checked)
+{
+    if (checked)
+        return true;
+    const bool ok = checkTables(db, tables);
+    if (db.transactionDepth() == 0)
+        checked = ok;
+    return ok;
+}
+
+bool Schema::checkAll(KaldoDynamicData& db)
+{
+    qDebug() << "Schema::checkAll start";
+    restoreLeftoverTmp(db);
+    bool ok = true;
+    for (const TableSchema& table : all())
+        ok = checkTables(db, {table}) && ok;
+    qDebug() << "Schema::checkAll end, result" << ok;
+    return ok;
+}
+
+bool Schema::restoreLeftoverTmp(KaldoDynamicData& db)
+{
+    if (!db.startTransaction()) {
+        db.cancelTransaction();
+        return false;
+    }
+    if (!db.tableExists(QStringLiteral("tmp"))) {
+        db.finishTransaction();
+        return true;
+    }
+    const QString owner = ownerOfTmp(db, lowerNames(db.tableColumns(QStringLiteral("tmp")).keys()));
+    if (owner.isEmpty()) {
+        qWarning() << "Schema::restoreLeftoverTmp: left-over table tmp matches no missing table";
+        db.finishTransaction();
+        return false;
+    }
+    qWarning() << "Schema::restoreLeftoverTmp: left-over table tmp restored as" << owner;
+    if (!db.exec(QStringLiteral("ALTER TABLE tmp RENAME TO ") + owner)) {
+        db.cancelTransaction();
+        return false;
+    }
+    return db.finishTransaction();
+}

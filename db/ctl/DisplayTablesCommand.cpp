@@ -1,0 +1,149 @@
+#include "db/ctl/DisplayTablesCommand.h"
+
+#include "app/ctl/CtlContext.h"
+#include "db/DB.h"
+#include "db/DBDisplayCurrentLUT.h"
+#include "db/DBDisplays.h"
+#include "db/DBUtils.h"
+#include "db/KaldoDynamicData.h"
+#include "displays/CurrentDisplays.h"
+#include "settings/DataDirectory.h"
+#include "settings/ProductParams.h"
+
+#include <QDebug>
+#include <QJsonArray>
+#include <QJsonObject>
+
+namespace {
+
+bool openDatabase(const CtlContext& context, int* exitCode)
+{
+    QString error;
+    if (!DataDirectory::ensureExists(&error)) {
+        *exitCode = context.fail(error);
+        return false;
+    }
+    DB::setPath(DataDirectory::path());
+    if (!DB::get()->IsOpened()) {
+        *exitCode = context.fail(QStringLiteral("cannot open %1").arg(DB::get()->filePath()));
+        return false;
+    }
+    return true;
+}
+
+QJsonObject describeRecord(DBDisplays& displays, DBDisplayCurrentLUT& luts, int id)
+{
+    QJsonObject settings;
+    const QMap<QString, QString> info = displays.enumDisplayInfo(id);
+    for (auto it = info.cbegin(); it != info.cend(); ++it)
+        settings.insert(it.key(), it.value());
+    const DBDisplayCurrentLUT::Channels lut = luts.readEntryByDisplayId(id);
+    return {{QStringLiteral("id"), id},
+            {QStringLiteral("serial"), displays.getRealSerial(id)},
+            {QStringLiteral("model"), info.value(QStringLiteral("Model"))},
+            {QStringLiteral("active"), displays.isActive(id)},
+            {QStringLiteral("rect"), QJsonArray{displays.getLeft(id), displays.getTop(id),
+                                                displays.getWidth(id), displays.getHeight(id)}},
+            {QStringLiteral("commode"), displays.GetCommMode(id)},
+            {QStringLiteral("upload"), displays.isSynchronizeNeed(id)},
+            {QStringLiteral("lut_channels"), static_cast<int>(lut.size())},
+            {QStringLiteral("lut_size"), lut.isEmpty() ? 0 : static_cast<int>(lut.first().size())},
+            {QStringLiteral("settings"), settings}};
+}
+
+QString recordLine(const QJsonObject& record)
+{
+    const QJsonArray rect = record.value(QStringLiteral("rect")).toArray();
+    return QStringLiteral("%1: %2 \"%3\" serial %4  %5,%6 %7x%8  LUT %9x%10")
+        .arg(record.value(QStringLiteral("id")).toInt())
+        .arg(record.value(QStringLiteral("active")).toBool() ? QStringLiteral("active  ")
+                                                             : QStringLiteral("inactive"))
+        .arg(record.value(QStringLiteral("model")).toString(),
+             record.value(QStringLiteral("serial")).toString())
+        .arg(rect.at(0).toInt())
+        .arg(rect.at(1).toInt())
+        .arg(rect.at(2).toInt())
+        .arg(rect.at(3).toInt())
+        .arg(record.value(QStringLiteral("lut_channels")).toInt())
+        .arg(record.value(QStringLiteral("lut_size")).toInt());
+}
+
+int answerRecords(const CtlContext& context, const QList<int>& ids)
+{
+    DBDisplays displays;
+    DBDisplayCurrentLUT luts;
+    QJsonArray records;
+    QStringList lines;
+    for (const int id : ids) {
+        const QJsonObject record = describeRecord(displays, luts, id);
+        records.append(record);
+        lines << recordLine(record);
+    }
+    if (lines.isEmpty())
+        lines << QStringLiteral("no display records");
+    return context.answer({{QStringLiteral("ok"), true}, {QStringLiteral("displays"), records}},
+                          lines.join(QLatin1Char('\n')));
+}
+
+int refresh(const CtlContext& context)
+{
+    if (!ProductParams::LoadParams())
+        qWarning()
+            << "dbdisplays refresh: product parameters not loaded; new records get no display defaults";
+    CurrentDisplays::NonCachedRefresh();
+    return answerRecords(context, DBUtils::RefreshDisplaysInfo());
+}
+
+int printLut(const CtlContext& context, const QString& idText)
+{
+    bool ok = false;
+    const int id = idText.toInt(&ok);
+    if (!ok)
+        return context.fail(QStringLiteral("not a display id: %1").arg(idText), 2);
+    DBDisplayCurrentLUT luts;
+    const DBDisplayCurrentLUT::Channels channels = luts.readEntryByDisplayId(id);
+    if (channels.isEmpty())
+        return context.fail(QStringLiteral("display %1 has no stored LUT").arg(id));
+    QJsonArray jsonChannels;
+    QStringList lines;
+    for (const QList<int>& channel : channels) {
+        QJsonArray values;
+        QStringList texts;
+        for (const int value : channel) {
+            values.append(value);
+            texts << QString::number(value);
+        }
+        jsonChannels.append(values);
+        lines << texts.join(QLatin1Char(' '));
+    }
+    return context.answer({{QStringLiteral("ok"), true},
+                           {QStringLiteral("id"), id},
+                           {QStringLiteral("luttype"), luts.lutType(id)},
+                           {QStringLiteral("uniformity"), luts.uniformityId(id)},
+                           {QStringLiteral("channels"), jsonChannels}},
+                          lines.join(QLatin1Char('\n')));
+}
+
+} // namespace
+
+QString DisplayTablesCommand::usage() const
+{
+    return QStringLiteral("dbdisplays list|refresh|lut ID   (display records; refresh registers the displays "
+                          "attached now; lut prints a stored LUT, one channel a line)");
+}
+
+int DisplayTablesCommand::run(const CtlContext& context) const
+{
+    const QStringList& args = context.arguments();
+    const QString action = args.value(0, QStringLiteral("list"));
+    int exitCode = 0;
+    if (!openDatabase(context, &exitCode))
+        return exitCode;
+    if (action == QLatin1String("list"))
+        return answerRecords(context, DBDisplays().allDisplayIds());
+    if (action == QLatin1String("refresh"))
+        return refresh(context);
+    if (action == QLatin1String("lut") && args.size() == 2)
+        return printLut(context, args.at(1));
+    return context.fail(QStringLiteral("usage: ") + usage(), 2);
+}

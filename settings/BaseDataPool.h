@@ -1,0 +1,69 @@
+#pragma once
+
+#include "settings/FirstRunPreferences.h"
+
+#include <QMap>
+#include <QObject>
+#include <QString>
+
+#include <optional>
+
+// The user's settings as the program sees them: fills the preferences at start-up,
+// publishes the option lists, stores every change (scrambling passwords, keeping
+// unit-dependent values in step) and tells the other parts by signals. Lives on
+// the main thread; other threads receive its signals queued.
+class BaseDataPool : public QObject
+{
+    Q_OBJECT
+public:
+    explicit BaseDataPool(QObject* parent = nullptr);
+    // Replaces what the first start learns from the system (tests, the sim backend).
+    void setEnvironment(const FirstRunPreferences::Environment& environment);
+
+    // Brings the database schema up to date, fills missing preferences from the
+    // product defaults and publishes every preference (signal init).
+    void init();
+    // Writes the option catalogue into SettingsNames.
+    void initDB();
+    void refreshPrefs();
+
+    QString preference(const QString& name) const;
+    // A stored password in clear text ("RemoteConnectionPassword", "ProxyPassword").
+    QString password(const QString& name) const;
+
+public Q_SLOTS:
+    void update(const QString& name, const QString& value);
+    void updateDisplay(const QString& name, const QString& value);
+    void updateDisplayByID(const QString& name, const QString& value, int displayId);
+
+Q_SIGNALS:
+    void init(const QString& name, const QString& value);
+    void checkout(const QString& name, const QString& value);
+    void checkoutDisplay(const QString& name, const QString& value);
+    void checkoutPrinter(const QString& name, const QString& value);
+    void checkoutCamera(const QString& name, const QString& value);
+    void clearDisplayInfo();
+    void clearPrinterInfo();
+    void clearCameraInfo();
+    void signalUpdate();
+    void signalDeviceStateChanged();
+    void signalToUi(const QString& text);
+    void signalUnitsChanged();
+    void signalQATypeChanged();
+    void signalStartCMYKBlockChange();
+    void signalFinishCMYKBlockChange();
+    void signalQASensitiveChanges();
+    void signalDispalyDeviceNameChanged();
+
+private:
+    void externalUpdate(const QString& name, const QString& value);
+    void store(const QString& name, const QString& value);
+    void editList(const QString& listName, const QString& action);
+    void changeLuminanceUnits(const QString& units);
+    void setLevelInUserUnits(const QString& name, const QString& value);
+    bool writeDisplayInfo(int displayId, const QString& name, const QString& value);
+    void readAll();
+
+    std::optional<FirstRunPreferences::Environment> m_environment;
+    QMap<QString, QString> m_preferences;
+};

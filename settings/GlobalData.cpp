@@ -1,0 +1,7 @@
+#include "settings/GlobalData.h"
+
+GlobalData& GlobalData::instance()
+{
+    static GlobalData data;
+    return data;
+}

@@ -1,0 +1,15 @@
+#pragma once
+
+#include "app/ctl/CtlCommand.h"
+
+// "settings paths|list|get KEY|set KEY VALUE|remove KEY|defaults|export FILE|import FILE":
+// where the product keeps its files, the machine-wide settings file shared with
+// the main application, the embedded default preferences, and moving the user's
+// preferences to another workstation.
+class SettingsCommand : public CtlCommand
+{
+public:
+    QString name() const override { return QStringLiteral("settings"); }
+    QString usage() const override;
+    int run(const CtlContext& context) const override;
+};

@@ -1,0 +1,75 @@
+#include "db/DBTransaction.h"
+#include "tests/db/DbTestSupport.h"
+
+#include <QSet>
+
+#include <thread>
+#include <vector>
+
+namespace {
+
+using Connections = FreshDatabase;
+
+TEST_F(Connections, EachThreadHasItsOwnConnectionReleasedWhenTheThreadEnds)
+{
+    EXPECT_EQ(DB::get(), connection());
+    const int before = DB::connectionCount();
+
+    std::weak_ptr<KaldoDynamicData> fromThread;
+    bool sameTwice = false;
+    std::thread worker([&] {
+        const std::shared_ptr<KaldoDynamicData> first = DB::get();
+        sameTwice = DB::get() == first;
+        fromThread = first;
+    });
+    worker.join();
+    EXPECT_TRUE(sameTwice);
+    EXPECT_TRUE(fromThread.expired());
+    EXPECT_EQ(DB::connectionCount(), before);
+}
+
+TEST_F(Connections, FreeDropsTheRegistryButNotAConnectionStillInUse)
+{
+    const std::shared_ptr<KaldoDynamicData> held = DB::get();
+    ASSERT_TRUE(held->CheckTable("T", {{"a", KdoData::Text}}));
+    DB::free();
+    EXPECT_EQ(DB::connectionCount(), 0);
+    EXPECT_TRUE(held->addinfo("T", {{"a", "still works"}}));
+    const std::shared_ptr<KaldoDynamicData> fresh = DB::get();
+    EXPECT_NE(fresh, held);
+    EXPECT_EQ(fresh->count("T"), 1);
+    EXPECT_FALSE(DB::finishTransaction());
+}
+
+TEST_F(Connections, ThreadsWritingTogetherLoseNothingAndMakeNoDuplicates)
+{
+    ASSERT_TRUE(Schema::checkTables(db(), {Schema::table("Preferences")}));
+    constexpr int kThreads = 4;
+    constexpr int kNames = 60;
+    std::vector<std::thread> threads;
+    std::vector<int> inserted(kThreads, 0);
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back([t, &inserted] {
+            const std::shared_ptr<KaldoDynamicData> db = DB::get();
+            // Every thread tries to create every name once: read-check-insert must stay atomic.
+            for (int i = 0; i < kNames; ++i) {
+                const QString name = QStringLiteral("shared-%1").arg((i + t * 7) % kNames);
+                DBTransaction transaction(db);
+                if (db->count("Preferences", {{"name", name}}) == 0 &&
+                    db->addinfo("Preferences", {{"name", name}, {"value", QString::number(t)}}))
+                    ++inserted[t];
+                db->addinfo("Preferences", {{"name", QStringLiteral("own-%1-%2").arg(t).arg(i)}});
+            }
+        });
+    }
+    for (std::thread& thread : threads)
+        thread.join();
+    int total = 0;
+    for (int count : inserted)
+        total += count;
+    EXPECT_EQ(total, kNames);
+    EXPECT_EQ(outsideCount("Preferences"), kNames + kThreads * kNames);
+    EXPECT_EQ(outsideCount("(SELECT name FROM Preferences GROUP BY name HAVING COUNT(*) > 1)"), 0);
+}
+
+} // namespace

@@ -1,0 +1,169 @@
+#include "tests/db/DbTestSupport.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace {
+
+class Engine : public FreshDatabase
+{
+protected:
+    void SetUp() override
+    {
+        FreshDatabase::SetUp();
+        ASSERT_TRUE(db().CheckTable(QStringLiteral("Sample"), {{QStringLiteral("id"), KdoData::AutoKey},
+                                                               {QStringLiteral("name"), KdoData::Text},
+                                                               {QStringLiteral("amount"), KdoData::Integer},
+                                                               {QStringLiteral("level"), KdoData::Real}}));
+    }
+    qint64 add(const QString& name, const QString& amount, const QString& level = QString())
+    {
+        qint64 id = -1;
+        EXPECT_TRUE(db().addinfo(QStringLiteral("Sample"),
+                                 {{QStringLiteral("name"), name},
+                                  {QStringLiteral("amount"), amount},
+                                  {QStringLiteral("level"), level}},
+                                 &id));
+        return id;
+    }
+};
+
+TEST_F(FreshDatabase, FreshFileGetsEveryTableWithItsColumnsLetterForLetter)
+{
+    ASSERT_TRUE(Schema::checkAll(db()));
+    const QList<TableSchema> tables = Schema::all();
+    EXPECT_EQ(tables.size(), 42);
+    for (const TableSchema& table : tables) {
+        EXPECT_TRUE(db().tableExists(table.name)) << table.name.toStdString();
+        const auto existing =
+            outside(QStringLiteral("PRAGMA table_info(") + table.name + QStringLiteral(")"));
+        QStringList names;
+        for (const QStringList& row : existing)
+            names << row.at(1);
+        EXPECT_EQ(names, QStringList(table.columns.keys())) << table.name.toStdString();
+        EXPECT_EQ(db().tableColumns(table.name), table.columns) << table.name.toStdString();
+        for (const QStringList& index : table.indexes) {
+            EXPECT_EQ(
+                outside(QStringLiteral("SELECT COUNT(*) FROM sqlite_master WHERE type='index' AND name='") +
+                        table.indexName(index) + QLatin1Char('\''))
+                    .value(0)
+                    .value(0),
+                QStringLiteral("1"));
+        }
+    }
+    // Names the main application relies on, spelled as it spells them.
+    for (const char* name : {"CAlibrationCurvesInfo", "ShotdownSafeSystem", "precalibrationChecks"})
+        EXPECT_TRUE(db().tableExists(name));
+    EXPECT_TRUE(Schema::table(QStringLiteral("CurrentDisplays")).columns.contains("backgound_calibration"));
+    EXPECT_TRUE(Schema::table(QStringLiteral("CalMeasurements")).columns.contains("reasureR"));
+    EXPECT_EQ(Schema::table(QStringLiteral("precalibrationChecks")).columns.value("resulct"),
+              KdoData::Integer);
+    EXPECT_EQ(outside(QStringLiteral("PRAGMA integrity_check")).value(0).value(0), QStringLiteral("ok"));
+    // A second pass over an up-to-date file changes nothing.
+    const auto before = outside(QStringLiteral("SELECT sql FROM sqlite_master ORDER BY name"));
+    ASSERT_TRUE(Schema::checkAll(db()));
+    EXPECT_EQ(outside(QStringLiteral("SELECT sql FROM sqlite_master ORDER BY name")), before);
+}
+
+TEST_F(Engine, ValuesAreStoredAsGivenAndNumbersAreChecked)
+{
+    const qint64 first =
+        add(QStringLiteral("O'Brien's \"LUT\""), QStringLiteral("12"), QStringLiteral("0.25"));
+    const qint64 second = add(QStringLiteral("empty"), QString());
+    EXPECT_GT(first, 0);
+    EXPECT_EQ(second, first + 1);
+
+    KaldoDataIterator it =
+        db().readinfo(QStringLiteral("Sample"), {{QStringLiteral("id"), QString::number(first)}});
+    ASSERT_FALSE(it.IsNull());
+    EXPECT_EQ(it.value("name"), QStringLiteral("O'Brien's \"LUT\""));
+    EXPECT_EQ(it.value("amount"), QStringLiteral("12"));
+    EXPECT_EQ(it.value("level"), QStringLiteral("0.25"));
+    EXPECT_TRUE((++it).IsNull());
+    // Empty numbers are stored as 0, as integers, so numeric comparisons find them.
+    EXPECT_EQ(outside(QStringLiteral("SELECT amount, typeof(amount), level FROM Sample WHERE name='empty'"))
+                  .value(0),
+              QStringList({"0", "integer", "0"}));
+
+    // Not a number: refused, nothing written.
+    EXPECT_FALSE(
+        db().addinfo(QStringLiteral("Sample"), {{QStringLiteral("amount"), QStringLiteral("1); DROP")}}));
+    EXPECT_FALSE(db().changeinfo(QStringLiteral("Sample"), {{QStringLiteral("id"), QString::number(first)}},
+                                 {{QStringLiteral("amount"), QStringLiteral("twelve")}}));
+    EXPECT_EQ(db().count(QStringLiteral("Sample")), 2);
+
+    // A hostile value in a condition is only a value.
+    EXPECT_EQ(
+        db().count(QStringLiteral("Sample"), {{QStringLiteral("name"), QStringLiteral("x' OR '1'='1")}}), 0);
+    EXPECT_FALSE(db().delinfo(QStringLiteral("Sample"), KaldoDynamicData::Values{}));
+    EXPECT_FALSE(db().addinfo(QStringLiteral("Sample; DROP TABLE Sample"), {{QStringLiteral("name"), "a"}}));
+    EXPECT_FALSE(db().addinfo(QStringLiteral("Sample"), {{QStringLiteral("name) VALUES('a');--"), "a"}}));
+    EXPECT_EQ(db().count(QStringLiteral("Sample")), 2);
+
+    EXPECT_TRUE(db().changeinfo(QStringLiteral("Sample"), {{QStringLiteral("name"), QStringLiteral("empty")}},
+                                {{QStringLiteral("amount"), QStringLiteral("7")}}));
+    EXPECT_EQ(db().count(QStringLiteral("Sample"), {{QStringLiteral("amount"), QStringLiteral("7")}}), 1);
+    EXPECT_TRUE(db().delinfo(QStringLiteral("Sample"), {{QStringLiteral("amount"), QStringLiteral("7")}}));
+    EXPECT_EQ(db().count(QStringLiteral("Sample")), 1);
+    EXPECT_EQ(db().readinfo(QStringLiteral("Sample"), QStringLiteral("amount > 10")).rowCount(), 1);
+}
+
+TEST_F(Engine, IteratorCopiesShareOnePosition)
+{
+    add(QStringLiteral("a"), QStringLiteral("1"));
+    add(QStringLiteral("b"), QStringLiteral("2"));
+    KaldoDataIterator it = db().query(QStringLiteral("SELECT name FROM Sample ORDER BY name"));
+    KaldoDataIterator copy = it;
+    ++copy;
+    EXPECT_EQ(it.value("name"), QStringLiteral("b"));
+    ++it;
+    EXPECT_TRUE(copy.IsNull());
+    EXPECT_TRUE(copy.values().isEmpty());
+    ++it; // past the end stays at the end
+    EXPECT_TRUE(it.IsNull());
+}
+
+TEST_F(Engine, BrokenStatementsAreLoggedAndAnsweredEmpty)
+{
+    EXPECT_FALSE(db().exec(QStringLiteral("INSERT INTO NoSuchTable VALUES(1)")));
+    EXPECT_TRUE(db().query(QStringLiteral("SELECT * FROM NoSuchTable")).IsNull());
+    EXPECT_EQ(db().count(QStringLiteral("NoSuchTable")), 0);
+    EXPECT_FALSE(db().RemoveTable(QStringLiteral("NoSuchTable")));
+    EXPECT_TRUE(db().RemoveTable(QStringLiteral("Sample")));
+    EXPECT_FALSE(db().tableExists(QStringLiteral("Sample")));
+}
+
+TEST(DatabaseFile, FolderWithOrWithoutSlashNamesTheSameFile)
+{
+    EXPECT_EQ(KaldoDynamicData::fullPath(QStringLiteral("/data/x"), QStringLiteral("Storage")),
+              QStringLiteral("/data/x/Storage.db"));
+    EXPECT_EQ(KaldoDynamicData::fullPath(QStringLiteral("/data/x/"), QStringLiteral("Storage")),
+              QStringLiteral("/data/x/Storage.db"));
+}
+
+TEST(DatabaseFile, UnusableFileLeavesAnUnopenedConnectionThatFailsSoftly)
+{
+    const QString folder = TestPaths::freshFolder(QStringLiteral("db-unusable"));
+    // A folder where the database file should be: SQLite cannot open it.
+    QDir(folder).mkpath(QStringLiteral("Storage.db"));
+    KaldoDynamicData db(folder, DB::DEFAULT_OPTIONS, DB::DATABASE_NAME, 1);
+    EXPECT_FALSE(db.IsOpened());
+    EXPECT_FALSE(db.CheckTable(QStringLiteral("T"), {{QStringLiteral("a"), KdoData::Text}}));
+    EXPECT_FALSE(db.addinfo(QStringLiteral("T"), {{QStringLiteral("a"), QStringLiteral("x")}}));
+    EXPECT_TRUE(db.readinfo(QStringLiteral("T")).IsNull());
+    EXPECT_FALSE(db.startTransaction());
+    EXPECT_FALSE(db.finishTransaction());
+    EXPECT_EQ(db.transactionDepth(), 0);
+}
+
+TEST(DatabaseFile, FileIsWidenedForEveryLocalAccount)
+{
+    const QString folder = TestPaths::freshFolder(QStringLiteral("db-permissions"));
+    KaldoDynamicData db(folder, DB::DEFAULT_OPTIONS, DB::DATABASE_NAME, 1);
+    ASSERT_TRUE(db.IsOpened());
+    const QFileDevice::Permissions permissions = QFileInfo(db.filePath()).permissions();
+    EXPECT_TRUE(permissions.testFlag(QFileDevice::WriteOther));
+    EXPECT_TRUE(permissions.testFlag(QFileDevice::ReadOther));
+}
+
+} // namespace
