@@ -423,7 +423,9 @@ LUT* DisplayFactory::createLUT(int displayId)
     qDebug() << "MatroxLUT failed";
     matrox.reset();
 
-    auto windows = std::make_unique<WindowsLUT>(displayId, deviceName);
+    // The system ramp follows the display to whatever output drives it at load time.
+    auto windows = std::make_unique<WindowsLUT>(
+        displayId, [displayId] { return CurrentDisplays::DisplayById(displayId).deviceName(); });
     if (windows->ok())
         return windows.release();
     qDebug() << "DisplayFactory::createLUT no video-card LUT for display" << displayId << deviceName;

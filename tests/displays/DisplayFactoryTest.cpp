@@ -8,12 +8,14 @@
 #include "platform/GammaRamps.h"
 #include "platform/Platform.h"
 #include "platform/PlatformBackend.h"
+#include "platform/sim/SimWorkstation.h"
 #include "tests/displays/SimDisplays.h"
 #include "tests/lut/profile/LogCapture.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QFile>
+#include <QJsonObject>
 #include <QPointer>
 #include <QRegularExpression>
 #include <QThread>
@@ -174,6 +176,12 @@ TEST_F(DisplayFactoryFixture, PlainDisplayEndsAsBaseDisplayWithTheVideoCardRamp)
     ASSERT_NE(other, nullptr);
     ASSERT_TRUE(other->read(ramp));
     EXPECT_NE(ramp[1][255], 255 * 200);
+
+    // Once the display has left, its LUT no longer names an output to load into.
+    const QJsonObject unplugged = Platform::workstation()->apply({{"cmd", "unplug"}, {"output", "HDMI-1"}});
+    ASSERT_TRUE(unplugged.value("ok").toBool());
+    CurrentDisplays::NonCachedRefresh();
+    EXPECT_TRUE(lut->deviceName().isEmpty());
 }
 
 TEST_F(DisplayFactoryFixture, PoolKeepsOneObjectPerIdAndCachesNothingOnNull)
