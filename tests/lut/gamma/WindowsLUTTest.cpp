@@ -10,6 +10,8 @@
 #include "tests/lut/profile/LogCapture.h"
 #include "tests/support/TestPaths.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <QSignalSpy>
 
 namespace {
@@ -315,4 +317,43 @@ TEST_F(WindowsLUTTest, ProfileLUTLoadsTheDisplaysOwnProfile)
     luts_t found;
     ASSERT_TRUE(again.DownloadProfileLUT(found));
     EXPECT_EQ(found, table);
+}
+
+TEST_F(WindowsLUTTest, CurrentProfileIsUsedOnlyWhenItIsOurs)
+{
+    const QString calibrated = OSProfile::profilepath() + "/" +
+                               KaldoDisplayProfile::generateProfileName(2, "MD21 Diagnost", "7100452");
+    {
+        KaldoDisplayProfile profile(calibrated, "DP-2", 2, "Calibrated");
+        ASSERT_TRUE(profile.SaveToFile());
+        ASSERT_TRUE(OSProfile::ApplyProfile(calibrated, "DP-2", QString()));
+    }
+    ProfileLUT lut;
+    lut.setWaitFunction([](int) {});
+    lut.attachCurrentProfile(2, "DP-2");
+    const luts_t table = curveTable(2.2, 65535);
+    ASSERT_TRUE(lut.Activate(table));
+    EXPECT_EQ(QFileInfo(OSProfile::currentDisplayProfile("DP-2")).fileName(),
+              QFileInfo(calibrated).fileName());
+    luts_t stored;
+    ASSERT_TRUE(KaldoDisplayProfile(calibrated, "DP-2", 2, QString()).ReadLUT(stored));
+    EXPECT_EQ(stored, table);
+
+    // A vendor profile, installed in the same colour folder, is not written; ours takes its place.
+    const QString source = TestPaths::freshFolder("vendor-icc") + "/vendor.icc";
+    ASSERT_TRUE(KaldoDisplayProfile(source, "HDMI-1", 3, "Vendor").SaveToFile());
+    ASSERT_TRUE(OSProfile::ApplyProfile(source, "HDMI-1", QString()));
+    const QString installed = OSProfile::currentDisplayProfile("HDMI-1");
+    const auto bytesOf = [](const QString& path) {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    };
+    const QByteArray before = bytesOf(installed);
+    ASSERT_FALSE(before.isEmpty());
+    ProfileLUT other;
+    other.setWaitFunction([](int) {});
+    other.attachCurrentProfile(3, "HDMI-1");
+    ASSERT_TRUE(other.Activate(table));
+    EXPECT_EQ(bytesOf(installed), before);
+    EXPECT_NE(OSProfile::currentDisplayProfile("HDMI-1"), installed);
 }
