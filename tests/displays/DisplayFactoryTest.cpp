@@ -2,6 +2,7 @@
 
 #include "displays/BaseDisplay.h"
 #include "displays/CurrentDisplays.h"
+#include "displays/DDCCIControl.h"
 #include "displays/DDCCIFactory.h"
 #include "displays/DisplaysTools.h"
 #include "lut/WindowsLUT.h"
@@ -416,4 +417,23 @@ TEST_F(DisplayFactoryFixture, MatroxBoardsTakeTheLutBeforeTheSystemRamp)
     EXPECT_EQ(lutClass(1), QStringLiteral("MatroxXeniaLUT"));
     EXPECT_EQ(lutClass(2), QStringLiteral("MatroxLUT"));
     EXPECT_EQ(DisplayFactory::createForegroundLUT(CurrentDisplays::DisplayId(0)), nullptr);
+}
+
+TEST_F(DisplayFactoryFixture, ChannelPoolKeepsATransportSomeoneHolds)
+{
+    install({SimDisplays::display(QStringLiteral("DP-1"), PlainEdid)});
+    const int id = firstId();
+    const auto held = DDCCIFactory::getVideocardDDCCI(DDCCIFactory::DeviceVideocard, id);
+    ASSERT_NE(held, nullptr);
+    EXPECT_FALSE(held->test());
+    EXPECT_EQ(DDCCIFactory::getVideocardDDCCI(DDCCIFactory::DeviceVideocard, id), held);
+    unsigned char reply[8] = {};
+    EXPECT_EQ(held->read(reply, sizeof reply), -1);
+    EXPECT_EQ(held->lastError(), 5);
+
+    DDCCIFactory::releaseDDCCIIfUnused(id);
+    EXPECT_TRUE(DDCCIFactory::isPooled(id));
+    DDCCIFactory::releaseDDCCI(id);
+    EXPECT_FALSE(DDCCIFactory::isPooled(id));
+    EXPECT_NE(DDCCIFactory::getVideocardDDCCI(DDCCIFactory::DeviceVideocard, id), held);
 }
