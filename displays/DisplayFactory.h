@@ -87,6 +87,8 @@ public:
     static void releaseCachedDisplay(int displayId);
     static void releaseCachedDisplayIfUnused(int displayId);
     static bool isCached(int displayId);
+    // The pooled object of the display, never detecting one; null when none is pooled.
+    static std::shared_ptr<BaseDisplay> cached(int displayId);
 
     static void reatachLUT(int displayId, BaseDisplay* display, displayiface_t iface, displayiface_t lutIface,
                            bool flag);

@@ -63,6 +63,7 @@ void Task::start(const std::function<bool()>& stopRequested)
         else
             qWarning().noquote() << "Task::start() -" << m_name << "gave no answer within"
                                  << m_answerBound.count() << "s, the runner goes on";
+        runAbandoned();
         m_runLock.unlock();
     }
     m_lastRun.store(m_clock->now());
