@@ -47,8 +47,9 @@ int DisplaysHoursRefreshTask::refreshHours()
         const double lifetime = display->lifetimeHours();
         qDebug().noquote() << "DisplaysHoursRefreshTask display" << id << "hours" << work << "lifetime"
                            << lifetime;
-        const bool ok = table.setDisplayInfo(id, QStringLiteral("WorkHours"), hoursText(work)) &&
-                        table.setDisplayInfo(id, QStringLiteral("LifetimeHours"), hoursText(lifetime));
+        const bool ok =
+            (work < 0 || table.setDisplayInfo(id, QStringLiteral("WorkHours"), hoursText(work))) &&
+            (lifetime < 0 || table.setDisplayInfo(id, QStringLiteral("LifetimeHours"), hoursText(lifetime)));
         if (ok)
             ++written;
         else
