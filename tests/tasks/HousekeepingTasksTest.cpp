@@ -256,6 +256,25 @@ TEST_F(HousekeepingTest, ReloadGivesUpOnALostAnswerAndFreesTheLock)
     EXPECT_TRUE(lockIsFree(SHARED_MEMORY_KEY_CALIBRATION));
 }
 
+TEST_F(HousekeepingTest, ReloadHearsTheAnswerOfAnyTrayClass)
+{
+    ShadowingTray shadowing;
+    shadowing.addDisplay("Left", true);
+    ListOnlyTray listOnly;
+    LogCapture log;
+    for (LUTLoaderTrayInterface* const other :
+         std::initializer_list<LUTLoaderTrayInterface*>{&shadowing, &listOnly}) {
+        TaskFactory::attachTrayIconInstance(other);
+        addTask(TaskFactory::LUTReload, "LUTLoad", 3600);
+    }
+    h.startRunner();
+    ASSERT_TRUE(h.sync());
+    EXPECT_EQ(eventLog().count("tray:load:Left"), 1);
+    EXPECT_EQ(log.all().count("reload finished fully"), 2);
+    EXPECT_TRUE(log.contains("this tray cannot reload Left"));
+    EXPECT_TRUE(lockIsFree(SHARED_MEMORY_KEY_CALIBRATION));
+}
+
 class AdapterTest : public HousekeepingTest
 {
 protected:
