@@ -159,6 +159,22 @@ TEST_F(HousekeepingTest, RejectedEnergyWindowKeepsDisplaysAwakeAndWhileAsleepOnl
     EXPECT_TRUE(log.contains("DisplaysHoursRefreshTask run()"));
 }
 
+TEST_F(HousekeepingTest, StoppingTheRunnerEndsAnOpenEnergyWindowWaitAndFreesTheLock)
+{
+    h.clock().setSeconds(at(8, 23, 30));
+    addTask(TaskFactory::EnergyMode, "EnergyMode", 30);
+    h.startRunner();
+    ASSERT_TRUE(waitFor([] { return eventLog().count("window:energy") == 1; }));
+    EXPECT_FALSE(lockIsFree(SHARED_MEMORY_KEY_CALIBRATION));
+    ASSERT_TRUE(h.runner().safeTerminate(20000));
+    EXPECT_TRUE(lockIsFree(SHARED_MEMORY_KEY_CALIBRATION));
+    // The window's late answer reaches a task that no longer waits for it.
+    emit energyWindow.accepted();
+    waitFor([] { return true; });
+    EXPECT_EQ(eventLog().count("tray:turnOff"), 0);
+    EXPECT_EQ(AppPreferences::get("NowInEnergySaveMode"), "false");
+}
+
 TEST_F(HousekeepingTest, AwakeTimeIsCountedPerDisplayAtMostEveryTenMinutes)
 {
     addCurrentDisplay(41, "Left", "card0");
