@@ -350,6 +350,13 @@ std::shared_ptr<BaseDisplay> DisplayFactory::cachedDetect(int displayId, display
     return g_displayPool.emplace(displayId, display).first->second;
 }
 
+std::shared_ptr<BaseDisplay> DisplayFactory::cached(int displayId)
+{
+    QMutexLocker lock(&g_poolMutex);
+    const auto it = g_displayPool.find(displayId);
+    return it == g_displayPool.end() ? nullptr : it->second;
+}
+
 void DisplayFactory::releaseCachedDisplay(int displayId)
 {
     QMutexLocker lock(&g_poolMutex);

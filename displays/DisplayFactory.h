@@ -88,6 +88,8 @@ public:
     static void releaseCachedDisplay(int displayId);
     static void releaseCachedDisplayIfUnused(int displayId);
     static bool isCached(int displayId);
+    // The pooled object of the display, never detecting one; null when none is pooled.
+    static std::shared_ptr<BaseDisplay> cached(int displayId);
     // The ids the pool holds objects for.
     static std::vector<int> cachedIds();
 
