@@ -10,16 +10,17 @@ using Gamma = std::unique_ptr<XRRCrtcGamma, decltype(&XRRFreeGamma)>;
 
 } // namespace
 
-LinuxGammaRampDevice::LinuxGammaRampDevice(std::unique_ptr<X11Connection> connection, unsigned long crtc,
-                                           int size)
-    : m_connection(std::move(connection)), m_crtc(crtc), m_size(size)
+LinuxGammaRampDevice::LinuxGammaRampDevice(std::unique_ptr<X11Session> session, unsigned long crtc, int size)
+    : m_session(std::move(session)), m_crtc(crtc), m_size(size)
 {
 }
 
 bool LinuxGammaRampDevice::read(GammaRamp& ramp)
 {
-    const Gamma gamma(XRRGetCrtcGamma(m_connection->display(), m_crtc), &XRRFreeGamma);
-    if (!m_connection->answered(&m_lastError) || !gamma) {
+    // A failed request with a reply shows as no reply; no extra round trip is needed to see it.
+    const Gamma gamma(XRRGetCrtcGamma(m_session->display(), m_crtc), &XRRFreeGamma);
+    if (!gamma) {
+        m_session->synced(&m_lastError);
         m_lastError = QStringLiteral("XRRGetCrtcGamma failed %1").arg(m_lastError);
         return false;
     }
@@ -51,8 +52,8 @@ bool LinuxGammaRampDevice::write(const GammaRamp& ramp)
     unsigned short* const channels[] = {gamma->red, gamma->green, gamma->blue};
     for (int c = 0; c < 3; ++c)
         std::copy(ramp[c].begin(), ramp[c].end(), channels[c]);
-    XRRSetCrtcGamma(m_connection->display(), m_crtc, gamma.get());
-    if (!m_connection->synced(&m_lastError)) {
+    XRRSetCrtcGamma(m_session->display(), m_crtc, gamma.get());
+    if (!m_session->synced(&m_lastError)) {
         m_lastError = QStringLiteral("XRRSetCrtcGamma failed %1").arg(m_lastError);
         return false;
     }

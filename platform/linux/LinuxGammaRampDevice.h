@@ -1,7 +1,7 @@
 #pragma once
 
 #include "platform/GammaRampDevice.h"
-#include "platform/linux/X11Connection.h"
+#include "platform/linux/X11Session.h"
 
 #include <memory>
 
@@ -10,7 +10,7 @@
 class LinuxGammaRampDevice : public GammaRampDevice
 {
 public:
-    LinuxGammaRampDevice(std::unique_ptr<X11Connection> connection, unsigned long crtc, int size);
+    LinuxGammaRampDevice(std::unique_ptr<X11Session> session, unsigned long crtc, int size);
 
     int rampSize() const override { return m_size; }
     bool read(GammaRamp& ramp) override;
@@ -18,7 +18,7 @@ public:
     QString lastError() const override { return m_lastError; }
 
 private:
-    std::unique_ptr<X11Connection> m_connection;
+    std::unique_ptr<X11Session> m_session;
     const unsigned long m_crtc;
     const int m_size;
     QString m_lastError;

@@ -1,7 +1,7 @@
 #include "platform/linux/LinuxGammaRamps.h"
 
 #include "platform/linux/LinuxGammaRampDevice.h"
-#include "platform/linux/X11Connection.h"
+#include "platform/linux/X11Session.h"
 
 #include <QDebug>
 
@@ -19,21 +19,10 @@ void setError(QString* error, const QString& text)
         *error = text;
 }
 
-// CRTC gamma needs RandR 1.2.
-bool hasCrtcGamma(Display* display)
-{
-    int eventBase = 0;
-    int errorBase = 0;
-    int major = 0;
-    int minor = 0;
-    return XRRQueryExtension(display, &eventBase, &errorBase) && XRRQueryVersion(display, &major, &minor) &&
-           (major > 1 || (major == 1 && minor >= 2));
-}
-
 // The CRTCs of the outputs that are driven now, by output name, up to the one named
 // `wanted` (every one when it is empty). Each output costs a round trip, so a lookup
 // stops at its output.
-QList<std::pair<QString, RRCrtc>> drivenOutputs(const X11Connection& connection, const QString& wanted = {})
+QList<std::pair<QString, RRCrtc>> drivenOutputs(const X11Session& connection, const QString& wanted = {})
 {
     QList<std::pair<QString, RRCrtc>> outputs;
     const Resources resources(XRRGetScreenResourcesCurrent(connection.display(), connection.root()),
@@ -54,14 +43,14 @@ QList<std::pair<QString, RRCrtc>> drivenOutputs(const X11Connection& connection,
     return outputs;
 }
 
-std::unique_ptr<X11Connection> connect(QString* error)
+std::unique_ptr<X11Session> connect(QString* error)
 {
-    auto connection = std::make_unique<X11Connection>();
-    if (!connection->isOpen()) {
+    auto connection = std::make_unique<X11Session>();
+    if (!connection->display()) {
         setError(error, QStringLiteral("cannot open X display \"%1\"").arg(qEnvironmentVariable("DISPLAY")));
         return nullptr;
     }
-    if (!hasCrtcGamma(connection->display())) {
+    if (!connection->hasRandR()) {
         setError(error, QStringLiteral("the X server has no RandR 1.2 CRTC gamma"));
         return nullptr;
     }
@@ -72,15 +61,17 @@ std::unique_ptr<X11Connection> connect(QString* error)
 
 std::unique_ptr<GammaRampDevice> LinuxGammaRamps::open(const QString& output, QString* error) const
 {
-    std::unique_ptr<X11Connection> connection = connect(error);
+    std::unique_ptr<X11Session> connection = connect(error);
     if (!connection)
         return nullptr;
     for (const auto& [name, crtc] : drivenOutputs(*connection, output)) {
         if (name != output)
             continue;
+        // A failed size request answers 0.
         const int size = XRRGetCrtcGammaSize(connection->display(), crtc);
         QString xError;
-        if (!connection->answered(&xError) || size < 2) {
+        if (size < 2) {
+            connection->synced(&xError);
             setError(error, QStringLiteral("CRTC of %1 has no gamma ramp (size %2) %3")
                                 .arg(output)
                                 .arg(size)
@@ -95,7 +86,7 @@ std::unique_ptr<GammaRampDevice> LinuxGammaRamps::open(const QString& output, QS
 
 QStringList LinuxGammaRamps::outputs() const
 {
-    const std::unique_ptr<X11Connection> connection = connect(nullptr);
+    const std::unique_ptr<X11Session> connection = connect(nullptr);
     QStringList names;
     if (!connection)
         return names;
