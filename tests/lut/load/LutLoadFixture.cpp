@@ -74,7 +74,8 @@ void LutLoadFixture::SetUp()
     file.close();
     PlatformOptions options;
     options.platform = QStringLiteral("sim");
-    options.workstation = file.fileName();
+    m_workstationFile = file.fileName();
+    options.workstation = m_workstationFile;
     QString error;
     ASSERT_TRUE(Platform::select(options, &error)) << qPrintable(error);
     // Ramps and profiles outlive a backend like a real card's; every test starts from linear cards.
@@ -83,7 +84,7 @@ void LutLoadFixture::SetUp()
     QDir(runtime + QStringLiteral("/sim-icc")).removeRecursively();
 
     DB::free();
-    DB::setPath(folder);
+    DB::setPath(databaseFolder(folder));
     ASSERT_TRUE(DB::get()->IsOpened());
     // Table classes create their tables once per process; each test has a new file.
     ASSERT_TRUE(Schema::checkAll(*DB::get()));

@@ -26,6 +26,9 @@ protected:
 
     void SetUp() override;
     void TearDown() override;
+    // Where the test's database lives; a fresh folder unless a test needs the shared one.
+    virtual QString databaseFolder(const QString& testFolder) const { return testFolder; }
+    QString workstationFile() const { return m_workstationFile; }
 
     // The display id the database gave the output.
     int idOf(const QString& output) const;
@@ -44,4 +47,7 @@ protected:
     static void unplug(const QString& output);
 
     LUTLoadingThread m_thread;
+
+private:
+    QString m_workstationFile;
 };
