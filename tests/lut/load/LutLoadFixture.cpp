@@ -30,14 +30,7 @@ namespace {
 
 QString displayJson(const QString& output, const QString& card, int productCode, const QString& extra = {})
 {
-    QByteArray edid =
-        SimDisplays::edid("KLD", static_cast<quint16>(productCode), QStringLiteral("Load %1").arg(output));
-    // A serial number of its own (bytes 12-15), so each display gets a record of its own.
-    edid[14] = static_cast<char>(productCode & 0xff);
-    unsigned char sum = 0;
-    for (int i = 0; i < 127; ++i)
-        sum = static_cast<unsigned char>(sum + static_cast<unsigned char>(edid[i]));
-    edid[127] = static_cast<char>(static_cast<unsigned char>(0x100 - sum));
+    const QByteArray edid = LutLoadFixture::displayEdid(productCode, QStringLiteral("Load %1").arg(output));
     return QStringLiteral(R"({"output": "%1", "card": "%2", "rect": [0, 0, 1920, 1200], "edid": "%3"%4})")
         .arg(output, card, QString::fromLatin1(edid.toHex()),
              extra.isEmpty() ? QString() : QStringLiteral(", ") + extra);
@@ -183,4 +176,16 @@ void LutLoadFixture::unplug(const QString& output)
     const QJsonObject answer = Platform::workstation()->apply(
         {{QStringLiteral("cmd"), QStringLiteral("unplug")}, {QStringLiteral("output"), output}});
     ASSERT_TRUE(answer.value(QStringLiteral("ok")).toBool());
+}
+
+QByteArray LutLoadFixture::displayEdid(int productCode, const QString& name)
+{
+    QByteArray edid = SimDisplays::edid("KLD", static_cast<quint16>(productCode), name);
+    // A serial number of its own (bytes 12-15), so each display gets a record of its own.
+    edid[14] = static_cast<char>(productCode & 0xff);
+    unsigned char sum = 0;
+    for (int i = 0; i < 127; ++i)
+        sum = static_cast<unsigned char>(sum + static_cast<unsigned char>(edid[i]));
+    edid[127] = static_cast<char>(static_cast<unsigned char>(0x100 - sum));
+    return edid;
 }

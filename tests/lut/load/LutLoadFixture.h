@@ -15,6 +15,10 @@
 // (board display 4 of a Xenia board, with uniformity correction).
 class LutLoadFixture : public ::testing::Test
 {
+public:
+    // An EDID block with a product code, a serial number and a name of its own.
+    static QByteArray displayEdid(int productCode, const QString& name);
+
 protected:
     // What one run of the loading thread reported.
     struct Run
