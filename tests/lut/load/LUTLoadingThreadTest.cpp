@@ -8,6 +8,7 @@
 #include "platform/PlatformBackend.h"
 #include "platform/sim/SimGammaRamps.h"
 #include "platform/sim/SimMatroxBoards.h"
+#include "platform/sim/SimWorkstation.h"
 #include "tests/lut/load/LutLoadFixture.h"
 #include "tests/lut/profile/LogCapture.h"
 
@@ -257,4 +258,20 @@ TEST_F(LUTLoadingThreadTest, ChangedLUTTypeRedetectsTheDisplay)
     EXPECT_EQ(DisplayList::instance().displayInterface(id), DISPIFACE_USB);
     EXPECT_EQ(run.finishedSignals, 1);
     EXPECT_EQ(DBDisplays().GetCommMode(id), 1);
+}
+
+TEST_F(LUTLoadingThreadTest, MonitorsGoOffAndComeBackOnTogether)
+{
+    storeLut("DP-1", curve(256, 65280));
+    ASSERT_TRUE(runLoad("DP-1", true).calibrated);
+
+    m_thread.slotTurnOffDisplays();
+    for (const SimDisplay& display : Platform::workstation()->displays())
+        EXPECT_EQ(display.power, SimDisplay::Power::Off) << qPrintable(display.output);
+    m_thread.slotTurnOnDisplays();
+    for (const SimDisplay& display : Platform::workstation()->displays())
+        EXPECT_EQ(display.power, SimDisplay::Power::On) << qPrintable(display.output);
+    // The loaded table survives the power cycle and the list still knows the display.
+    EXPECT_TRUE(LUTLoadingThread::isDisplayCalibrated(idOf("DP-1")));
+    EXPECT_EQ(cardTable("DP-1"), curve(256, 65280));
 }
