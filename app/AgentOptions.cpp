@@ -12,10 +12,16 @@ AgentOptions AgentOptions::fromArguments(const QStringList& arguments)
             options.runSeconds = arguments.at(++i).toInt(&ok);
             if (!ok || options.runSeconds < 0)
                 options.error = QStringLiteral("--run-seconds needs a whole number of seconds");
+        } else if (argument.contains(QLatin1Char('=')) && !argument.startsWith(QLatin1Char('-'))) {
+            // key=value presets go to the first-run handler.
+        } else if (argument.startsWith(QLatin1Char('-'))) {
+            // Qt takes its own options ("-platform offscreen"); a bare word after one is its value.
+            if (!argument.startsWith(QLatin1String("--")) && i + 1 < arguments.size() &&
+                !arguments.at(i + 1).startsWith(QLatin1Char('-')) &&
+                !arguments.at(i + 1).contains(QLatin1Char('=')))
+                ++i;
         } else {
-            // Qt and the platform plug-in take their own options; anything else is a mistake.
-            if (!argument.startsWith(QLatin1Char('-')))
-                options.error = QStringLiteral("unexpected argument %1").arg(argument);
+            options.error = QStringLiteral("unexpected argument %1").arg(argument);
         }
     }
     return options;
@@ -23,6 +29,6 @@ AgentOptions AgentOptions::fromArguments(const QStringList& arguments)
 
 QString AgentOptions::usage()
 {
-    return QStringLiteral(
-        "usage: lutloader [--platform linux|sim] [--workstation FILE] [--run-seconds N] [--echo]\n");
+    return QStringLiteral("usage: lutloader [--platform linux|sim] [--workstation FILE] [--run-seconds N] "
+                          "[--echo] [KEY=VALUE...]\n");
 }

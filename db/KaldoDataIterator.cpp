@@ -2,8 +2,10 @@
 
 KaldoDataIterator::KaldoDataIterator() : m_state(std::make_shared<State>()) {}
 
-KaldoDataIterator::KaldoDataIterator(QList<Row> rows) : m_state(std::make_shared<State>())
+KaldoDataIterator::KaldoDataIterator(QStringList columns, QList<QStringList> rows)
+    : m_state(std::make_shared<State>())
 {
+    m_state->columns = std::move(columns);
     m_state->rows = std::move(rows);
 }
 
@@ -14,12 +16,21 @@ bool KaldoDataIterator::IsNull() const
 
 KaldoDataIterator::Row KaldoDataIterator::values() const
 {
-    return IsNull() ? Row() : m_state->rows.at(m_state->position);
+    Row row;
+    if (IsNull())
+        return row;
+    const QStringList& current = m_state->rows.at(m_state->position);
+    for (qsizetype i = 0; i < m_state->columns.size(); ++i)
+        row.insert(m_state->columns.at(i), current.value(i));
+    return row;
 }
 
 QString KaldoDataIterator::value(const QString& column) const
 {
-    return IsNull() ? QString() : m_state->rows.at(m_state->position).value(column);
+    if (IsNull())
+        return {};
+    const qsizetype index = m_state->columns.indexOf(column);
+    return index < 0 ? QString() : m_state->rows.at(m_state->position).value(index);
 }
 
 KaldoDataIterator& KaldoDataIterator::operator++()

@@ -3,6 +3,7 @@
 #include <QList>
 #include <QMap>
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 
@@ -16,7 +17,8 @@ public:
     using Row = QMap<QString, QString>;
 
     KaldoDataIterator();
-    explicit KaldoDataIterator(QList<Row> rows);
+    // `rows` hold one text per column, in the order of `columns`.
+    KaldoDataIterator(QStringList columns, QList<QStringList> rows);
 
     // True when there is no current row.
     bool IsNull() const;
@@ -29,7 +31,8 @@ public:
 private:
     struct State
     {
-        QList<Row> rows;
+        QStringList columns;
+        QList<QStringList> rows;
         qsizetype position = 0;
     };
     std::shared_ptr<State> m_state;

@@ -223,6 +223,12 @@ void KaldoDynamicData::Init(const QString& directory, const QString& options, co
 
 bool KaldoDynamicData::write(const QString& statement, const QVariantList& parameters, qint64* lastInsertId)
 {
+    if (m_depth > 0 && (m_failedInside || !m_began)) {
+        // The transaction never began or a part of it failed: it will roll back,
+        // so running more of it would only report writes that do not last.
+        qWarning() << "KaldoDynamicData: statement skipped, its transaction already failed:" << statement;
+        return false;
+    }
     if (m_depth > 0)
         return runStatement(statement, parameters, lastInsertId);
     // Alone, a write would wait for the file lock in SQLite's busy handler, which a
@@ -286,7 +292,8 @@ bool KaldoDynamicData::execSql(const QString& statement)
 KaldoDataIterator KaldoDynamicData::query(const QString& statement, const QVariantList& parameters)
 {
     KaldoRecursiveReadWriteLocker::instance().lockRead();
-    QList<KaldoDataIterator::Row> rows;
+    QStringList names;
+    QList<QStringList> rows;
     {
         QSqlQuery query(m_db);
         query.setForwardOnly(true);
@@ -297,16 +304,14 @@ KaldoDataIterator KaldoDynamicData::query(const QString& statement, const QVaria
             ok = query.exec();
         }
         if (ok) {
-            QStringList names;
+            const QSqlRecord record = query.record();
+            for (int i = 0; i < record.count(); ++i)
+                names << record.fieldName(i);
             while (query.next()) {
-                if (names.isEmpty()) {
-                    const QSqlRecord record = query.record();
-                    for (int i = 0; i < record.count(); ++i)
-                        names << record.fieldName(i);
-                }
-                KaldoDataIterator::Row row;
+                QStringList row;
+                row.reserve(names.size());
                 for (int i = 0; i < names.size(); ++i)
-                    row.insert(names.at(i), query.value(i).toString());
+                    row << query.value(i).toString();
                 rows.append(std::move(row));
             }
         } else {
@@ -317,7 +322,7 @@ KaldoDataIterator KaldoDynamicData::query(const QString& statement, const QVaria
         }
     }
     KaldoRecursiveReadWriteLocker::instance().unlockRead();
-    return KaldoDataIterator(std::move(rows));
+    return KaldoDataIterator(std::move(names), std::move(rows));
 }
 
 KaldoDataIterator KaldoDynamicData::readinfoSql(const QString& statement)

@@ -51,6 +51,8 @@ public:
     bool addinfo(const QString& table, const Values& values, qint64* newId = nullptr);
     iterator readinfo(const QString& table);
     iterator readinfo(const QString& table, const Values& where);
+    // `condition` (and any whole statement below) is SQL written by the program;
+    // values from outside go through the map forms or `parameters`.
     iterator readinfo(const QString& table, const QString& condition);
     iterator readinfoSql(const QString& statement);
     iterator query(const QString& statement, const QVariantList& parameters = {});

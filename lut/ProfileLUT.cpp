@@ -1,8 +1,10 @@
 #include "lut/ProfileLUT.h"
 
 #include "lut/KaldoDisplayProfile.h"
+#include "platform/OSProfile.h"
 
 #include <QDebug>
+#include <QFileInfo>
 
 namespace {
 
@@ -26,9 +28,24 @@ void ProfileLUT::attachProfile(KaldoDisplayProfile* profile)
     m_profile = profile;
 }
 
+// The display's current profile is taken when this suite made it (the main application's
+// calibration profile, named like every profile of ours); a system or vendor profile is
+// left as it is and the display gets a profile of its own.
 void ProfileLUT::attachCurrentProfile(int displayId, const QString& deviceName)
 {
-    auto profile = std::make_unique<KaldoDisplayProfile>(displayId, deviceName, QString(), QString());
+    const QString current = OSProfile::currentDisplayProfile(deviceName);
+    const QString ourPrefix =
+        KaldoDisplayProfile::generateProfileName(displayId, QString(), QString()).section('.', 0, 0);
+    std::unique_ptr<KaldoDisplayProfile> profile;
+    if (!current.isEmpty() && QFileInfo(current).fileName().startsWith(ourPrefix)) {
+        profile = std::make_unique<KaldoDisplayProfile>(current, deviceName, displayId, QString());
+        if (!profile->isLoaded()) {
+            qDebug() << "ProfileLUT::attachCurrentProfile: current profile unreadable, not used:" << current;
+            profile.reset();
+        }
+    }
+    if (!profile)
+        profile = std::make_unique<KaldoDisplayProfile>(displayId, deviceName, QString(), QString());
     profile->setDevice(deviceName, QString());
     qDebug() << "ProfileLUT::attachCurrentProfile" << displayId << deviceName << profile->fileName()
              << "loaded:" << profile->isLoaded();

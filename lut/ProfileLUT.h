@@ -18,8 +18,9 @@ public:
 
     // Uses `profile`, which stays the caller's.
     void attachProfile(KaldoDisplayProfile* profile);
-    // Uses the display's own profile in the colour directory (made when it has none yet),
-    // owned by this object. A profile from elsewhere (the system's sRGB) is never written.
+    // Uses the display's current profile when it lies in the colour directory, else a profile
+    // of the display's own there (made when it has none yet); owned by this object. A
+    // profile from elsewhere (the system's sRGB) is never written.
     void attachCurrentProfile(int displayId, const QString& deviceName);
     bool isProfileAttached() const { return m_profile != nullptr; }
     bool insertLUTtoProfile(const luts_t& table);

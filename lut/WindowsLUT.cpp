@@ -8,10 +8,31 @@
 #include <QDebug>
 
 WindowsLUT::WindowsLUT(int displayId, const QString& deviceName, QObject* parent)
-    : ProfileLUT(parent), m_displayId(displayId), m_deviceName(deviceName)
+    : WindowsLUT(displayId, DeviceNameLookup([deviceName] { return deviceName; }), parent)
+{
+}
+
+WindowsLUT::WindowsLUT(int displayId, DeviceNameLookup deviceName, QObject* parent)
+    : ProfileLUT(parent), m_displayId(displayId), m_deviceName(std::move(deviceName))
 {
     setGeometry(3, 256, 255 * 256);
     setCommunicationInterface(DISPIFACE_VIDEOCARD);
+}
+
+QString WindowsLUT::deviceName() const
+{
+    return m_deviceName ? m_deviceName() : QString();
+}
+
+std::unique_ptr<GammaRampDevice> WindowsLUT::openRamp(QString* deviceName)
+{
+    *deviceName = this->deviceName();
+    QString error;
+    std::unique_ptr<GammaRampDevice> device =
+        deviceName->isEmpty() ? nullptr : Platform::backend().gammaRamps().open(*deviceName, &error);
+    if (!device)
+        qDebug() << "CreateDCA failed" << *deviceName << "display" << m_displayId << error;
+    return device;
 }
 
 void WindowsLUT::ignoreOSLUT()
@@ -22,18 +43,15 @@ void WindowsLUT::ignoreOSLUT()
 
 bool WindowsLUT::DownloadLUT(luts_t& table)
 {
-    QString error;
-    const std::unique_ptr<GammaRampDevice> device =
-        Platform::backend().gammaRamps().open(m_deviceName, &error);
+    QString output;
+    const std::unique_ptr<GammaRampDevice> device = openRamp(&output);
     if (!device) {
-        qDebug() << "CreateDCA failed" << m_deviceName << error;
         setOk(false);
         return false;
     }
     GammaRamp ramp;
     if (!device->read(ramp)) {
-        qDebug() << "WindowsLUT::DownloadLUT GetDeviceGammaRamp failed" << m_deviceName
-                 << device->lastError();
+        qDebug() << "WindowsLUT::DownloadLUT GetDeviceGammaRamp failed" << output << device->lastError();
         setOk(false);
         return false;
     }
@@ -58,12 +76,10 @@ bool WindowsLUT::RealUploadLUT(const luts_t& table)
         return false;
     }
 
-    QString error;
-    std::unique_ptr<GammaRampDevice> device = Platform::backend().gammaRamps().open(m_deviceName, &error);
-    if (!device) {
-        qDebug() << "CreateDCA failed" << m_deviceName << error;
+    QString output;
+    std::unique_ptr<GammaRampDevice> device = openRamp(&output);
+    if (!device)
         return m_ignoreOSLUT;
-    }
     GammaRamp ramp;
     for (int c = 0; c < 3; ++c)
         ramp[c] = GammaRampScaler::toRamp({table[c].begin(), table[c].begin() + size}, device->rampSize());
@@ -75,7 +91,7 @@ bool WindowsLUT::RealUploadLUT(const luts_t& table)
             qDebug() << "retry SetDeviceGammaRamp" << device->lastError();
     }
     if (!set)
-        qDebug() << "WindowsLUT: ramp of" << m_deviceName << "refused:" << device->lastError();
+        qDebug() << "WindowsLUT: ramp of" << output << "refused:" << device->lastError();
     device.reset();
     qDebug() << "SetDeviceGammaRamp return value" << set;
 

@@ -4,6 +4,11 @@
 
 #include <QString>
 
+#include <functional>
+#include <memory>
+
+class GammaRampDevice;
+
 // The operating system's gamma ramp of the video card output that drives the display,
 // with the display's profile kept in step. Tables have 256 entries up to 65280 (255 x 256);
 // the card's ramp may be of another size (see GammaRampScaler).
@@ -14,13 +19,19 @@ public:
     // How often a refused ramp is offered again, without a pause between tries.
     static constexpr int SET_RAMP_ATTEMPTS = 5;
 
-    // `deviceName` is the output the display enumeration reports for the display.
+    // Tells the output that drives the display now (the current display enumeration's
+    // device name); empty when the display is not attached.
+    using DeviceNameLookup = std::function<QString()>;
+
+    // A fixed output.
     WindowsLUT(int displayId, const QString& deviceName, QObject* parent = nullptr);
+    // The output is looked up at each load and read, so a display that moved to another
+    // output is followed and one that left is not loaded into a stranger's ramp.
+    WindowsLUT(int displayId, DeviceNameLookup deviceName, QObject* parent = nullptr);
 
     int displayId() const { return m_displayId; }
-    QString deviceName() const { return m_deviceName; }
-    // After the display moved to another output.
-    void setDeviceName(const QString& deviceName) { m_deviceName = deviceName; }
+    // The output the ramp is loaded into now; empty when the display is not attached.
+    QString deviceName() const;
     // From now on a refused ramp or an output that cannot be opened counts as loaded
     // (systems whose ramps are managed elsewhere).
     void ignoreOSLUT();
@@ -32,7 +43,9 @@ public:
 private:
     bool tableFitsRamp(const luts_t& table);
 
+    std::unique_ptr<GammaRampDevice> openRamp(QString* deviceName);
+
     const int m_displayId;
-    QString m_deviceName;
+    const DeviceNameLookup m_deviceName;
     bool m_ignoreOSLUT = false;
 };

@@ -12,7 +12,8 @@ using GammaRamp = std::array<std::vector<std::uint16_t>, 3>;
 
 // The gamma ramp of one display output, held open while the caller reads and writes it
 // (a device context on Windows, a connection and the output's CRTC under X). Not
-// thread-safe: one user at a time, released by destroying it.
+// thread-safe: one user at a time, on the thread that opened it (under X it holds the
+// process-wide X lock), released by destroying it.
 class GammaRampDevice
 {
 public:

@@ -10,6 +10,7 @@ class FilePermissions;
 class GammaRamps;
 class MatroxBoards;
 class ProcessList;
+class SessionEvents;
 class SessionIdentity;
 class TerminationSignals;
 class QObject;
@@ -29,6 +30,9 @@ public:
     virtual std::unique_ptr<TerminationSignals> createTerminationSignals(QObject* parent) const = 0;
     // Display ICC profiles: colour folder and association of a profile with a display.
     virtual const DisplayColorProfiles& displayColorProfiles() const = 0;
+    // A new listener for session lock, display power, hot-plug and end-of-session
+    // notifications; several may exist at once, each on the thread that created it.
+    virtual std::unique_ptr<SessionEvents> createSessionEvents(QObject* parent) const = 0;
     // Video-card gamma ramps of the display outputs.
     virtual const GammaRamps& gammaRamps() const = 0;
     // The active display outputs with their EDIDs, desktop rectangles and video cards.

@@ -6,7 +6,7 @@ set -eu
 cd "$(dirname "$0")/.."
 ./scripts/install-deps.sh
 cmake -S . -B build-demo -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLUTLOADER_SANITIZE=OFF -DLUTLOADER_TESTS=OFF -DLUTLOADER_BENCH=OFF >/dev/null
-cmake --build build-demo --target lutloader lutloaderctl
+cmake --build build-demo --target lutloader lutloaderctl mainapp_standin
 export QT_QPA_PLATFORM=offscreen
 export LUTLOADER_DATA_DIR="${LUTLOADER_DATA_DIR:-$PWD/build-demo/demo-data}"
 exec ./build-demo/app/lutloader --platform sim --echo --run-seconds "${1:-60}"

@@ -2,7 +2,9 @@
 
 #include "app/ctl/LockCommand.h"
 #include "app/ctl/SimCommand.h"
+#include "app/ctl/SendCommand.h"
 #include "color/ctl/ColorCommand.h"
+#include "tasks/ctl/TasksCommand.h"
 #include "db/ctl/DbCommand.h"
 #include "db/ctl/DisplayTablesCommand.h"
 #include "db/ctl/PrefCommand.h"
@@ -19,12 +21,14 @@ CtlCommandList CtlRegistry::commands()
     CtlCommandList list;
     list.push_back(std::make_unique<LockCommand>());
     list.push_back(std::make_unique<SimCommand>());
+    list.push_back(std::make_unique<SendCommand>());
     list.push_back(std::make_unique<ProfileCommand>());
     list.push_back(std::make_unique<ColorCommand>());
     list.push_back(std::make_unique<EdidCommand>());
     list.push_back(std::make_unique<DisplaysCommand>());
     list.push_back(std::make_unique<DetectCommand>());
     list.push_back(std::make_unique<GammaCommand>());
+    list.push_back(std::make_unique<TasksCommand>());
     list.push_back(std::make_unique<DbCommand>());
     list.push_back(std::make_unique<PrefCommand>());
     list.push_back(std::make_unique<DisplayTablesCommand>());

@@ -108,18 +108,37 @@ int setRamp(const CtlContext& context, const QString& output, const QString& fil
     return context.answer(result, summary);
 }
 
+int listOutputs(const CtlContext& context)
+{
+    const GammaRamps& ramps = Platform::backend().gammaRamps();
+    QJsonArray outputs;
+    QStringList lines;
+    for (const QString& output : ramps.outputs()) {
+        const std::unique_ptr<GammaRampDevice> device = ramps.open(output);
+        const int size = device ? device->rampSize() : 0;
+        outputs.append(QJsonObject{{QStringLiteral("output"), output}, {QStringLiteral("size"), size}});
+        lines << QStringLiteral("%1\t%2 entries").arg(output).arg(size);
+    }
+    if (lines.isEmpty())
+        lines << QStringLiteral("no output with a gamma ramp");
+    return context.answer({{QStringLiteral("ok"), true}, {QStringLiteral("outputs"), outputs}},
+                          lines.join(QLatin1Char('\n')));
+}
+
 } // namespace
 
 QString GammaCommand::usage() const
 {
-    return QStringLiteral("gamma get OUTPUT | gamma set OUTPUT [FILE|-]   (video-card gamma ramp, "
-                          "3 lines red green blue)");
+    return QStringLiteral("gamma list | gamma get OUTPUT | gamma set OUTPUT [FILE|-]   (video-card gamma "
+                          "ramp, 3 lines red green blue)");
 }
 
 int GammaCommand::run(const CtlContext& context) const
 {
     const QStringList& args = context.arguments();
     const QString verb = args.value(0);
+    if (verb == QLatin1String("list") && args.size() == 1)
+        return listOutputs(context);
     if (verb == QLatin1String("get") && args.size() == 2)
         return getRamp(context, args.at(1));
     if (verb == QLatin1String("set") && (args.size() == 2 || args.size() == 3))

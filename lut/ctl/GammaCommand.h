@@ -2,8 +2,9 @@
 
 #include "app/ctl/CtlCommand.h"
 
-// "gamma get OUTPUT" prints the video card's gamma ramp of an output as three lines
-// (red, green, blue); "gamma set OUTPUT [FILE|-]" loads a ramp in that form.
+// "gamma list" names the outputs that have a ramp and its size; "gamma get OUTPUT" prints the video card's
+// gamma ramp of an output as three lines (red, green, blue); "gamma set OUTPUT [FILE|-]" loads a ramp in that
+// form.
 class GammaCommand : public CtlCommand
 {
 public:

@@ -9,6 +9,8 @@
 #include "platform/linux/LinuxProcessList.h"
 #include "platform/linux/LinuxSessionIdentity.h"
 
+#include <QMutex>
+
 // The real Linux workstation.
 class LinuxBackend : public PlatformBackend
 {
@@ -19,6 +21,10 @@ public:
     const SessionIdentity& session() const override { return m_session; }
     std::unique_ptr<TerminationSignals> createTerminationSignals(QObject* parent) const override;
     const DisplayColorProfiles& displayColorProfiles() const override { return m_colorProfiles; }
+    std::unique_ptr<SessionEvents> createSessionEvents(QObject* parent) const override;
+
+    // The one self-pipe signal handler of the process, shared by every session listener.
+    std::shared_ptr<TerminationSignals> sharedTerminationSignals() const;
     const GammaRamps& gammaRamps() const override { return m_gammaRamps; }
     const DisplayEnumeration& displayEnumeration() const override { return m_displays; }
     const MatroxBoards& matroxBoards() const override { return m_matroxBoards; }
@@ -28,6 +34,8 @@ private:
     LinuxFilePermissions m_permissions;
     LinuxSessionIdentity m_session;
     LinuxDisplayColorProfiles m_colorProfiles;
+    mutable QMutex m_terminationMutex;
+    mutable std::weak_ptr<TerminationSignals> m_termination;
     LinuxGammaRamps m_gammaRamps;
     LinuxDisplayEnumeration m_displays;
     LibraryMatroxBoards m_matroxBoards;

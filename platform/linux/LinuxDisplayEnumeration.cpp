@@ -163,7 +163,53 @@ QList<DisplayOutput> LinuxDisplayEnumeration::fromDrm(const QList<Connector>& co
     return outputs;
 }
 
-QList<DisplayOutput> LinuxDisplayEnumeration::fromX11(QList<Connector> connectors) const
+void LinuxDisplayEnumeration::takeConnector(DisplayOutput& output, const Connector& connector) const
+{
+    // The kernel's EDID wins over what the X driver published.
+    if (!connector.edid.isEmpty())
+        output.edid = connector.edid;
+    describeCard(output, connector);
+}
+
+void LinuxDisplayEnumeration::pairWithConnectors(QList<DisplayOutput>& outputs, QList<Connector> connectors,
+                                                 const QString& screenKey, const QString& screenName) const
+{
+    connectors.removeIf([](const Connector& c) { return !c.connected; });
+    QList<qsizetype> unpaired;
+    for (qsizetype i = 0; i < outputs.size(); ++i) {
+        DisplayOutput& output = outputs[i];
+        // The connector behind the output: the one with the same EDID, else the same name.
+        auto match = std::find_if(connectors.begin(), connectors.end(), [&output](const Connector& c) {
+            return !output.edid.isEmpty() && c.edid == output.edid;
+        });
+        if (match == connectors.end()) {
+            match = std::find_if(connectors.begin(), connectors.end(), [&output](const Connector& c) {
+                return comparableName(c.name) == comparableName(output.deviceName);
+            });
+        }
+        if (match == connectors.end()) {
+            unpaired.append(i);
+            continue;
+        }
+        takeConnector(output, *match);
+        connectors.erase(match);
+    }
+    // Xwayland and some drivers name outputs their own way and publish no EDID. One such output
+    // and one connector left make a certain pair; with more, a guess could give a display another
+    // display's identity, so they stay apart.
+    if (unpaired.size() == 1 && connectors.size() == 1) {
+        qDebug() << "LinuxDisplayEnumeration: output" << outputs[unpaired.front()].deviceName
+                 << "paired with the only other connected connector" << connectors.front().path;
+        takeConnector(outputs[unpaired.front()], connectors.front());
+        return;
+    }
+    for (const qsizetype i : std::as_const(unpaired)) {
+        outputs[i].videoCardName = screenName;
+        outputs[i].videoCardKey = screenKey;
+    }
+}
+
+QList<DisplayOutput> LinuxDisplayEnumeration::fromX11(const QList<Connector>& connectors) const
 {
     const X11Session session;
     if (!session.display()) {
@@ -196,32 +242,14 @@ QList<DisplayOutput> LinuxDisplayEnumeration::fromX11(QList<Connector> connector
         output.resolution = output.rect.size();
         output.crtc = static_cast<qint64>(info->crtc);
         output.edid = outputEdid(display, resources->outputs[i]);
-
-        // The DRM connector behind the output: the one with the same EDID, else the same name. Its
-        // EDID, read by the kernel, wins over what the X driver published.
-        auto match = std::find_if(connectors.begin(), connectors.end(), [&output](const Connector& c) {
-            return !output.edid.isEmpty() && c.edid == output.edid;
-        });
-        if (match == connectors.end()) {
-            match = std::find_if(connectors.begin(), connectors.end(), [&output](const Connector& c) {
-                return comparableName(c.name) == comparableName(output.deviceName);
-            });
-        }
-        if (match != connectors.end()) {
-            if (!match->edid.isEmpty())
-                output.edid = match->edid;
-            describeCard(output, *match);
-            connectors.erase(match);
-        } else {
-            output.videoCardName = QStringLiteral("X screen %1").arg(DefaultScreen(display));
-            output.videoCardKey =
-                QStringLiteral("x11:%1").arg(QString::fromLocal8Bit(DisplayString(display)));
-        }
         outputs.append(output);
     }
     QString error;
     if (!session.synced(&error))
         qWarning() << "LinuxDisplayEnumeration::fromX11()" << error;
+    pairWithConnectors(outputs, connectors,
+                       QStringLiteral("x11:%1").arg(QString::fromLocal8Bit(DisplayString(display))),
+                       QStringLiteral("X screen %1").arg(DefaultScreen(display)));
     qDebug() << "LinuxDisplayEnumeration::fromX11()" << outputs.size() << "active outputs on"
              << DisplayString(display);
     return outputs;

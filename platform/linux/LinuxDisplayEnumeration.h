@@ -7,8 +7,9 @@
 // Display outputs on Linux. The desktop (outputs, CRTCs, rectangles) comes from XRandR on the X
 // display named by $DISPLAY; EDIDs and video cards come from the DRM connectors in sysfs
 // (<drm root>/card*-*/edid and status, the card's PCI id and driver), with the RandR output
-// property "EDID" for outputs that DRM does not show. Without an X display the connected DRM
-// connectors are listed alone, without desktop rectangles.
+// property "EDID" for outputs that DRM does not show. An output is paired with its connector by
+// EDID, else by name, else (one output and one connector left over) by elimination. Without an X
+// display the connected DRM connectors are listed alone, without desktop rectangles.
 class LinuxDisplayEnumeration : public DisplayEnumeration
 {
 public:
@@ -35,9 +36,12 @@ public:
     Card drmCard(const QString& card) const;
 
 private:
-    QList<DisplayOutput> fromX11(QList<Connector> connectors) const;
+    QList<DisplayOutput> fromX11(const QList<Connector>& connectors) const;
     QList<DisplayOutput> fromDrm(const QList<Connector>& connectors) const;
     void describeCard(DisplayOutput& output, const Connector& connector) const;
+    void takeConnector(DisplayOutput& output, const Connector& connector) const;
+    void pairWithConnectors(QList<DisplayOutput>& outputs, QList<Connector> connectors,
+                            const QString& screenKey, const QString& screenName) const;
 
     QString m_drmRoot;
 };

@@ -3,6 +3,7 @@
 #include "platform/SessionIdentity.h"
 #include "platform/TerminationSignals.h"
 #include "platform/sim/SimDisplayColorProfiles.h"
+#include "platform/sim/SimSessionEvents.h"
 #include "platform/sim/SimGammaRamps.h"
 #include "platform/sim/SimDisplayEnumeration.h"
 #include "platform/sim/SimMatroxBoards.h"
@@ -46,6 +47,20 @@ std::unique_ptr<TerminationSignals> SimBackend::createTerminationSignals(QObject
 const DisplayColorProfiles& SimBackend::displayColorProfiles() const
 {
     return *m_colorProfiles;
+}
+
+std::unique_ptr<SessionEvents> SimBackend::createSessionEvents(QObject* parent) const
+{
+    std::shared_ptr<TerminationSignals> termination;
+    {
+        QMutexLocker locker(&m_terminationMutex);
+        termination = m_termination.lock();
+        if (!termination) {
+            termination = m_host->createTerminationSignals(nullptr);
+            m_termination = termination;
+        }
+    }
+    return std::make_unique<SimSessionEvents>(m_workstation.get(), std::move(termination), parent);
 }
 
 const GammaRamps& SimBackend::gammaRamps() const

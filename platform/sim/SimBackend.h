@@ -2,6 +2,8 @@
 
 #include "platform/PlatformBackend.h"
 
+#include <QMutex>
+
 class SimDisplayColorProfiles;
 class SimGammaRamps;
 class SimDisplayEnumeration;
@@ -24,6 +26,7 @@ public:
     const SessionIdentity& session() const override;
     std::unique_ptr<TerminationSignals> createTerminationSignals(QObject* parent) const override;
     const DisplayColorProfiles& displayColorProfiles() const override;
+    std::unique_ptr<SessionEvents> createSessionEvents(QObject* parent) const override;
     const GammaRamps& gammaRamps() const override;
     const DisplayEnumeration& displayEnumeration() const override;
     const MatroxBoards& matroxBoards() const override;
@@ -34,6 +37,9 @@ private:
     std::unique_ptr<PlatformBackend> m_host;
     std::unique_ptr<SimWorkstation> m_workstation;
     std::unique_ptr<SimDisplayColorProfiles> m_colorProfiles;
+    // The host's termination signals, shared by every session listener of the process.
+    mutable QMutex m_terminationMutex;
+    mutable std::weak_ptr<TerminationSignals> m_termination;
     std::unique_ptr<SimGammaRamps> m_gammaRamps;
     std::unique_ptr<SimDisplayEnumeration> m_displays;
     std::unique_ptr<SimMatroxBoards> m_matroxBoards;

@@ -1,6 +1,7 @@
 #include "platform/win/WinBackend.h"
 
 #include "platform/TerminationSignals.h"
+#include "platform/win/WinSessionEvents.h"
 
 #include <QDir>
 #include <QSysInfo>
@@ -108,4 +109,9 @@ public:
 std::unique_ptr<TerminationSignals> WinBackend::createTerminationSignals(QObject* parent) const
 {
     return std::make_unique<WinTerminationSignals>(parent);
+}
+
+std::unique_ptr<SessionEvents> WinBackend::createSessionEvents(QObject* parent) const
+{
+    return std::make_unique<WinSessionEvents>(parent);
 }

@@ -4,7 +4,9 @@
 #include <QThread>
 
 #include <windows.h>
-// windows.h first: the setup API headers rely on its types.
+// windows.h first: the setup API headers rely on its types; initguid.h makes devguid.h define
+// the monitor class GUID here instead of only declaring it.
+#include <initguid.h>
 #include <devguid.h>
 #include <setupapi.h>
 

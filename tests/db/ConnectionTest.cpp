@@ -2,6 +2,7 @@
 #include "tests/db/DbTestSupport.h"
 
 #include <QSet>
+#include <QThread>
 
 #include <thread>
 #include <vector>
@@ -26,6 +27,21 @@ TEST_F(Connections, EachThreadHasItsOwnConnectionReleasedWhenTheThreadEnds)
     EXPECT_TRUE(sameTwice);
     EXPECT_TRUE(fromThread.expired());
     EXPECT_EQ(DB::connectionCount(), before);
+}
+
+TEST_F(Connections, QThreadConnectionIsReleasedWhenItsThreadFinishes)
+{
+    const int before = DB::connectionCount();
+    std::weak_ptr<KaldoDynamicData> fromThread;
+    std::unique_ptr<QThread> thread(QThread::create([&] {
+        fromThread = DB::get();
+        fromThread.lock()->CheckTable("FromThread", {{"a", KdoData::Integer}});
+    }));
+    thread->start();
+    ASSERT_TRUE(thread->wait(QDeadlineTimer(120000)));
+    EXPECT_TRUE(fromThread.expired());
+    EXPECT_EQ(DB::connectionCount(), before);
+    EXPECT_TRUE(db().tableExists("FromThread"));
 }
 
 TEST_F(Connections, FreeDropsTheRegistryButNotAConnectionStillInUse)

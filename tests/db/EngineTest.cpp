@@ -1,6 +1,7 @@
 #include "tests/db/DbTestSupport.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 namespace {
@@ -164,6 +165,35 @@ TEST(DatabaseFile, FileIsWidenedForEveryLocalAccount)
     const QFileDevice::Permissions permissions = QFileInfo(db.filePath()).permissions();
     EXPECT_TRUE(permissions.testFlag(QFileDevice::WriteOther));
     EXPECT_TRUE(permissions.testFlag(QFileDevice::ReadOther));
+}
+
+} // namespace
+
+namespace {
+
+TEST(DatabaseFile, FileThatIsNotADatabaseIsReportedAndLeftUntouched)
+{
+    const QString folder = TestPaths::freshFolder(QStringLiteral("db-garbage"));
+    const QString path = KaldoDynamicData::fullPath(folder, DB::DATABASE_NAME);
+    QByteArray garbage(8192, '\0');
+    for (int i = 0; i < garbage.size(); ++i)
+        garbage[i] = static_cast<char>((i * 131) ^ 0x5a);
+    {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(garbage);
+    }
+    {
+        KaldoDynamicData db(folder, DB::DEFAULT_OPTIONS, DB::DATABASE_NAME, 1);
+        EXPECT_FALSE(Schema::checkAll(db));
+        EXPECT_TRUE(db.readinfo(QStringLiteral("Preferences")).IsNull());
+        EXPECT_FALSE(
+            db.addinfo(QStringLiteral("Preferences"), {{QStringLiteral("name"), QStringLiteral("x")}}));
+        EXPECT_EQ(db.transactionDepth(), 0);
+    }
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), garbage);
 }
 
 } // namespace

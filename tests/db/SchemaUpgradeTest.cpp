@@ -49,11 +49,14 @@ TEST_F(SchemaUpgrade, ColumnOfAnotherTypeIsRebuiltKeepingEveryRowAndValue)
              "CREATE TABLE Displays(displayid INTEGER, serial TEXT, model TEXT)",
              "INSERT INTO Displays VALUES(4, 'SN-4', 'M')", "INSERT INTO Displays VALUES(9, 'SN-9', 'M')",
              "WITH RECURSIVE n(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM n WHERE i < 299) "
-             "INSERT INTO LUTEntries SELECT '7', CAST(i AS TEXT), i % 3, CAST(i * 3 AS TEXT) FROM n"});
+             "INSERT INTO LUTEntries SELECT '7', CAST(i AS TEXT), i % 3, CAST(i * 3 AS TEXT) FROM n",
+             "INSERT INTO LUTEntries VALUES('8', '0', 0, 'n/a')"});
     ASSERT_TRUE(Schema::checkAll(db()));
 
     EXPECT_EQ(db().tableColumns("LUTEntries").value("value"), KdoData::Integer);
-    EXPECT_EQ(outsideCount("LUTEntries"), 300);
+    EXPECT_EQ(outsideCount("LUTEntries"), 301);
+    // A value that is no number stays as it was rather than being lost to the new type.
+    EXPECT_EQ(outside("SELECT value FROM LUTEntries WHERE currentlutid = 8").value(0).value(0), "n/a");
     EXPECT_EQ(outside("SELECT SUM(value), typeof(value) FROM LUTEntries WHERE currentlutid = 7").value(0),
               QStringList({QString::number(3 * 299 * 300 / 2), "integer"}));
     // The display key became the table's key; old ids are kept and new ones follow them.

@@ -12,6 +12,14 @@ QString TestPaths::ctlProgram()
     return QStringLiteral(LUTLOADER_BINARY_DIR "/app/lutloaderctl");
 }
 
+QString TestPaths::toolProgram(const QString& name)
+{
+    QString dir = qEnvironmentVariable("LUTLOADER_TEST_TOOLS");
+    if (dir.isEmpty())
+        dir = QStringLiteral(LUTLOADER_BINARY_DIR "/tools");
+    return dir + QLatin1Char('/') + name;
+}
+
 QString TestPaths::dataDirectory()
 {
     QString dir = qEnvironmentVariable("LUTLOADER_DATA_DIR");

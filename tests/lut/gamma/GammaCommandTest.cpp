@@ -161,3 +161,13 @@ TEST_F(GammaCommandTest, BadInputIsRefusedAndTheCardKeepsItsRamp)
     EXPECT_TRUE(error.contains("DVI-9") && error.contains("DP-1, DP-2, HDMI-1")) << qPrintable(error);
     EXPECT_EQ(ctl({"gamma", "put", "DP-1"}).exitCode, 2);
 }
+
+TEST_F(GammaCommandTest, ListNamesTheOutputsWithTheirRampSizes)
+{
+    const CtlRun list = ctl({"--json", "gamma", "list"});
+    ASSERT_EQ(list.exitCode, 0) << list.err.constData();
+    const QJsonArray outputs = QJsonDocument::fromJson(list.out).object().value("outputs").toArray();
+    ASSERT_EQ(outputs.size(), 4);
+    EXPECT_EQ(outputs.at(2).toObject().value("output").toString(), "HDMI-1");
+    EXPECT_EQ(outputs.at(2).toObject().value("size").toInt(), 1024);
+}

@@ -6,6 +6,9 @@
 #include "tests/lut/gamma/BareXRandr.h"
 #include "tests/lut/profile/LogCapture.h"
 #include "tests/support/DummyXServer.h"
+#include "tests/support/TestPaths.h"
+
+#include <QProcess>
 
 #include <cmath>
 #include <gtest/gtest.h>
@@ -127,4 +130,32 @@ TEST_F(LinuxGammaRampsTest, NoXDisplayMeansNoRampsAndNoCrash)
     EXPECT_FALSE(Platform::backend().gammaRamps().open("DUMMY0", &error));
     EXPECT_TRUE(error.contains("cannot open X display")) << qPrintable(error);
     EXPECT_TRUE(Platform::backend().gammaRamps().outputs().isEmpty());
+}
+
+TEST_F(LinuxGammaRampsTest, CommandLineToolLoadsAndPrintsTheCardsRamp)
+{
+    QByteArray text;
+    GammaRamp expected;
+    for (int c = 0; c < 3; ++c) {
+        QByteArrayList values;
+        for (int i = 0; i < 256; ++i) {
+            expected[c].push_back(static_cast<std::uint16_t>(i * 255 + c));
+            values << QByteArray::number(i * 255 + c);
+        }
+        text += values.join(' ') + '\n';
+    }
+    const auto run = [](const QStringList& args, const QByteArray& input) {
+        QProcess ctl;
+        ctl.start(TestPaths::ctlProgram(), QStringList{"--platform", "linux"} + args);
+        ctl.write(input);
+        ctl.closeWriteChannel();
+        if (!ctl.waitForFinished(30000))
+            ctl.kill();
+        return std::make_pair(ctl.exitCode(), ctl.readAllStandardOutput());
+    };
+    ASSERT_EQ(run({"gamma", "set", "DUMMY0", "-"}, text).first, 0);
+    EXPECT_EQ(BareXRandr::readRamp(display(), "DUMMY0"), expected);
+    const auto [code, printed] = run({"gamma", "get", "DUMMY0"}, {});
+    EXPECT_EQ(code, 0);
+    EXPECT_EQ(printed, text);
 }

@@ -1,6 +1,7 @@
 #include "tests/lut/gamma/SimGammaFixture.h"
 
 #include "platform/GammaRamps.h"
+#include "platform/OSProfile.h"
 #include "platform/Platform.h"
 #include "platform/PlatformBackend.h"
 #include "platform/sim/SimGammaRamps.h"
@@ -53,8 +54,10 @@ void SimGammaFixture::SetUp()
     options.workstation = file;
     QString error;
     ASSERT_TRUE(Platform::select(options, &error)) << qPrintable(error);
-    // Ramps outlive a backend like a real card's; every test starts from linear cards.
+    // Ramps and profiles outlive a backend, as on a real machine; every test starts from
+    // linear cards and no profiles of ours.
     QDir(simRamps().stateDirectory()).removeRecursively();
+    QDir(OSProfile::profilepath()).removeRecursively();
 }
 
 void SimGammaFixture::TearDown()

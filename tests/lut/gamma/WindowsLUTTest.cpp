@@ -1,11 +1,17 @@
 #include "lut/WindowsLUT.h"
 
+#include "displays/CurrentDisplays.h"
 #include "lut/GammaRampScaler.h"
 #include "lut/KaldoDisplayProfile.h"
+#include "platform/OSProfile.h"
+#include "platform/Platform.h"
+#include "platform/sim/SimWorkstation.h"
 #include "tests/lut/gamma/SimGammaFixture.h"
 #include "tests/lut/profile/LogCapture.h"
 #include "tests/support/TestPaths.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <QSignalSpy>
 
 namespace {
@@ -252,4 +258,102 @@ TEST_F(WindowsLUTTest, UploadWithoutProgressStepsEmitsNoProgressSignals)
     ASSERT_TRUE(lut.UploadLUT(curveTable(2.2)));
     EXPECT_EQ(start.count(), 0);
     EXPECT_EQ(finish.count(), 0);
+}
+
+TEST_F(WindowsLUTTest, DisplayIdFollowsTheCurrentEnumeration)
+{
+    CurrentDisplays::Clear();
+    CurrentDisplays::NonCachedRefresh();
+    int id = -1;
+    for (unsigned i = 0; i < CurrentDisplays::DisplayCount(); ++i) {
+        if (CurrentDisplays::Display(i).deviceName() == "DP-2")
+            id = CurrentDisplays::DisplayId(i);
+    }
+    ASSERT_GE(id, 0);
+    WindowsLUT lut(id, [id] { return CurrentDisplays::DisplayById(id).deviceName(); });
+    EXPECT_EQ(lut.deviceName(), "DP-2");
+    const luts_t table = curveTable(2.2);
+    ASSERT_TRUE(lut.UploadLUT(table));
+    EXPECT_EQ(rampAsTable(*cardRamp("DP-2")), table);
+    EXPECT_EQ(writes("DP-1"), 0);
+
+    // Unplugged: the display has no output any more, and nothing else is written instead.
+    ASSERT_TRUE(Platform::workstation()->apply({{"cmd", "unplug"}, {"output", "DP-2"}}).value("ok").toBool());
+    CurrentDisplays::NonCachedRefresh();
+    LogCapture log;
+    EXPECT_FALSE(lut.UploadLUT(curveTable(1.0)));
+    EXPECT_TRUE(log.contains("CreateDCA failed"));
+    CurrentDisplays::Clear();
+}
+
+TEST_F(WindowsLUTTest, ProfileLUTLoadsTheDisplaysOwnProfile)
+{
+    ProfileLUT lut;
+    lut.setWaitFunction([](int) {});
+    const luts_t table = curveTable(2.2, 65535);
+    {
+        LogCapture log;
+        EXPECT_FALSE(lut.Activate(table));
+        EXPECT_TRUE(log.contains("ProfileLUT. Failed - no profile"));
+    }
+    lut.attachCurrentProfile(1, "DP-1");
+    ASSERT_TRUE(lut.isProfileAttached());
+    ASSERT_TRUE(lut.Activate(table));
+    const QString associated = OSProfile::currentDisplayProfile("DP-1");
+    EXPECT_TRUE(associated.startsWith(OSProfile::profilepath())) << qPrintable(associated);
+    EXPECT_TRUE(associated.contains("DP-1")) << qPrintable(associated);
+    luts_t inProfile;
+    ASSERT_TRUE(lut.DownloadLUT(inProfile));
+    EXPECT_EQ(inProfile, table);
+
+    LogCapture log;
+    EXPECT_TRUE(lut.Activate(table));
+    EXPECT_TRUE(log.contains("same GC and profile LUTs - skip activation")) << qPrintable(log.all());
+    EXPECT_EQ(writes("DP-1"), 0); // a profile LUT leaves the card to the system
+
+    // A second object for the same display finds its profile with the table in it.
+    ProfileLUT again;
+    again.attachCurrentProfile(1, "DP-1");
+    luts_t found;
+    ASSERT_TRUE(again.DownloadProfileLUT(found));
+    EXPECT_EQ(found, table);
+}
+
+TEST_F(WindowsLUTTest, CurrentProfileIsUsedOnlyWhenItIsOurs)
+{
+    const QString calibrated = OSProfile::profilepath() + "/" +
+                               KaldoDisplayProfile::generateProfileName(2, "MD21 Diagnost", "7100452");
+    {
+        KaldoDisplayProfile profile(calibrated, "DP-2", 2, "Calibrated");
+        ASSERT_TRUE(profile.SaveToFile());
+        ASSERT_TRUE(OSProfile::ApplyProfile(calibrated, "DP-2", QString()));
+    }
+    ProfileLUT lut;
+    lut.setWaitFunction([](int) {});
+    lut.attachCurrentProfile(2, "DP-2");
+    const luts_t table = curveTable(2.2, 65535);
+    ASSERT_TRUE(lut.Activate(table));
+    EXPECT_EQ(QFileInfo(OSProfile::currentDisplayProfile("DP-2")).fileName(),
+              QFileInfo(calibrated).fileName());
+    luts_t stored;
+    ASSERT_TRUE(KaldoDisplayProfile(calibrated, "DP-2", 2, QString()).ReadLUT(stored));
+    EXPECT_EQ(stored, table);
+
+    // A vendor profile, installed in the same colour folder, is not written; ours takes its place.
+    const QString source = TestPaths::freshFolder("vendor-icc") + "/vendor.icc";
+    ASSERT_TRUE(KaldoDisplayProfile(source, "HDMI-1", 3, "Vendor").SaveToFile());
+    ASSERT_TRUE(OSProfile::ApplyProfile(source, "HDMI-1", QString()));
+    const QString installed = OSProfile::currentDisplayProfile("HDMI-1");
+    const auto bytesOf = [](const QString& path) {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    };
+    const QByteArray before = bytesOf(installed);
+    ASSERT_FALSE(before.isEmpty());
+    ProfileLUT other;
+    other.setWaitFunction([](int) {});
+    other.attachCurrentProfile(3, "HDMI-1");
+    ASSERT_TRUE(other.Activate(table));
+    EXPECT_EQ(bytesOf(installed), before);
+    EXPECT_NE(OSProfile::currentDisplayProfile("HDMI-1"), installed);
 }

@@ -1,0 +1,255 @@
+#include "app/LUTLoaderApplication.h"
+
+#include "app/AppInitialization.h"
+#include "app/AppPreferences.h"
+#include "app/FirstRunSettings.h"
+#include "app/Logging.h"
+#include "app/OrvantaProcess.h"
+#include "app/PipeAppConnectorClient.h"
+#include "app/PipeAppConnectorServer.h"
+#include "app/WindowsEventListener.h"
+#include "db/DB.h"
+#include "platform/CrashHandler.h"
+#include "platform/Platform.h"
+#include "platform/PlatformBackend.h"
+#include "platform/sim/SimControlServer.h"
+#include "platform/sim/SimWorkstation.h"
+#include "settings/DataDirectory.h"
+#include "settings/QSettingsManager.h"
+
+#include <QDateTime>
+#include <QDebug>
+#include <QDir>
+#include <QProcess>
+#include <QTimer>
+
+#include <vector>
+
+namespace {
+
+const QString kLogFileName = QStringLiteral("logb.qlog");
+
+void logSimulatedWorkstation(const SimWorkstation& workstation)
+{
+    qInfo().noquote() << "simulated workstation" << workstation.name();
+    for (const SimDisplay& display : workstation.displays())
+        qInfo().noquote() << " display" << display.output << "on card" << display.cardId
+                          << (display.connected ? "connected" : "disconnected");
+}
+
+// Objects of the tray, the task engine and the dialogs join here as they are built.
+void skipped(const char* step, const char* what)
+{
+    qDebug() << step << what << "not available in this build, skipped";
+}
+
+} // namespace
+
+LUTLoaderApplication::LUTLoaderApplication(int& argc, char** argv, const AgentOptions& options)
+    : SingleApplication(argc, argv, instanceKey()), m_options(options)
+{
+    qDebug() << "LutLoader start...";
+    if (isRunning()) {
+        // The running agent owns the log, the hub and the database; this one only leaves.
+        qDebug() << "another LutLoader runs in this session";
+        return;
+    }
+    init();
+    AppPreferences::initDatabase();
+    connect(this, &QCoreApplication::aboutToQuit, this, &LUTLoaderApplication::cleanAll);
+    CrashHandler::install(QDir(DataDirectory::path()).filePath(kLogFileName));
+    setWindowListener();
+    // The simulated session is opened to its control tool only once the listener hears it.
+    if (SimWorkstation* workstation = Platform::workstation()) {
+        logSimulatedWorkstation(*workstation);
+        m_simControl = std::make_unique<SimControlServer>(workstation);
+        m_simControl->listen();
+    }
+}
+
+LUTLoaderApplication::~LUTLoaderApplication()
+{
+    m_windowListener.reset();
+    m_simControl.reset();
+    CrashHandler::uninstall();
+}
+
+QString LUTLoaderApplication::instanceKey()
+{
+    return AppInitialization::applicationName() + QStringLiteral("LUTLoader");
+}
+
+QString LUTLoaderApplication::pipeServerName(const QString& applicationName)
+{
+    QString name = applicationName;
+    return name.replace(QLatin1Char(' '), QLatin1Char('_')) + QStringLiteral("_pipeAppConnecting");
+}
+
+int LUTLoaderApplication::reminderPeriodSeconds(const QString& remindMinutes)
+{
+    bool ok = false;
+    const int minutes = remindMinutes.trimmed().toInt(&ok);
+    return ok && minutes > 0 ? minutes * 60 : 300;
+}
+
+void LUTLoaderApplication::init()
+{
+    skipped("init", "synchronisation protocol");
+    skipped("init", "application style");
+
+    // Put our own plugins first but keep the system's: the SQLite driver and the
+    // TLS backend live there.
+    const QString plugins = QCoreApplication::applicationDirPath() + QStringLiteral("/plugins");
+#if defined(Q_OS_WIN)
+    QCoreApplication::setLibraryPaths({plugins});
+#else
+    QStringList paths = QCoreApplication::libraryPaths();
+    paths.removeAll(plugins);
+    paths.prepend(plugins);
+    QCoreApplication::setLibraryPaths(paths);
+#endif
+    qWarning() << "QCoreApplication::applicationDirPath() + \"/plugins\"" << plugins;
+
+    const QString logFolder = initSettings();
+    Logging::setEcho(m_options.echo);
+    Logging::prepareMessageOutput(logFolder, kLogFileName, 100, QtDebugMsg);
+    qDebug() << "LutLoader start..."
+             << "platform" << Platform::backend().name() << "data directory" << DataDirectory::path();
+    PipeAppConnectorServer::setServerKey(pipeServerName(AppInitialization::applicationName()));
+    PipeAppConnectorServer::start();
+    registerTypes();
+    AppInitialization::checkDB();
+}
+
+QString LUTLoaderApplication::initSettings()
+{
+    setOrganizationName(
+        AppInitialization::productString(QStringLiteral("CompanyName"), QStringLiteral("Kaldo")));
+    setApplicationName(
+        AppInitialization::productString(QStringLiteral("ApplicationNamePath"), QStringLiteral("Orvanta")));
+    QString mainApplication =
+        QCoreApplication::applicationDirPath() + QLatin1Char('/') +
+        AppInitialization::productString(QStringLiteral("ApplicationFileName"), QStringLiteral("Orvanta"));
+#if defined(Q_OS_WIN)
+    mainApplication += QStringLiteral(".exe");
+#endif
+    OrvantaProcess::setProgramPath(mainApplication);
+    qDebug() << "currentDirectory" << QDir::currentPath();
+    DB::setPath(QSettingsManager::GetDataBasePath());
+    return DataDirectory::path();
+}
+
+void LUTLoaderApplication::registerTypes()
+{
+    qRegisterMetaType<std::vector<int>>("std::vector<int>");
+    qRegisterMetaType<QProcess::ExitStatus>("QProcess::ExitStatus");
+    qRegisterMetaType<QProcess::ProcessError>("QProcess::ProcessError");
+    AppInitialization::registertypes();
+}
+
+void LUTLoaderApplication::setWindowListener()
+{
+    m_windowListener = std::make_shared<WindowsEventListener>();
+    connect(m_windowListener.get(), &WindowsEventListener::signalQuit, this, &QCoreApplication::quit);
+    logOsEvents();
+}
+
+// Until the task runner listens, the agent's log shows what the session reports.
+void LUTLoaderApplication::logOsEvents()
+{
+    WindowsEventListener* listener = m_windowListener.get();
+    connect(listener, &WindowsEventListener::signalSessionLock, this, [] { qDebug() << "session locked"; });
+    connect(listener, &WindowsEventListener::signalSessionUnlock, this,
+            [] { qDebug() << "session unlocked"; });
+    connect(listener, &WindowsEventListener::signalDisplayWakeUp, this,
+            [] { qDebug() << "displays woke up"; });
+    connect(listener, &WindowsEventListener::signalDisplayConnected, this,
+            [] { qDebug() << "a display was connected"; });
+    connect(listener, &WindowsEventListener::signalDisplayDisconnected, this,
+            [] { qDebug() << "a display was disconnected"; });
+    connect(listener, &WindowsEventListener::signalPrepareForQuit, this,
+            [] { qDebug() << "the session is ending"; });
+}
+
+int LUTLoaderApplication::runMainLut()
+{
+    AppPreferences::set(QStringLiteral("StartTime"), QString::number(QDateTime::currentSecsSinceEpoch()));
+    skipped("runMainLut", "regulation list");
+    skipped("runMainLut", "DDC/CI service pipe");
+    setQuitOnLastWindowClosed(false);
+    createThreadsAndDialogs();
+    skipped("runMainLut", "user scheduling");
+    connect(this, &QCoreApplication::aboutToQuit, this, &LUTLoaderApplication::tryToQuit,
+            Qt::DirectConnection);
+    if (m_options.runSeconds > 0)
+        QTimer::singleShot(m_options.runSeconds * 1000, this, [] {
+            qInfo() << "LutLoader quit: run time over";
+            QCoreApplication::quit();
+        });
+    return start();
+}
+
+void LUTLoaderApplication::createThreadsAndDialogs()
+{
+    cleanAll();
+    m_cleaned = false;
+    skipped("createThreadsAndDialogs", "tray");
+    skipped("createThreadsAndDialogs", "energy window");
+    skipped("createThreadsAndDialogs", "update dialog");
+    skipped("createThreadsAndDialogs", "adapter window");
+    skipped("createThreadsAndDialogs", "task runner");
+    skipped("createThreadsAndDialogs", "scheduler");
+    const int reminder = reminderPeriodSeconds(AppPreferences::get(QStringLiteral("RemindMinutes")));
+    qDebug() << "createThreadsAndDialogs reminder period" << reminder << "s";
+}
+
+int LUTLoaderApplication::start()
+{
+    runFirst();
+    showIconAndStart(kTaskStartDelayMs);
+    // The agent's own participant: it hears the main application through the hub.
+    PipeAppConnectorClient* participant = PipeAppConnectorClient::instance();
+    connect(
+        participant,
+        qOverload<const QString&, const QString&, const QString&>(&PipeAppConnectorClient::messageReceived),
+        this, [](const QString& msg, const QString& param, const QString& key) {
+            qDebug() << "pipe message" << msg << param << "from" << key;
+        });
+    return exec();
+}
+
+void LUTLoaderApplication::runFirst()
+{
+    qDebug().noquote() << "First run check, args:"
+                       << QStringLiteral("(") + arguments().join(QStringLiteral(", ")) + QStringLiteral(")");
+    FirstRunSettings::start(arguments());
+}
+
+void LUTLoaderApplication::showIconAndStart(int delayMs)
+{
+    skipped("showIconAndStart", "scheduler thread");
+    QTimer::singleShot(delayMs, this, [] { skipped("showIconAndStart", "task runner start"); });
+    skipped("showIconAndStart", "tray icon");
+}
+
+void LUTLoaderApplication::cleanAll()
+{
+    if (m_cleaned)
+        return;
+    m_cleaned = true;
+    qDebug() << "cleanAll";
+    qDebug() << "threads are stopped";
+    AppPreferences::freeDatabase();
+}
+
+void LUTLoaderApplication::tryToQuit()
+{
+    cleanAll();
+    qDebug() << "tryToQuit: pipe client";
+    PipeAppConnectorClient::instance()->stop();
+    PipeAppConnectorClient::destroyInstance();
+    qDebug() << "tryToQuit: pipe server";
+    PipeAppConnectorServer::stop();
+    AppPreferences::freeDatabase();
+    qDebug() << "tryToQuit: done";
+}

@@ -1,0 +1,54 @@
+#pragma once
+
+#include "app/AgentOptions.h"
+#include "app/SingleApplication.h"
+
+#include <memory>
+
+class SimControlServer;
+class WindowsEventListener;
+
+// The agent's application object: refuses a second instance, prepares settings,
+// database, logging and the pipe hub, creates the long-lived objects of the agent,
+// starts the background machinery after a fixed delay and takes everything down
+// again in a fixed order when the event loop ends.
+class LUTLoaderApplication : public SingleApplication
+{
+    Q_OBJECT
+public:
+    LUTLoaderApplication(int& argc, char** argv, const AgentOptions& options);
+    ~LUTLoaderApplication() override;
+
+    int runMainLut();
+
+    void createThreadsAndDialogs();
+    int start();
+    void runFirst();
+    void showIconAndStart(int delayMs);
+    void init();
+    QString initSettings();
+    void registerTypes();
+    void setWindowListener();
+
+    void cleanAll();
+    void tryToQuit();
+
+    WindowsEventListener* windowListener() const { return m_windowListener.get(); }
+
+    // The instance key: the product name followed by "LUTLoader".
+    static QString instanceKey();
+    // The hub's server name: the product name, blanks made "_", then "_pipeAppConnecting".
+    static QString pipeServerName(const QString& applicationName);
+    // The reminder period in seconds from the "RemindMinutes" preference (300 when empty).
+    static int reminderPeriodSeconds(const QString& remindMinutes);
+
+    static constexpr int kTaskStartDelayMs = 5000;
+
+private:
+    void logOsEvents();
+
+    AgentOptions m_options;
+    std::shared_ptr<WindowsEventListener> m_windowListener;
+    std::unique_ptr<SimControlServer> m_simControl;
+    bool m_cleaned = true; // nothing to clean before createThreadsAndDialogs
+};

@@ -1,0 +1,76 @@
+#pragma once
+
+#include "platform/SessionEvents.h"
+
+#include <QDBusConnection>
+#include <QDBusUnixFileDescriptor>
+#include <QStringList>
+#include <QTimer>
+#include <QVariantMap>
+
+#include <memory>
+
+class TerminationSignals;
+
+// Session notifications of a Linux desktop:
+// - logind on the system bus: the session's Lock/Unlock signals and its LockedHint
+//   and Active properties, the manager's PrepareForSleep/PrepareForShutdown, with a
+//   delay inhibitor so the agent hears of them before they happen;
+// - console display power from the DPMS state of the DRM connectors in sysfs;
+// - display hot-plug from the DRM connector states and the GUI's screen list;
+// - SIGTERM, SIGINT and SIGHUP as close requests.
+class LinuxSessionEvents : public SessionEvents
+{
+    Q_OBJECT
+public:
+    struct Sources
+    {
+        QDBusConnection bus = QDBusConnection::systemBus();
+        QString drmRoot = QStringLiteral("/sys/class/drm");
+        QString sessionId; // empty: the logind session of this process
+        int pollIntervalMs = 2000;
+    };
+
+    LinuxSessionEvents(const Sources& sources, std::shared_ptr<TerminationSignals> termination,
+                       QObject* parent = nullptr);
+    ~LinuxSessionEvents() override;
+
+    int connectedDisplayCount() const override;
+
+    // Reads the DRM connectors now and reports changes (the timer calls it too).
+    void pollDisplays();
+    bool logindConnected() const { return !m_sessionPath.isEmpty(); }
+
+private Q_SLOTS:
+    void onLock();
+    void onUnlock();
+    void onSessionPropertiesChanged(const QString& interface, const QVariantMap& changed,
+                                    const QStringList& invalidated);
+    void onPrepareForSleep(bool start);
+    void onPrepareForShutdown(bool start);
+
+private:
+    struct Connectors
+    {
+        int connected = 0;
+        int power = PowerOff;
+        bool any = false;
+    };
+
+    void connectLogind();
+    void connectDisplays();
+    void setLocked(bool locked);
+    void setActive(bool active);
+    void takeInhibitor();
+    void releaseInhibitor();
+    Connectors readConnectors() const;
+
+    Sources m_sources;
+    std::shared_ptr<TerminationSignals> m_termination;
+    QString m_sessionPath;
+    QDBusUnixFileDescriptor m_inhibitor;
+    bool m_locked = false;
+    bool m_active = true;
+    Connectors m_connectors;
+    QTimer m_poll;
+};

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QString>
+
+#include <vector>
+
+// The task list file: one `task` element per task under the root, in queue order,
+// with the attributes type, name, timeout (seconds) and an optional first delay.
+class TaskList
+{
+public:
+    struct Entry
+    {
+        int type = 0;
+        QString name;
+        qint64 timeout = 0;
+        bool hasFirst = false;
+        qint64 first = 0;
+
+        // The first delay the task is built with: the listed one plus the reminder.
+        qint64 firstWithReminder(qint64 reminderSeconds) const;
+    };
+
+    // Reads `fileName`. On failure the list is empty and `error` says why; unreadable
+    // attribute values are read as 0 and reported in `warnings`.
+    static std::vector<Entry> read(const QString& fileName, QString* error, QStringList* warnings = nullptr);
+};

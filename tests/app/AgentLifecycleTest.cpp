@@ -1,0 +1,292 @@
+// The agent as a program: single instance, session events in its log, shutdown
+// order, recovery after a crash.
+#include "tests/support/TestPaths.h"
+
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QTest>
+
+#include <csignal>
+#include <gtest/gtest.h>
+
+namespace {
+
+QString logPath()
+{
+    return TestPaths::dataDirectory() + "/logb.qlog";
+}
+
+QByteArray readLog()
+{
+    QFile file(logPath());
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool waitForLog(const QByteArray& text, int timeoutMs = 60000)
+{
+    const QDeadlineTimer deadline(timeoutMs);
+    while (!deadline.hasExpired()) {
+        if (readLog().contains(text))
+            return true;
+        QTest::qWait(50);
+    }
+    return false;
+}
+
+struct ProgramRun
+{
+    int exitCode = -1;
+    QByteArray out;
+    QByteArray err;
+};
+
+ProgramRun runProgram(const QString& program, const QStringList& args, int timeoutMs = 60000)
+{
+    QProcess process;
+    process.start(program, args);
+    ProgramRun run;
+    if (!process.waitForFinished(timeoutMs)) {
+        process.kill();
+        process.waitForFinished();
+        return run;
+    }
+    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    run.out = process.readAllStandardOutput();
+    run.err = process.readAllStandardError();
+    return run;
+}
+
+void startAgent(QProcess& agent, const QStringList& extra = {})
+{
+    agent.start(TestPaths::agentProgram(), QStringList{"--platform", "sim", "--run-seconds", "120"} + extra);
+    ASSERT_TRUE(agent.waitForStarted());
+}
+
+void stopAgent(QProcess& agent)
+{
+    if (agent.state() == QProcess::NotRunning)
+        return;
+    ::kill(static_cast<pid_t>(agent.processId()), SIGTERM);
+    if (!agent.waitForFinished(60000)) {
+        agent.kill();
+        agent.waitForFinished();
+    }
+}
+
+bool noSanitizerReport(const QByteArray& err)
+{
+    return !err.contains("AddressSanitizer") && !err.contains("runtime error") &&
+           !err.contains("LeakSanitizer");
+}
+
+class AgentLifecycleTest : public ::testing::Test
+{
+protected:
+    void SetUp() override { QFile::remove(logPath()); }
+};
+
+TEST_F(AgentLifecycleTest, SecondStartLeavesTheFirstUntouched)
+{
+    const ProgramRun nobody = runProgram(TestPaths::ctlProgram(), {"send", "-", "ping", "", "--wait", "0"});
+    EXPECT_EQ(nobody.exitCode, 1);
+    EXPECT_TRUE(nobody.err.contains("no pipe hub answers")) << nobody.err.constData();
+
+    QProcess first;
+    startAgent(first);
+    ASSERT_TRUE(waitForLog("PipeAppConnectorServer just new listener registration"));
+
+    const ProgramRun second = runProgram(TestPaths::agentProgram(), {"--platform", "sim"});
+    EXPECT_EQ(second.exitCode, 0);
+    EXPECT_TRUE(second.err.contains("another LutLoader runs in this session")) << second.err.constData();
+    EXPECT_EQ(readLog().count("qInstallMsgHandler"), 1);
+
+    // The first still serves its hub and its simulated session.
+    EXPECT_EQ(first.state(), QProcess::Running);
+    const ProgramRun send =
+        runProgram(TestPaths::ctlProgram(), {"send", "-", "retranslate", "en", "--wait", "200"});
+    EXPECT_EQ(send.exitCode, 0) << send.err.constData();
+    EXPECT_TRUE(waitForLog("pipe message \"retranslate\" \"en\""));
+    const ProgramRun state = runProgram(TestPaths::ctlProgram(), {"--platform", "sim", "sim", "state"});
+    EXPECT_EQ(state.exitCode, 0) << state.err.constData();
+
+    stopAgent(first);
+    EXPECT_EQ(first.exitCode(), 0);
+}
+
+TEST_F(AgentLifecycleTest, TwoAgentsStartedTogetherLeaveExactlyOne)
+{
+    for (int round = 0; round < 4; ++round) {
+        QFile::remove(logPath());
+        QProcess a;
+        QProcess b;
+        a.setProcessChannelMode(QProcess::SeparateChannels);
+        startAgent(a);
+        startAgent(b);
+        // One of them must step aside while the other keeps running.
+        const QDeadlineTimer deadline(90000);
+        while (!deadline.hasExpired() && a.state() == QProcess::Running && b.state() == QProcess::Running)
+            QTest::qWait(50);
+        QProcess& gone = a.state() == QProcess::Running ? b : a;
+        QProcess& kept = a.state() == QProcess::Running ? a : b;
+        ASSERT_NE(gone.state(), QProcess::Running) << "round " << round;
+        gone.waitForFinished();
+        EXPECT_EQ(gone.exitCode(), 0) << "round " << round;
+        EXPECT_TRUE(gone.readAllStandardError().contains("another LutLoader runs in this session"));
+        // Only the one that stays writes the log; stop it once it is up.
+        EXPECT_TRUE(waitForLog("PipeAppConnectorServer just new listener registration"));
+        EXPECT_EQ(kept.state(), QProcess::Running) << "round " << round;
+        stopAgent(kept);
+        EXPECT_EQ(kept.exitCode(), 0);
+        EXPECT_TRUE(noSanitizerReport(kept.readAllStandardError()));
+    }
+}
+
+TEST_F(AgentLifecycleTest, MainApplicationAnswersThroughTheAgentsHub)
+{
+    QProcess agent;
+    startAgent(agent);
+    ASSERT_TRUE(waitForLog("PipeAppConnectorServer just new listener registration"));
+
+    QProcess standIn;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("LUTLOADER_STANDIN_HUB", "-");
+    environment.insert("LUTLOADER_STANDIN_SECONDS", "60");
+    standIn.setProcessEnvironment(environment);
+    standIn.start(TestPaths::toolProgram("mainapp_standin"), {});
+    ASSERT_TRUE(standIn.waitForStarted());
+    QByteArray said;
+    while (!said.contains("registered") && standIn.waitForReadyRead(30000))
+        said += standIn.readAllStandardOutput();
+    ASSERT_TRUE(said.contains("registered kaldo_")) << said.constData();
+
+    const ProgramRun send =
+        runProgram(TestPaths::ctlProgram(), {"--json", "send", "-", "regenTables", "all", "--wait", "3000"});
+    ASSERT_EQ(send.exitCode, 0) << send.err.constData();
+    const QJsonObject reply = QJsonDocument::fromJson(send.out).object();
+    bool answered = false;
+    for (const QJsonValue& message : reply.value("replies").toArray())
+        answered |= message["msg"].toString() == "reply" && message["param"].toString() == "regenTables:all";
+    EXPECT_TRUE(answered) << send.out.constData();
+    // The agent's own participant heard both the message and the answer.
+    EXPECT_TRUE(waitForLog("pipe message \"regenTables\" \"all\""));
+    EXPECT_TRUE(waitForLog("pipe message \"reply\" \"regenTables:all\""));
+
+    standIn.kill();
+    standIn.waitForFinished();
+    stopAgent(agent);
+    EXPECT_EQ(agent.exitCode(), 0);
+}
+
+TEST_F(AgentLifecycleTest, SessionLockAndUnlockReachTheLog)
+{
+    QProcess agent;
+    startAgent(agent);
+    ASSERT_TRUE(waitForLog("SimControlServer listening"));
+    EXPECT_EQ(runProgram(TestPaths::ctlProgram(), {"--platform", "sim", "sim", "lock"}).exitCode, 0);
+    EXPECT_EQ(runProgram(TestPaths::ctlProgram(), {"--platform", "sim", "sim", "unlock"}).exitCode, 0);
+    EXPECT_TRUE(waitForLog("Emit signal Lock!"));
+    EXPECT_TRUE(waitForLog("Emit signal UnLock!"));
+    const QByteArray log = readLog();
+    EXPECT_LT(log.indexOf("Emit signal Lock!"), log.indexOf("Emit signal UnLock!"));
+    stopAgent(agent);
+}
+
+TEST_F(AgentLifecycleTest, ShutdownRunsInOrderAndLeavesNoThread)
+{
+    QProcess agent;
+    startAgent(agent);
+    ASSERT_TRUE(waitForLog("PipeAppConnectorServer just new listener registration"));
+    stopAgent(agent);
+    EXPECT_EQ(agent.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(agent.exitCode(), 0);
+    EXPECT_TRUE(noSanitizerReport(agent.readAllStandardError()));
+
+    const QByteArray log = readLog();
+    const QList<QByteArray> order = {"LutLoader quit on SIGTERM", "cleanAll",
+                                     "threads are stopped",       "DB::free",
+                                     "tryToQuit: pipe client",    "PipeAppConnectorServer stop",
+                                     "tryToQuit: done",           "LutLoader end"};
+    qsizetype at = 0;
+    for (const QByteArray& step : order) {
+        const qsizetype found = log.indexOf(step, at);
+        EXPECT_GE(found, 0) << "missing or out of order: " << step.constData();
+        if (found >= 0)
+            at = found;
+    }
+    // The second cleanAll of tryToQuit finds nothing left to clean.
+    EXPECT_EQ(log.count("threads are stopped"), 1);
+}
+
+TEST_F(AgentLifecycleTest, KilledAgentBlocksNeitherTheNextStartNorItsHub)
+{
+    QProcess crashed;
+    startAgent(crashed);
+    ASSERT_TRUE(waitForLog("PipeAppConnectorServer just new listener registration"));
+    crashed.kill();
+    crashed.waitForFinished();
+
+    QFile::remove(logPath());
+    QProcess next;
+    startAgent(next);
+    ASSERT_TRUE(waitForLog("PipeAppConnectorServer just new listener registration"));
+    EXPECT_TRUE(readLog().contains("replacing the stale socket"));
+    EXPECT_EQ(next.state(), QProcess::Running);
+    const ProgramRun send =
+        runProgram(TestPaths::ctlProgram(), {"send", "-", "regenTables", "", "--wait", "200"});
+    EXPECT_EQ(send.exitCode, 0) << send.err.constData();
+    EXPECT_TRUE(waitForLog("pipe message \"regenTables\""));
+    stopAgent(next);
+    EXPECT_EQ(next.exitCode(), 0);
+}
+
+TEST_F(AgentLifecycleTest, EmptyDataDirectoryGetsDatabaseAndFirstRunBlockOnce)
+{
+    const QString folder = TestPaths::freshFolder("fresh-start");
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("LUTLOADER_DATA_DIR", folder);
+    const auto runAgent = [&environment] {
+        QProcess agent;
+        agent.setProcessEnvironment(environment);
+        agent.start(TestPaths::agentProgram(), {"--platform", "sim", "--run-seconds", "1"});
+        EXPECT_TRUE(agent.waitForFinished(120000));
+        EXPECT_EQ(agent.exitCode(), 0);
+        EXPECT_TRUE(noSanitizerReport(agent.readAllStandardError()));
+    };
+    const auto folderLog = [&folder] {
+        QFile file(folder + "/logb.qlog");
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    };
+
+    runAgent();
+    EXPECT_TRUE(QFile::exists(folder + "/Storage.db"));
+    EXPECT_EQ(folderLog().count("checkDB: first run on this database"), 1);
+    runAgent();
+    EXPECT_EQ(folderLog().count("checkDB: first run on this database"), 1);
+    EXPECT_EQ(folderLog().count("LutLoader end"), 2);
+
+    QProcess ctl;
+    ctl.setProcessEnvironment(environment);
+    ctl.start(TestPaths::ctlProgram(), {"pref", "get", "FirstCall"});
+    ASSERT_TRUE(ctl.waitForFinished(60000));
+    EXPECT_EQ(ctl.readAllStandardOutput().trimmed(), "1");
+}
+
+TEST_F(AgentLifecycleTest, CrashIsWrittenToTheLog)
+{
+    QProcess agent;
+    startAgent(agent);
+    ASSERT_TRUE(waitForLog("PipeAppConnectorServer just new listener registration"));
+    ::kill(static_cast<pid_t>(agent.processId()), SIGSEGV);
+    agent.waitForFinished(60000);
+    EXPECT_NE(agent.exitCode() == 0 && agent.exitStatus() == QProcess::NormalExit, true);
+    EXPECT_TRUE(readLog().contains("terminate handling"));
+    EXPECT_TRUE(readLog().contains("Exception: signal 11"));
+}
+
+} // namespace

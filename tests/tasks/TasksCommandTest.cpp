@@ -1,0 +1,57 @@
+#include "tests/support/TestPaths.h"
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct CtlRun
+{
+    int exitCode = -1;
+    QByteArray out;
+    QByteArray err;
+};
+
+CtlRun ctl(const QStringList& arguments)
+{
+    QProcess process;
+    process.start(TestPaths::ctlProgram(), arguments);
+    process.waitForFinished(60000);
+    return {process.exitCode(), process.readAllStandardOutput(), process.readAllStandardError()};
+}
+
+TEST(TasksCommandTest, ListsTheEmbeddedTasksWithTheirEffectiveFirstDelay)
+{
+    const CtlRun run = ctl({"--json", "tasks", "list", "--reminder", "60"});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    const QJsonArray tasks = QJsonDocument::fromJson(run.out).object().value("tasks").toArray();
+    ASSERT_EQ(tasks.size(), 10);
+    const QJsonObject update = tasks.at(1).toObject();
+    EXPECT_EQ(update.value("name").toString(), "Software Update");
+    EXPECT_EQ(update.value("class").toString(), "UpdateTask");
+    EXPECT_EQ(update.value("timeout").toInteger(), 86400);
+    EXPECT_EQ(update.value("first").toInteger(), 180);
+    EXPECT_EQ(tasks.at(0).toObject().value("first").toInteger(), 60); // no first: the reminder alone
+}
+
+TEST(TasksCommandTest, BrokenListAndBadArgumentsFailWithAMessage)
+{
+    const QString broken = TestPaths::freshFolder("ctl-broken") + "/list.xml";
+    QFile file(broken);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("<tasks><task");
+    file.close();
+
+    const CtlRun bad = ctl({"tasks", "list", broken});
+    EXPECT_EQ(bad.exitCode, 1);
+    EXPECT_TRUE(bad.err.contains("is not readable XML"));
+    EXPECT_EQ(ctl({"tasks", "list", "--reminder", "soon"}).exitCode, 2);
+    EXPECT_EQ(ctl({"tasks"}).exitCode, 2);
+}
+
+} // namespace
