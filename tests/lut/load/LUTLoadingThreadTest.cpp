@@ -1,7 +1,9 @@
 // Loading and unloading stored LUTs through the loading thread on the simulated workstation.
+#include "db/DB.h"
 #include "db/DBDisplayCurrentLUT.h"
 #include "db/DBDisplays.h"
 #include "db/DBUniformity.h"
+#include "db/KaldoDynamicData.h"
 #include "displays/BaseDisplay.h"
 #include "lut/DisplayList.h"
 #include "platform/Platform.h"
@@ -105,6 +107,14 @@ TEST_F(LUTLoadingThreadTest, UniformityCorrectionFollowsTheTableAndGoesWithTheUn
     const Run unloaded = runLoad("XEN-1", false);
     EXPECT_EQ(unloaded.fails, 0);
     EXPECT_FALSE(unloaded.calibrated);
+    EXPECT_FALSE(boards().xeniaUniformityEnabled(4));
+
+    // A correction whose values were damaged is left out; the table still loads.
+    ASSERT_TRUE(DB::get()->exec(QStringLiteral("UPDATE Uniformity_Data SET value = 'n/a' WHERE number = 5")));
+    EXPECT_TRUE(uniformity.GetUDataById(uniformityId).empty());
+    const Run damaged = runLoad("XEN-1", true);
+    EXPECT_EQ(damaged.fails, 0);
+    EXPECT_TRUE(damaged.calibrated);
     EXPECT_FALSE(boards().xeniaUniformityEnabled(4));
 
     // A correction the board refuses (values not in groups of four) undoes the whole load.
