@@ -16,6 +16,7 @@
 #include "platform/sim/SimWorkstation.h"
 #include "settings/DataDirectory.h"
 #include "settings/QSettingsManager.h"
+#include "tasks/TaskRunner.h"
 
 #include <QDateTime>
 #include <QDebug>
@@ -197,10 +198,14 @@ void LUTLoaderApplication::createThreadsAndDialogs()
     skipped("createThreadsAndDialogs", "energy window");
     skipped("createThreadsAndDialogs", "update dialog");
     skipped("createThreadsAndDialogs", "adapter window");
-    skipped("createThreadsAndDialogs", "task runner");
+    m_taskRunner = std::make_unique<TaskRunner>();
+    skipped("createThreadsAndDialogs", "windows of the task factory");
     skipped("createThreadsAndDialogs", "scheduler");
     const int reminder = reminderPeriodSeconds(AppPreferences::get(QStringLiteral("RemindMinutes")));
     qDebug() << "createThreadsAndDialogs reminder period" << reminder << "s";
+    const int tasks =
+        m_taskRunner->loadTasks(QStringLiteral(":rc/tasklist.xml"), QStringLiteral(":rc/"), reminder);
+    qDebug() << "createThreadsAndDialogs" << tasks << "tasks queued";
 }
 
 int LUTLoaderApplication::start()
@@ -228,7 +233,14 @@ void LUTLoaderApplication::runFirst()
 void LUTLoaderApplication::showIconAndStart(int delayMs)
 {
     skipped("showIconAndStart", "scheduler thread");
-    QTimer::singleShot(delayMs, this, [] { skipped("showIconAndStart", "task runner start"); });
+    // The delay lets the tray and the first LUT load settle before any background task runs.
+    // A precise timer: a coarse one may fire a little early.
+    QTimer::singleShot(delayMs, Qt::PreciseTimer, this, [this] {
+        if (m_taskRunner) {
+            qDebug() << "showIconAndStart: task runner starts";
+            m_taskRunner->safeStart();
+        }
+    });
     skipped("showIconAndStart", "tray icon");
 }
 
@@ -238,7 +250,13 @@ void LUTLoaderApplication::cleanAll()
         return;
     m_cleaned = true;
     qDebug() << "cleanAll";
-    qDebug() << "threads are stopped";
+    if (m_taskRunner) {
+        // Up to ten seconds for the running task to end.
+        if (!m_taskRunner->safeTerminate(10000))
+            qWarning() << "cleanAll: the task runner did not stop in time";
+        m_taskRunner.reset();
+        qDebug() << "threads are stopped";
+    }
     AppPreferences::freeDatabase();
 }
 

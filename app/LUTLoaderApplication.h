@@ -6,6 +6,7 @@
 #include <memory>
 
 class SimControlServer;
+class TaskRunner;
 class WindowsEventListener;
 
 // The agent's application object: refuses a second instance, prepares settings,
@@ -34,6 +35,7 @@ public:
     void tryToQuit();
 
     WindowsEventListener* windowListener() const { return m_windowListener.get(); }
+    TaskRunner* taskRunner() const { return m_taskRunner.get(); }
 
     // The instance key: the product name followed by "LUTLoader".
     static QString instanceKey();
@@ -48,6 +50,7 @@ private:
     void logOsEvents();
 
     AgentOptions m_options;
+    std::unique_ptr<TaskRunner> m_taskRunner;
     std::shared_ptr<WindowsEventListener> m_windowListener;
     std::unique_ptr<SimControlServer> m_simControl;
     bool m_cleaned = true; // nothing to clean before createThreadsAndDialogs
