@@ -1,5 +1,6 @@
 // The agent as a program: single instance, session events in its log, shutdown
 // order, recovery after a crash.
+#include "tests/support/ProgramRun.h"
 #include "tests/support/TestPaths.h"
 
 #include <QDeadlineTimer>
@@ -39,27 +40,9 @@ bool waitForLog(const QByteArray& text, int timeoutMs = 60000)
     return false;
 }
 
-struct ProgramRun
-{
-    int exitCode = -1;
-    QByteArray out;
-    QByteArray err;
-};
-
 ProgramRun runProgram(const QString& program, const QStringList& args, int timeoutMs = 60000)
 {
-    QProcess process;
-    process.start(program, args);
-    ProgramRun run;
-    if (!process.waitForFinished(timeoutMs)) {
-        process.kill();
-        process.waitForFinished();
-        return run;
-    }
-    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    run.out = process.readAllStandardOutput();
-    run.err = process.readAllStandardError();
-    return run;
+    return ProgramRun::run(program, args, {}, timeoutMs);
 }
 
 void startAgent(QProcess& agent, const QStringList& extra = {})

@@ -1,3 +1,4 @@
+#include "tests/support/ProgramRun.h"
 #include "tests/support/TestPaths.h"
 
 #include <QFile>
@@ -10,27 +11,9 @@
 
 namespace {
 
-struct ProgramRun
-{
-    int exitCode = -1;
-    QByteArray out;
-    QByteArray err;
-};
-
 ProgramRun runProgram(const QString& program, const QStringList& args, int timeoutMs = 60000)
 {
-    QProcess process;
-    process.start(program, args);
-    ProgramRun run;
-    if (!process.waitForFinished(timeoutMs)) {
-        process.kill();
-        process.waitForFinished();
-        return run;
-    }
-    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    run.out = process.readAllStandardOutput();
-    run.err = process.readAllStandardError();
-    return run;
+    return ProgramRun::run(program, args, {}, timeoutMs);
 }
 
 QByteArray readLog()

@@ -1,4 +1,5 @@
 // lutloaderctl color, run as a separate program the way a script uses it.
+#include "tests/support/ProgramRun.h"
 #include "tests/support/TestPaths.h"
 
 #include <QJsonArray>
@@ -11,32 +12,14 @@
 
 namespace {
 
-struct CtlRun
+ProgramRun ctl(const QStringList& args)
 {
-    int exitCode = -1;
-    QByteArray out;
-    QByteArray err;
-};
-
-CtlRun ctl(const QStringList& args)
-{
-    QProcess process;
-    process.start(TestPaths::ctlProgram(), QStringList{"--platform", "sim"} + args);
-    CtlRun run;
-    if (!process.waitForFinished(30000)) {
-        process.kill();
-        process.waitForFinished();
-        return run;
-    }
-    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    run.out = process.readAllStandardOutput();
-    run.err = process.readAllStandardError();
-    return run;
+    return ProgramRun::ctl(QStringList{"--platform", "sim"} + args);
 }
 
 QJsonObject json(const QStringList& args)
 {
-    const CtlRun run = ctl(QStringList{"--json"} + args);
+    const ProgramRun run = ctl(QStringList{"--json"} + args);
     EXPECT_EQ(run.exitCode, 0) << run.err.constData();
     return QJsonDocument::fromJson(run.out).object();
 }
@@ -44,7 +27,7 @@ QJsonObject json(const QStringList& args)
 TEST(ColorCommandTest, DifferencesAndGsdfInTextAndJson)
 {
     // First CIEDE2000 test pair of Sharma, Wu and Dalal: 2.0425.
-    const CtlRun plain =
+    const ProgramRun plain =
         ctl({"color", "deltae", "--method", "2000", "50", "2.6772", "-79.7751", "50", "0", "-82.7485"});
     ASSERT_EQ(plain.exitCode, 0) << plain.err.constData();
     EXPECT_NEAR(plain.out.trimmed().toDouble(), 2.0425, 5e-5);
@@ -64,7 +47,8 @@ TEST(ColorCommandTest, DifferencesAndGsdfInTextAndJson)
 
 TEST(ColorCommandTest, CurvesConversionsAndTemperatures)
 {
-    const CtlRun levels = ctl({"color", "curve", "dicom", "--min", "0.5", "--max", "400", "--levels", "18"});
+    const ProgramRun levels =
+        ctl({"color", "curve", "dicom", "--min", "0.5", "--max", "400", "--levels", "18"});
     ASSERT_EQ(levels.exitCode, 0) << levels.err.constData();
     const QList<QByteArray> lines = levels.out.trimmed().split('\n');
     ASSERT_EQ(lines.size(), 18);
@@ -94,7 +78,7 @@ TEST(ColorCommandTest, BadInputIsRefusedClearly)
     EXPECT_EQ(ctl({"color", "deltae", "--method", "1999", "1", "2", "3", "4", "5", "6"}).exitCode, 2);
     EXPECT_EQ(ctl({"color", "convert", "hsv", "xyz", "1", "2", "3"}).exitCode, 2);
     EXPECT_EQ(ctl({"color", "curve", "dicom", "--levels", "many"}).exitCode, 2);
-    const CtlRun red = ctl({"--json", "color", "cct", "0.70", "0.29"});
+    const ProgramRun red = ctl({"--json", "color", "cct", "0.70", "0.29"});
     EXPECT_EQ(red.exitCode, 1);
     EXPECT_FALSE(QJsonDocument::fromJson(red.out).object()["ok"].toBool(true));
     EXPECT_TRUE(ctl({"color", "curve", "custom", "--data", "0:0,1:1", "--levels", "4"})

@@ -1,4 +1,5 @@
 #include "tests/displays/SimDisplays.h"
+#include "tests/support/ProgramRun.h"
 #include "tests/support/TestPaths.h"
 
 #include <QJsonArray>
@@ -10,21 +11,9 @@
 
 namespace {
 
-struct CtlRun
+ProgramRun ctl(const QStringList& arguments)
 {
-    int exitCode = -1;
-    QByteArray out;
-    QByteArray err;
-    QJsonObject json() const { return QJsonDocument::fromJson(out).object(); }
-};
-
-CtlRun ctl(const QStringList& arguments)
-{
-    QProcess process;
-    process.start(TestPaths::ctlProgram(), arguments);
-    process.waitForFinished(120000);
-    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -2,
-            process.readAllStandardOutput(), process.readAllStandardError()};
+    return ProgramRun::ctl(arguments, {}, 120000);
 }
 
 QJsonObject byOutput(const QJsonObject& result, const QString& output)
@@ -49,7 +38,7 @@ TEST(DetectCommand, ReportsClassLutAndKnownModelOfEveryDisplay)
                              SimDisplays::edid("SAM", 0x036F, QStringLiteral("Other")), false),
     });
     ASSERT_FALSE(workstation.isEmpty());
-    const CtlRun run = ctl({"--platform", "sim", "--workstation", workstation, "--json", "detect"});
+    const ProgramRun run = ctl({"--platform", "sim", "--workstation", workstation, "--json", "detect"});
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     const QJsonObject result = run.json();
     EXPECT_EQ(result.value("displays").toArray().size(), 2);
@@ -66,13 +55,14 @@ TEST(DetectCommand, ReportsClassLutAndKnownModelOfEveryDisplay)
     EXPECT_EQ(office.value("model").toString(), "Office 24");
     EXPECT_EQ(office.value("type").toString(), "Color");
 
-    const CtlRun off =
+    const ProgramRun off =
         ctl({"--platform", "sim", "--workstation", workstation, "--json", "detect", "--power", "off"});
     ASSERT_EQ(off.exitCode, 0) << off.err.toStdString();
     EXPECT_EQ(off.json().value("delay_ms").toInt(), 4000);
 
-    const CtlRun one = ctl({"--platform", "sim", "--workstation", workstation, "--json", "detect",
-                            QString::number(office.value("id").toInt()), "--iface", "3", "--lut-iface", "1"});
+    const ProgramRun one =
+        ctl({"--platform", "sim", "--workstation", workstation, "--json", "detect",
+             QString::number(office.value("id").toInt()), "--iface", "3", "--lut-iface", "1"});
     ASSERT_EQ(one.exitCode, 0) << one.err.toStdString();
     ASSERT_EQ(one.json().value("displays").toArray().size(), 1);
     // The plain display has no LUT of its own to take a DDC/CI target.

@@ -1,4 +1,5 @@
 #include "tests/displays/EdidBuilder.h"
+#include "tests/support/ProgramRun.h"
 #include "tests/support/TestPaths.h"
 
 #include <QFile>
@@ -11,23 +12,9 @@
 
 namespace {
 
-struct CtlRun
+ProgramRun ctl(const QStringList& arguments, const QByteArray& input = {})
 {
-    int exitCode = -1;
-    QByteArray out;
-    QByteArray err;
-    QJsonObject json() const { return QJsonDocument::fromJson(out).object(); }
-};
-
-CtlRun ctl(const QStringList& arguments, const QByteArray& input = {})
-{
-    QProcess process;
-    process.start(TestPaths::ctlProgram(), arguments);
-    process.write(input);
-    process.closeWriteChannel();
-    process.waitForFinished(60000);
-    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -2,
-            process.readAllStandardOutput(), process.readAllStandardError()};
+    return ProgramRun::ctl(arguments, input);
 }
 
 QString fixturePath(const char* name)
@@ -48,7 +35,7 @@ QString writeTemp(const QString& name, const QByteArray& bytes)
 
 TEST(DisplayCommandsTest, EdidDecodesRawFilesAndHexFromStandardInput)
 {
-    const CtlRun dell = ctl({"--json", "edid", fixturePath("DELL-U2713H.bin")});
+    const ProgramRun dell = ctl({"--json", "edid", fixturePath("DELL-U2713H.bin")});
     ASSERT_EQ(dell.exitCode, 0) << dell.err.toStdString();
     const QJsonObject d = dell.json();
     EXPECT_EQ(d.value("manufacturer").toString(), "DEL");
@@ -71,14 +58,14 @@ TEST(DisplayCommandsTest, EdidDecodesRawFilesAndHexFromStandardInput)
     QByteArray spaced = "\tEDID: \n";
     for (qsizetype i = 0; i < hex.size(); i += 32)
         spaced += "\t\t" + hex.mid(i, 32) + "\n";
-    const CtlRun fromStdin = ctl({"--json", "edid", "-"}, spaced);
+    const ProgramRun fromStdin = ctl({"--json", "edid", "-"}, spaced);
     ASSERT_EQ(fromStdin.exitCode, 0) << fromStdin.err.toStdString();
     EXPECT_EQ(fromStdin.json().value("manufacturer").toString(), "GSM");
     EXPECT_EQ(fromStdin.json().value("version").toString(), "1.3");
     EXPECT_TRUE(fromStdin.json().value("serial_text").isNull());
     EXPECT_EQ(fromStdin.json().value("serial_number").toInteger(), 34398);
 
-    const CtlRun text = ctl({"edid", fixturePath("Lenovo-T61-Internal.bin")});
+    const ProgramRun text = ctl({"edid", fixturePath("Lenovo-T61-Internal.bin")});
     EXPECT_EQ(text.exitCode, 0);
     EXPECT_TRUE(text.out.contains("name: LTN154P2-L05")) << text.out.toStdString();
 }
@@ -105,10 +92,10 @@ TEST(DisplayCommandsTest, BrokenEdidsAreRefusedWithAReason)
         {"this is not an EDID at all, just some text that is long enough to look like one.", "too short"}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.reason);
-        const CtlRun run = ctl({"edid", writeTemp("broken.bin", c.bytes)});
+        const ProgramRun run = ctl({"edid", writeTemp("broken.bin", c.bytes)});
         EXPECT_EQ(run.exitCode, 1);
         EXPECT_TRUE(run.err.contains(c.reason)) << run.err.toStdString();
-        const CtlRun json = ctl({"--json", "edid", "-"}, c.bytes);
+        const ProgramRun json = ctl({"--json", "edid", "-"}, c.bytes);
         EXPECT_EQ(json.exitCode, 1);
         EXPECT_FALSE(json.json().value("ok").toBool(true));
     }
@@ -118,7 +105,7 @@ TEST(DisplayCommandsTest, BrokenEdidsAreRefusedWithAReason)
 
 TEST(DisplayCommandsTest, DisplaysListsWhatTheSimulatedWorkstationShows)
 {
-    const CtlRun run = ctl({"--platform", "sim", "--json", "displays"});
+    const ProgramRun run = ctl({"--platform", "sim", "--json", "displays"});
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     const QJsonArray displays = run.json().value("displays").toArray();
     ASSERT_EQ(displays.size(), 3);
@@ -132,7 +119,7 @@ TEST(DisplayCommandsTest, DisplaysListsWhatTheSimulatedWorkstationShows)
     EXPECT_EQ(second.value("crtc").toInt(), 1);
     EXPECT_EQ(second.value("interface").toInt(), 2);
 
-    const CtlRun text = ctl({"--platform", "sim", "displays"});
+    const ProgramRun text = ctl({"--platform", "sim", "displays"});
     EXPECT_TRUE(text.out.contains("display 2: GRA GRA \"PressView 24\" serial GA24-88213 on HDMI-1"))
         << text.out.toStdString();
 }

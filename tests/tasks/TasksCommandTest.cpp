@@ -1,3 +1,4 @@
+#include "tests/support/ProgramRun.h"
 #include "tests/support/TestPaths.h"
 
 #include <QFile>
@@ -10,24 +11,14 @@
 
 namespace {
 
-struct CtlRun
+ProgramRun ctl(const QStringList& arguments)
 {
-    int exitCode = -1;
-    QByteArray out;
-    QByteArray err;
-};
-
-CtlRun ctl(const QStringList& arguments)
-{
-    QProcess process;
-    process.start(TestPaths::ctlProgram(), arguments);
-    process.waitForFinished(60000);
-    return {process.exitCode(), process.readAllStandardOutput(), process.readAllStandardError()};
+    return ProgramRun::ctl(arguments);
 }
 
 TEST(TasksCommandTest, ListsTheEmbeddedTasksWithTheirEffectiveFirstDelay)
 {
-    const CtlRun run = ctl({"--json", "tasks", "list", "--reminder", "60"});
+    const ProgramRun run = ctl({"--json", "tasks", "list", "--reminder", "60"});
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     const QJsonArray tasks = QJsonDocument::fromJson(run.out).object().value("tasks").toArray();
     ASSERT_EQ(tasks.size(), 10);
@@ -47,7 +38,7 @@ TEST(TasksCommandTest, BrokenListAndBadArgumentsFailWithAMessage)
     file.write("<tasks><task");
     file.close();
 
-    const CtlRun bad = ctl({"tasks", "list", broken});
+    const ProgramRun bad = ctl({"tasks", "list", broken});
     EXPECT_EQ(bad.exitCode, 1);
     EXPECT_TRUE(bad.err.contains("is not readable XML"));
     EXPECT_EQ(ctl({"tasks", "list", "--reminder", "soon"}).exitCode, 2);

@@ -1,4 +1,5 @@
 // lutloaderctl gamma, run as a separate program on a simulated workstation.
+#include "tests/support/ProgramRun.h"
 #include "tests/support/TestPaths.h"
 
 #include <QFile>
@@ -21,13 +22,6 @@ const char WORKSTATION[] = R"({
   ]
 })";
 
-struct CtlRun
-{
-    int exitCode = -1;
-    QByteArray out;
-    QByteArray err;
-};
-
 class GammaCommandTest : public ::testing::Test
 {
 protected:
@@ -40,24 +34,10 @@ protected:
             ASSERT_EQ(ctl({"gamma", "set", output}, "0 65535\n0 65535\n0 65535\n").exitCode, 0);
     }
 
-    CtlRun ctl(const QStringList& args, const QByteArray& input = {}) const
+    ProgramRun ctl(const QStringList& args, const QByteArray& input = {}) const
     {
-        QProcess process;
-        process.start(TestPaths::ctlProgram(),
-                      QStringList{"--platform", "sim", "--workstation", m_folder + "/workstation.json"} +
-                          args);
-        process.write(input);
-        process.closeWriteChannel();
-        CtlRun run;
-        if (!process.waitForFinished(30000)) {
-            process.kill();
-            process.waitForFinished();
-            return run;
-        }
-        run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-        run.out = process.readAllStandardOutput();
-        run.err = process.readAllStandardError();
-        return run;
+        return ProgramRun::ctl(
+            QStringList{"--platform", "sim", "--workstation", m_folder + "/workstation.json"} + args, input);
     }
 
     QString writeFile(const QString& name, const QByteArray& bytes) const
@@ -88,7 +68,7 @@ QByteArray rampText(int size, int (*value)(int channel, int i))
 TEST_F(GammaCommandTest, SetReadsWhatGetPrints)
 {
     const QByteArray before = ctl({"gamma", "get", "DP-2"}).out;
-    const CtlRun linear = ctl({"gamma", "get", "DP-1"});
+    const ProgramRun linear = ctl({"gamma", "get", "DP-1"});
     ASSERT_EQ(linear.exitCode, 0) << linear.err.constData();
     const QList<QByteArray> lines = linear.out.trimmed().split('\n');
     ASSERT_EQ(lines.size(), 3);
@@ -96,7 +76,7 @@ TEST_F(GammaCommandTest, SetReadsWhatGetPrints)
     EXPECT_TRUE(lines[2].startsWith("0 257 514 ")) << lines[2].left(40).constData();
 
     const QByteArray custom = rampText(256, [](int c, int i) { return i * 250 + c * 3; });
-    const CtlRun set = ctl({"gamma", "set", "DP-1", writeFile("custom.txt", custom)});
+    const ProgramRun set = ctl({"gamma", "set", "DP-1", writeFile("custom.txt", custom)});
     ASSERT_EQ(set.exitCode, 0) << set.err.constData();
     EXPECT_EQ(ctl({"gamma", "get", "DP-1"}).out, custom);
     EXPECT_EQ(ctl({"gamma", "get", "DP-2"}).out, before);
@@ -106,7 +86,7 @@ TEST_F(GammaCommandTest, SetReadsWhatGetPrints)
     ASSERT_EQ(ctl({"gamma", "set", "DP-2", "-"}, printed).exitCode, 0);
     EXPECT_EQ(ctl({"gamma", "get", "DP-2"}).out, custom);
 
-    const CtlRun json = ctl({"--json", "gamma", "get", "DP-1"});
+    const ProgramRun json = ctl({"--json", "gamma", "get", "DP-1"});
     const QJsonObject object = QJsonDocument::fromJson(json.out).object();
     EXPECT_EQ(object.value("size").toInt(), 256);
     EXPECT_EQ(object.value("green").toArray().at(2).toInt(), 503);
@@ -114,7 +94,7 @@ TEST_F(GammaCommandTest, SetReadsWhatGetPrints)
 
 TEST_F(GammaCommandTest, RampOfAnotherSizeIsScaledToTheCard)
 {
-    const CtlRun set =
+    const ProgramRun set =
         ctl({"gamma", "set", "HDMI-1", "-"}, rampText(256, [](int, int i) { return i * 257; }));
     ASSERT_EQ(set.exitCode, 0) << set.err.constData();
     EXPECT_TRUE(set.out.contains("scaled from 256")) << set.out.constData();
@@ -142,20 +122,20 @@ TEST_F(GammaCommandTest, BadInputIsRefusedAndTheCardKeepsItsRamp)
         {"5\n5\n5\n", "at least 2"},
     };
     for (const auto& bad : cases) {
-        const CtlRun run = ctl({"gamma", "set", "DP-1", "-"}, bad.input);
+        const ProgramRun run = ctl({"gamma", "set", "DP-1", "-"}, bad.input);
         EXPECT_NE(run.exitCode, 0) << bad.input.constData();
         EXPECT_TRUE(run.err.contains(bad.message)) << run.err.constData();
     }
-    const CtlRun missing = ctl({"gamma", "set", "DP-1", m_folder + "/no-such-file"});
+    const ProgramRun missing = ctl({"gamma", "set", "DP-1", m_folder + "/no-such-file"});
     EXPECT_NE(missing.exitCode, 0);
     EXPECT_TRUE(missing.err.contains("cannot read")) << missing.err.constData();
     EXPECT_EQ(ctl({"gamma", "get", "DP-1"}).out, before);
 
-    const CtlRun refused = ctl({"gamma", "set", "DP-5", "-"}, before);
+    const ProgramRun refused = ctl({"gamma", "set", "DP-5", "-"}, before);
     EXPECT_EQ(refused.exitCode, 1);
     EXPECT_TRUE(refused.err.contains("was refused")) << refused.err.constData();
 
-    const CtlRun unknown = ctl({"--json", "gamma", "get", "DVI-9"});
+    const ProgramRun unknown = ctl({"--json", "gamma", "get", "DVI-9"});
     EXPECT_EQ(unknown.exitCode, 1);
     const QString error = QJsonDocument::fromJson(unknown.out).object().value("error").toString();
     EXPECT_TRUE(error.contains("DVI-9") && error.contains("DP-1, DP-2, HDMI-1")) << qPrintable(error);
@@ -164,7 +144,7 @@ TEST_F(GammaCommandTest, BadInputIsRefusedAndTheCardKeepsItsRamp)
 
 TEST_F(GammaCommandTest, ListNamesTheOutputsWithTheirRampSizes)
 {
-    const CtlRun list = ctl({"--json", "gamma", "list"});
+    const ProgramRun list = ctl({"--json", "gamma", "list"});
     ASSERT_EQ(list.exitCode, 0) << list.err.constData();
     const QJsonArray outputs = QJsonDocument::fromJson(list.out).object().value("outputs").toArray();
     ASSERT_EQ(outputs.size(), 4);

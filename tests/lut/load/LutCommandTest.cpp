@@ -5,6 +5,7 @@
 #include "db/DBDisplayCurrentLUT.h"
 #include "db/KaldoDynamicData.h"
 #include "tests/lut/load/LutLoadFixture.h"
+#include "tests/support/ProgramRun.h"
 #include "tests/support/TestPaths.h"
 
 #include <QJsonArray>
@@ -49,19 +50,9 @@ protected:
 
     CtlRun ctl(const QStringList& args) const
     {
-        QProcess process;
-        process.start(TestPaths::ctlProgram(),
-                      QStringList{"--platform", "sim", "--workstation", workstationFile(), "--json"} + args);
-        CtlRun run;
-        if (!process.waitForFinished(60000)) {
-            process.kill();
-            process.waitForFinished();
-            return run;
-        }
-        run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-        run.json = QJsonDocument::fromJson(process.readAllStandardOutput()).object();
-        run.err = process.readAllStandardError();
-        return run;
+        const ProgramRun program = ProgramRun::ctl(
+            QStringList{"--platform", "sim", "--workstation", workstationFile(), "--json"} + args);
+        return {program.exitCode, QJsonDocument::fromJson(program.out).object(), program.err};
     }
 };
 

@@ -1,5 +1,6 @@
 #include "lut/KaldoDisplayProfile.h"
 #include "tests/lut/profile/IccFileBytes.h"
+#include "tests/support/ProgramRun.h"
 #include "tests/support/TestPaths.h"
 
 #include <QCryptographicHash>
@@ -13,33 +14,9 @@
 
 namespace {
 
-struct ToolRun
+ProgramRun runTool(const QString& program, const QStringList& args, const QByteArray& input = {})
 {
-    bool started = false;
-    int exitCode = -1;
-    QByteArray out;
-    QByteArray err;
-};
-
-ToolRun runTool(const QString& program, const QStringList& args, const QByteArray& input = {})
-{
-    QProcess process;
-    process.start(program, args);
-    ToolRun run;
-    if (!process.waitForStarted(10000))
-        return run;
-    run.started = true;
-    process.write(input);
-    process.closeWriteChannel();
-    if (!process.waitForFinished(60000)) {
-        process.kill();
-        process.waitForFinished();
-        return run;
-    }
-    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    run.out = process.readAllStandardOutput();
-    run.err = process.readAllStandardError();
-    return run;
+    return ProgramRun::run(program, args, input);
 }
 
 KaldoDisplayProfile::LutValues gammaTable(int entries)
@@ -97,16 +74,16 @@ TEST(ProfileToolsTest, LittleCmsToolsOpenOurProfiles)
     ASSERT_EQ(profiles.size(), 2u);
     for (const WrittenProfile& profile : profiles) {
         // Device white through the matrix/TRC profile is the PCS white, L* = 100.
-        const ToolRun white = runTool("transicc", {"-i", profile.path, "-o", "*Lab"}, "255 255 255\n");
+        const ProgramRun white = runTool("transicc", {"-i", profile.path, "-o", "*Lab"}, "255 255 255\n");
         ASSERT_EQ(white.exitCode, 0) << white.err.constData();
         EXPECT_TRUE(white.out.contains("L*=100.0")) << white.out.constData();
 
-        const ToolRun postscript = runTool("psicc", {"-i", profile.path});
+        const ProgramRun postscript = runTool("psicc", {"-i", profile.path});
         EXPECT_EQ(postscript.exitCode, 0) << postscript.err.constData();
         EXPECT_TRUE(postscript.out.contains("/CIEBasedABC")) << profile.version;
 
         const QString link = profile.path + ".link.icc";
-        const ToolRun linked = runTool("linkicc", {"-o", link, profile.path, "*sRGB"});
+        const ProgramRun linked = runTool("linkicc", {"-o", link, profile.path, "*sRGB"});
         EXPECT_EQ(linked.exitCode, 0) << linked.err.constData();
         EXPECT_EQ(IccFileBytes::readFile(link).mid(12, 4), QByteArray("link"));
     }
@@ -117,7 +94,7 @@ TEST(ProfileToolsTest, ExifToolReadsHeaderDescriptionAndVcgt)
     if (!haveTool("exiftool"))
         GTEST_SKIP() << "exiftool (libimage-exiftool-perl) not installed";
     for (const WrittenProfile& profile : writeProfiles()) {
-        const ToolRun info = runTool("exiftool", {"-j", profile.path});
+        const ProgramRun info = runTool("exiftool", {"-j", profile.path});
         ASSERT_EQ(info.exitCode, 0) << info.err.constData();
         const QJsonObject tags = QJsonDocument::fromJson(info.out).array().at(0).toObject();
         EXPECT_EQ(tags.value("ProfileVersion").toString(), profile.version < 3 ? "2.4.0" : "4.3.0");
@@ -128,7 +105,7 @@ TEST(ProfileToolsTest, ExifToolReadsHeaderDescriptionAndVcgt)
         EXPECT_TRUE(tags.contains("RedMatrixColumn"));
 
         // The tag exiftool extracts is exactly the published table layout with 2-byte entries.
-        const ToolRun vcgt = runTool("exiftool", {"-b", "-VideoCardGamma", profile.path});
+        const ProgramRun vcgt = runTool("exiftool", {"-b", "-VideoCardGamma", profile.path});
         ASSERT_EQ(vcgt.exitCode, 0);
         EXPECT_EQ(vcgt.out, IccFileBytes::vcgtTable(asUnsigned(profile.lut), 2));
 
@@ -151,7 +128,7 @@ TEST(ProfileToolsTest, CtlPrintsVcgtCurves)
     ASSERT_FALSE(profiles.empty());
     const WrittenProfile& profile = profiles.front();
 
-    const ToolRun json = runTool(TestPaths::ctlProgram(), {"--json", "profile", "vcgt", profile.path});
+    const ProgramRun json = runTool(TestPaths::ctlProgram(), {"--json", "profile", "vcgt", profile.path});
     ASSERT_EQ(json.exitCode, 0) << json.err.constData();
     const QJsonObject answer = QJsonDocument::fromJson(json.out).object();
     EXPECT_EQ(answer.value("channels").toInt(), 3);
@@ -166,14 +143,14 @@ TEST(ProfileToolsTest, CtlPrintsVcgtCurves)
         EXPECT_EQ(curve.at(1023).toInt(), 65535);
     }
 
-    const ToolRun text = runTool(TestPaths::ctlProgram(), {"profile", "vcgt", profile.path});
+    const ProgramRun text = runTool(TestPaths::ctlProgram(), {"profile", "vcgt", profile.path});
     EXPECT_EQ(text.exitCode, 0);
     EXPECT_TRUE(text.out.contains("vcgt 3 channels x 1024 entries"));
     EXPECT_TRUE(text.out.contains("\nG: 0 "));
 
     const QString broken = TestPaths::freshFolder("tools-broken") + "/broken.icc";
     ASSERT_TRUE(IccFileBytes::writeFile(broken, IccFileBytes::readFile(profile.path).left(100)));
-    const ToolRun refused = runTool(TestPaths::ctlProgram(), {"--json", "profile", "vcgt", broken});
+    const ProgramRun refused = runTool(TestPaths::ctlProgram(), {"--json", "profile", "vcgt", broken});
     EXPECT_EQ(refused.exitCode, 1);
     EXPECT_TRUE(
         QJsonDocument::fromJson(refused.out).object().value("error").toString().contains("broken.icc"));
