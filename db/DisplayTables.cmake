@@ -10,4 +10,5 @@ lutloader_library(lutloader_dbtables
     DBShutdownSafeSystem.cpp
     DBCurrentDisplays.cpp
     DBUtils.cpp
+    DBUniformity.cpp
   DEPS lutloader_db lutloader_displays lutloader_settings Qt6::Core)

@@ -12,6 +12,7 @@
 #include "displays/ctl/DisplaysCommand.h"
 #include "displays/ctl/EdidCommand.h"
 #include "lut/ctl/GammaCommand.h"
+#include "lut/ctl/LutCommand.h"
 #include "lut/ctl/ProfileCommand.h"
 #include "settings/ctl/SettingsCommand.h"
 
@@ -32,5 +33,6 @@ CtlCommandList CtlRegistry::commands()
     list.push_back(std::make_unique<PrefCommand>());
     list.push_back(std::make_unique<DisplayTablesCommand>());
     list.push_back(std::make_unique<SettingsCommand>());
+    list.push_back(std::make_unique<LutCommand>());
     return list;
 }

@@ -6,7 +6,10 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QMutexLocker>
+#include <QSaveFile>
 
 namespace {
 
@@ -31,12 +34,8 @@ QString SimDisplayColorProfiles::colorDirectory() const
 
 QString SimDisplayColorProfiles::currentProfile(const QString& deviceName, const QString& /*deviceId*/) const
 {
-    {
-        QMutexLocker lock(&m_mutex);
-        const auto slot = m_slots.constFind(deviceName);
-        if (slot != m_slots.constEnd())
-            return *slot;
-    }
+    if (const std::optional<QString> slot = readSlot(deviceName))
+        return *slot;
     const std::optional<SimDisplay> display = m_workstation.display(deviceName);
     return display ? display->config.value(QStringLiteral("profile")).toString() : QString();
 }
@@ -62,8 +61,7 @@ bool SimDisplayColorProfiles::associate(const QString& profilePath, const QStrin
             return false;
         }
     }
-    QMutexLocker lock(&m_mutex);
-    m_slots.insert(deviceName, installed);
+    writeSlot(deviceName, installed);
     return true;
 }
 
@@ -71,8 +69,7 @@ bool SimDisplayColorProfiles::associateStandard(const QString& deviceName, const
 {
     if (!checkOutput(deviceName))
         return false;
-    QMutexLocker lock(&m_mutex);
-    m_slots.insert(deviceName, QString());
+    writeSlot(deviceName, QString());
     return true;
 }
 
@@ -102,4 +99,38 @@ void SimDisplayColorProfiles::fail(int code, const QString& text) const
 {
     QMutexLocker lock(&m_mutex);
     m_lastError = {code, text};
+}
+
+QString SimDisplayColorProfiles::slotsFile() const
+{
+    return QDir(m_colorDirectory).filePath(QStringLiteral(".display-profiles.json"));
+}
+
+std::optional<QString> SimDisplayColorProfiles::readSlot(const QString& output) const
+{
+    QMutexLocker lock(&m_mutex);
+    QFile file(slotsFile());
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    const QJsonObject assigned = QJsonDocument::fromJson(file.readAll()).object();
+    if (!assigned.contains(output))
+        return std::nullopt;
+    return assigned.value(output).toString();
+}
+
+void SimDisplayColorProfiles::writeSlot(const QString& output, const QString& path) const
+{
+    QMutexLocker lock(&m_mutex);
+    QJsonObject assigned;
+    {
+        QFile file(slotsFile());
+        if (file.open(QIODevice::ReadOnly))
+            assigned = QJsonDocument::fromJson(file.readAll()).object();
+    }
+    assigned.insert(output, path);
+    QDir().mkpath(m_colorDirectory);
+    QSaveFile file(slotsFile());
+    if (!file.open(QIODevice::WriteOnly) || file.write(QJsonDocument(assigned).toJson()) < 0 ||
+        !file.commit())
+        qDebug() << "SimDisplayColorProfiles: cannot keep the slot of" << output << "in" << slotsFile();
 }

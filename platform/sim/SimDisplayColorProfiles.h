@@ -2,14 +2,17 @@
 
 #include "platform/DisplayColorProfiles.h"
 
-#include <QHash>
 #include <QMutex>
+
+#include <optional>
 
 class SimWorkstation;
 
 // Each simulated display output has one profile slot. A display's starting profile
 // is the "profile" key of its workstation entry; associating copies the file into
-// the simulated colour directory, as an installation would.
+// the simulated colour directory, as an installation would. The slots are kept in a
+// file of the colour directory, so every process of the session (the agent,
+// lutloaderctl) sees the same association, as with a real system's.
 class SimDisplayColorProfiles : public DisplayColorProfiles
 {
 public:
@@ -26,10 +29,13 @@ public:
 private:
     bool checkOutput(const QString& output) const;
     void fail(int code, const QString& text) const;
+    QString slotsFile() const;
+    // Path of the output's slot; nullopt when this session never changed it.
+    std::optional<QString> readSlot(const QString& output) const;
+    void writeSlot(const QString& output, const QString& path) const;
 
     const SimWorkstation& m_workstation;
     const QString m_colorDirectory;
     mutable QMutex m_mutex;
-    mutable QHash<QString, QString> m_slots; // output -> profile path, once changed here
     mutable Error m_lastError;
 };

@@ -1,0 +1,292 @@
+#include "lut/LUTLoadingThread.h"
+
+#include "db/DBDisplayCurrentLUT.h"
+#include "db/DBDisplays.h"
+#include "db/DBUniformity.h"
+#include "displays/BaseDisplay.h"
+#include "lut/DisplayList.h"
+#include "platform/OSUtils.h"
+
+#include <QDebug>
+
+#include <array>
+
+namespace {
+
+// LUT interfaces whose display keeps several tables and loads into the selected one.
+bool hasSelectableTables(displayiface_t iface)
+{
+    return iface == DISPIFACE_SERIAL || iface == DISPIFACE_DDCCI || iface == DISPIFACE_USB;
+}
+
+displayiface_t toInterface(int value)
+{
+    return value >= DISPIFACE_NONE && value <= DISPIFACE_POWER ? static_cast<displayiface_t>(value)
+                                                               : DISPIFACE_NONE;
+}
+
+// DisplayCurrentLUT writes 0 for "no correction"; older rows carry -1.
+bool hasUniformity(int uniformityId)
+{
+    return uniformityId > 0;
+}
+
+} // namespace
+
+LUTLoadingThread::LUTLoadingThread(QObject* parent) : QThread(parent) {}
+
+LUTLoadingThread::~LUTLoadingThread()
+{
+    wait();
+    DisplayList::instance().clearDisplays();
+}
+
+bool LUTLoadingThread::start(int displayId, bool load)
+{
+    if (isRunning()) {
+        qWarning() << "LUTLoadingThread::start() display" << displayId
+                   << "refused: the previous load is still running for display" << m_displayId;
+        return false;
+    }
+    m_displayId = displayId;
+    m_load = load;
+    QThread::start(QThread::InheritPriority);
+    return true;
+}
+
+void LUTLoadingThread::forceLutActivation(int displayId)
+{
+    QMutexLocker lock(&m_mapsMutex);
+    m_forceActivation[displayId] = true;
+}
+
+void LUTLoadingThread::forceLUTUploadInFuture(int displayId)
+{
+    QMutexLocker lock(&m_mapsMutex);
+    m_activatedOnce[displayId] = true;
+}
+
+bool LUTLoadingThread::isLUTAvailable(int displayId, bool /*load*/)
+{
+    const DBDisplayCurrentLUT::Channels channels = DBDisplayCurrentLUT().readEntryByDisplayId(displayId);
+    for (const auto& channel : channels) {
+        if (!channel.isEmpty())
+            return true;
+    }
+    return false;
+}
+
+void LUTLoadingThread::run()
+{
+    loadLUT();
+}
+
+void LUTLoadingThread::loadLUT()
+{
+    const int id = m_displayId;
+    qDebug().noquote() << "LUTLoadingThread::loadLUT() display=" + QString::number(id);
+    const int lutType = DBDisplayCurrentLUT().lutType(id);
+    DisplayList& list = DisplayList::instance();
+    list.updateDisplayIfNeeded(id, toInterface(lutType));
+
+    // Held to the end, so a re-detection or a clear on another thread cannot pull it away.
+    const std::shared_ptr<BaseDisplay> display = list.GetDisplayInstanceById(id);
+    if (!display || !display->ok()) {
+        qDebug() << "LUTLoadingThread::loadLUT() no display";
+        Q_EMIT signalLutThreadFinished();
+        return;
+    }
+    LUT* lut = display->lut();
+    if (!lut || !lut->ok()) {
+        qDebug() << "LUTLoadingThread::loadLUT() no display lut";
+        Q_EMIT signalLutThreadFinished();
+        return;
+    }
+
+    const std::array<QMetaObject::Connection, 3> relays{
+        connect(lut, &LUT::signalStartLUTUpload, this, &LUTLoadingThread::signalStartLUTUpload,
+                Qt::DirectConnection),
+        connect(lut, &LUT::signalFinishLUTUpload, this, &LUTLoadingThread::signalFinishLUTUpload,
+                Qt::DirectConnection),
+        connect(lut, &LUT::signalLUTUploadProgress, this, &LUTLoadingThread::signalLUTUploadProgress,
+                Qt::DirectConnection)};
+    qDebug() << "LUTLoadingThread::loadLUT() - 2";
+    qDebug() << "LUTLoadingThread::loadLUT() display interface=" << lut->communicationInterface();
+    display->hardwareReconnect();
+    lut->hardwareReconnect();
+    qDebug() << "LUTLoadingThread::loadLUT() - 4" << m_load;
+    const int uniformityId = DBDisplayCurrentLUT().uniformityId(id);
+
+    if (!m_load)
+        unload(*lut, uniformityId);
+    else if (!skipOnStart(*lut))
+        load(*display, *lut, uniformityId);
+
+    for (const QMetaObject::Connection& relay : relays)
+        disconnect(relay);
+    display->unlockHardware();
+    lut->unlockHardware();
+    Q_EMIT signalLutThreadFinished();
+    qDebug() << "LUTLoadingThread::loadLUT() finished";
+}
+
+void LUTLoadingThread::unload(LUT& lut, int uniformityId)
+{
+    const bool deactivated = lut.Deactivate();
+    if (deactivated && hasUniformity(uniformityId))
+        lut.DeactivateUniformity();
+    DisplayList::instance().SetDisplayCalibrated(m_displayId, false);
+    if (!deactivated)
+        Q_EMIT signalFailLUTUpload();
+}
+
+bool LUTLoadingThread::skipOnStart(LUT& lut)
+{
+    {
+        QMutexLocker lock(&m_mapsMutex);
+        if (m_activatedOnce.count(m_displayId) != 0)
+            return false;
+        m_activatedOnce[m_displayId] = true;
+    }
+    if (!lut.activateOnStartCanBeSkipped())
+        return false;
+    qDebug() << "LUTLoadingThread::loadLUT() activation skipped";
+    DisplayList::instance().SetDisplayCalibrated(m_displayId, true);
+    return true;
+}
+
+void LUTLoadingThread::load(BaseDisplay& /*display*/, LUT& lut, int uniformityId)
+{
+    const int lutType = DBDisplayCurrentLUT().lutType(m_displayId);
+    if (hasSelectableTables(lut.communicationInterface()))
+        selectStoredTable(lut);
+    luts_t tables = storedTables(lut, lutType);
+
+    if (takeForceActivation()) {
+        qDebug().noquote() << "force lut uploading for display" + QString::number(m_displayId);
+        lut.forceLutActivation();
+    }
+    qDebug() << "force lut uploading for display AFTER";
+    bool result = lut.Activate(tables);
+    tables.clear();
+    {
+        QMutexLocker lock(&m_mapsMutex);
+        qDebug() << "force lut uploading for display AFTER clear" << m_forceActivation.size() << m_displayId;
+        m_forceActivation[m_displayId] = false;
+    }
+
+    if (result && hasUniformity(uniformityId)) {
+        qDebug() << "applying uniformity";
+        const std::vector<double> values = DBUniformity().GetUDataById(uniformityId);
+        lut.ActivateUniformity(values);
+        result = lut.ok();
+    }
+    if (result && lut.ok()) {
+        DisplayList::instance().SetDisplayCalibrated(m_displayId, true);
+        return;
+    }
+    lut.Deactivate();
+    DisplayList::instance().SetDisplayCalibrated(m_displayId, false);
+    Q_EMIT signalFailLUTUpload();
+}
+
+void LUTLoadingThread::selectStoredTable(LUT& lut)
+{
+    const QString text = DBDisplays().getDisplayInfo(m_displayId, QStringLiteral("CurrentLUTIndex"));
+    const int index = text.toInt();
+    qDebug() << "Current LUT index:" << index;
+    const int count = lut.GetLUTCount();
+    if (index >= 0 && index < count) {
+        lut.SetCurrentLUTIndex(index);
+        qDebug() << "Current LUT index changed";
+    } else {
+        qDebug().noquote() << "Incorrect LUT index! LUT supports" + QString::number(count) + "tables";
+    }
+}
+
+luts_t LUTLoadingThread::storedTables(LUT& lut, int lutType)
+{
+    const int channels = lut.ChannelsCount();
+    const int size = lut.LUTSize();
+    luts_t tables(static_cast<size_t>(std::max(channels, 0)));
+    int filled = 0;
+    DBDisplayCurrentLUT stored;
+    const int currentLutId = stored.currentLutId(m_displayId);
+    const QList<DBDisplayCurrentLUT::Entry> entries =
+        currentLutId < 0 ? QList<DBDisplayCurrentLUT::Entry>() : stored.readRawEntries(currentLutId);
+    for (const DBDisplayCurrentLUT::Entry& entry : entries) {
+        if (entry.channel < 0 || entry.channel >= channels || entry.ddl < 0 || entry.ddl >= size)
+            continue;
+        std::vector<int>& channel = tables[static_cast<size_t>(entry.channel)];
+        channel.resize(static_cast<size_t>(size), 0);
+        channel[static_cast<size_t>(entry.ddl)] = entry.value;
+        ++filled;
+    }
+    if (filled == 0)
+        qDebug() << "LUTLoadingThread::loadLUT() - nothing to activate";
+    qDebug().noquote() << "!!!! LUT activation. lut interface=" +
+                              QString::number(lut.communicationInterface()) +
+                              "read interface=" + QString::number(lutType) +
+                              "size: " + QString::number(channels) + "x" + QString::number(size) +
+                              "filled:" + QString::number(filled);
+    return tables;
+}
+
+bool LUTLoadingThread::takeForceActivation()
+{
+    QMutexLocker lock(&m_mapsMutex);
+    const auto it = m_forceActivation.find(m_displayId);
+    return it != m_forceActivation.end() && it->second;
+}
+
+void LUTLoadingThread::unlockHardwareForAllDisplays()
+{
+    for (const auto& [id, display] : DisplayList::instance().displayObjects()) {
+        display->unlockHardware();
+        if (LUT* lut = display->attachedLUT())
+            lut->unlockHardware();
+    }
+}
+
+void LUTLoadingThread::slotTurnOnDisplays()
+{
+    OSUtils::turnondisplay();
+    qDebug() << "LUTLoadingThread::slotTurnOnDisplays()";
+    for (const auto& [id, display] : DisplayList::instance().displayObjects()) {
+        display->on();
+        display->unlockHardware();
+    }
+}
+
+void LUTLoadingThread::slotTurnOffDisplays()
+{
+    qDebug() << "LUTLoadingThread::slotTurnOffDisplays()";
+    for (const auto& [id, display] : DisplayList::instance().displayObjects())
+        display->off();
+    OSUtils::turnoffdisplay();
+}
+
+void LUTLoadingThread::updateDisplayIfNeeded(int displayId, displayiface_t iface)
+{
+    DisplayList::instance().updateDisplayIfNeeded(displayId, iface);
+}
+
+void LUTLoadingThread::detectDisplay(int displayId, displayiface_t iface)
+{
+    DisplayList::instance().detectDisplay(displayId, iface);
+}
+
+void LUTLoadingThread::addDisplay(int displayId)
+{
+    DisplayList::instance().addDisplay(displayId);
+}
+
+void LUTLoadingThread::clearDisplays()
+{
+    DisplayList::instance().clearDisplays();
+}
+
+bool LUTLoadingThread::isDisplayCalibrated(int displayId)
+{
+    return DisplayList::instance().isDisplayCalibrated(displayId);
+}

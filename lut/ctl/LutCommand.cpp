@@ -1,0 +1,232 @@
+#include "lut/ctl/LutCommand.h"
+
+#include "app/KaldoSharedMemory.h"
+#include "app/LockKeys.h"
+#include "app/ctl/CtlContext.h"
+#include "db/DB.h"
+#include "db/DBDisplayCurrentLUT.h"
+#include "db/DBUtils.h"
+#include "db/KaldoDynamicData.h"
+#include "displays/BaseDisplay.h"
+#include "displays/CurrentDisplays.h"
+#include "lut/DisplayList.h"
+#include "lut/KaldoDisplayProfile.h"
+#include "lut/LUT.h"
+#include "lut/LUTLoadingThread.h"
+#include "platform/OSProfile.h"
+#include "settings/DataDirectory.h"
+
+#include <QEventLoop>
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QStringList>
+
+namespace {
+
+// How often the busy lock is tried (100 ms apart) before the tool gives up on a busy agent.
+constexpr int LOCK_RETRIES = 30;
+
+struct LoadOutcome
+{
+    int starts = 0;
+    int progress = 0;
+    int finishes = 0;
+    bool failed = false;
+    bool ended = false;
+    bool calibrated = false;
+};
+
+QJsonArray toJson(const luts_t& table)
+{
+    QJsonArray channels;
+    for (const auto& channel : table) {
+        QJsonArray values;
+        for (const int value : channel)
+            values.append(value);
+        channels.append(values);
+    }
+    return channels;
+}
+
+QString channelLine(const QString& label, const std::vector<int>& channel)
+{
+    QStringList values;
+    for (const int value : channel)
+        values << QString::number(value);
+    return label + QStringLiteral(": ") + values.join(QLatin1Char(' '));
+}
+
+QString shape(const luts_t& table)
+{
+    return table.empty() ? QStringLiteral("empty")
+                         : QStringLiteral("%1 x %2").arg(table.size()).arg(table.front().size());
+}
+
+void appendTable(QStringList& lines, const QString& label, const luts_t& table)
+{
+    for (size_t c = 0; c < table.size(); ++c)
+        lines << channelLine(QStringLiteral("%1 %2").arg(label).arg(c), table[c]);
+}
+
+luts_t storedTable(int id)
+{
+    luts_t table;
+    for (const QList<int>& channel : DBDisplayCurrentLUT().readEntryByDisplayId(id))
+        table.emplace_back(channel.begin(), channel.end());
+    return table;
+}
+
+bool openDatabase(const CtlContext& context, int* exitCode)
+{
+    DB::setPath(DataDirectory::path());
+    if (DB::get()->IsOpened())
+        return true;
+    *exitCode = context.fail(QStringLiteral("cannot open %1").arg(DB::get()->filePath()));
+    return false;
+}
+
+// Registers the attached displays as the agent does, so ids mean the same in both.
+bool isAttached(int id)
+{
+    CurrentDisplays::NonCachedRefresh();
+    DBUtils::RefreshDisplaysInfo();
+    return CurrentDisplays::IsDisplayConnected(id);
+}
+
+LoadOutcome runThread(int id, bool load)
+{
+    LoadOutcome outcome;
+    LUTLoadingThread thread;
+    QEventLoop loop;
+    QObject::connect(&thread, &LUTLoadingThread::signalStartLUTUpload, &loop, [&] { ++outcome.starts; });
+    QObject::connect(&thread, &LUTLoadingThread::signalLUTUploadProgress, &loop, [&] { ++outcome.progress; });
+    QObject::connect(&thread, &LUTLoadingThread::signalFinishLUTUpload, &loop, [&] { ++outcome.finishes; });
+    QObject::connect(&thread, &LUTLoadingThread::signalFailLUTUpload, &loop, [&] { outcome.failed = true; });
+    QObject::connect(&thread, &LUTLoadingThread::signalLutThreadFinished, &loop, [&] {
+        outcome.ended = true;
+        loop.quit();
+    });
+    // Should the thread ever end without its signal, the tool still returns.
+    QObject::connect(&thread, &QThread::finished, &loop, &QEventLoop::quit, Qt::QueuedConnection);
+    if (!thread.start(id, load))
+        return outcome;
+    loop.exec();
+    thread.wait();
+    // Read before the thread goes: its end clears the display list.
+    outcome.calibrated = DisplayList::instance().isDisplayCalibrated(id);
+    return outcome;
+}
+
+int loadOrUnload(const CtlContext& context, int id, bool load)
+{
+    const QString action = load ? QStringLiteral("load") : QStringLiteral("unload");
+    if (!LUTLoadingThread::isLUTAvailable(id, load))
+        return context.fail(QStringLiteral("display %1 has no stored LUT").arg(id));
+    KaldoSharedMemory lock(SHARED_MEMORY_KEY_LUT, "lutloaderctl", LOCK_RETRIES);
+    if (!lock.Lock())
+        return context.fail(QStringLiteral("busy lock \"%1\" is held by process %2; try again later")
+                                .arg(QLatin1String(SHARED_MEMORY_KEY_LUT))
+                                .arg(lock.holderProcessId()));
+    const LoadOutcome outcome = runThread(id, load);
+    const bool calibrated = outcome.calibrated;
+    lock.Unlock();
+
+    const bool ok = outcome.ended && !outcome.failed && calibrated == load;
+    const QJsonObject result{{QStringLiteral("ok"), ok},
+                             {QStringLiteral("id"), id},
+                             {QStringLiteral("action"), action},
+                             {QStringLiteral("calibrated"), calibrated},
+                             {QStringLiteral("failed"), outcome.failed},
+                             {QStringLiteral("finished"), outcome.ended},
+                             {QStringLiteral("upload_starts"), outcome.starts},
+                             {QStringLiteral("upload_progress"), outcome.progress}};
+    QString text = QStringLiteral("display %1: %2").arg(id).arg(action);
+    if (ok)
+        text += load ? QStringLiteral("ed, calibrated") : QStringLiteral("ed, not calibrated");
+    else
+        text += outcome.failed ? QStringLiteral(" failed") : QStringLiteral(" did not take effect");
+    const int exitCode = context.answer(result, text);
+    return ok ? exitCode : 1;
+}
+
+int show(const CtlContext& context, int id)
+{
+    DBDisplayCurrentLUT stored;
+    const int lutType = stored.lutType(id);
+    const luts_t storedLut = storedTable(id);
+    QJsonObject result{{QStringLiteral("ok"), true},
+                       {QStringLiteral("id"), id},
+                       {QStringLiteral("output"), CurrentDisplays::DisplayById(id).deviceName()},
+                       {QStringLiteral("luttype"), lutType},
+                       {QStringLiteral("uniformity"), stored.uniformityId(id)},
+                       {QStringLiteral("stored"), toJson(storedLut)}};
+    QStringList lines{QStringLiteral("display %1 on %2: LUT type %3, stored %4")
+                          .arg(id)
+                          .arg(result.value(QStringLiteral("output")).toString())
+                          .arg(lutType)
+                          .arg(shape(storedLut))};
+    appendTable(lines, QStringLiteral("stored"), storedLut);
+
+    DisplayList& list = DisplayList::instance();
+    list.updateDisplayIfNeeded(id, lutType >= DISPIFACE_NONE && lutType <= DISPIFACE_POWER
+                                       ? static_cast<displayiface_t>(lutType)
+                                       : DISPIFACE_NONE);
+    const std::shared_ptr<BaseDisplay> display = list.GetDisplayInstanceById(id);
+    LUT* lut = display ? display->attachedLUT() : nullptr;
+    luts_t held;
+    const bool read = lut && lut->DownloadLUT(held);
+    result.insert(QStringLiteral("lut"),
+                  lut ? QString::fromLatin1(lut->metaObject()->className()) : QString());
+    result.insert(QStringLiteral("held"), read ? toJson(held) : QJsonArray());
+    result.insert(QStringLiteral("held_same_as_stored"), read && LUT::isLutsSame(held, storedLut));
+    if (!lut)
+        lines << QStringLiteral("no LUT object for the display");
+    else if (!read)
+        lines << QStringLiteral("%1: the display's table cannot be read").arg(lut->metaObject()->className());
+    else {
+        lines << QStringLiteral("%1 holds %2%3")
+                     .arg(lut->metaObject()->className(), shape(held),
+                          LUT::isLutsSame(held, storedLut) ? QStringLiteral(", same as stored") : QString());
+        appendTable(lines, QStringLiteral("held"), held);
+    }
+
+    const QString profilePath =
+        OSProfile::currentDisplayProfile(CurrentDisplays::DisplayById(id).deviceName());
+    KaldoDisplayProfile::LutValues vcgt;
+    if (!profilePath.isEmpty())
+        KaldoDisplayProfile(profilePath, QString(), id, QString()).ReadLUT(vcgt);
+    result.insert(QStringLiteral("profile"), profilePath);
+    result.insert(QStringLiteral("profile_vcgt"), toJson(vcgt));
+    lines << (profilePath.isEmpty() ? QStringLiteral("profile: the system's standard profile")
+                                    : QStringLiteral("profile %1: vcgt %2").arg(profilePath, shape(vcgt)));
+    list.clearDisplays();
+    return context.answer(result, lines.join(QLatin1Char('\n')));
+}
+
+} // namespace
+
+QString LutCommand::usage() const
+{
+    return QStringLiteral("lut load|unload|show DISPLAYID   (load or unload the stored LUT as the tray does, "
+                          "or show it beside what the display holds)");
+}
+
+int LutCommand::run(const CtlContext& context) const
+{
+    const QStringList& args = context.arguments();
+    bool number = false;
+    const int id = args.value(1).toInt(&number);
+    const QString action = args.value(0);
+    const bool known = action == QLatin1String("load") || action == QLatin1String("unload") ||
+                       action == QLatin1String("show");
+    if (args.size() != 2 || !number || !known)
+        return context.fail(QStringLiteral("usage: ") + usage(), 2);
+    int exitCode = 0;
+    if (!openDatabase(context, &exitCode))
+        return exitCode;
+    if (!isAttached(id))
+        return context.fail(QStringLiteral("display %1 is not attached").arg(id));
+    if (action == QLatin1String("show"))
+        return show(context, id);
+    return loadOrUnload(context, id, action == QLatin1String("load"));
+}

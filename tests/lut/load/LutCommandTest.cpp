@@ -1,0 +1,135 @@
+// lutloaderctl lut, run as a separate program against the test's database and simulated workstation.
+#include "app/KaldoSharedMemory.h"
+#include "app/LockKeys.h"
+#include "db/DB.h"
+#include "db/DBDisplayCurrentLUT.h"
+#include "db/KaldoDynamicData.h"
+#include "tests/lut/load/LutLoadFixture.h"
+#include "tests/support/TestPaths.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+
+namespace {
+
+struct CtlRun
+{
+    int exitCode = -1;
+    QJsonObject json;
+    QByteArray err;
+    std::string error() const { return json.value("error").toString().toStdString(); }
+};
+
+luts_t tableOf(const QJsonArray& channels)
+{
+    luts_t table;
+    for (const QJsonValue& channel : channels) {
+        table.emplace_back();
+        for (const QJsonValue& value : channel.toArray())
+            table.back().push_back(value.toInt());
+    }
+    return table;
+}
+
+class LutCommandTest : public LutLoadFixture
+{
+protected:
+    // The tool finds the database in the test program's data directory.
+    QString databaseFolder(const QString&) const override { return TestPaths::dataDirectory(); }
+
+    void SetUp() override
+    {
+        LutLoadFixture::SetUp();
+        // The data directory's database outlives a test: drop what earlier tests stored.
+        for (const char* output : {"DP-1", "DP-2"})
+            DBDisplayCurrentLUT().clean(idOf(output));
+    }
+
+    CtlRun ctl(const QStringList& args) const
+    {
+        QProcess process;
+        process.start(TestPaths::ctlProgram(),
+                      QStringList{"--platform", "sim", "--workstation", workstationFile(), "--json"} + args);
+        CtlRun run;
+        if (!process.waitForFinished(60000)) {
+            process.kill();
+            process.waitForFinished();
+            return run;
+        }
+        run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+        run.json = QJsonDocument::fromJson(process.readAllStandardOutput()).object();
+        run.err = process.readAllStandardError();
+        return run;
+    }
+};
+
+} // namespace
+
+TEST_F(LutCommandTest, LoadShowAndUnloadChangeWhatTheDisplayHolds)
+{
+    const luts_t table = curve(256, 65280, 1.9);
+    storeLut("DP-1", table);
+    const QString id = QString::number(idOf("DP-1"));
+
+    const CtlRun load = ctl({"lut", "load", id});
+    ASSERT_EQ(load.exitCode, 0) << load.err.toStdString();
+    EXPECT_TRUE(load.json.value("calibrated").toBool());
+    EXPECT_TRUE(load.json.value("finished").toBool());
+    EXPECT_FALSE(load.json.value("failed").toBool());
+    EXPECT_EQ(cardTable("DP-1"), table);
+    EXPECT_EQ(cardTable("DP-2"), linear(256, 65535));
+
+    const CtlRun shown = ctl({"lut", "show", id});
+    ASSERT_EQ(shown.exitCode, 0) << shown.err.toStdString();
+    EXPECT_EQ(tableOf(shown.json.value("stored").toArray()), table);
+    EXPECT_EQ(tableOf(shown.json.value("held").toArray()), table);
+    EXPECT_TRUE(shown.json.value("held_same_as_stored").toBool());
+    EXPECT_EQ(shown.json.value("luttype").toInt(), 2);
+
+    const CtlRun unload = ctl({"lut", "unload", id});
+    ASSERT_EQ(unload.exitCode, 0) << unload.err.toStdString();
+    EXPECT_FALSE(unload.json.value("calibrated").toBool());
+    EXPECT_EQ(cardTable("DP-1"), linear(256, 65280));
+    const CtlRun after = ctl({"lut", "show", id});
+    EXPECT_FALSE(after.json.value("held_same_as_stored").toBool());
+    EXPECT_EQ(tableOf(after.json.value("held").toArray()), linear(256, 65280));
+}
+
+TEST_F(LutCommandTest, RefusalsNameTheReasonAndLeaveTheCardAlone)
+{
+    storeLut("DP-1", curve(256, 65280));
+    const QString id = QString::number(idOf("DP-1"));
+
+    const CtlRun nothingStored = ctl({"lut", "load", QString::number(idOf("DP-2"))});
+    EXPECT_EQ(nothingStored.exitCode, 1);
+    EXPECT_NE(nothingStored.error().find("has no stored LUT"), std::string::npos) << nothingStored.error();
+
+    const CtlRun unknown = ctl({"lut", "load", "9999"});
+    EXPECT_EQ(unknown.exitCode, 1);
+    EXPECT_EQ(unknown.error(), "display 9999 is not attached");
+
+    EXPECT_EQ(ctl({"lut", "reload", id}).exitCode, 2);
+    EXPECT_EQ(ctl({"lut", "load", "DP-1"}).exitCode, 2);
+
+    {
+        // The agent (here: this test) is loading: the tool gives up instead of writing beside it.
+        KaldoSharedMemory busy(SHARED_MEMORY_KEY_LUT, "test", 1);
+        ASSERT_TRUE(busy.Lock());
+        const CtlRun refused = ctl({"lut", "load", id});
+        EXPECT_EQ(refused.exitCode, 1);
+        EXPECT_NE(refused.error().find("busy lock \"lut\" is held"), std::string::npos) << refused.error();
+    }
+    EXPECT_EQ(cardTable("DP-1"), linear(256, 65535));
+
+    // A truncated table fails the load and says so.
+    luts_t truncated = curve(256, 65280);
+    for (auto& channel : truncated)
+        channel.resize(64);
+    storeLut("DP-1", truncated);
+    const CtlRun failed = ctl({"lut", "load", id});
+    EXPECT_EQ(failed.exitCode, 1);
+    EXPECT_TRUE(failed.json.value("failed").toBool());
+    EXPECT_FALSE(failed.json.value("calibrated").toBool());
+}
