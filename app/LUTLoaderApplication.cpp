@@ -8,6 +8,7 @@
 #include "app/PipeAppConnectorClient.h"
 #include "app/PipeAppConnectorServer.h"
 #include "app/WindowsEventListener.h"
+#include "app/tray/LUTLoaderTray.h"
 #include "db/DB.h"
 #include "platform/CrashHandler.h"
 #include "platform/Platform.h"
@@ -16,11 +17,14 @@
 #include "platform/sim/SimWorkstation.h"
 #include "settings/DataDirectory.h"
 #include "settings/QSettingsManager.h"
+#include "tasks/TaskFactory.h"
+#include "tasks/TaskRunner.h"
 
 #include <QDateTime>
 #include <QDebug>
 #include <QDir>
 #include <QProcess>
+#include <QSystemTrayIcon>
 #include <QTimer>
 
 #include <vector>
@@ -193,14 +197,18 @@ void LUTLoaderApplication::createThreadsAndDialogs()
 {
     cleanAll();
     m_cleaned = false;
-    skipped("createThreadsAndDialogs", "tray");
+    m_tray = std::make_unique<LUTLoaderTray>();
+    TaskFactory::attachTrayIconInstance(m_tray.get());
     skipped("createThreadsAndDialogs", "energy window");
     skipped("createThreadsAndDialogs", "update dialog");
     skipped("createThreadsAndDialogs", "adapter window");
-    skipped("createThreadsAndDialogs", "task runner");
-    skipped("createThreadsAndDialogs", "scheduler");
     const int reminder = reminderPeriodSeconds(AppPreferences::get(QStringLiteral("RemindMinutes")));
     qDebug() << "createThreadsAndDialogs reminder period" << reminder << "s";
+    m_runner = std::make_unique<TaskRunner>();
+    const int queued =
+        m_runner->loadTasks(QStringLiteral(":rc/tasklist.xml"), TaskFactory::iconsPrefix(), reminder);
+    qDebug() << "createThreadsAndDialogs tasks queued:" << queued;
+    skipped("createThreadsAndDialogs", "scheduler");
 }
 
 int LUTLoaderApplication::start()
@@ -212,8 +220,9 @@ int LUTLoaderApplication::start()
     connect(
         participant,
         qOverload<const QString&, const QString&, const QString&>(&PipeAppConnectorClient::messageReceived),
-        this, [](const QString& msg, const QString& param, const QString& key) {
-            qDebug() << "pipe message" << msg << param << "from" << key;
+        this, [this](const QString& msg, const QString& param, const QString& key) {
+            if (m_tray)
+                m_tray->slotReciveValue(msg, param, key);
         });
     return exec();
 }
@@ -228,8 +237,17 @@ void LUTLoaderApplication::runFirst()
 void LUTLoaderApplication::showIconAndStart(int delayMs)
 {
     skipped("showIconAndStart", "scheduler thread");
-    QTimer::singleShot(delayMs, this, [] { skipped("showIconAndStart", "task runner start"); });
-    skipped("showIconAndStart", "tray icon");
+    QTimer::singleShot(delayMs, this, [this] {
+        if (m_runner)
+            m_runner->safeStart();
+    });
+    if (!m_tray)
+        return;
+    // Without a notification area the agent goes on; the menu stays reachable through the tray object.
+    if (QSystemTrayIcon::isSystemTrayAvailable())
+        m_tray->show();
+    else
+        qWarning() << "showIconAndStart: no system tray available, the tray icon is not shown";
 }
 
 void LUTLoaderApplication::cleanAll()
@@ -238,6 +256,19 @@ void LUTLoaderApplication::cleanAll()
         return;
     m_cleaned = true;
     qDebug() << "cleanAll";
+    // The tray goes first, so no new load starts while the runner ends its task.
+    if (m_tray) {
+        m_tray->hide();
+        TaskFactory::attachTrayIconInstance(nullptr);
+        m_tray.reset();
+        qDebug() << "cleanAll: tray deleted";
+    }
+    if (m_runner) {
+        if (!m_runner->safeTerminate(10000))
+            qWarning() << "cleanAll: the task runner did not end within 10 s";
+        m_runner.reset();
+        qDebug() << "cleanAll: task runner deleted";
+    }
     qDebug() << "threads are stopped";
     AppPreferences::freeDatabase();
 }

@@ -5,7 +5,9 @@
 
 #include <memory>
 
+class LUTLoaderTray;
 class SimControlServer;
+class TaskRunner;
 class WindowsEventListener;
 
 // The agent's application object: refuses a second instance, prepares settings,
@@ -34,6 +36,8 @@ public:
     void tryToQuit();
 
     WindowsEventListener* windowListener() const { return m_windowListener.get(); }
+    LUTLoaderTray* tray() const { return m_tray.get(); }
+    TaskRunner* taskRunner() const { return m_runner.get(); }
 
     // The instance key: the product name followed by "LUTLoader".
     static QString instanceKey();
@@ -50,5 +54,7 @@ private:
     AgentOptions m_options;
     std::shared_ptr<WindowsEventListener> m_windowListener;
     std::unique_ptr<SimControlServer> m_simControl;
+    std::unique_ptr<LUTLoaderTray> m_tray;
+    std::unique_ptr<TaskRunner> m_runner;
     bool m_cleaned = true; // nothing to clean before createThreadsAndDialogs
 };
