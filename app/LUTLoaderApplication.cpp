@@ -221,6 +221,7 @@ int LUTLoaderApplication::start()
         participant,
         qOverload<const QString&, const QString&, const QString&>(&PipeAppConnectorClient::messageReceived),
         this, [this](const QString& msg, const QString& param, const QString& key) {
+            qDebug() << "pipe message" << msg << param << "from" << key;
             if (m_tray)
                 m_tray->slotReciveValue(msg, param, key);
         });

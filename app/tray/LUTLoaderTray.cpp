@@ -107,13 +107,13 @@ LUTLoaderTray::~LUTLoaderTray()
 void LUTLoaderTray::createActions()
 {
     const auto add = [this](const QString& text, void (LUTLoaderTray::*slot)()) {
-        QAction* action = new QAction(text, m_menu.get()); // the menu owns its actions
+        QAction* action = new QAction(text, this); // not the menu: clearing it would delete them
         connect(action, &QAction::triggered, this, slot);
         return action;
     };
     m_applyAll = add(tr("Apply calibration for all displays"), &LUTLoaderTray::loadAllLUT);
     m_cancelAll = add(tr("Cancel calibration for all displays"), &LUTLoaderTray::unloadAllLUT);
-    m_refresh = new QAction(tr("Refresh the display’s information"), m_menu.get());
+    m_refresh = new QAction(tr("Refresh the display’s information"), this);
     connect(m_refresh, &QAction::triggered, this, [this] { refreshDisplayInfo(false); });
     m_start = add(tr("Start %1").arg(m_applicationName), &LUTLoaderTray::startOrvanta);
     m_about = add(tr("About %1...").arg(m_applicationName), &LUTLoaderTray::slotShowAboutUSDialog);
@@ -175,7 +175,7 @@ void LUTLoaderTray::refreshContextMenu()
         const int id = CurrentDisplays::DisplayId(i);
         const DisplayInfo& info = CurrentDisplays::Display(i);
         const QString name = info.name().isEmpty() ? info.deviceName() : info.name();
-        QAction* action = new QAction(name, m_menu.get());
+        QAction* action = new QAction(name, this);
         action->setCheckable(true);
         action->setProperty(DisplayIdProperty, id);
         connect(action, &QAction::toggled, this, qOverload<bool>(&LUTLoaderTray::loadLUT));
@@ -509,6 +509,8 @@ void LUTLoaderTray::slotReciveValue(const QString& message, const QString& value
             const QSignalBlocker blocker(action.data());
             action->setEnabled(true);
             action->setChecked(true);
+            // The check mark follows the display list, so the list learns it too.
+            DisplayList::instance().SetDisplayCalibrated(id, true);
             storeLutUpload(id, true);
         }
     } else if (message == QLatin1String("retranslate")) {
