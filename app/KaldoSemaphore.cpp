@@ -44,10 +44,10 @@ bool KaldoSemaphore::attachShared()
 {
     if (m_segment.attach(QSharedMemory::ReadWrite))
         return true;
-    if (m_segment.create(sizeof(quint32), QSharedMemory::ReadWrite)) {
-        atomicWrite(0);
+    // A new segment comes zero-filled from the system. Writing the zero ourselves would race
+    // with a process that attached in between and already took the lock.
+    if (m_segment.create(sizeof(quint32), QSharedMemory::ReadWrite))
         return true;
-    }
     // Another process created it in between.
     return m_segment.attach(QSharedMemory::ReadWrite);
 }

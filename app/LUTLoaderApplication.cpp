@@ -8,7 +8,10 @@
 #include "app/PipeAppConnectorClient.h"
 #include "app/PipeAppConnectorServer.h"
 #include "app/WindowsEventListener.h"
+#include "app/tray/EnergyModeNotificationWindow.h"
 #include "app/tray/LUTLoaderTray.h"
+#include "app/tray/TaskNotificationWindow.h"
+#include "app/tray/VideoAdapterChangeInfoWindow.h"
 #include "db/DB.h"
 #include "platform/CrashHandler.h"
 #include "platform/Platform.h"
@@ -199,15 +202,19 @@ void LUTLoaderApplication::createThreadsAndDialogs()
     m_cleaned = false;
     m_tray = std::make_unique<LUTLoaderTray>();
     TaskFactory::attachTrayIconInstance(m_tray.get());
-    skipped("createThreadsAndDialogs", "energy window");
+    m_notificationWindow = std::make_unique<TaskNotificationWindow>();
+    TaskFactory::attachNotificationWindowInst(m_notificationWindow.get());
+    m_energyWindow = std::make_unique<EnergyModeNotificationWindow>();
+    TaskFactory::attachEnergyNotificationWindowInst(m_energyWindow.get());
     skipped("createThreadsAndDialogs", "update dialog");
-    skipped("createThreadsAndDialogs", "adapter window");
+    m_adapterWindow = std::make_unique<VideoAdapterChangeInfoWindow>();
+    TaskFactory::attachVideoAdapterWindowInst(m_adapterWindow.get());
     const int reminder = reminderPeriodSeconds(AppPreferences::get(QStringLiteral("RemindMinutes")));
     qDebug() << "createThreadsAndDialogs reminder period" << reminder << "s";
-    m_runner = std::make_unique<TaskRunner>();
-    const int queued =
-        m_runner->loadTasks(QStringLiteral(":rc/tasklist.xml"), TaskFactory::iconsPrefix(), reminder);
-    qDebug() << "createThreadsAndDialogs tasks queued:" << queued;
+    m_taskRunner = std::make_unique<TaskRunner>();
+    const int tasks =
+        m_taskRunner->loadTasks(QStringLiteral(":rc/tasklist.xml"), QStringLiteral(":rc/"), reminder);
+    qDebug() << "createThreadsAndDialogs" << tasks << "tasks queued";
     skipped("createThreadsAndDialogs", "scheduler");
 }
 
@@ -238,9 +245,13 @@ void LUTLoaderApplication::runFirst()
 void LUTLoaderApplication::showIconAndStart(int delayMs)
 {
     skipped("showIconAndStart", "scheduler thread");
-    QTimer::singleShot(delayMs, this, [this] {
-        if (m_runner)
-            m_runner->safeStart();
+    // The delay lets the tray and the first LUT load settle before any background task runs.
+    // A precise timer: a coarse one may fire a little early.
+    QTimer::singleShot(delayMs, Qt::PreciseTimer, this, [this] {
+        if (m_taskRunner) {
+            qDebug() << "showIconAndStart: task runner starts";
+            m_taskRunner->safeStart();
+        }
     });
     if (!m_tray)
         return;
@@ -264,13 +275,20 @@ void LUTLoaderApplication::cleanAll()
         m_tray.reset();
         qDebug() << "cleanAll: tray deleted";
     }
-    if (m_runner) {
-        if (!m_runner->safeTerminate(10000))
-            qWarning() << "cleanAll: the task runner did not end within 10 s";
-        m_runner.reset();
-        qDebug() << "cleanAll: task runner deleted";
+    if (m_taskRunner) {
+        // Up to ten seconds for the running task to end.
+        if (!m_taskRunner->safeTerminate(10000))
+            qWarning() << "cleanAll: the task runner did not stop in time";
+        m_taskRunner.reset();
     }
     qDebug() << "threads are stopped";
+    TaskFactory::attachNotificationWindowInst(nullptr);
+    TaskFactory::attachEnergyNotificationWindowInst(nullptr);
+    TaskFactory::attachVideoAdapterWindowInst(nullptr);
+    m_notificationWindow.reset();
+    m_energyWindow.reset();
+    m_adapterWindow.reset();
+    qDebug() << "cleanAll: dialogs deleted";
     AppPreferences::freeDatabase();
 }
 

@@ -5,7 +5,10 @@
 
 #include <memory>
 
+class EnergyModeNotificationWindow;
 class LUTLoaderTray;
+class TaskNotificationWindow;
+class VideoAdapterChangeInfoWindow;
 class SimControlServer;
 class TaskRunner;
 class WindowsEventListener;
@@ -37,7 +40,7 @@ public:
 
     WindowsEventListener* windowListener() const { return m_windowListener.get(); }
     LUTLoaderTray* tray() const { return m_tray.get(); }
-    TaskRunner* taskRunner() const { return m_runner.get(); }
+    TaskRunner* taskRunner() const { return m_taskRunner.get(); }
 
     // The instance key: the product name followed by "LUTLoader".
     static QString instanceKey();
@@ -52,9 +55,12 @@ private:
     void logOsEvents();
 
     AgentOptions m_options;
+    std::unique_ptr<TaskRunner> m_taskRunner;
     std::shared_ptr<WindowsEventListener> m_windowListener;
     std::unique_ptr<SimControlServer> m_simControl;
     std::unique_ptr<LUTLoaderTray> m_tray;
-    std::unique_ptr<TaskRunner> m_runner;
+    std::unique_ptr<TaskNotificationWindow> m_notificationWindow;
+    std::unique_ptr<EnergyModeNotificationWindow> m_energyWindow;
+    std::unique_ptr<VideoAdapterChangeInfoWindow> m_adapterWindow;
     bool m_cleaned = true; // nothing to clean before createThreadsAndDialogs
 };

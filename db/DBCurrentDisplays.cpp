@@ -97,6 +97,8 @@ bool DBCurrentDisplays::SaveDisplaysInfo()
 {
     qDebug() << "SaveDisplaysInfo()";
     DBTransaction transaction;
+    if (!transaction.started())
+        return false;
     QMap<int, KaldoDynamicData::Values> kept;
     for (auto it = data_->readinfo(TABLE); !it.IsNull(); ++it) {
         KaldoDynamicData::Values values;

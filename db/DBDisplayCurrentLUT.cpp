@@ -66,6 +66,8 @@ bool DBDisplayCurrentLUT::addEntries(int currentlutid, const Channels& channels)
     // instead of thousands while the transaction holds the file.
     constexpr int kRowsPerStatement = 200;
     DBTransaction transaction;
+    if (!transaction.started())
+        return false;
     QVariantList parameters;
     int rows = 0;
     auto flush = [&]() {
@@ -81,8 +83,8 @@ bool DBDisplayCurrentLUT::addEntries(int currentlutid, const Channels& channels)
         return ok;
     };
     bool ok = true;
-    for (qsizetype channel = 0; ok && channel < channels.size(); ++channel) {
-        for (qsizetype ddl = 0; ok && ddl < channels[channel].size(); ++ddl) {
+    for (size_t channel = 0; ok && channel < channels.size(); ++channel) {
+        for (size_t ddl = 0; ok && ddl < channels[channel].size(); ++ddl) {
             parameters << currentlutid << static_cast<int>(ddl) << static_cast<int>(channel)
                        << channels[channel][ddl];
             if (++rows == kRowsPerStatement)
@@ -100,6 +102,8 @@ bool DBDisplayCurrentLUT::addEntries(int currentlutid, const Channels& channels)
 int DBDisplayCurrentLUT::storeLUT(int displayid, int luttype, int uniformityid, const Channels& channels)
 {
     DBTransaction transaction;
+    if (!transaction.started())
+        return -1;
     const int id = clean(displayid) ? addRecord(displayid, luttype, uniformityid) : -1;
     if (id < 0 || !addEntries(id, channels)) {
         transaction.failTransaction();
@@ -138,7 +142,9 @@ int DBDisplayCurrentLUT::lutType(int displayid)
 
 int DBDisplayCurrentLUT::uniformityId(int displayid)
 {
-    return toInt(recordColumn(displayid, QStringLiteral("currentuniformityid")));
+    // Uniformity keys start at 1; a stored 0 and a missing record both mean no correction.
+    const int id = toInt(recordColumn(displayid, QStringLiteral("currentuniformityid")));
+    return id > 0 ? id : -1;
 }
 
 QList<DBDisplayCurrentLUT::Entry> DBDisplayCurrentLUT::readRawEntries(int currentlutid)
@@ -163,13 +169,13 @@ DBDisplayCurrentLUT::Channels DBDisplayCurrentLUT::readEntry(int currentlutid)
     int lastDdl = 0;
     bool skippedDuplicates = false;
     for (const Entry& entry : readRawEntries(currentlutid)) {
-        if (channels.isEmpty() || entry.channel != lastChannel) {
-            channels.append(QList<int>());
+        if (channels.empty() || entry.channel != lastChannel) {
+            channels.emplace_back();
         } else if (entry.ddl == lastDdl) {
             skippedDuplicates = true;
             continue;
         }
-        channels.last().append(entry.value);
+        channels.back().push_back(entry.value);
         lastChannel = entry.channel;
         lastDdl = entry.ddl;
     }
@@ -188,6 +194,8 @@ DBDisplayCurrentLUT::Channels DBDisplayCurrentLUT::readEntryByDisplayId(int disp
 bool DBDisplayCurrentLUT::clean(int displayid)
 {
     DBTransaction transaction;
+    if (!transaction.started())
+        return false;
     const bool ok =
         data_->exec(QStringLiteral("DELETE FROM LUTEntries WHERE currentlutid IN "
                                    "(SELECT currentlutid FROM DisplayCurrentLUT WHERE displayid = ?)"),
@@ -201,6 +209,8 @@ bool DBDisplayCurrentLUT::clean(int displayid)
 bool DBDisplayCurrentLUT::removeEntry(int currentlutid)
 {
     DBTransaction transaction;
+    if (!transaction.started())
+        return false;
     const KaldoDynamicData::Values where{{QStringLiteral("currentlutid"), QString::number(currentlutid)}};
     const bool ok = data_->delinfo(TABLE_LUT_ENTRIES, where) && data_->delinfo(TABLE_CURRENT_LUT, where);
     if (!ok)

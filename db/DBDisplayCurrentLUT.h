@@ -4,6 +4,7 @@
 #include <QString>
 
 #include <memory>
+#include <vector>
 
 class KaldoDynamicData;
 
@@ -22,8 +23,9 @@ public:
         int value = 0;
         bool operator==(const Entry&) const = default;
     };
-    // Channels in channel-number order, each a list of values in input-level order.
-    using Channels = QList<QList<int>>;
+    // Channels in channel-number order, each a list of values in input-level order: the
+    // LUT value list the LUT objects take.
+    using Channels = std::vector<std::vector<int>>;
 
     DBDisplayCurrentLUT();
 
@@ -38,7 +40,9 @@ public:
     Channels readEntry(int currentlutid);
     QList<Entry> readRawEntries(int currentlutid);
     int currentLutId(int displayid);
+    // The stored LUT type, 0 when the display has no record.
     int lutType(int displayid);
+    // The uniformity correction's key, -1 when there is none.
     int uniformityId(int displayid);
 
     bool clean(int displayid);

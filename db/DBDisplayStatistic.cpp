@@ -36,23 +36,25 @@ bool DBDisplayStatistic::ensureChecked(KaldoDynamicData& data)
     return ok;
 }
 
-bool DBDisplayStatistic::AddStatisticInfo(const QString& day, int displayid)
+bool DBDisplayStatistic::AddStatisticInfo(const QString& day, int displayid, int amount)
 {
     qDebug() << "DBDisplayStatistic::AddStatisticInfo. displayid=" << displayid;
     DBTransaction transaction;
+    if (!transaction.started())
+        return false;
     bool ok = false;
     if (data_->count(TABLE, byDayAndId(day, displayid)) == 0) {
         qDebug() << "DBDisplayStatistic::AddStatisticInfo. no such display - add";
         ok = data_->addinfo(TABLE, {{QStringLiteral("STDATE"), day},
                                     {QStringLiteral("DISPLAYID"), QString::number(displayid)},
-                                    {QStringLiteral("STVALUE"), QStringLiteral("1")},
+                                    {QStringLiteral("STVALUE"), QString::number(amount)},
                                     {QStringLiteral("STISSYNCHRON"), QStringLiteral("0")}});
     } else {
         qDebug() << "DBDisplayStatistic::AddStatisticInfo. display found - increment";
         ok = data_->exec(
-            QStringLiteral("UPDATE DisplayStatistic SET STVALUE = STVALUE + 1, STISSYNCHRON = '0' "
+            QStringLiteral("UPDATE DisplayStatistic SET STVALUE = STVALUE + ?, STISSYNCHRON = '0' "
                            "WHERE STDATE = ? AND DISPLAYID = ?"),
-            {day, displayid});
+            {amount, day, displayid});
     }
     if (!ok)
         transaction.failTransaction();

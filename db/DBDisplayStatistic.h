@@ -24,8 +24,9 @@ public:
 
     DBDisplayStatistic();
 
-    // Adds one to the day's counter, creating it at 1; the counter is marked for upload.
-    bool AddStatisticInfo(const QString& day, int displayid);
+    // Adds `amount` (one, or the seconds the energy-mode task measured) to the day's counter,
+    // creating it at `amount`; the counter is marked for upload.
+    bool AddStatisticInfo(const QString& day, int displayid, int amount = 1);
     // The day's counter, 0 when there is none.
     int GetStatisticInfo(const QString& day, int displayid);
     // Every row of the display, in day-text order.

@@ -31,6 +31,12 @@ QString idText(int displayid)
     return QString::number(displayid);
 }
 
+// A bound null text is NULL in SQL; comparisons want the empty text instead.
+QString text(const QString& value)
+{
+    return value.isNull() ? QStringLiteral("") : value;
+}
+
 QString flagText(bool flag)
 {
     return flag ? QStringLiteral("true") : QStringLiteral("false");
@@ -104,7 +110,7 @@ bool DBDisplays::ensureChecked(KaldoDynamicData& data)
 int DBDisplays::addDisplay(const QString& serial, int top, int left, int width, int height, bool isactive)
 {
     const KaldoDynamicData::Values row{
-        {QStringLiteral("serial"), serial},
+        {QStringLiteral("serial"), text(serial)},
         {QStringLiteral("top"), QString::number(top)},
         {QStringLiteral("left"), QString::number(left)},
         {QStringLiteral("width"), QString::number(width)},
@@ -115,8 +121,8 @@ int DBDisplays::addDisplay(const QString& serial, int top, int left, int width, 
         {QStringLiteral("sensor_corr"), QStringLiteral("0")},
         {QStringLiteral("commode"), QString::number(DEFAULT_COMM_MODE)},
         {QStringLiteral("issynchron"), QStringLiteral("0")},
-        {QStringLiteral("lut_names"), QString()},
-        {QStringLiteral("sensor_coords"), QString()},
+        {QStringLiteral("lut_names"), QStringLiteral("")},
+        {QStringLiteral("sensor_coords"), QStringLiteral("")},
         {QStringLiteral("ambient_sensor"), QStringLiteral("true")},
     };
     qint64 newId = -1;
@@ -140,18 +146,23 @@ bool DBDisplays::changeDisplay(int displayid, int top, int left, int width, int 
 void DBDisplays::findBySerialAndModel(const QString& serial, const QString& model, QList<int>& ids)
 {
     // The model the operating system reports lives in the "Model" setting; the model
-    // column is filled only once the display's own interface answered.
+    // column is filled only once the display's own interface answered. A display
+    // without EDID has no model, stored as NULL or as an empty text.
     ids = idsOf(data_->query(
-        QStringLiteral("SELECT d.displayid AS displayid FROM Displays d "
-                       "LEFT JOIN DisplayInfo i ON i.displayid = d.displayid AND i.name = 'Model' "
-                       "WHERE d.serial = ? AND (i.value = ? OR d.model = ?) ORDER BY d.displayid"),
-        {serial, model, model}));
+        QStringLiteral(
+            "SELECT d.displayid AS displayid FROM Displays d "
+            "LEFT JOIN DisplayInfo i ON i.displayid = d.displayid AND i.name = 'Model' "
+            "WHERE COALESCE(d.serial, '') = ? "
+            "AND (COALESCE(i.value, '') = ? OR (d.model IS NOT NULL AND d.model <> '' AND d.model = ?)) "
+            "ORDER BY d.displayid"),
+        {text(serial), text(model), text(model)}));
 }
 
 void DBDisplays::findBySerial(const QString& serial, QList<int>& ids)
 {
     ids = idsOf(data_->query(
-        QStringLiteral("SELECT displayid FROM Displays WHERE serial = ? ORDER BY displayid"), {serial}));
+        QStringLiteral("SELECT displayid FROM Displays WHERE COALESCE(serial, '') = ? ORDER BY displayid"),
+        {text(serial)}));
 }
 
 int DBDisplays::findBySerial(const QString& serial)
@@ -364,6 +375,8 @@ QString DBDisplays::getDisplayInfo(int displayid, const QString& name)
 bool DBDisplays::setDisplayInfo(int displayid, const QString& name, const QString& value, bool markForUpload)
 {
     DBTransaction transaction;
+    if (!transaction.started())
+        return false;
     const bool ok = writeDisplayInfo(displayid, name, value, markForUpload);
     if (!ok)
         transaction.failTransaction();
@@ -436,6 +449,8 @@ int DBDisplays::GetCommunicationType(int displayid)
 bool DBDisplays::SetPresenceSensor(int displayid, bool present, const QString& source)
 {
     DBTransaction transaction;
+    if (!transaction.started())
+        return false;
     const bool ok = writeDisplayInfo(displayid, QStringLiteral("PresenceSensor"), flagText(present), true) &&
                     writeDisplayInfo(displayid, QStringLiteral("PresenceSensorSource"), source, true);
     if (!ok)
@@ -527,6 +542,8 @@ int DBDisplays::getFairyDisplay(int displayid)
 int DBDisplays::getFairyDisplay(const QRect& rect)
 {
     DBTransaction transaction;
+    if (!transaction.started())
+        return -1;
     int id = findBySerial(FAIRY_SERIAL);
     bool ok = true;
     if (id < 0) {

@@ -39,6 +39,8 @@ bool DBShutdownSafeSystem::ensureChecked(KaldoDynamicData& data)
 bool DBShutdownSafeSystem::setNewTask(int displayid)
 {
     DBTransaction transaction;
+    if (!transaction.started())
+        return false;
     if (data_->count(TABLE, byDisplay(displayid)) > 0)
         return true;
     const bool ok = data_->addinfo(TABLE, byDisplay(displayid));

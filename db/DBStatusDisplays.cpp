@@ -39,6 +39,8 @@ bool DBStatusDisplays::ensureChecked(KaldoDynamicData& data)
 bool DBStatusDisplays::SetStatusInfo(int displayid, const QString& name, const QString& value)
 {
     DBTransaction transaction;
+    if (!transaction.started())
+        return false;
     const auto it = data_->readinfo(TABLE, byIdAndName(displayid, name));
     if (!it.IsNull() && it.value(QStringLiteral("limitvalue")) == value)
         return true;

@@ -2,12 +2,15 @@
 
 #include "db/DBCurrentDisplays.h"
 #include "db/DBDisplays.h"
+#include "db/DBPreferences.h"
 #include "db/DBTransaction.h"
 #include "displays/CurrentDisplays.h"
 #include "displays/DisplayInfo.h"
 #include "settings/GlobalData.h"
+#include "settings/HideUnhideString.h"
 
 #include <QDebug>
+#include <QVersionNumber>
 
 #include <cmath>
 #include <memory>
@@ -40,8 +43,10 @@ QList<QPair<QString, QString>> describedSettings(const DisplayInfo& info)
     return {{QStringLiteral("Model"), info.name()},
             {QStringLiteral("SerialNumber"), info.serial()},
             {QStringLiteral("Manufacturer"), info.manufacture()},
-            {QStringLiteral("ResolutionHorizontal"), QString::number(info.width())},
-            {QStringLiteral("ResolutionVertical"), QString::number(info.height())}};
+            {QStringLiteral("ResolutionHorizontal"),
+             QString::number(info.width() > 0 ? info.width() : recordRect(info).width())},
+            {QStringLiteral("ResolutionVertical"),
+             QString::number(info.height() > 0 ? info.height() : recordRect(info).height())}};
 }
 
 bool writeSettings(DBDisplays& displays, int displayid, const QList<QPair<QString, QString>>& settings)
@@ -54,11 +59,20 @@ bool writeSettings(DBDisplays& displays, int displayid, const QList<QPair<QStrin
 }
 
 // Binds one current display to its record, creating the record when it is new; -1 on failure.
-int bindDisplay(DBDisplays& displays, const DisplayInfo& info, const DBUtils::NewDisplaySettings& settings)
+// Two attached displays that look the same (identical EDIDs) never share one record: the
+// second takes the next matching record, or a new one.
+int bindDisplay(DBDisplays& displays, const DisplayInfo& info, const DBUtils::NewDisplaySettings& settings,
+                const QList<int>& taken)
 {
     QList<int> ids;
     displays.findBySerialAndModel(info.serial(), info.name(), ids);
     qDebug() << "dbutils display" << info.serial();
+    ids.removeIf([&taken](int id) { return taken.contains(id); });
+    // A serial the user set by hand is not the one the record was made with.
+    if (ids.isEmpty() && !info.detectSerial().isEmpty() && info.detectSerial() != info.serial()) {
+        displays.findBySerialAndModel(info.detectSerial(), info.name(), ids);
+        ids.removeIf([&taken](int id) { return taken.contains(id); });
+    }
     if (ids.isEmpty())
         return DBUtils::addDisplay(info, settings);
     const int displayid = ids.first();
@@ -111,6 +125,8 @@ QList<int> RefreshDisplaysInfo()
 QList<int> RefreshDisplaysInfo(const NewDisplaySettings& settings)
 {
     DBTransaction transaction;
+    if (!transaction.started())
+        return {};
     const bool enumerated = CurrentDisplays::DisplayCount() > 0;
     if (!enumerated) {
         CurrentDisplays::Clear();
@@ -128,7 +144,7 @@ QList<int> RefreshDisplaysInfo(const NewDisplaySettings& settings)
     }
     QList<int> ids;
     for (unsigned index = 0; index < count; ++index) {
-        const int displayid = bindDisplay(displays, CurrentDisplays::Display(index), settings);
+        const int displayid = bindDisplay(displays, CurrentDisplays::Display(index), settings, ids);
         if (displayid < 0 || !displays.activateDisplay(displayid, true)) {
             qWarning() << "DBUtils::RefreshDisplaysInfo could not register display" << index
                        << "; nothing is changed";
@@ -170,6 +186,8 @@ int addDisplay(const DisplayInfo& info)
 int addDisplay(const DisplayInfo& info, const NewDisplaySettings& settings)
 {
     DBTransaction transaction;
+    if (!transaction.started())
+        return -1;
     DBDisplays displays;
     const QRect rect = recordRect(info);
     const int displayid =
@@ -201,6 +219,8 @@ int addDisplay(const DisplayInfo& info, const NewDisplaySettings& settings)
 bool updateDisplay(const DisplayInfo& info, int displayid, const QDate& today)
 {
     DBTransaction transaction;
+    if (!transaction.started())
+        return false;
     DBDisplays displays;
     const QRect rect = recordRect(info);
     bool ok = writeSettings(displays, displayid, describedSettings(info)) &&
@@ -213,6 +233,49 @@ bool updateDisplay(const DisplayInfo& info, int displayid, const QDate& today)
         transaction.failTransaction();
     }
     return ok;
+}
+
+NetworkSettings getNetworkSettingsFromDB()
+{
+    return getNetworkSettingsFromDB(
+        QVersionNumber::fromString(QStringLiteral(LUTLOADER_VERSION)).majorVersion());
+}
+
+NetworkSettings getNetworkSettingsFromDB(int majorVersion)
+{
+    DBPreferences preferences;
+    const GlobalData& global = GlobalData::instance();
+    NetworkSettings settings;
+    settings.serverName = preferences.getValue(QStringLiteral("ServerAddress"));
+    const QString oldDefault = global.GetValue<QString>(QString::fromLatin1(OLD_DEFAULT_SERVER_ADDRESS_KEY));
+    const QString newDefault = global.GetValue<StringMap>(QString::fromLatin1(GLOBALDATA_DEFAULT_PARAMS))
+                                   .value(QStringLiteral("ServerAddress"));
+    if (majorVersion == 4 && !oldDefault.isEmpty() && !newDefault.isEmpty() &&
+        settings.serverName == oldDefault) {
+        qDebug() << "DBUtils::getNetworkSettingsFromDB old default server replaced by" << newDefault;
+        settings.serverName = newDefault;
+        preferences.setValue(QStringLiteral("ServerAddress"), newDefault);
+    }
+    if (!settings.serverName.startsWith(QLatin1String("http://")) &&
+        !settings.serverName.startsWith(QLatin1String("https://")))
+        settings.serverName.prepend(QStringLiteral("https://"));
+
+    const bool scrambled = preferences.getValue(QStringLiteral("remoteEncrypted")) == QLatin1String("1");
+    auto password = [&](const QString& name) {
+        const QString stored = preferences.getValue(name);
+        return scrambled ? HideUnhideString::unhide(stored) : stored;
+    };
+    settings.user = preferences.getValue(QStringLiteral("RemoteConnectionUser"));
+    settings.password = password(QStringLiteral("RemoteConnectionPassword"));
+    settings.workstationId = preferences.GetSynchronizeWorkstationId();
+    settings.useProxy = preferences.getValue(QStringLiteral("UseProxy")) == QLatin1String("true");
+    if (settings.useProxy) {
+        settings.proxyHost = preferences.getValue(QStringLiteral("ProxyServerIp"));
+        settings.proxyPort = preferences.getValue(QStringLiteral("ProxyServerPort"));
+        settings.proxyUser = preferences.getValue(QStringLiteral("ProxyUser"));
+        settings.proxyPassword = password(QStringLiteral("ProxyPassword"));
+    }
+    return settings;
 }
 
 QString displayIdentity(const DisplayInfo& info)

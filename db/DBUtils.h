@@ -1,5 +1,7 @@
 #pragma once
 
+#include "db/NetworkSettings.h"
+
 #include <QDate>
 #include <QList>
 #include <QMap>
@@ -49,6 +51,13 @@ bool LoadDisplaysInfoFromDB();
 int addDisplay(const DisplayInfo& info);
 int addDisplay(const DisplayInfo& info, const NewDisplaySettings& settings);
 bool updateDisplay(const DisplayInfo& info, int displayid, const QDate& today = QDate::currentDate());
+
+// The remote server's connection settings from the preferences. A server address still
+// at the old product default is moved to the current default (and stored) on major version 4.
+NetworkSettings getNetworkSettingsFromDB();
+NetworkSettings getNetworkSettingsFromDB(int majorVersion);
+// Product data naming the server address that version 4 replaces by the current default.
+inline constexpr char OLD_DEFAULT_SERVER_ADDRESS_KEY[] = "OldDefaultServerAddress";
 
 // The text that identifies the physical display attached under `displayid`, empty when none is.
 QString displayIdentity(int displayid);

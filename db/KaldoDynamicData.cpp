@@ -18,6 +18,8 @@
 
 #include <algorithm>
 
+const QString KaldoDynamicData::UPGRADE_TO_NULL = QStringLiteral("\x01NULL");
+
 namespace {
 
 const QString kTmpTable = QStringLiteral("tmp");
@@ -123,6 +125,8 @@ QString createStatement(const QString& table, const ColumnMap& columns)
 // finds rows written before the column existed.
 QString upgradeLiteral(KdoData::DataTypes type, const QString& given)
 {
+    if (given == KaldoDynamicData::UPGRADE_TO_NULL)
+        return QStringLiteral("NULL");
     if (KdoData::isNumeric(type)) {
         bool ok = false;
         const double number = given.toDouble(&ok);

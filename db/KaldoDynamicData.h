@@ -24,6 +24,9 @@ class KaldoDynamicData
 public:
     using iterator = KaldoDataIterator;
     using Values = QMap<QString, QString>;
+    // Upgrade value for a column whose old rows must stay recognisably unset
+    // (NULL), because a later step fills them from other columns.
+    static const QString UPGRADE_TO_NULL;
 
     KaldoDynamicData(const QString& directory, const QString& options, const QString& databaseName,
                      quint64 threadId);

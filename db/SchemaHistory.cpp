@@ -1,3 +1,4 @@
+#include "db/KaldoDynamicData.h"
 #include "db/Schema.h"
 
 using namespace KdoData;
@@ -19,7 +20,8 @@ QList<TableSchema> Schema::historyTables()
           {QStringLiteral("historytype"), Integer},
           {QStringLiteral("issynchron"), Integer},
           {QStringLiteral("isdisabled"), Integer}},
-         {},
+         // Records of versions without this column get it filled from deviceid later.
+         {{QStringLiteral("displayid"), KaldoDynamicData::UPGRADE_TO_NULL}},
          {{QStringLiteral("deviceid"), QStringLiteral("runtime")}, {QStringLiteral("issynchron")}}},
         {QStringLiteral("HistoryPreferences"),
          {{historyid, Integer}, {QStringLiteral("name"), Text}, {QStringLiteral("value"), Text}},

@@ -62,3 +62,12 @@ bool DDCCIFactory::isPooled(int displayId)
     QReadLocker lock(&g_poolLock);
     return g_pool.count(displayId) != 0;
 }
+
+std::vector<int> DDCCIFactory::pooledIds()
+{
+    QReadLocker lock(&g_poolLock);
+    std::vector<int> ids;
+    for (const auto& entry : g_pool)
+        ids.push_back(entry.first);
+    return ids;
+}

@@ -3,6 +3,7 @@
 #include <QByteArray>
 
 #include <memory>
+#include <vector>
 
 class DDCCIControl;
 
@@ -22,4 +23,5 @@ public:
     // Drops the pool entry only when nobody else holds the transport.
     static void releaseDDCCIIfUnused(int displayId);
     static bool isPooled(int displayId);
+    static std::vector<int> pooledIds();
 };

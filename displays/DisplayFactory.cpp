@@ -124,6 +124,18 @@ std::unique_ptr<BaseDisplay> build(int displayId, Type type)
     }
 }
 
+// Pooled objects outlive the thread that asked first (a LUT loading thread ends after one
+// load), so they belong to the application's thread, which lives as long as the pool.
+void moveToApplicationThread(BaseDisplay& display)
+{
+    QThread* const target = QCoreApplication::instance() ? QCoreApplication::instance()->thread() : nullptr;
+    if (!target || display.thread() == target)
+        return;
+    display.moveToThread(target);
+    if (LUT* lut = display.attachedLUT())
+        lut->moveToThread(target);
+}
+
 // A Xenia board numbers the displays it drives from 1, in the order its card's outputs
 // are enumerated.
 int boardDisplayNumber(int displayId)
@@ -332,9 +344,17 @@ std::shared_ptr<BaseDisplay> DisplayFactory::cachedDetect(int displayId, display
     std::shared_ptr<BaseDisplay> display(detect(displayId, iface, lutIface, port, flag));
     if (!display)
         return display;
+    moveToApplicationThread(*display);
     // While this thread served events during detection, a nested call may have pooled
     // an object for the same id; holders of that one keep it, this one is dropped.
     return g_displayPool.emplace(displayId, display).first->second;
+}
+
+std::shared_ptr<BaseDisplay> DisplayFactory::cached(int displayId)
+{
+    QMutexLocker lock(&g_poolMutex);
+    const auto it = g_displayPool.find(displayId);
+    return it == g_displayPool.end() ? nullptr : it->second;
 }
 
 void DisplayFactory::releaseCachedDisplay(int displayId)
@@ -357,6 +377,15 @@ bool DisplayFactory::isCached(int displayId)
 {
     QMutexLocker lock(&g_poolMutex);
     return g_displayPool.count(displayId) != 0;
+}
+
+std::vector<int> DisplayFactory::cachedIds()
+{
+    QMutexLocker lock(&g_poolMutex);
+    std::vector<int> ids;
+    for (const auto& entry : g_displayPool)
+        ids.push_back(entry.first);
+    return ids;
 }
 
 void DisplayFactory::reatachLUT(int displayId, BaseDisplay* display, displayiface_t iface,
@@ -401,7 +430,9 @@ LUT* DisplayFactory::createLUT(int displayId)
     qDebug() << "MatroxLUT failed";
     matrox.reset();
 
-    auto windows = std::make_unique<WindowsLUT>(displayId, deviceName);
+    // The system ramp follows the display to whatever output drives it at load time.
+    auto windows = std::make_unique<WindowsLUT>(
+        displayId, [displayId] { return CurrentDisplays::DisplayById(displayId).deviceName(); });
     if (windows->ok())
         return windows.release();
     qDebug() << "DisplayFactory::createLUT no video-card LUT for display" << displayId << deviceName;

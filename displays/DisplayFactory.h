@@ -6,6 +6,7 @@
 
 #include <map>
 #include <memory>
+#include <vector>
 
 class BaseDisplay;
 class LUT;
@@ -87,6 +88,10 @@ public:
     static void releaseCachedDisplay(int displayId);
     static void releaseCachedDisplayIfUnused(int displayId);
     static bool isCached(int displayId);
+    // The pooled object of the display, never detecting one; null when none is pooled.
+    static std::shared_ptr<BaseDisplay> cached(int displayId);
+    // The ids the pool holds objects for.
+    static std::vector<int> cachedIds();
 
     static void reatachLUT(int displayId, BaseDisplay* display, displayiface_t iface, displayiface_t lutIface,
                            bool flag);
@@ -97,5 +102,4 @@ public:
 
     // Forgets the cached object and detects the display again.
     static void UpdateDisplayInfo(int displayId, displayiface_t iface);
-
 };

@@ -29,9 +29,18 @@ std::shared_ptr<BaseDisplay> powerDisplay(int displayId)
 
 } // namespace
 
+// Displays that left since they were pooled are released too: after a change of the
+// display set their ids are no longer among the current ones.
 void DisplaysTools::releaseDisplays()
 {
-    for (const int id : currentDisplayIds()) {
+    std::vector<int> ids = currentDisplayIds();
+    const std::vector<int> cached = DisplayFactory::cachedIds();
+    const std::vector<int> channels = DDCCIFactory::pooledIds();
+    ids.insert(ids.end(), cached.begin(), cached.end());
+    ids.insert(ids.end(), channels.begin(), channels.end());
+    std::sort(ids.begin(), ids.end());
+    ids.erase(std::unique(ids.begin(), ids.end()), ids.end());
+    for (const int id : ids) {
         DisplayFactory::releaseCachedDisplay(id);
         DDCCIFactory::releaseDDCCI(id);
     }

@@ -54,7 +54,7 @@ void BaseDataPool::init()
     if (!db->IsOpened() || !Schema::checkAll(*db))
         qWarning() << "BaseDataPool::init: the database is not fully usable; preferences may be incomplete";
     DBPreferences preferences;
-    FirstRunPreferences::apply(
+    m_firstStart = FirstRunPreferences::apply(
         preferences,
         GlobalData::instance().GetValue<StringMap>(QString::fromLatin1(GLOBALDATA_DEFAULT_PARAMS)),
         m_environment ? *m_environment : FirstRunPreferences::Environment::current());
@@ -75,6 +75,12 @@ void BaseDataPool::initDB()
 void BaseDataPool::refreshPrefs()
 {
     readAll();
+    // The regulation list may have grown (user regulation files loaded since start-up).
+    const QList<OptionCatalogue::Entry> catalogue = OptionCatalogue::build(GlobalData::instance(), {});
+    for (const OptionCatalogue::Entry& entry : catalogue) {
+        if (entry.first == QLatin1String("UsedRegulation"))
+            OptionCatalogue::store({entry});
+    }
     Q_EMIT signalUpdate();
 }
 
@@ -98,7 +104,13 @@ QString BaseDataPool::password(const QString& name) const
     if (name == QLatin1String("RemoteConnectionPassword") &&
         preference(QStringLiteral("remoteEncrypted")) != "1")
         return stored;
-    return HideUnhideString::unhide(stored);
+    const QString clear = HideUnhideString::unhide(stored);
+    if (clear.isEmpty() && !stored.isEmpty()) {
+        // Typed in plainly by another program: still the user's password.
+        qDebug().noquote() << "BaseDataPool::password:" << name << "is not scrambled, using it as stored";
+        return stored;
+    }
+    return clear;
 }
 
 void BaseDataPool::update(const QString& name, const QString& value)
@@ -121,7 +133,8 @@ void BaseDataPool::externalUpdate(const QString& name, const QString& value)
             store(QStringLiteral("remoteEncrypted"), QStringLiteral("1"));
     } else if (name == QLatin1String("LumUnits")) {
         changeLuminanceUnits(value);
-    } else if (LEVELS.contains(name) || LEVELS.contains(name.chopped(qMin(name.size(), USER_UNITS.size())))) {
+    } else if (LEVELS.contains(name) ||
+               (name.endsWith(USER_UNITS) && LEVELS.contains(name.chopped(USER_UNITS.size())))) {
         setLevelInUserUnits(name, value);
     } else {
         store(name, value);

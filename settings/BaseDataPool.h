@@ -28,6 +28,9 @@ public:
     void refreshPrefs();
 
     QString preference(const QString& name) const;
+    // Whether the last init() was the first start of the agent on this database.
+    bool firstStart() const { return m_firstStart; }
+    int preferenceCount() const { return static_cast<int>(m_preferences.size()); }
     // A stored password in clear text ("RemoteConnectionPassword", "ProxyPassword").
     QString password(const QString& name) const;
 
@@ -66,4 +69,5 @@ private:
 
     std::optional<FirstRunPreferences::Environment> m_environment;
     QMap<QString, QString> m_preferences;
+    bool m_firstStart = false;
 };

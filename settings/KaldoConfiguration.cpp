@@ -41,7 +41,9 @@ QString KaldoConfiguration::DefaultPath()
 
 bool KaldoConfiguration::Init(const QString& directory, const QString& fileName, bool create)
 {
-    QString folder = directory.isEmpty() ? DefaultPath() : directory;
+    // A full path (or an embedded resource) needs no folder in front of it.
+    const bool standsAlone = directory.isEmpty() && QFileInfo(fileName).isAbsolute();
+    QString folder = standsAlone ? QString() : directory.isEmpty() ? DefaultPath() : directory;
     if (!folder.isEmpty() && !folder.endsWith(QLatin1Char('/')))
         folder += QLatin1Char('/');
     m_path = folder + fileName;

@@ -47,7 +47,7 @@ QString calibrationTypes()
     return pairs(list);
 }
 
-// Serial sensors are stored by port number ("3" for the third port).
+// Serial sensors are stored by port number ("3" for COM3 or ttyS3).
 QString sensorPorts(const QStringList& ports)
 {
     static const QRegularExpression trailingNumber(QStringLiteral("(\\d+)$"));

@@ -10,6 +10,9 @@
 #include <QSaveFile>
 #include <QTemporaryFile>
 
+#include <filesystem>
+#include <system_error>
+
 namespace {
 
 // Writers of other processes are kept out for this long at most; after that the
@@ -127,6 +130,18 @@ bool QSettingsWithSharing::modify(const std::function<void(QSettings&)>& change)
 
 bool QSettingsWithSharing::replaceWith(const QString& edited)
 {
+    // The edited copy is already on disk in full (the toolkit flushed it), so a
+    // rename over the file is the one atomic step; readers see old or new, never half.
+    // Opened up before it becomes the file, so no other account ever finds it closed.
+    OSUtils::setFullPermissions(edited);
+    std::error_code error;
+    std::filesystem::rename(std::filesystem::path(edited.toStdU16String()),
+                            std::filesystem::path(m_fileName.toStdU16String()), error);
+    if (!error)
+        return true;
+    // A file system that will not rename over an open file still gets the value, copied in.
+    qDebug().noquote() << "QSettingsWithSharing: rename over" << m_fileName << "failed ("
+                       << QString::fromStdString(error.message()) << "), copying instead";
     QFile source(edited);
     QSaveFile target(m_fileName);
     if (!source.open(QIODevice::ReadOnly) || !target.open(QIODevice::WriteOnly) ||

@@ -26,6 +26,8 @@ signals:
     void signalIsLUTLoad(bool loaded);
     void signalAllLUTsReloaded();
     void signalToTask();
+    // One display's load has ended, whether it loaded, failed or had no LUT.
+    void signalLUTApplyFinished();
 
 public slots:
     virtual void enableActions(bool enable) = 0;
@@ -41,4 +43,7 @@ public slots:
     virtual void disableContextMenu() = 0;
     virtual void refreshDisplayInfo(bool firstRun) = 0;
     virtual void slotInfo(StepsInfo info) = 0;
+    // Loads the LUT of the display behind `action` again; always answers with
+    // signalLUTApplyFinished().
+    virtual void loadSingleLUT(QAction* action) = 0;
 };

@@ -12,7 +12,8 @@ Task::Task(const QString& name, qint64 timeout, qint64 first, std::shared_ptr<co
       m_clock(clock ? std::move(clock) : SystemClock::shared())
 {
     const qint64 now = m_clock->now();
-    m_lastRun = first >= 0 ? now + first - timeout : now;
+    // "Due now" is one period ago, so a deferral moves the task forward like any other.
+    m_lastRun = first >= 0 ? now + first - timeout : now - timeout;
     // A task that goes on after run() ends itself through finished(); direct, so the
     // flag drops in whichever thread says so and the waiting runner wakes at once.
     connect(this, &Task::finished, &m_runLock, &LiteMutex::unlock, Qt::DirectConnection);
@@ -63,6 +64,7 @@ void Task::start(const std::function<bool()>& stopRequested)
         else
             qWarning().noquote() << "Task::start() -" << m_name << "gave no answer within"
                                  << m_answerBound.count() << "s, the runner goes on";
+        runAbandoned();
         m_runLock.unlock();
     }
     m_lastRun.store(m_clock->now());

@@ -70,6 +70,9 @@ protected:
     // The longest the runner waits for finished() once run() has returned; zero
     // waits until finished() or the runner's stop. Measured on the task's clock.
     void setAnswerBound(std::chrono::seconds bound) { m_answerBound = bound; }
+    // Called on the runner's thread when the runner stops waiting for finished()
+    // (bound passed, terminated, stop): a task drops what it holds for the run here.
+    virtual void runAbandoned() {}
 
 private:
     void runGuarded();

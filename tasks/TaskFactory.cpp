@@ -1,12 +1,22 @@
 #include "tasks/TaskFactory.h"
 
+#include "tasks/BackLightTask.h"
+#include "tasks/BackUpTask.h"
 #include "tasks/DialogUpdateInterface.h"
+#include "tasks/DisplaysHoursRefreshTask.h"
+#include "tasks/DisplaysRefreshTask.h"
 #include "tasks/EnergyModeNotificationWindowInterface.h"
+#include "tasks/EnergyModeTask.h"
 #include "tasks/LUTLoaderTrayInterface.h"
+#include "tasks/LUTReloadTask.h"
+#include "tasks/ReCommDisplayTypeTask.h"
+#include "tasks/SynchronizeDatabaseTask.h"
 #include "tasks/Task.h"
 #include "tasks/TaskNotificationWindowInterface.h"
 #include "tasks/UpdateLUTsAfterUnlockTask.h"
+#include "tasks/UpdateTask.h"
 #include "tasks/VideoAdapterChangeInfoWindowInterface.h"
+#include "tasks/VideoAdapterCheckTask.h"
 
 #include <QDebug>
 #include <QMutex>
@@ -97,6 +107,26 @@ std::unique_ptr<Task> TaskFactory::build(int type, const QString& name, qint64 t
     switch (type) {
     case UpdateLUTsAfterUnlock:
         return std::make_unique<UpdateLUTsAfterUnlockTask>(name, timeout, first, std::move(clock));
+    case SynchronizeDatabase:
+        return std::make_unique<SynchronizeDatabaseTask>(name, timeout, first, std::move(clock));
+    case SoftwareUpdate:
+        return std::make_unique<UpdateTask>(name, timeout, first, std::move(clock));
+    case BackUp:
+        return std::make_unique<BackUpTask>(name, timeout, first, std::move(clock));
+    case LUTReload:
+        return std::make_unique<LUTReloadTask>(name, timeout, first, std::move(clock));
+    case EnergyMode:
+        return std::make_unique<EnergyModeTask>(name, timeout, first, std::move(clock));
+    case DisplaysRefresh:
+        return std::make_unique<DisplaysRefreshTask>(name, timeout, first, std::move(clock));
+    case VideoAdapterCheck:
+        return std::make_unique<VideoAdapterCheckTask>(name, timeout, first, std::move(clock));
+    case BackLight:
+        return std::make_unique<BackLightTask>(name, timeout, first, std::move(clock));
+    case DisplaysHoursRefresh:
+        return std::make_unique<DisplaysHoursRefreshTask>(name, timeout, first, std::move(clock));
+    case ReCommDisplayType:
+        return std::make_unique<ReCommDisplayTypeTask>(name, timeout, first, std::move(clock));
     default:
         return nullptr;
     }
@@ -129,6 +159,25 @@ std::unique_ptr<Task> TaskFactory::create(int type, const QString& name, qint64 
 void TaskFactory::connectTypeSignals(int type, Task* task)
 {
     LUTLoaderTrayInterface* const tray = trayIconInstance();
+    switch (type) {
+    case LUTReload:
+        connectLUTReload(static_cast<LUTReloadTask*>(task), tray);
+        break;
+    case EnergyMode:
+        connectEnergyMode(static_cast<EnergyModeTask*>(task), tray);
+        break;
+    case VideoAdapterCheck:
+        if (VideoAdapterChangeInfoWindowInterface* const window = videoAdapterWindow())
+            QObject::connect(
+                static_cast<VideoAdapterCheckTask*>(task), &VideoAdapterCheckTask::signalShowDialog, window,
+                &VideoAdapterChangeInfoWindowInterface::slotDisplayChangeAdapterDlg, Qt::QueuedConnection);
+        break;
+    case SynchronizeDatabase:
+        connectSynchronization(static_cast<SynchronizeDatabaseTask*>(task), tray);
+        break;
+    default:
+        break;
+    }
     if (type == UpdateLUTsAfterUnlock && tray != nullptr) {
         auto* const reload = static_cast<UpdateLUTsAfterUnlockTask*>(task);
         QObject::connect(reload, &UpdateLUTsAfterUnlockTask::signalReloadAllLUTs, tray,
@@ -136,6 +185,50 @@ void TaskFactory::connectTypeSignals(int type, Task* task)
         QObject::connect(tray, &LUTLoaderTrayInterface::signalAllLUTsReloaded, reload, &Task::finished,
                          Qt::QueuedConnection);
     }
+}
+
+void TaskFactory::connectLUTReload(LUTReloadTask* task, LUTLoaderTrayInterface* tray)
+{
+    // The tray's answers are connected by the task itself, for the length of one run.
+    task->setTray(tray);
+    if (tray != nullptr)
+        QObject::connect(task, &LUTReloadTask::reloadLUT, tray, &LUTLoaderTrayInterface::loadSingleLUT,
+                         Qt::QueuedConnection);
+}
+
+void TaskFactory::connectEnergyMode(EnergyModeTask* task, LUTLoaderTrayInterface* tray)
+{
+    // The task ignores answers it did not ask for, so a window closed by a session
+    // lock, or a power switch of the menu, cannot end a later run.
+    if (EnergyModeNotificationWindowInterface* const window = energyWindow()) {
+        QObject::connect(task, &EnergyModeTask::signalStartEnergyWindow, window,
+                         &EnergyModeNotificationWindowInterface::verifyAndShow, Qt::QueuedConnection);
+        QObject::connect(window, &QDialog::accepted, task, &EnergyModeTask::windowAccepted,
+                         Qt::QueuedConnection);
+        QObject::connect(window, &QDialog::rejected, task, &EnergyModeTask::windowRejected,
+                         Qt::QueuedConnection);
+    }
+    if (tray != nullptr) {
+        QObject::connect(task, &EnergyModeTask::signalTurnOnDisplays, tray,
+                         &LUTLoaderTrayInterface::slotTurnOnDisplays, Qt::QueuedConnection);
+        QObject::connect(task, &EnergyModeTask::signalTurnOffDisplays, tray,
+                         &LUTLoaderTrayInterface::slotTurnOffDisplays, Qt::QueuedConnection);
+        QObject::connect(tray, &LUTLoaderTrayInterface::signalPowerControlFinished, task,
+                         &EnergyModeTask::powerControlFinished, Qt::QueuedConnection);
+    }
+}
+
+void TaskFactory::connectSynchronization(SynchronizeDatabaseTask* task, LUTLoaderTrayInterface* tray)
+{
+    task->setIconsPrefix(iconsPrefix());
+    if (tray == nullptr)
+        return;
+    QObject::connect(task, &SynchronizeDatabaseTask::signalTrayIconLoad, tray,
+                     &LUTLoaderTrayInterface::slotLoadIcon, Qt::QueuedConnection);
+    QObject::connect(task, &SynchronizeDatabaseTask::signalTranslatorEnable, tray,
+                     &LUTLoaderTrayInterface::slotTranslatorEnable, Qt::QueuedConnection);
+    QObject::connect(task, &SynchronizeDatabaseTask::signalRetranslate, tray,
+                     &LUTLoaderTrayInterface::slotRetranslate, Qt::QueuedConnection);
 }
 
 void TaskFactory::connectCommonSignals(Task* task)

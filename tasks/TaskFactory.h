@@ -6,6 +6,9 @@
 
 class Clock;
 class DialogUpdateInterface;
+class EnergyModeTask;
+class LUTReloadTask;
+class SynchronizeDatabaseTask;
 class EnergyModeNotificationWindowInterface;
 class LUTLoaderTrayInterface;
 class Task;
@@ -68,5 +71,8 @@ private:
                                        std::shared_ptr<const Clock> clock);
     static void connectTypeSignals(int type, Task* task);
     static void connectCommonSignals(Task* task);
+    static void connectLUTReload(LUTReloadTask* task, LUTLoaderTrayInterface* tray);
+    static void connectEnergyMode(EnergyModeTask* task, LUTLoaderTrayInterface* tray);
+    static void connectSynchronization(SynchronizeDatabaseTask* task, LUTLoaderTrayInterface* tray);
     static void connectNotificationWindowToTray();
 };

@@ -14,7 +14,8 @@ EnergyModeNotificationWindow::EnergyModeNotificationWindow(QWidget* parent)
 {
     setWindowTitle(tr("Display Energy Save Mode"));
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(new QLabel(tr("The KALDO Energy Save System will put your display to sleep mode in:"), this));
+    layout->addWidget(
+        new QLabel(tr("The KALDO Energy Save System will put your display to sleep mode in:"), this));
     m_countdown = new QLabel(QString::number(CountdownSeconds), this);
     layout->addWidget(m_countdown);
     m_remind = RemindChoice::create(this);

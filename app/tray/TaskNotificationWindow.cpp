@@ -1,8 +1,8 @@
 #include "app/tray/TaskNotificationWindow.h"
 
 #include "app/AppPreferences.h"
-#include "app/LockKeys.h"
 #include "app/KaldoSharedMemory.h"
+#include "app/LockKeys.h"
 #include "app/OrvantaProcess.h"
 #include "app/PipeAppConnectorClient.h"
 #include "app/tray/RemindChoice.h"
@@ -57,7 +57,8 @@ void TaskNotificationWindow::showQANotification(std::vector<int> groupIds)
     QStringList groups;
     for (const int id : groupIds)
         groups << QString::number(id);
-    open(tr("QA groups") + QLatin1Char(' ') + groups.join(QStringLiteral("<br/><br/>")), OrvantaProcess::runQA(groups));
+    open(tr("QA groups") + QLatin1Char(' ') + groups.join(QStringLiteral("<br/><br/>")),
+         OrvantaProcess::runQA(groups));
 }
 
 void TaskNotificationWindow::showUserNotification(int taskId, bool background)
@@ -81,7 +82,8 @@ void TaskNotificationWindow::open(const QString& taskText, QStringList arguments
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setWindowTitle(tr("Notification"));
     auto* layout = new QVBoxLayout(dialog);
-    layout->addWidget(new QLabel(tr("A test is due on this display now:") + QStringLiteral("<br/><br/>") + taskText, dialog));
+    layout->addWidget(new QLabel(
+        tr("A test is due on this display now:") + QStringLiteral("<br/><br/>") + taskText, dialog));
     auto* row = new QHBoxLayout;
     auto* perform = new QPushButton(tr("Perform Scheduled Tasks"), dialog);
     auto* later = new QPushButton(tr("Remind Me In"), dialog);

@@ -47,7 +47,7 @@ QJsonObject describeRecord(DBDisplays& displays, DBDisplayCurrentLUT& luts, int 
             {QStringLiteral("commode"), displays.GetCommMode(id)},
             {QStringLiteral("upload"), displays.isSynchronizeNeed(id)},
             {QStringLiteral("lut_channels"), static_cast<int>(lut.size())},
-            {QStringLiteral("lut_size"), lut.isEmpty() ? 0 : static_cast<int>(lut.first().size())},
+            {QStringLiteral("lut_size"), lut.empty() ? 0 : static_cast<int>(lut.front().size())},
             {QStringLiteral("settings"), settings}};
 }
 
@@ -102,11 +102,11 @@ int printLut(const CtlContext& context, const QString& idText)
         return context.fail(QStringLiteral("not a display id: %1").arg(idText), 2);
     DBDisplayCurrentLUT luts;
     const DBDisplayCurrentLUT::Channels channels = luts.readEntryByDisplayId(id);
-    if (channels.isEmpty())
+    if (channels.empty())
         return context.fail(QStringLiteral("display %1 has no stored LUT").arg(id));
     QJsonArray jsonChannels;
     QStringList lines;
-    for (const QList<int>& channel : channels) {
+    for (const std::vector<int>& channel : channels) {
         QJsonArray values;
         QStringList texts;
         for (const int value : channel) {

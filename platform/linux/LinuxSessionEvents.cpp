@@ -77,14 +77,18 @@ void LinuxSessionEvents::connectLogind()
     m_sessionPath = session.value().path();
     qDebug() << "LinuxSessionEvents: logind session" << m_sessionPath;
 
-    bus.connect(kService, m_sessionPath, kSession, QStringLiteral("Lock"), this, SLOT(onLock()));
-    bus.connect(kService, m_sessionPath, kSession, QStringLiteral("Unlock"), this, SLOT(onUnlock()));
-    bus.connect(kService, m_sessionPath, kProperties, QStringLiteral("PropertiesChanged"), this,
-                SLOT(onSessionPropertiesChanged(QString, QVariantMap, QStringList)));
-    bus.connect(kService, kManagerPath, kManager, QStringLiteral("PrepareForSleep"), this,
-                SLOT(onPrepareForSleep(bool)));
-    bus.connect(kService, kManagerPath, kManager, QStringLiteral("PrepareForShutdown"), this,
-                SLOT(onPrepareForShutdown(bool)));
+    const bool connected =
+        bus.connect(kService, m_sessionPath, kSession, QStringLiteral("Lock"), this, SLOT(onLock())) &&
+        bus.connect(kService, m_sessionPath, kSession, QStringLiteral("Unlock"), this, SLOT(onUnlock())) &&
+        bus.connect(kService, m_sessionPath, kProperties, QStringLiteral("PropertiesChanged"), this,
+                    SLOT(onSessionPropertiesChanged(QString, QVariantMap, QStringList))) &&
+        bus.connect(kService, kManagerPath, kManager, QStringLiteral("PrepareForSleep"), this,
+                    SLOT(onPrepareForSleep(bool))) &&
+        bus.connect(kService, kManagerPath, kManager, QStringLiteral("PrepareForShutdown"), this,
+                    SLOT(onPrepareForShutdown(bool)));
+    if (!connected)
+        qWarning() << "LinuxSessionEvents: some logind signals could not be subscribed:"
+                   << bus.lastError().message();
 
     QDBusInterface properties(kService, m_sessionPath, kProperties, bus);
     properties.setTimeout(kCallTimeoutMs);

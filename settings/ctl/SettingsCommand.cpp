@@ -2,6 +2,7 @@
 
 #include "app/ctl/CtlContext.h"
 #include "db/DB.h"
+#include "settings/BaseDataPool.h"
 #include "settings/GlobalData.h"
 #include "settings/ProductParams.h"
 #include "settings/QSettingsManager.h"
@@ -104,6 +105,27 @@ void useDatabase()
         DB::setPath(QSettingsManager::GetDataBasePath());
 }
 
+// What the agent does with the database at start-up, for an administrator who
+// prepares a workstation before anyone logs on.
+int initialize(const CtlContext& context)
+{
+    if (!QSettingsManager::ensureDataFolders())
+        return context.fail(QStringLiteral("cannot create the data folders in %1")
+                                .arg(QSettingsManager::GetAppRootDirectoryPath()));
+    useDatabase();
+    BaseDataPool pool;
+    pool.init();
+    pool.initDB();
+    if (pool.preferenceCount() == 0)
+        return context.fail(QStringLiteral("the database in %1 is not usable").arg(DB::path()));
+    return context.answer({{QStringLiteral("ok"), true},
+                           {QStringLiteral("firstStart"), pool.firstStart()},
+                           {QStringLiteral("preferences"), pool.preferenceCount()}},
+                          QStringLiteral("%1 preferences%2")
+                              .arg(pool.preferenceCount())
+                              .arg(pool.firstStart() ? QStringLiteral(", first start") : QString()));
+}
+
 int exportPreferences(const CtlContext& context, const QString& file)
 {
     useDatabase();
@@ -130,7 +152,7 @@ int importPreferences(const CtlContext& context, const QString& file)
 QString SettingsCommand::usage() const
 {
     return QStringLiteral(
-        "settings paths|list|get KEY|set KEY VALUE|remove KEY|defaults|export FILE|import FILE");
+        "settings paths|list|get KEY|set KEY VALUE|remove KEY|defaults|init|export FILE|import FILE");
 }
 
 int SettingsCommand::run(const CtlContext& context) const
@@ -151,6 +173,8 @@ int SettingsCommand::run(const CtlContext& context) const
         return set(context, args.at(1), args.at(2));
     if (action == QLatin1String("remove") && args.size() == 2)
         return remove(context, args.at(1));
+    if (action == QLatin1String("init") && args.size() == 1)
+        return initialize(context);
     if (action == QLatin1String("export") && args.size() == 2)
         return exportPreferences(context, args.at(1));
     if (action == QLatin1String("import") && args.size() == 2)

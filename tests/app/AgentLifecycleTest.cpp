@@ -183,6 +183,25 @@ TEST_F(AgentLifecycleTest, MainApplicationAnswersThroughTheAgentsHub)
     EXPECT_EQ(agent.exitCode(), 0);
 }
 
+TEST_F(AgentLifecycleTest, TaskRunnerStartsOnlyAfterTheEventLoopRunsAndStopsFirst)
+{
+    QProcess agent;
+    agent.start(TestPaths::agentProgram(), {"--platform", "sim", "--run-seconds", "7"});
+    ASSERT_TRUE(agent.waitForFinished(120000));
+    EXPECT_EQ(agent.exitCode(), 0);
+    const QByteArray log = readLog();
+    const qsizetype loopRuns = log.indexOf("PipeAppConnectorServer just new listener registration");
+    const qsizetype runnerStarts = log.indexOf("showIconAndStart: task runner starts");
+    const qsizetype runnerStops = log.indexOf("threads are stopped");
+    const qsizetype hubStops = log.indexOf("PipeAppConnectorServer stop");
+    ASSERT_GE(loopRuns, 0);
+    ASSERT_GE(runnerStarts, 0);
+    EXPECT_LT(log.indexOf("createThreadsAndDialogs"), loopRuns);
+    EXPECT_LT(loopRuns, runnerStarts);
+    EXPECT_LT(runnerStarts, runnerStops);
+    EXPECT_LT(runnerStops, hubStops);
+}
+
 TEST_F(AgentLifecycleTest, SessionLockAndUnlockReachTheLog)
 {
     QProcess agent;

@@ -104,48 +104,25 @@ TEST_F(DBDisplaysTest, ProjectorsAreFoundByApiSerialWithTheirPort)
     EXPECT_EQ(displays.findByAPISerial(QStringLiteral("P100port_2")), wux);
 }
 
-TEST_F(DBDisplaysTest, ColumnSettersRoundTrip)
+TEST_F(DBDisplaysTest, StoredTextsParseBackAndGenericAccessIsGuarded)
 {
     DBDisplays displays;
     const int id = displays.addDisplay(QStringLiteral("S"), 0, 0, 1, 1, false);
-    EXPECT_TRUE(displays.SetCommMode(id, 5));
     EXPECT_TRUE(displays.setLUTNames(id, {QStringLiteral("DICOM"), QStringLiteral("sRGB")}));
-    EXPECT_TRUE(displays.SetISensorSupport(id, QStringLiteral("true")));
-    EXPECT_TRUE(displays.SetIsAmbientSensorSupport(id, false));
-    EXPECT_TRUE(displays.setSensorCorrectionSupport(id, true));
     EXPECT_TRUE(displays.SetSensorCoords(id, QRect(100, 20, 64, 48)));
-
-    EXPECT_EQ(displays.GetCommMode(id), 5);
     EXPECT_EQ(displays.LUTNames(id), (QStringList{QStringLiteral("DICOM"), QStringLiteral("sRGB")}));
-    EXPECT_EQ(displays.ISensorSupport(id), QStringLiteral("true"));
-    EXPECT_FALSE(displays.IsAmbientSensorSupport(id));
-    EXPECT_TRUE(displays.isSensorCorrectionSupported(id));
     EXPECT_EQ(displays.GetSensorCoords(id), QRect(100, 20, 64, 48));
+    EXPECT_TRUE(displays.setField(QStringLiteral("sensor_coords"), id, QStringLiteral("1,2,three,4")));
+    EXPECT_EQ(displays.GetSensorCoords(id), QRect());
 
     // Generic access refuses names that are not columns of the record.
     EXPECT_FALSE(displays.setField(QStringLiteral("serial = 'x'; --"), id, QStringLiteral("y")));
     EXPECT_FALSE(displays.setField(QStringLiteral("displayid"), id, QStringLiteral("99")));
-    EXPECT_TRUE(displays.setField(QStringLiteral("display_type"), id, QStringLiteral("7")));
+    EXPECT_EQ(displays.getRealSerial(id), QStringLiteral("S"));
+    EXPECT_TRUE(displays.setField(QStringLiteral("display_type"), id, QStringLiteral("7"), true));
     EXPECT_EQ(displays.getField(QStringLiteral("display_type"), id), QStringLiteral("7"));
     EXPECT_EQ(displays.getField(QStringLiteral("no_such_column"), id, QStringLiteral("d")),
               QStringLiteral("d"));
-}
-
-TEST_F(DBDisplaysTest, ActivityFlags)
-{
-    DBDisplays displays;
-    const int a = displays.addDisplay(QStringLiteral("a"), 0, 0, 1, 1, true);
-    const int b = displays.addDisplay(QStringLiteral("b"), 0, 0, 1, 1, true);
-    ASSERT_TRUE(displays.resetActive());
-    EXPECT_FALSE(displays.isActive(a));
-    EXPECT_FALSE(displays.isActive(b));
-    ASSERT_TRUE(displays.activateDisplay(b, true));
-    EXPECT_FALSE(displays.isActive(a));
-    EXPECT_TRUE(displays.isActive(b));
-
-    EXPECT_TRUE(displays.setSynchronizeNeed(a, false));
-    EXPECT_FALSE(displays.isSynchronizeNeed(a));
-    EXPECT_TRUE(displays.isSynchronizeNeed(b));
 }
 
 TEST_F(DBDisplaysTest, SettingIsInsertedThenUpdatedWithItsUploadFlag)
@@ -187,22 +164,6 @@ TEST_F(DBDisplaysTest, SettingIsInsertedThenUpdatedWithItsUploadFlag)
 
     displays.SetAllDisplaysPreferencesSynchNeeded(true);
     EXPECT_EQ(displays.displayInfoToUpload(id).size(), 2);
-}
-
-TEST_F(DBDisplaysTest, CommunicationAndPresenceSettings)
-{
-    DBDisplays displays;
-    const int id = displays.addDisplay(QStringLiteral("S"), 0, 0, 1, 1, true);
-    ASSERT_TRUE(displays.SetCommunicationType(id, 3));
-    EXPECT_EQ(displays.GetCommunicationType(id), 3);
-    EXPECT_EQ(displays.getDisplayInfo(id, QStringLiteral("CommunicationType")), QStringLiteral("3"));
-
-    QString source;
-    EXPECT_FALSE(displays.GetPresenceSensor(id, &source));
-    ASSERT_TRUE(displays.SetPresenceSensor(id, true, QStringLiteral("remote")));
-    EXPECT_TRUE(displays.GetPresenceSensor(id, &source));
-    EXPECT_EQ(source, QStringLiteral("remote"));
-    EXPECT_EQ(displays.getDisplayInfo(id, QStringLiteral("PresenceSensor")), QStringLiteral("true"));
 }
 
 TEST_F(DBDisplaysTest, FairyDisplayIsCreatedOnceAndMovedAfter)

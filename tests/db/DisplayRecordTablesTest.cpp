@@ -16,7 +16,7 @@ DBDisplayCurrentLUT::Channels rampChannels(int size, int maximum)
     DBDisplayCurrentLUT::Channels channels(3);
     for (int channel = 0; channel < 3; ++channel) {
         for (int level = 0; level < size; ++level)
-            channels[channel].append((level * maximum / (size - 1) + channel * 7) % (maximum + 1));
+            channels[channel].push_back((level * maximum / (size - 1) + channel * 7) % (maximum + 1));
     }
     return channels;
 }
@@ -55,6 +55,7 @@ TEST_F(CurrentLUTTest, CleanRemovesOnlyThatDisplaysLut)
 {
     DBDisplayCurrentLUT luts;
     const int kept = luts.storeLUT(1, 1, 0, rampChannels(32, 255));
+    EXPECT_EQ(luts.uniformityId(1), -1);
     // A display that somehow got two records loses both.
     const int first = luts.addRecord(2, 1, 0);
     const int second = luts.addRecord(2, 1, 0);
@@ -65,9 +66,9 @@ TEST_F(CurrentLUTTest, CleanRemovesOnlyThatDisplaysLut)
     ASSERT_TRUE(luts.clean(2));
     EXPECT_EQ(rows(QStringLiteral("LUTEntries"), lutWhere(first)), 0);
     EXPECT_EQ(rows(QStringLiteral("LUTEntries"), lutWhere(second)), 0);
-    EXPECT_TRUE(luts.readEntryByDisplayId(2).isEmpty());
+    EXPECT_TRUE(luts.readEntryByDisplayId(2).empty());
     EXPECT_EQ(luts.lutType(2), 0);
-    EXPECT_EQ(luts.uniformityId(2), 0);
+    EXPECT_EQ(luts.uniformityId(2), -1);
     EXPECT_EQ(luts.readEntryByDisplayId(1), rampChannels(32, 255));
 
     ASSERT_TRUE(luts.removeEntry(kept));
@@ -89,8 +90,8 @@ TEST_F(CurrentLUTTest, DamagedEntriesGiveAUsableOrderedLut)
     ASSERT_EQ(channels.size(), 2);
     EXPECT_EQ(channels[0].size(), 2);
     EXPECT_EQ(channels[0][1], 7);
-    EXPECT_EQ(channels[1], (QList<int>{10, 20}));
-    EXPECT_TRUE(luts.readEntryByDisplayId(99).isEmpty());
+    EXPECT_EQ(channels[1], (std::vector<int>{10, 20}));
+    EXPECT_TRUE(luts.readEntryByDisplayId(99).empty());
 }
 
 TEST_F(StatusDisplaysTest, UnchangedValueWritesNothing)
@@ -132,6 +133,11 @@ TEST_F(DisplayStatisticTest, DailyCounterIsCreatedIncrementedAndMarkedForUpload)
     EXPECT_EQ(statistics.GetStatisticInfo(day, 1), 2);
     EXPECT_EQ(statistics.GetStatisticInfo(day, 2), 1);
     EXPECT_EQ(statistics.GetStatisticInfo(QStringLiteral("2026.01.01"), 1), 0);
+
+    // The energy-mode task adds the seconds it measured.
+    ASSERT_TRUE(statistics.AddStatisticInfo(day, 3, 600));
+    ASSERT_TRUE(statistics.AddStatisticInfo(day, 3, 842));
+    EXPECT_EQ(statistics.GetStatisticInfo(day, 3), 1442);
 
     ASSERT_TRUE(statistics.SetSynchronizeNeed(1, false));
     auto days = statistics.results(1);
@@ -207,7 +213,7 @@ TEST(UnopenedDatabaseTest, TablesAnswerNeutrallyWithoutCrashing)
         EXPECT_EQ(displays.getFairyDisplay(QRect(0, 0, 10, 10)), -1);
         DBDisplayCurrentLUT luts;
         EXPECT_EQ(luts.storeLUT(1, 1, 0, {{1, 2, 3}}), -1);
-        EXPECT_TRUE(luts.readEntryByDisplayId(1).isEmpty());
+        EXPECT_TRUE(luts.readEntryByDisplayId(1).empty());
         EXPECT_FALSE(DBStatusDisplays().SetStatusInfo(1, QStringLiteral("a"), QStringLiteral("b")));
         EXPECT_FALSE(DBDisplayStatistic().AddStatisticInfo(QStringLiteral("2026.12.06"), 1));
         EXPECT_FALSE(DBDisplaysAmbient().AddAmbientValue(1, 1.0, 1, true));

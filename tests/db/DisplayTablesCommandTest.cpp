@@ -6,6 +6,9 @@
 #include <QJsonObject>
 #include <QProcess>
 
+#include <memory>
+#include <vector>
+
 namespace {
 
 using DisplayTablesCommandTest = DisplayTablesTest;
@@ -53,6 +56,32 @@ TEST_F(DisplayTablesCommandTest, RefreshRegistersTheSimulatedDisplaysAndLutPrint
     EXPECT_NE(runCtl({QStringLiteral("dbdisplays"), QStringLiteral("lut"), QStringLiteral("4711")}).exitCode,
               0);
     EXPECT_NE(runCtl({QStringLiteral("dbdisplays"), QStringLiteral("lut"), QStringLiteral("x")}).exitCode, 0);
+}
+
+// Two agents (or the agent and the tool) registering the same displays at once end
+// with one record per display.
+TEST_F(DisplayTablesCommandTest, ConcurrentRefreshesRegisterEachDisplayOnce)
+{
+    std::vector<std::unique_ptr<QProcess>> refreshes;
+    for (int i = 0; i < 3; ++i) {
+        auto process = std::make_unique<QProcess>();
+        process->start(TestPaths::ctlProgram(), {QStringLiteral("--platform"), QStringLiteral("sim"),
+                                                 QStringLiteral("dbdisplays"), QStringLiteral("refresh")});
+        ASSERT_TRUE(process->waitForStarted());
+        refreshes.push_back(std::move(process));
+    }
+    for (auto& process : refreshes) {
+        ASSERT_TRUE(process->waitForFinished(120000));
+        EXPECT_EQ(process->exitCode(), 0);
+    }
+    EXPECT_EQ(rows(QStringLiteral("Displays")), 3);
+    EXPECT_EQ(DB::get()
+                  ->query(QStringLiteral("SELECT COUNT(*) AS n FROM (SELECT displayid, name FROM DisplayInfo "
+                                         "GROUP BY displayid, name HAVING COUNT(*) > 1)"))
+                  .value(QStringLiteral("n"))
+                  .toInt(),
+              0);
+    EXPECT_EQ(rows(QStringLiteral("CurrentDisplays")), 3);
 }
 
 } // namespace

@@ -4,6 +4,6 @@ target_link_libraries(display_tables_worker PRIVATE lutloader_options lutloader_
 
 lutloader_test(test_db_display_tables
   SOURCES DBDisplaysTest.cpp DisplayRecordTablesTest.cpp TwoWritersTest.cpp RefreshDisplaysInfoTest.cpp
-    DisplayTablesCommandTest.cpp
+    DisplayTablesCommandTest.cpp NetworkSettingsTest.cpp
   DEPS lutloader_dbtables lutloader_settings LABELS db)
 add_dependencies(test_db_display_tables display_tables_worker lutloaderctl)

@@ -148,6 +148,38 @@ TEST_F(SharedFile, WriterKilledInASchemaRebuildLeavesTheOldTableWholeAndTheNextS
               1);
 }
 
+TEST_F(SharedFile, TwoProcessesUpgradingOneOldFileTogetherKeepEveryRow)
+{
+    constexpr int kRows = 20000;
+    {
+        const std::shared_ptr<KaldoDynamicData> db = DB::get();
+        ASSERT_TRUE(
+            db->exec("CREATE TABLE History(historyid INTEGER PRIMARY KEY, deviceid TEXT, runtime TEXT)"));
+        ASSERT_TRUE(
+            db->exec(QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE "
+                                    "i < %1) INSERT INTO History(deviceid, runtime) SELECT '2', i FROM n")
+                         .arg(kRows)));
+        ASSERT_TRUE(db->exec("CREATE TABLE Preferences(name TEXT, value TEXT)"));
+        ASSERT_TRUE(db->exec("INSERT INTO Preferences VALUES('Language', 'Deutsch')"));
+    }
+    DB::free();
+    auto first = start({"writer", folder(), "alpha", "5"});
+    auto second = start({"writer", folder(), "beta", "5"});
+    for (QProcess* process : {first.get(), second.get()}) {
+        ASSERT_TRUE(process->waitForFinished(kProcessWaitMs));
+        const QString errors = QString::fromUtf8(process->readAllStandardError());
+        EXPECT_EQ(process->exitCode(), 0) << errors.toStdString();
+        EXPECT_FALSE(errors.contains(QStringLiteral("FAILED"))) << errors.toStdString();
+    }
+    const std::shared_ptr<KaldoDynamicData> db = DB::get();
+    EXPECT_EQ(integrity(*db), QStringLiteral("ok"));
+    EXPECT_EQ(count(*db, QStringLiteral("History WHERE deviceid = 2 AND isdisabled = 0")), kRows);
+    EXPECT_EQ(db->tableColumns("History"), Schema::table("History").columns);
+    EXPECT_EQ(db->readinfo("Preferences", KaldoDynamicData::Values{{"name", "Language"}}).value("value"),
+              QStringLiteral("Deutsch"));
+    EXPECT_FALSE(db->tableExists("tmp"));
+}
+
 // lutloaderctl on a file an older version left behind.
 TEST_F(SharedFile, CtlChecksTheDatabaseAndReadsAndWritesPreferences)
 {

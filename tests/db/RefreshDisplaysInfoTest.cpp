@@ -2,11 +2,35 @@
 #include "displays/CurrentDisplays.h"
 #include "platform/Platform.h"
 #include "platform/sim/SimWorkstation.h"
+#include "settings/ProductParams.h"
 #include "tests/db/DisplayTablesFixture.h"
 
+#include <QFile>
 #include <QJsonObject>
 
 namespace {
+
+// Runs the simulated workstation described by `json` and enumerates it.
+void selectWorkstation(const QByteArray& json)
+{
+    const QString file = DataDirectory::path() + QStringLiteral("/workstation.json");
+    QFile out(file);
+    ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+    out.write(json);
+    out.close();
+    PlatformOptions options;
+    options.platform = QStringLiteral("sim");
+    options.workstation = file;
+    QString error;
+    ASSERT_TRUE(Platform::select(options, &error)) << qPrintable(error);
+    CurrentDisplays::NonCachedRefresh();
+}
+
+// The EDID of the simulated "MD21 Diagnost" DP-1, shown here on two outputs at once.
+const QByteArray kTwinEdid =
+    "00ffffffffffff002d84312ad42800000c1f0104a52b20783aee95a3544c99260f50540000000101010101010101010101010101"
+    "0101e86700a080001e6030203500a73d1100001e000000fc004d44323120446961676e6f7374000000ff0037313030343532310a"
+    "20202020000000fd00324c1e6e17000a2020202020200011";
 
 // The simulated workstation has two "MD21 Diagnost" displays (DP-1, DP-2, serials
 // 71004521 and 71004522) and a "PressView 24" (HDMI-1).
@@ -132,6 +156,19 @@ TEST_F(RefreshDisplaysInfoTest, UnpluggedDisplayStaysKnownButInactive)
     EXPECT_EQ(rows(QStringLiteral("Displays")), 3);
 }
 
+TEST_F(RefreshDisplaysInfoTest, SerialSetByTheUserKeepsTheRecord)
+{
+    const QList<int> ids = DBUtils::RefreshDisplaysInfo(settings());
+    ASSERT_EQ(ids.size(), 3);
+    CurrentDisplays::setDisplaySerial(ids[0], QStringLiteral("WARD-7-LEFT"));
+    CurrentDisplays::NonCachedRefresh();
+    ASSERT_EQ(CurrentDisplays::Display(0).serial(), QStringLiteral("WARD-7-LEFT"));
+
+    EXPECT_EQ(DBUtils::RefreshDisplaysInfo(settings()), ids);
+    EXPECT_EQ(rows(QStringLiteral("Displays")), 3);
+    EXPECT_EQ(serialOf(ids, 0), QStringLiteral("WARD-7-LEFT"));
+}
+
 TEST_F(RefreshDisplaysInfoTest, EmptyEnumerationFallsBackToTheSnapshot)
 {
     const QList<int> ids = DBUtils::RefreshDisplaysInfo(settings());
@@ -186,6 +223,86 @@ TEST_F(RefreshDisplaysInfoTest, StoredLutIsOnlyTrustedForTheDisplayItWasWrittenF
     DBUtils::RefreshDisplaysInfo(settings());
     EXPECT_FALSE(displays.checkCalibrationHash(ids[0]));
     EXPECT_FALSE(displays.addCalibrationHash(ids[0]));
+}
+
+// Outputs without EDID are told apart by their output names; two outputs showing the
+// same EDID still get a record each.
+TEST_F(DisplayTablesTest, LookAlikeDisplaysGetARecordEach)
+{
+    selectWorkstation(R"({"videoCards": [{"id": "card0", "name": "Card", "rampSize": 256}],
+                   "displays": [{"output": "VGA-1", "card": "card0", "rect": [0, 0, 1280, 1024]},
+                                {"output": "VGA-2", "card": "card0", "rect": [1280, 0, 1280, 1024]},
+                                {"output": "DP-1", "card": "card0", "rect": [2560, 0, 1920, 1200], "edid": ")" +
+                      kTwinEdid + R"("},
+                                {"output": "DP-2", "card": "card0", "rect": [4480, 0, 1920, 1200], "edid": ")" +
+                      kTwinEdid + R"("}]})");
+    ASSERT_EQ(CurrentDisplays::DisplayCount(), 4u);
+
+    const QList<int> ids = DBUtils::RefreshDisplaysInfo({});
+    ASSERT_EQ(ids.size(), 4);
+    EXPECT_EQ(QSet<int>(ids.cbegin(), ids.cend()).size(), 4);
+    DBDisplays displays;
+    EXPECT_EQ(displays.getRealSerial(ids[1]), QStringLiteral("VGA-2"));
+    EXPECT_EQ(displays.getDisplayInfo(ids[1], QStringLiteral("ResolutionHorizontal")),
+              QStringLiteral("1280"));
+    EXPECT_EQ(DBUtils::displayIdentity(ids[1]), QStringLiteral("output:VGA-2"));
+    EXPECT_EQ(displays.getRealSerial(ids[2]), displays.getRealSerial(ids[3]));
+    EXPECT_EQ(displays.getLeft(ids[3]), 4480);
+
+    EXPECT_EQ(DBUtils::RefreshDisplaysInfo({}), ids);
+    EXPECT_EQ(rows(QStringLiteral("Displays")), 4);
+
+    CurrentDisplays::Clear();
+    Platform::reset();
+}
+
+// A model of the embedded known-display list gets its type, backlight and size; others
+// keep the product's display defaults.
+TEST_F(DisplayTablesTest, KnownModelReplacesTheProductDefaults)
+{
+    ASSERT_TRUE(ProductParams::LoadParams());
+    // The twin EDID turned into a known model: maker code, product code and name changed.
+    const QByteArray knownEdid =
+        "00ffffffffffff0012c101f0d42800000c1f0104a52b20783aee95a3544c99260f5054000000010101010101010101010101"
+        "01010101e86700a080001e6030203500a73d1100001e000000fc00524150323130324c4d492d5349000000ff003731303034"
+        "3532310a20202020000000fd00324c1e6e17000a2020202020200053";
+    selectWorkstation(R"({"videoCards": [{"id": "card0", "name": "Card", "rampSize": 256}],
+                   "displays": [{"output": "DP-1", "card": "card0", "rect": [0, 0, 1920, 1200], "edid": ")" +
+                      knownEdid + R"("},
+                                {"output": "DP-2", "card": "card0", "rect": [1920, 0, 1920, 1200], "edid": ")" +
+                      kTwinEdid + R"("}]})");
+    ASSERT_EQ(CurrentDisplays::DisplayCount(), 2u);
+    ASSERT_EQ(CurrentDisplays::Display(0).name(), QStringLiteral("RAP2102LMI-SI"));
+
+    const QList<int> ids = DBUtils::RefreshDisplaysInfo();
+    ASSERT_EQ(ids.size(), 2);
+    DBDisplays displays;
+    EXPECT_EQ(displays.getDisplayInfo(ids[0], QStringLiteral("DisplayTechnology")), QStringLiteral("Flat"));
+    EXPECT_EQ(displays.getDisplayInfo(ids[0], QStringLiteral("TypeOfDisplay")), QStringLiteral("Color"));
+    EXPECT_EQ(displays.getDisplayInfo(ids[0], QStringLiteral("ScreenSize")), QStringLiteral("21'"));
+    EXPECT_EQ(displays.getDisplayInfo(ids[1], QStringLiteral("DisplayTechnology")),
+              QStringLiteral("FlatWLED"));
+    EXPECT_EQ(displays.getDisplayInfo(ids[1], QStringLiteral("ScreenSize")), QStringLiteral("22'"));
+    // Every display default reached both records.
+    EXPECT_EQ(displays.getDisplayInfo(ids[1], QStringLiteral("BacklightStabilization")), QStringLiteral("0"));
+
+    CurrentDisplays::Clear();
+    Platform::reset();
+}
+
+TEST_F(DisplayTablesTest, DamagedSnapshotRowLoadsWithoutItsBrokenParts)
+{
+    // Written by another program that does not check its values.
+    ASSERT_TRUE(DB::get()->exec(
+        QStringLiteral("INSERT INTO CurrentDisplays(id, edid, edid_size, name, serial, width, height) "
+                       "VALUES (5, 'zz-not-hex', 99999, 'Broken', 'B-1', -5, 'abc')")));
+    ASSERT_TRUE(DBUtils::LoadDisplaysInfoFromDB());
+    ASSERT_EQ(CurrentDisplays::DisplayCount(), 1u);
+    EXPECT_EQ(CurrentDisplays::DisplayId(0), 5);
+    EXPECT_EQ(CurrentDisplays::Display(0).serial(), QStringLiteral("B-1"));
+    EXPECT_FALSE(CurrentDisplays::Display(0).hasRect());
+    EXPECT_LE(CurrentDisplays::Display(0).edidLength(), DisplayInfo::MaxEdidBytes);
+    CurrentDisplays::Clear();
 }
 
 TEST(DisplayScreenSizeTest, DiagonalInWholeInches)

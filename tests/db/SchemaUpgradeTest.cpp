@@ -32,6 +32,8 @@ TEST_F(SchemaUpgrade, MissingColumnsAreAddedAndOldRowsStayVisibleToLaterQueries)
         outside("SELECT historyid, runtime, textname FROM History WHERE isdisabled = 0 AND issynchron = 0 "
                 "ORDER BY runtime"),
         QList<QStringList>({{"1", "100", "QA one"}, {"2", "200", "QA two"}}));
+    // The display id of old records stays unset until it is filled from deviceid.
+    EXPECT_EQ(outsideCount("History WHERE displayid IS NULL"), 2);
     EXPECT_EQ(
         outside("SELECT serial, left, commode, setInternalSensor, ambient_sensor, sensor_type FROM Displays"),
         QList<QStringList>({{"SN-1", "1920", "19", "unknow", "true", "color"}}));

@@ -2,18 +2,21 @@
 
 #include "displays/BaseDisplay.h"
 #include "displays/CurrentDisplays.h"
+#include "displays/DDCCIControl.h"
 #include "displays/DDCCIFactory.h"
 #include "displays/DisplaysTools.h"
 #include "lut/WindowsLUT.h"
 #include "platform/GammaRamps.h"
 #include "platform/Platform.h"
 #include "platform/PlatformBackend.h"
+#include "platform/sim/SimWorkstation.h"
 #include "tests/displays/SimDisplays.h"
 #include "tests/lut/profile/LogCapture.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QFile>
+#include <QJsonObject>
 #include <QPointer>
 #include <QRegularExpression>
 #include <QThread>
@@ -174,6 +177,12 @@ TEST_F(DisplayFactoryFixture, PlainDisplayEndsAsBaseDisplayWithTheVideoCardRamp)
     ASSERT_NE(other, nullptr);
     ASSERT_TRUE(other->read(ramp));
     EXPECT_NE(ramp[1][255], 255 * 200);
+
+    // Once the display has left, its LUT no longer names an output to load into.
+    const QJsonObject unplugged = Platform::workstation()->apply({{"cmd", "unplug"}, {"output", "HDMI-1"}});
+    ASSERT_TRUE(unplugged.value("ok").toBool());
+    CurrentDisplays::NonCachedRefresh();
+    EXPECT_TRUE(lut->deviceName().isEmpty());
 }
 
 TEST_F(DisplayFactoryFixture, PoolKeepsOneObjectPerIdAndCachesNothingOnNull)
@@ -305,8 +314,14 @@ TEST_F(DisplayFactoryFixture, PowerToolsLeaveNothingCachedThatNobodyHolds)
     EXPECT_TRUE(DisplayFactory::isCached(id));
     EXPECT_FALSE(DDCCIFactory::isPooled(id));
 
+    // A display that left keeps no object or channel in the pools.
+    const int goneId = 42;
+    ASSERT_NE(DisplayFactory::cachedDetect(goneId, DISPIFACE_VIDEOCARD, DISPIFACE_NONE, 1, false), nullptr);
+    DDCCIFactory::getVideocardDDCCI(DDCCIFactory::DeviceVideocard, goneId);
     DisplaysTools::releaseDisplays();
     EXPECT_FALSE(DisplayFactory::isCached(id));
+    EXPECT_TRUE(DisplayFactory::cachedIds().empty());
+    EXPECT_TRUE(DDCCIFactory::pooledIds().empty());
     EXPECT_NE(held, nullptr);
 }
 
@@ -371,6 +386,20 @@ TEST_F(DisplayFactoryFixture, ThreadsAskingForTheSameDisplayShareOneObject)
         QCoreApplication::processEvents();
     ASSERT_NE(fromMain, nullptr);
     EXPECT_EQ(fromWorker, fromMain);
+    EXPECT_EQ(fromMain->thread(), QThread::currentThread());
+    EXPECT_EQ(fromMain->lut()->thread(), QThread::currentThread());
+
+    // Whichever thread detects, the pooled object lives on in the application's thread.
+    DisplayFactory::releaseCachedDisplay(id);
+    std::unique_ptr<QThread> loader(QThread::create([&fromWorker, id] {
+        fromWorker = DisplayFactory::cachedDetect(id, DISPIFACE_VIDEOCARD, DISPIFACE_NONE, 1, false);
+    }));
+    loader->start();
+    while (!loader->wait(QDeadlineTimer(10)))
+        QCoreApplication::processEvents();
+    ASSERT_NE(fromWorker, nullptr);
+    EXPECT_EQ(fromWorker->thread(), QThread::currentThread());
+    EXPECT_EQ(fromWorker->lut()->thread(), QThread::currentThread());
 }
 
 TEST_F(DisplayFactoryFixture, MatroxBoardsTakeTheLutBeforeTheSystemRamp)
@@ -388,4 +417,23 @@ TEST_F(DisplayFactoryFixture, MatroxBoardsTakeTheLutBeforeTheSystemRamp)
     EXPECT_EQ(lutClass(1), QStringLiteral("MatroxXeniaLUT"));
     EXPECT_EQ(lutClass(2), QStringLiteral("MatroxLUT"));
     EXPECT_EQ(DisplayFactory::createForegroundLUT(CurrentDisplays::DisplayId(0)), nullptr);
+}
+
+TEST_F(DisplayFactoryFixture, ChannelPoolKeepsATransportSomeoneHolds)
+{
+    install({SimDisplays::display(QStringLiteral("DP-1"), PlainEdid)});
+    const int id = firstId();
+    const auto held = DDCCIFactory::getVideocardDDCCI(DDCCIFactory::DeviceVideocard, id);
+    ASSERT_NE(held, nullptr);
+    EXPECT_FALSE(held->test());
+    EXPECT_EQ(DDCCIFactory::getVideocardDDCCI(DDCCIFactory::DeviceVideocard, id), held);
+    unsigned char reply[8] = {};
+    EXPECT_EQ(held->read(reply, sizeof reply), -1);
+    EXPECT_EQ(held->lastError(), 5);
+
+    DDCCIFactory::releaseDDCCIIfUnused(id);
+    EXPECT_TRUE(DDCCIFactory::isPooled(id));
+    DDCCIFactory::releaseDDCCI(id);
+    EXPECT_FALSE(DDCCIFactory::isPooled(id));
+    EXPECT_NE(DDCCIFactory::getVideocardDDCCI(DDCCIFactory::DeviceVideocard, id), held);
 }

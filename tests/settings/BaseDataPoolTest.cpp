@@ -12,6 +12,9 @@
 #include "tests/support/TestPaths.h"
 
 #include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
 #include <QSignalSpy>
 
 #include <gtest/gtest.h>
@@ -175,6 +178,23 @@ TEST_F(BaseDataPoolTest, UpdatesStoreScrambleAndSignal)
     EXPECT_EQ(HideUnhideString::unhide(stored("RemoteConnectionPassword")), "top secret");
     EXPECT_EQ(pool.password("RemoteConnectionPassword"), "top secret");
 
+    // A proxy password another program stored plainly is still readable.
+    ASSERT_TRUE(DBPreferences().setValue("ProxyPassword", "plain pw", true));
+    EXPECT_EQ(pool.password("ProxyPassword"), "plain pw");
+
+    // Preferences changed behind the pool's back and a grown regulation list show after a refresh.
+    QSignalSpy updated(&pool, &BaseDataPool::signalUpdate);
+    ASSERT_TRUE(DBPreferences().setValue("Room", "R 2.17", false));
+    const QString regulations = GlobalData::instance().getString(GLOBALDATA_REGULATION_NAMES);
+    GlobalData::instance().setString(GLOBALDATA_REGULATION_NAMES, regulations + "|My Site QA");
+    pool.refreshPrefs();
+    GlobalData::instance().setString(GLOBALDATA_REGULATION_NAMES, regulations);
+    EXPECT_EQ(updated.count(), 1);
+    EXPECT_EQ(pool.preferenceCount(), static_cast<int>(DB::get()->count("Preferences")));
+    const KaldoDataIterator used =
+        DB::get()->readinfo("SettingsNames", KaldoDynamicData::Values{{"name", "UsedRegulation"}});
+    EXPECT_TRUE(OptionCatalogue::values(used.value("map")).contains("My Site QA"));
+
     pool.update("units", "inches");
     EXPECT_EQ(units.count(), 1);
     EXPECT_EQ(stored("units"), "inches");
@@ -191,6 +211,11 @@ TEST_F(BaseDataPoolTest, LuminanceLevelsFollowTheUserUnit)
     EXPECT_NEAR(stored("WhiteLevel_u").toDouble(), 100.0, 0.01);
     EXPECT_NEAR(stored("BlackLevel_u_extcombo").toDouble(), 0.09, 0.01);
     EXPECT_EQ(stored("BlackLevel_u"), stored("BlackLevel") == "native" ? "native" : stored("BlackLevel_u"));
+
+    // A name that merely starts like a level is an ordinary preference.
+    pool.update("WhiteLevelXY", "7");
+    EXPECT_EQ(stored("WhiteLevelXY"), "7");
+    EXPECT_NEAR(stored("WhiteLevel").toDouble(), 342.63, 0.01);
 
     // A level entered in foot-lamberts is kept in cd/m² as well.
     pool.update("WhiteLevel_u", "50");
@@ -285,4 +310,40 @@ TEST_F(BaseDataPoolTest, ExportedPreferencesMoveToAnotherWorkstationWithoutItsId
     ASSERT_TRUE(foreign.SaveAs(folder + "/tasks.xml"));
     EXPECT_EQ(SettingsExport::importFrom(folder + "/tasks.xml"), -1);
     EXPECT_EQ(stored("Gamma"), "2.6");
+}
+
+TEST_F(BaseDataPoolTest, TwoProcessesStartingAtOnceFillTheDatabaseOnce)
+{
+    const QString folder = TestPaths::freshFolder("two-starts");
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("LUTLOADER_DATA_DIR", folder);
+    QObject owner;
+    QList<QProcess*> starts;
+    for (int i = 0; i < 2; ++i) {
+        auto* process = new QProcess(&owner);
+        process->setProcessEnvironment(environment);
+        process->start(TestPaths::ctlProgram(), {"--json", "settings", "init"});
+        starts << process;
+    }
+    int firstStarts = 0;
+    for (QProcess* process : starts) {
+        ASSERT_TRUE(process->waitForFinished(120000));
+        ASSERT_EQ(process->exitCode(), 0) << process->readAllStandardError().toStdString();
+        const QJsonObject answer = QJsonDocument::fromJson(process->readAllStandardOutput()).object();
+        EXPECT_TRUE(answer.value("ok").toBool());
+        firstStarts += answer.value("firstStart").toBool() ? 1 : 0;
+    }
+    EXPECT_EQ(firstStarts, 1);
+
+    DB::free();
+    DB::setPath(folder);
+    const auto db = DB::get();
+    EXPECT_EQ(DBPreferences().getValue("FirstCall"), "1");
+    QMap<QString, int> rows;
+    for (KaldoDataIterator row = db->readinfo("Preferences"); !row.IsNull(); ++row)
+        ++rows[row.value("name")];
+    for (auto it = rows.begin(); it != rows.end(); ++it)
+        EXPECT_EQ(it.value(), 1) << it.key().toStdString();
+    EXPECT_GE(rows.size(), defaults().size());
+    EXPECT_EQ(db->count("SettingsNames", KaldoDynamicData::Values{{"name", "schedtype"}}), 1);
 }

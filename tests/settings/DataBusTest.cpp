@@ -1,29 +1,12 @@
 #include "settings/DataBus.h"
 
 #include "settings/GlobalData.h"
+#include "tests/settings/LogCapture.h"
 
 #include <QMap>
 #include <QStringList>
 
 #include <gtest/gtest.h>
-
-namespace {
-
-// Collects the warning lines the data bus writes while a test runs.
-class LogCapture
-{
-public:
-    LogCapture() { s_lines.clear(), m_previous = qInstallMessageHandler(&LogCapture::handler); }
-    ~LogCapture() { qInstallMessageHandler(m_previous); }
-    static const QStringList& lines() { return s_lines; }
-
-private:
-    static void handler(QtMsgType, const QMessageLogContext&, const QString& message) { s_lines << message; }
-    static inline QStringList s_lines;
-    QtMessageHandler m_previous = nullptr;
-};
-
-} // namespace
 
 TEST(DataBus, ValuesKeepTheirTypeAndRoundTrip)
 {

@@ -38,6 +38,7 @@ TEST(KaldoConfiguration, ReadsElementsSiblingsAndAttributes)
     // The class-wide default directory serves an empty directory argument.
     KaldoConfiguration::SetDefaultPath(folder);
     EXPECT_TRUE(KaldoConfiguration("list.xml").IsOpened());
+    EXPECT_TRUE(KaldoConfiguration(folder + "/list.xml").IsOpened());
     KaldoConfiguration::SetDefaultPath(QString());
 }
 

@@ -103,3 +103,77 @@ TEST(ProductParams, MissingOrBrokenFileKeepsWhatCouldBeLoaded)
     EXPECT_FALSE(brokenCommon.load());
     EXPECT_EQ(bus.getString(GD_APPLICATION_NAME), "Orvanta");
 }
+
+// The shipped defaults are what the main application and the server expect; a
+// typo in the INI files would silently change a user's calibration target.
+TEST(ProductParams, EveryShippedPreferenceDefault)
+{
+    DataBus bus;
+    const StringMap preferences = loadEmbedded(bus);
+    const StringMap expected = {{"SetWhiteLevel", "false"},
+                                {"WhiteLevel", "200"},
+                                {"SetBlackLevel", "false"},
+                                {"BlackLevel", "native"},
+                                {"CalibrationType", "DICOM"},
+                                {"AmbientLight", "0.3"},
+                                {"RemindMinutes", "5"},
+                                {"DataBaseSynchronizationInterval", "720"},
+                                {"CalibrationPresents", "1"},
+                                {"ColorTemperatureAdjustment", "2"},
+                                {"ColorTemperature", "6500"},
+                                {"ColorX", "0.31272"},
+                                {"ColorY", "0.32903"},
+                                {"Gamma", "1.8"},
+                                {"HandheldSensor", "false"},
+                                {"SensorConType", "1"},
+                                {"SensorCOMPort", "3"},
+                                {"ExpressCalibration", "true"},
+                                {"Uniformity", "15"},
+                                {"UseProxy", "false"},
+                                {"UseScheduler", "true"},
+                                {"UpdateSoftwareAutomaticaly", "true"},
+                                {"backupPeriod", "1"},
+                                {"CreateICCICMProfile", "false"},
+                                {"AmbientStable", "1"},
+                                {"CorrectUniformity", "false"},
+                                {"AdjustColorTemperature", "false"},
+                                {"ShowAdvancedColorSettings", "false"},
+                                {"ChromaticAdaptation", "CAT02"},
+                                {"gamut_red_x", "0.64"},
+                                {"gamut_red_y", "0.33"},
+                                {"gamut_red_lum", "0.2126"},
+                                {"gamut_green_x", "0.30"},
+                                {"gamut_green_y", "0.6"},
+                                {"gamut_green_lum", "0.7152"},
+                                {"gamut_blue_x", "0.15"},
+                                {"gamut_blue_y", "0.06"},
+                                {"gamut_blue_lum", "0.0722"},
+                                {"gamut_name", "sRGB"},
+                                {"units", "cm"},
+                                {"ICCVersion", "40"},
+                                {"ConformancePoints", "18"},
+                                {"WhiteLevel_u_extcombo", "200"},
+                                {"BlackLevel_u_extcombo", "0.3"},
+                                {"StartEnergySaveMode", "23:00"},
+                                {"EndEnergySaveMode", "6:00"},
+                                {"Language", "English"}};
+    for (auto it = expected.begin(); it != expected.end(); ++it)
+        EXPECT_EQ(preferences.value(it.key()), it.value()) << it.key().toStdString();
+    EXPECT_TRUE(preferences.value("ServerAddress").startsWith("https://"));
+    EXPECT_EQ(preferences.size(), expected.size() + 1);
+
+    const StringMap display = bus.GetValue<StringMap>(QString::fromLatin1(GLOBALDATA_DISPLAY_DEFAULT_PARAMS));
+    EXPECT_EQ(display, (StringMap{{"TypeOfDisplay", "Color"},
+                                  {"DisplayTechnology", "FlatWLED"},
+                                  {"ScreenSize", "22'"},
+                                  {"BacklightStabilization", "0"},
+                                  {"CommunicationType", "3"},
+                                  {"InternalSensor", "false"}}));
+    for (const char* name : {"TranslateDirectoryName", "RegulationDirectoryName", "CorrectionsDirectoryName",
+                             "PrinterCalMeasurementsDirectoryName", "ProfileDirectoryName",
+                             "CopyrightCompanyName", "ApplicationFileName", "updatelink", "InfoLink",
+                             "SupportLink", "Email", "WhatsNewsLink", "ShopLink_de"})
+        EXPECT_FALSE(bus.getString(name).isEmpty()) << name;
+    EXPECT_EQ(bus.getString(GLOBALDATA_INFOLINK_TEXT), "WEBSITE");
+    EXPECT_EQ(bus.getString(GLOBALDATA_SUPPORTLINK_TEXT), "SUPPORT");
+}

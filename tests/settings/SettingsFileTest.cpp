@@ -6,6 +6,7 @@
 #include "settings/ProductParams.h"
 #include "settings/QSettingsManager.h"
 #include "settings/QSettingsWithSharing.h"
+#include "tests/settings/LogCapture.h"
 #include "tests/support/TestPaths.h"
 
 #include <QDir>
@@ -104,7 +105,11 @@ TEST(SettingsFile, WithoutAnApplicationNameNothingIsWrittenAndReadsAreInvalid)
 {
     QSettingsWithSharing settings(QSettings::IniFormat, QSettings::SystemScope, "Kaldo", QString());
     EXPECT_FALSE(settings.isValid());
-    settings.setValue("key", "value");
+    {
+        const LogCapture log;
+        settings.setValue("key", "value");
+        EXPECT_TRUE(LogCapture::lines().contains("QSettingsWithSharing settings not exists"));
+    }
     EXPECT_FALSE(settings.value("key", "default").isValid());
     EXPECT_TRUE(settings.allKeys().isEmpty());
 }

@@ -1,0 +1,19 @@
+#pragma once
+
+#include "tasks/Task.h"
+
+#include <QDebug>
+
+// Re-detection of a display's type; no task list starts it, it is built only on request.
+// A run only logs and ends, so a list that names it anyway cannot stall the runner.
+class ReCommDisplayTypeTask : public Task
+{
+public:
+    using Task::Task;
+
+    void run() override
+    {
+        qDebug().noquote() << "ReCommDisplayTypeTask::run() -" << name() << "has no work in this agent";
+        emit finished();
+    }
+};

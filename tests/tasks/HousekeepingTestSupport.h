@@ -1,0 +1,52 @@
+#pragma once
+
+#include "tasks/EnergyModeNotificationWindowInterface.h"
+#include "tasks/VideoAdapterChangeInfoWindowInterface.h"
+#include "tests/tasks/TaskTestSupport.h"
+
+#include <QAction>
+
+#include <memory>
+#include <vector>
+
+// A tray that answers like the real one: each single load and each power switch ends
+// with its answer signal. The display entries are real checkable actions.
+class AnsweringTray : public FakeTray
+{
+    Q_OBJECT
+public:
+    AnsweringTray() : FakeTray(true) {}
+
+    QAction* addDisplay(const QString& name, bool loaded);
+    void GetDisplayActionsList(std::vector<QAction*>& actions) override;
+    void loadSingleLUT(QAction* action) override;
+    void slotTurnOnDisplays() override;
+    void slotTurnOffDisplays() override;
+
+    // When false, loads are recorded but never answered (a tray that lost one).
+    bool answerLoads = true;
+
+private:
+    std::vector<std::unique_ptr<QAction>> m_actions;
+};
+
+class RecordingEnergyWindow : public EnergyModeNotificationWindowInterface
+{
+    Q_OBJECT
+public:
+    void verifyAndShow() override { eventLog().add("window:energy"); }
+};
+
+class RecordingAdapterWindow : public VideoAdapterChangeInfoWindowInterface
+{
+    Q_OBJECT
+public:
+    void slotDisplayChangeAdapterDlg(const QStringList& names) override
+    {
+        eventLog().add("window:adapter:" + names.join(','));
+    }
+    void slotFailedQADisplaysDlg(const QStringList& names) override
+    {
+        eventLog().add("window:failedQA:" + names.join(','));
+    }
+};
