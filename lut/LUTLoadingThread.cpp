@@ -178,8 +178,14 @@ void LUTLoadingThread::load(BaseDisplay& /*display*/, LUT& lut, int uniformityId
     if (result && hasUniformity(uniformityId)) {
         qDebug() << "applying uniformity";
         const std::vector<double> values = DBUniformity().GetUDataById(uniformityId);
-        lut.ActivateUniformity(values);
-        result = lut.ok();
+        if (values.empty()) {
+            // A correction whose values are gone or damaged is not guessed at; the table stays.
+            qWarning() << "LUTLoadingThread::loadLUT() uniformity" << uniformityId << "has no usable values;"
+                       << "not applied";
+        } else {
+            lut.ActivateUniformity(values);
+            result = lut.ok();
+        }
     }
     if (result && lut.ok()) {
         DisplayList::instance().SetDisplayCalibrated(m_displayId, true);

@@ -9,6 +9,10 @@
 #include <QDebug>
 #include <QJsonObject>
 
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
+
 bool OSUtils::setFullPermissions(const QString& path)
 {
     return Platform::backend().filePermissions().setFullPermissions(path);
@@ -21,9 +25,28 @@ QString OSUtils::computerName()
 
 namespace {
 
+#ifdef Q_OS_WIN
+// The system's own monitor power message: -1 wakes the monitors, 2 switches them off. Sent with
+// a time-out so a hung top-level window cannot stall the caller.
+bool broadcastMonitorPower(bool on)
+{
+    DWORD_PTR result = 0;
+    const LRESULT sent = SendMessageTimeoutW(HWND_BROADCAST, WM_SYSCOMMAND, SC_MONITORPOWER,
+                                             on ? static_cast<LPARAM>(-1) : static_cast<LPARAM>(2),
+                                             SMTO_ABORTIFHUNG, 1000, &result);
+    if (sent == 0)
+        qDebug() << "OSUtils: SC_MONITORPOWER failed, error" << GetLastError();
+    return sent != 0;
+}
+#endif
+
 bool setAllMonitorsPower(const char* state)
 {
     SimWorkstation* workstation = Platform::workstation();
+#ifdef Q_OS_WIN
+    if (!workstation)
+        return broadcastMonitorPower(qstrcmp(state, "on") == 0);
+#endif
     if (!workstation) {
         qDebug() << "OSUtils: switching all monitors" << state << "is not available on"
                  << Platform::backend().name();

@@ -1,13 +1,16 @@
 // Loading and unloading stored LUTs through the loading thread on the simulated workstation.
+#include "db/DB.h"
 #include "db/DBDisplayCurrentLUT.h"
 #include "db/DBDisplays.h"
 #include "db/DBUniformity.h"
+#include "db/KaldoDynamicData.h"
 #include "displays/BaseDisplay.h"
 #include "lut/DisplayList.h"
 #include "platform/Platform.h"
 #include "platform/PlatformBackend.h"
 #include "platform/sim/SimGammaRamps.h"
 #include "platform/sim/SimMatroxBoards.h"
+#include "platform/sim/SimWorkstation.h"
 #include "tests/lut/load/LutLoadFixture.h"
 #include "tests/lut/profile/LogCapture.h"
 
@@ -104,6 +107,14 @@ TEST_F(LUTLoadingThreadTest, UniformityCorrectionFollowsTheTableAndGoesWithTheUn
     const Run unloaded = runLoad("XEN-1", false);
     EXPECT_EQ(unloaded.fails, 0);
     EXPECT_FALSE(unloaded.calibrated);
+    EXPECT_FALSE(boards().xeniaUniformityEnabled(4));
+
+    // A correction whose values were damaged is left out; the table still loads.
+    ASSERT_TRUE(DB::get()->exec(QStringLiteral("UPDATE Uniformity_Data SET value = 'n/a' WHERE number = 5")));
+    EXPECT_TRUE(uniformity.GetUDataById(uniformityId).empty());
+    const Run damaged = runLoad("XEN-1", true);
+    EXPECT_EQ(damaged.fails, 0);
+    EXPECT_TRUE(damaged.calibrated);
     EXPECT_FALSE(boards().xeniaUniformityEnabled(4));
 
     // A correction the board refuses (values not in groups of four) undoes the whole load.
@@ -257,4 +268,20 @@ TEST_F(LUTLoadingThreadTest, ChangedLUTTypeRedetectsTheDisplay)
     EXPECT_EQ(DisplayList::instance().displayInterface(id), DISPIFACE_USB);
     EXPECT_EQ(run.finishedSignals, 1);
     EXPECT_EQ(DBDisplays().GetCommMode(id), 1);
+}
+
+TEST_F(LUTLoadingThreadTest, MonitorsGoOffAndComeBackOnTogether)
+{
+    storeLut("DP-1", curve(256, 65280));
+    ASSERT_TRUE(runLoad("DP-1", true).calibrated);
+
+    m_thread.slotTurnOffDisplays();
+    for (const SimDisplay& display : Platform::workstation()->displays())
+        EXPECT_EQ(display.power, SimDisplay::Power::Off) << qPrintable(display.output);
+    m_thread.slotTurnOnDisplays();
+    for (const SimDisplay& display : Platform::workstation()->displays())
+        EXPECT_EQ(display.power, SimDisplay::Power::On) << qPrintable(display.output);
+    // The loaded table survives the power cycle and the list still knows the display.
+    EXPECT_TRUE(LUTLoadingThread::isDisplayCalibrated(idOf("DP-1")));
+    EXPECT_EQ(cardTable("DP-1"), curve(256, 65280));
 }
