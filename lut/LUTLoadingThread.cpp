@@ -70,7 +70,7 @@ bool LUTLoadingThread::isLUTAvailable(int displayId, bool /*load*/)
 {
     const DBDisplayCurrentLUT::Channels channels = DBDisplayCurrentLUT().readEntryByDisplayId(displayId);
     for (const auto& channel : channels) {
-        if (!channel.isEmpty())
+        if (!channel.empty())
             return true;
     }
     return false;

@@ -225,9 +225,7 @@ void LUTLoaderTray::checkDisplayLutState(int displayId)
     qDebug() << "LUTLoaderTray::checkDisplayLutState interrupted calibration on displayid:" << displayId;
     const std::shared_ptr<BaseDisplay> display = DisplayList::instance().GetDisplayInstanceById(displayId);
     LUT* lut = display ? display->lut() : nullptr;
-    luts_t table;
-    for (const QList<int>& channel : DBDisplayCurrentLUT().readEntryByDisplayId(displayId))
-        table.emplace_back(channel.begin(), channel.end());
+    const luts_t table = DBDisplayCurrentLUT().readEntryByDisplayId(displayId);
     if (lut && !table.empty() && !lut->UploadLUT(table))
         qWarning() << "LUTLoaderTray::checkDisplayLutState restoring the LUT failed for" << displayId;
     safe.removeTask(displayId);
@@ -339,9 +337,10 @@ void LUTLoaderTray::loadLUT(int displayId, bool load)
 {
     qDebug() << "LUTLoaderTray::loadLUT(int displayId, QAction *action)" << displayId << load;
     qDebug() << "LUTLoaderTray::loadLUT. lutLoadingCount_=" << m_loadingCount;
-    // A request equal to one still waiting is the same work: it is answered by that one.
-    for (const PendingLoad& pending : m_queue) {
+    // A request equal to one still waiting is the same work: done once, answered for each.
+    for (PendingLoad& pending : m_queue) {
         if (pending.displayId == displayId && pending.load == load) {
+            ++pending.answers;
             qDebug() << "LUTLoaderTray::loadLUT already queued for displayid:" << displayId;
             return;
         }
@@ -401,7 +400,25 @@ void LUTLoaderTray::finishWithoutLoad(const PendingLoad& request, const char* re
     qDebug() << reason << request.displayId;
     if (QAction* action = displayAction(request.displayId))
         setActionChecked(action, LUTLoadingThread::isDisplayCalibrated(request.displayId));
-    emit signalLUTApplyFinished();
+    answer(request);
+}
+
+void LUTLoaderTray::answer(const PendingLoad& request)
+{
+    for (int i = 0; i < request.answers; ++i)
+        emit signalLUTApplyFinished();
+}
+
+void LUTLoaderTray::loadSingleLUT(QAction* action)
+{
+    const int id = action ? action->property(DisplayIdProperty).toInt() : -1;
+    qDebug() << "LUTLoaderTray::loadSingleLUT displayid:" << id;
+    if (!action || !CurrentDisplays::IsDisplayConnected(id)) {
+        emit signalLUTApplyFinished();
+        return;
+    }
+    m_loader->forceLutActivation(id);
+    loadLUT(id, true);
 }
 
 void LUTLoaderTray::slotFinishLoadLut()
@@ -411,7 +428,8 @@ void LUTLoaderTray::slotFinishLoadLut()
         qWarning() << "LUTLoaderTray::slotFinishLoadLut without a load of the tray";
         return;
     }
-    const int id = m_running->displayId;
+    const PendingLoad request = *m_running;
+    const int id = request.displayId;
     m_running.reset();
     setIcon(QIcon(QStringLiteral(":/rc/orvanta.ico")));
     const bool calibrated = LUTLoadingThread::isDisplayCalibrated(id);
@@ -422,7 +440,7 @@ void LUTLoaderTray::slotFinishLoadLut()
     storeLutUpload(id, calibrated);
     m_send(QStringLiteral("LutLoadEnd"), QString::number(id));
     m_lutLock->Unlock();
-    emit signalLUTApplyFinished();
+    answer(request);
     --m_loadingCount;
     qDebug() << "LUTLoaderTray::slotFinishLoadLut. lutLoadingCount_=" << m_loadingCount;
     startNextLoad();

@@ -66,6 +66,8 @@ public slots:
     void disableContextMenu() override;
     void refreshDisplayInfo(bool firstRun) override;
     void slotInfo(StepsInfo info) override;
+    // Loads the display behind `action` again, writing the table even when the card holds it.
+    void loadSingleLUT(QAction* action) override;
 
     void slotReciveValue(const QString& message, const QString& value, const QString& senderKey);
     void loadAllLUT();
@@ -90,7 +92,6 @@ public slots:
 signals:
     void loadLUTSignal();
     void siganlChangeLanguage();
-    void signalLUTApplyFinished();
     void signalLeftClick();
     void signalRightClick();
     void signalDoubleClick();
@@ -107,6 +108,8 @@ private:
     {
         int displayId = -1;
         bool load = true;
+        // Requests merged into this one; each gets its own signalLUTApplyFinished().
+        int answers = 1;
     };
 
     void createActions();
@@ -117,6 +120,7 @@ private:
     void startNextLoad();
     bool takeLutLock();
     void finishWithoutLoad(const PendingLoad& request, const char* reason);
+    void answer(const PendingLoad& request);
     void showProgress();
     void balloon(const QString& title, const QString& text, QSystemTrayIcon::MessageIcon icon, int ms);
     void setActionChecked(QAction* action, bool checked);

@@ -174,7 +174,7 @@ TEST_F(LUTLoaderTrayTest, LoadWaitsWhileTheMainApplicationHoldsTheLutLock)
     KaldoSharedMemory mainApplication(SHARED_MEMORY_KEY_LUT, "MainApplication", 1);
     ASSERT_TRUE(mainApplication.Lock());
     m_tray->loadLUT(idOf("DP-1"), true);
-    m_tray->loadLUT(idOf("DP-1"), true); // the same request twice is one load
+    m_tray->loadLUT(idOf("DP-1"), true); // the same request twice is one load, answered twice
     for (int i = 0; i < 20; ++i)
         QCoreApplication::processEvents();
     EXPECT_FALSE(m_tray->isLoading());
@@ -182,7 +182,7 @@ TEST_F(LUTLoaderTrayTest, LoadWaitsWhileTheMainApplicationHoldsTheLutLock)
     EXPECT_EQ(m_finished, 0);
 
     ASSERT_TRUE(mainApplication.Unlock());
-    ASSERT_TRUE(serveUntil([&] { return m_finished == 1 && !m_tray->isLoading(); }));
+    ASSERT_TRUE(serveUntil([&] { return m_finished == 2 && !m_tray->isLoading(); }));
     EXPECT_TRUE(action("DP-1")->isChecked());
     EXPECT_EQ(sentValues("LutLoadEnd"), QStringList{QString::number(idOf("DP-1"))});
 }

@@ -46,7 +46,7 @@ int ctl(const QStringList& args)
     QProcess process;
     process.start(TestPaths::ctlProgram(), args);
     return process.waitForFinished(60000) && process.exitStatus() == QProcess::NormalExit ? process.exitCode()
-                                                                                        : -1;
+                                                                                          : -1;
 }
 
 QString writeWorkstation()
@@ -87,10 +87,10 @@ QList<int> prepareDatabase(const QString& workstation)
     for (const int id : ids) {
         DBDisplayCurrentLUT::Channels channels;
         for (int c = 0; c < 3; ++c) {
-            QList<int> channel;
+            std::vector<int> channel;
             for (int i = 0; i < 256; ++i)
-                channel << i * (200 + 10 * c);
-            channels << channel;
+                channel.push_back(i * (200 + 10 * c));
+            channels.push_back(channel);
         }
         EXPECT_GE(DBDisplayCurrentLUT().storeLUT(id, 2, 0, channels), 0);
         DBDisplays().setDisplayInfo(id, "lutupload", "true", false);
@@ -110,7 +110,9 @@ TEST(TrayEndToEnd, UnlockReloadsEveryDisplayOnceAndTellsTheMainApplication)
     QProcess agent;
     agent.start(TestPaths::agentProgram(), {"--workstation", workstation, "--run-seconds", "240"});
     ASSERT_TRUE(agent.waitForStarted());
-    const auto finishes = [] { return readLog().count("LUTLoaderTray::slotFinishLoadLut. lutLoadingCount_"); };
+    const auto finishes = [] {
+        return readLog().count("LUTLoaderTray::slotFinishLoadLut. lutLoadingCount_");
+    };
     ASSERT_TRUE(waitFor([&] { return finishes() == 2; })) << "first loads";
     ASSERT_TRUE(waitFor([] { return readLog().contains("SimControlServer listening"); }));
 

@@ -109,7 +109,7 @@ void LutLoadFixture::storeLut(const QString& output, const luts_t& table, int lu
 {
     DBDisplayCurrentLUT::Channels channels;
     for (const auto& channel : table)
-        channels.append(QList<int>(channel.begin(), channel.end()));
+        channels.push_back(channel);
     ASSERT_GE(DBDisplayCurrentLUT().storeLUT(idOf(output), lutType, uniformityId, channels), 0);
 }
 
