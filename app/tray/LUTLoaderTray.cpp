@@ -15,6 +15,9 @@
 #include "displays/CurrentDisplays.h"
 #include "lut/DisplayList.h"
 #include "lut/LUT.h"
+#include "platform/GlobalHotKeys.h"
+#include "platform/Platform.h"
+#include "platform/PlatformBackend.h"
 #include "settings/QSettingsWithSharing.h"
 #include "tasks/TaskRunner.h"
 
@@ -62,6 +65,7 @@ LUTLoaderTray::LUTLoaderTray(PipeSender sender, QObject* parent)
         };
     }
     createActions();
+    grabHotKeys();
     setContextMenu(m_menu.get());
     setToolTip(helperTitle());
     setIcon(QIcon(QStringLiteral(":/rc/orvanta.ico")));
@@ -122,6 +126,28 @@ void LUTLoaderTray::createActions()
     m_applyAll->setShortcutContext(Qt::WidgetShortcut);
     m_cancelAll->setShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+F12")));
     m_cancelAll->setShortcutContext(Qt::WidgetShortcut);
+}
+
+void LUTLoaderTray::grabHotKeys()
+{
+    m_hotKeys = Platform::backend().createGlobalHotKeys(this);
+    if (!m_hotKeys)
+        return;
+    if (!m_hotKeys->unavailableReason().isEmpty()) {
+        qDebug() << "LUTLoaderTray: hot keys unavailable -" << m_hotKeys->unavailableReason();
+        return;
+    }
+    for (QAction* action : {m_applyAll, m_cancelAll}) {
+        if (!m_hotKeys->grab(action->shortcut()))
+            qDebug() << "LUTLoaderTray: hot key not taken" << action->shortcut().toString();
+    }
+    connect(m_hotKeys.get(), &GlobalHotKeys::activated, this, [this](const QKeySequence& keys) {
+        qDebug() << "LUTLoaderTray: hot key" << keys.toString();
+        for (QAction* action : {m_applyAll, m_cancelAll}) {
+            if (action->shortcut() == keys && action->isEnabled())
+                action->trigger();
+        }
+    });
 }
 
 QString LUTLoaderTray::helperTitle() const

@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 
+class GlobalHotKeys;
 class QAction;
 class QMenu;
 
@@ -113,6 +114,7 @@ private:
     };
 
     void createActions();
+    void grabHotKeys();
     void refreshContextMenu();
     void checkDisplayLutState(int displayId);
     void refreshDisplaysDisabling();
@@ -132,6 +134,7 @@ private:
     std::unique_ptr<LUTLoadingThread> m_loader;
     std::unique_ptr<KaldoSharedMemory> m_lutLock;
     std::unique_ptr<QMenu> m_menu;
+    std::unique_ptr<GlobalHotKeys> m_hotKeys;
     QAction* m_applyAll = nullptr;
     QAction* m_cancelAll = nullptr;
     QAction* m_refresh = nullptr;

@@ -6,11 +6,14 @@
 #include "app/KaldoSharedMemory.h"
 #include "app/LockKeys.h"
 #include "db/DBDisplays.h"
+#include "platform/Platform.h"
+#include "platform/sim/SimWorkstation.h"
 #include "tests/lut/load/LutLoadFixture.h"
 
 #include <QAction>
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QJsonObject>
 #include <QMenu>
 #include <QThread>
 
@@ -275,6 +278,34 @@ TEST_F(LUTLoaderTrayTest, DisplaysLoadedBeforeAreLoadedAgainOnReload)
     EXPECT_TRUE(action("DP-1")->isChecked());
     EXPECT_TRUE(action("HDMI-1")->isChecked());
     EXPECT_FALSE(lutLockTaken());
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(LUTLoaderTrayTest, HotKeysApplyAndCancelEveryDisplay)
+{
+    const auto press = [](const char* keys) {
+        return Platform::workstation()
+            ->apply({{"cmd", "hotkey"}, {"keys", QLatin1String(keys)}})
+            .value("ok")
+            .toBool();
+    };
+    ASSERT_TRUE(press("Ctrl+Shift+F11"));
+    ASSERT_TRUE(serveUntil([&] { return m_finished == 2 && !m_tray->isLoading(); }));
+    EXPECT_TRUE(action("DP-1")->isChecked());
+    EXPECT_TRUE(action("HDMI-1")->isChecked());
+
+    // A key the tray did not take does nothing.
+    ASSERT_TRUE(press("Ctrl+Shift+F10"));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(m_tray->pendingLoads(), 0);
+
+    ASSERT_TRUE(press("Ctrl+Shift+F12"));
+    ASSERT_TRUE(serveUntil([&] { return m_finished == 4 && !m_tray->isLoading(); }));
+    EXPECT_FALSE(action("DP-1")->isChecked());
+    EXPECT_FALSE(action("HDMI-1")->isChecked());
 }
 
 } // namespace

@@ -139,14 +139,15 @@ TEST(TrayEndToEnd, UnlockReloadsEveryDisplayOnceAndTellsTheMainApplication)
     }));
 
     const QByteArray road = readLog().mid(before);
+    // The seven steps: the listener's unlock, the runner's one-shot task, the tray's rebuilt
+    // menu answering it, the forced loads under the lock, the thread's load, and its end.
     const QList<QByteArray> steps{"Emit signal UnLock!",
                                   "slotUnLockLUTLoader!!!",
                                   "task started Update all LUTs after system unlock",
                                   "UpdateLUTsAfterUnlockTask::run()",
                                   "LUTLoaderTray::slotReloadAllLUTs()",
-                                  "LUTLoaderTray::refreshContextMenu() end",
-                                  "task ended",
                                   "force LUT uploading for displayid:",
+                                  "LUTLoaderTray::refreshContextMenu() end",
                                   "LUTLoaderTray::loadLUT after shared",
                                   "LUTLoadingThread::loadLUT() display=",
                                   "LUTLoaderTray::slotFinishLoadLut"};
@@ -156,6 +157,10 @@ TEST(TrayEndToEnd, UnlockReloadsEveryDisplayOnceAndTellsTheMainApplication)
         ASSERT_GE(found, 0) << "missing or out of order: " << step.constData();
         at = found;
     }
+    // The answered task ends, and the runner names the next one.
+    const qsizetype answered = road.indexOf("LUTLoaderTray::refreshContextMenu() end");
+    EXPECT_GT(road.indexOf("task ended", answered), answered);
+    EXPECT_GT(road.indexOf("Next Task - ", answered), answered);
     EXPECT_EQ(road.count("LUTLoadingThread::loadLUT() display="), 2);
     for (const int id : ids)
         EXPECT_EQ(said.count("received LutLoadEnd " + QByteArray::number(id) + " "), 1) << said.constData();
