@@ -13,8 +13,11 @@
 #include <QAction>
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QGuiApplication>
 #include <QJsonObject>
 #include <QMenu>
+#include <QSignalSpy>
+#include <QStyleHints>
 #include <QThread>
 
 #include <functional>
@@ -306,6 +309,26 @@ TEST_F(LUTLoaderTrayTest, HotKeysApplyAndCancelEveryDisplay)
     ASSERT_TRUE(serveUntil([&] { return m_finished == 4 && !m_tray->isLoading(); }));
     EXPECT_FALSE(action("DP-1")->isChecked());
     EXPECT_FALSE(action("HDMI-1")->isChecked());
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(LUTLoaderTrayTest, SingleClickOpensTheMenuDoubleClickDoesNot)
+{
+    QSignalSpy left(m_tray.get(), &LUTLoaderTray::signalLeftClick);
+    QSignalSpy twice(m_tray.get(), &LUTLoaderTray::signalDoubleClick);
+    emit m_tray->activated(QSystemTrayIcon::Trigger);
+    ASSERT_TRUE(left.wait(10000));
+    EXPECT_EQ(twice.count(), 0);
+
+    // The second click stops the timer of the first; the menu stays closed.
+    emit m_tray->activated(QSystemTrayIcon::Trigger);
+    emit m_tray->activated(QSystemTrayIcon::DoubleClick);
+    EXPECT_EQ(twice.count(), 1);
+    EXPECT_FALSE(left.wait(QGuiApplication::styleHints()->mouseDoubleClickInterval() * 3));
+    EXPECT_EQ(left.count(), 1);
 }
 
 } // namespace
