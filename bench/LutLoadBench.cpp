@@ -73,9 +73,7 @@ void runBenchmarks(BenchReport& report)
     const int id = ids.front();
     const luts_t table = curveTable(2.2);
     const luts_t other = curveTable(1.8);
-    DBDisplayCurrentLUT::Channels channels;
-    for (const auto& channel : table)
-        channels.append(QList<int>(channel.begin(), channel.end()));
+    const DBDisplayCurrentLUT::Channels channels(table.begin(), table.end());
     DBDisplayCurrentLUT().storeLUT(id, 2, 0, channels);
 
     bool allGood = true;

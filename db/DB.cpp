@@ -2,6 +2,7 @@
 
 #include "db/KaldoDynamicData.h"
 
+#include <QCoreApplication>
 #include <QDebug>
 #include <QMutex>
 #include <QThread>
@@ -87,17 +88,34 @@ QString DB::options()
 std::shared_ptr<KaldoDynamicData> DB::get()
 {
     const quint64 id = currentThreadId();
-    Registry& r = registry();
-    const QMutexLocker lock(&r.mutex);
-    std::shared_ptr<KaldoDynamicData>& slot = r.connections[id];
-    if (!slot) {
+    std::shared_ptr<KaldoDynamicData> connection;
+    {
+        Registry& r = registry();
+        const QMutexLocker lock(&r.mutex);
+        std::shared_ptr<KaldoDynamicData>& slot = r.connections[id];
+        if (slot)
+            return slot;
         qDebug() << "New dataBase connection created! threadId" << id;
         if (r.path.isEmpty())
             qWarning() << "DB::get: no database folder set, using the current folder";
         slot = std::make_shared<KaldoDynamicData>(r.path, r.options, DATABASE_NAME, id);
-        t_release.arm();
+        connection = slot;
     }
-    return slot;
+    t_release.arm();
+    releaseWhenQThreadFinishes();
+    return connection;
+}
+
+// QThread::wait() returns before the thread's thread_local objects are destroyed, so a QThread
+// also drops its connection from its finished() signal, which runs on the thread itself before
+// any waiter wakes.
+void DB::releaseWhenQThreadFinishes()
+{
+    QThread* const thread = QThread::currentThread();
+    const QCoreApplication* const app = QCoreApplication::instance();
+    if (!thread || (app && thread == app->thread()))
+        return;
+    QObject::connect(thread, &QThread::finished, thread, &DB::releaseCurrentThread, Qt::DirectConnection);
 }
 
 std::shared_ptr<KaldoDynamicData> DB::current()

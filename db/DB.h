@@ -32,5 +32,6 @@ public:
 private:
     friend class DBThreadRelease;
     static void releaseCurrentThread();
+    static void releaseWhenQThreadFinishes();
     static std::shared_ptr<KaldoDynamicData> current();
 };

@@ -44,6 +44,7 @@ public slots:
     virtual void refreshDisplayInfo(bool firstRun) = 0;
     virtual void slotInfo(StepsInfo info) = 0;
     // Loads the LUT of the display behind `action` again; always answers with
-    // signalLUTApplyFinished().
-    virtual void loadSingleLUT(QAction* action) = 0;
+    // signalLUTApplyFinished(). A tray without single loads answers at once, so a
+    // reload waiting for it never hangs.
+    virtual void loadSingleLUT(QAction* action);
 };

@@ -37,8 +37,10 @@ void LUTReloadTask::run()
     qDebug() << "LUT Reload start!!!!";
     std::vector<QAction*> actions;
     if (m_tray) {
-        m_answers = connect(m_tray.data(), &LUTLoaderTrayInterface::signalLUTApplyFinished, this,
-                            &LUTReloadTask::reloadFinished, Qt::QueuedConnection);
+        // By name: the answer is the most derived tray class's signalLUTApplyFinished(),
+        // also where that class declares the signal again.
+        m_answers = connect(m_tray.data(), SIGNAL(signalLUTApplyFinished()), this, SLOT(reloadFinished()),
+                            Qt::QueuedConnection);
         m_tray->GetDisplayActionsList(actions);
     } else {
         qWarning() << "LUTReloadTask::run() - no tray attached, nothing to reload";

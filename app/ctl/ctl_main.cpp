@@ -3,15 +3,27 @@
 #include "platform/Platform.h"
 
 #include <QCoreApplication>
+#include <QtGlobal>
 
 #include <cstdio>
 
 namespace {
 
+// The components narrate their work in debug lines meant for the agent's log. On the command line
+// only warnings reach the user, unless --verbose asks for the whole story.
+void quietMessageOutput(QtMsgType type, const QMessageLogContext&, const QString& message)
+{
+    if (type == QtDebugMsg || type == QtInfoMsg)
+        return;
+    std::fprintf(stderr, "%s\n", qPrintable(message));
+}
+
 int printUsage(const CtlCommandList& commands, FILE* out)
 {
-    std::fprintf(out, "usage: lutloaderctl [--platform linux|sim] [--workstation FILE] [--json] COMMAND ...\n"
-                      "       lutloaderctl --version\n");
+    std::fprintf(
+        out,
+        "usage: lutloaderctl [--platform linux|sim] [--workstation FILE] [--json] [--verbose] COMMAND ...\n"
+        "       lutloaderctl --version\n");
     for (const auto& command : commands)
         std::fprintf(out, "  %s\n", qPrintable(command->usage()));
     return out == stdout ? 0 : 2;
@@ -25,6 +37,9 @@ int main(int argc, char** argv)
     QCoreApplication app(argc, argv);
     QStringList args = QCoreApplication::arguments().mid(1);
     const bool json = args.removeAll(QStringLiteral("--json")) > 0;
+    if (args.removeAll(QStringLiteral("--verbose")) == 0 &&
+        qEnvironmentVariableIsEmpty("LUTLOADER_CTL_VERBOSE"))
+        qInstallMessageHandler(quietMessageOutput);
     const CtlCommandList commands = CtlRegistry::commands();
 
     if (args.value(0) == QLatin1String("--version")) {

@@ -71,7 +71,7 @@ void appendTable(QStringList& lines, const QString& label, const luts_t& table)
 luts_t storedTable(int id)
 {
     luts_t table;
-    for (const std::vector<int>& channel : DBDisplayCurrentLUT().readEntryByDisplayId(id))
+    for (const auto& channel : DBDisplayCurrentLUT().readEntryByDisplayId(id))
         table.emplace_back(channel.begin(), channel.end());
     return table;
 }

@@ -159,6 +159,22 @@ TEST_F(HousekeepingTest, RejectedEnergyWindowKeepsDisplaysAwakeAndWhileAsleepOnl
     EXPECT_TRUE(log.contains("DisplaysHoursRefreshTask run()"));
 }
 
+TEST_F(HousekeepingTest, StoppingTheRunnerEndsAnOpenEnergyWindowWaitAndFreesTheLock)
+{
+    h.clock().setSeconds(at(8, 23, 30));
+    addTask(TaskFactory::EnergyMode, "EnergyMode", 30);
+    h.startRunner();
+    ASSERT_TRUE(waitFor([] { return eventLog().count("window:energy") == 1; }));
+    EXPECT_FALSE(lockIsFree(SHARED_MEMORY_KEY_CALIBRATION));
+    ASSERT_TRUE(h.runner().safeTerminate(20000));
+    EXPECT_TRUE(lockIsFree(SHARED_MEMORY_KEY_CALIBRATION));
+    // The window's late answer reaches a task that no longer waits for it.
+    emit energyWindow.accepted();
+    waitFor([] { return true; });
+    EXPECT_EQ(eventLog().count("tray:turnOff"), 0);
+    EXPECT_EQ(AppPreferences::get("NowInEnergySaveMode"), "false");
+}
+
 TEST_F(HousekeepingTest, AwakeTimeIsCountedPerDisplayAtMostEveryTenMinutes)
 {
     addCurrentDisplay(41, "Left", "card0");
@@ -253,6 +269,25 @@ TEST_F(HousekeepingTest, ReloadGivesUpOnALostAnswerAndFreesTheLock)
     EXPECT_FALSE(lockIsFree(SHARED_MEMORY_KEY_CALIBRATION));
     h.clock().advanceSeconds(LUTReloadTask::answerBound.count());
     ASSERT_TRUE(h.sync());
+    EXPECT_TRUE(lockIsFree(SHARED_MEMORY_KEY_CALIBRATION));
+}
+
+TEST_F(HousekeepingTest, ReloadHearsTheAnswerOfAnyTrayClass)
+{
+    ShadowingTray shadowing;
+    shadowing.addDisplay("Left", true);
+    ListOnlyTray listOnly;
+    LogCapture log;
+    for (LUTLoaderTrayInterface* const other :
+         std::initializer_list<LUTLoaderTrayInterface*>{&shadowing, &listOnly}) {
+        TaskFactory::attachTrayIconInstance(other);
+        addTask(TaskFactory::LUTReload, "LUTLoad", 3600);
+    }
+    h.startRunner();
+    ASSERT_TRUE(h.sync());
+    EXPECT_EQ(eventLog().count("tray:load:Left"), 1);
+    EXPECT_EQ(log.all().count("reload finished fully"), 2);
+    EXPECT_TRUE(log.contains("this tray cannot reload Left"));
     EXPECT_TRUE(lockIsFree(SHARED_MEMORY_KEY_CALIBRATION));
 }
 

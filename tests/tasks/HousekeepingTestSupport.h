@@ -50,3 +50,30 @@ public:
         eventLog().add("window:failedQA:" + names.join(','));
     }
 };
+
+// A tray class that declares its load answer again, as a concrete tray may.
+class ShadowingTray : public AnsweringTray
+{
+    Q_OBJECT
+public:
+    void loadSingleLUT(QAction* action) override
+    {
+        eventLog().add("tray:load:" + action->text());
+        emit signalLUTApplyFinished();
+    }
+
+signals:
+    void signalLUTApplyFinished();
+};
+
+// A tray that has display entries but no single loads of its own.
+class ListOnlyTray : public FakeTray
+{
+    Q_OBJECT
+public:
+    ListOnlyTray() : FakeTray(true) { m_action.setCheckable(true), m_action.setChecked(true); }
+    void GetDisplayActionsList(std::vector<QAction*>& actions) override { actions = {&m_action}; }
+
+private:
+    QAction m_action{QStringLiteral("Left")};
+};

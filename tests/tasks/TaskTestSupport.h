@@ -112,7 +112,6 @@ public:
         eventLog().add(QString("tray:refreshDisplayInfo:%1").arg(firstRun));
     }
     void slotInfo(StepsInfo info) override { eventLog().add("tray:info:" + info.value("step")); }
-    void loadSingleLUT(QAction*) override {}
 
 private:
     const bool m_answerReloads;

@@ -107,9 +107,7 @@ int LutLoadFixture::idOf(const QString& output) const
 
 void LutLoadFixture::storeLut(const QString& output, const luts_t& table, int lutType, int uniformityId)
 {
-    DBDisplayCurrentLUT::Channels channels;
-    for (const auto& channel : table)
-        channels.push_back(channel);
+    const DBDisplayCurrentLUT::Channels channels(table.begin(), table.end());
     ASSERT_GE(DBDisplayCurrentLUT().storeLUT(idOf(output), lutType, uniformityId, channels), 0);
 }
 
