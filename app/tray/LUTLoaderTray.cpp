@@ -346,13 +346,13 @@ void LUTLoaderTray::forcedUnloadAllLUT()
 
 void LUTLoaderTray::loadLUT(bool load)
 {
-    const auto* action = qobject_cast<QAction*>(sender());
+    auto* action = qobject_cast<QAction*>(sender());
     if (!action)
         return;
     const int id = action->property(DisplayIdProperty).toInt();
     if (!CurrentDisplays::IsDisplayConnected(id)) {
         qDebug() << "LUTLoaderTray::loadLUT display not connected:" << id;
-        setActionChecked(const_cast<QAction*>(action), !load);
+        setActionChecked(action, !load);
         emit signalLUTApplyFinished();
         return;
     }
