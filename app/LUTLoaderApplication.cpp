@@ -8,6 +8,10 @@
 #include "app/PipeAppConnectorClient.h"
 #include "app/PipeAppConnectorServer.h"
 #include "app/WindowsEventListener.h"
+#include "app/tray/EnergyModeNotificationWindow.h"
+#include "app/tray/LUTLoaderTray.h"
+#include "app/tray/TaskNotificationWindow.h"
+#include "app/tray/VideoAdapterChangeInfoWindow.h"
 #include "db/DB.h"
 #include "platform/CrashHandler.h"
 #include "platform/Platform.h"
@@ -16,12 +20,14 @@
 #include "platform/sim/SimWorkstation.h"
 #include "settings/DataDirectory.h"
 #include "settings/QSettingsManager.h"
+#include "tasks/TaskFactory.h"
 #include "tasks/TaskRunner.h"
 
 #include <QDateTime>
 #include <QDebug>
 #include <QDir>
 #include <QProcess>
+#include <QSystemTrayIcon>
 #include <QTimer>
 
 #include <vector>
@@ -194,18 +200,22 @@ void LUTLoaderApplication::createThreadsAndDialogs()
 {
     cleanAll();
     m_cleaned = false;
-    skipped("createThreadsAndDialogs", "tray");
-    skipped("createThreadsAndDialogs", "energy window");
+    m_tray = std::make_unique<LUTLoaderTray>();
+    TaskFactory::attachTrayIconInstance(m_tray.get());
+    m_notificationWindow = std::make_unique<TaskNotificationWindow>();
+    TaskFactory::attachNotificationWindowInst(m_notificationWindow.get());
+    m_energyWindow = std::make_unique<EnergyModeNotificationWindow>();
+    TaskFactory::attachEnergyNotificationWindowInst(m_energyWindow.get());
     skipped("createThreadsAndDialogs", "update dialog");
-    skipped("createThreadsAndDialogs", "adapter window");
-    m_taskRunner = std::make_unique<TaskRunner>();
-    skipped("createThreadsAndDialogs", "windows of the task factory");
-    skipped("createThreadsAndDialogs", "scheduler");
+    m_adapterWindow = std::make_unique<VideoAdapterChangeInfoWindow>();
+    TaskFactory::attachVideoAdapterWindowInst(m_adapterWindow.get());
     const int reminder = reminderPeriodSeconds(AppPreferences::get(QStringLiteral("RemindMinutes")));
     qDebug() << "createThreadsAndDialogs reminder period" << reminder << "s";
+    m_taskRunner = std::make_unique<TaskRunner>();
     const int tasks =
         m_taskRunner->loadTasks(QStringLiteral(":rc/tasklist.xml"), QStringLiteral(":rc/"), reminder);
     qDebug() << "createThreadsAndDialogs" << tasks << "tasks queued";
+    skipped("createThreadsAndDialogs", "scheduler");
 }
 
 int LUTLoaderApplication::start()
@@ -217,8 +227,10 @@ int LUTLoaderApplication::start()
     connect(
         participant,
         qOverload<const QString&, const QString&, const QString&>(&PipeAppConnectorClient::messageReceived),
-        this, [](const QString& msg, const QString& param, const QString& key) {
+        this, [this](const QString& msg, const QString& param, const QString& key) {
             qDebug() << "pipe message" << msg << param << "from" << key;
+            if (m_tray)
+                m_tray->slotReciveValue(msg, param, key);
         });
     return exec();
 }
@@ -241,7 +253,13 @@ void LUTLoaderApplication::showIconAndStart(int delayMs)
             m_taskRunner->safeStart();
         }
     });
-    skipped("showIconAndStart", "tray icon");
+    if (!m_tray)
+        return;
+    // Without a notification area the agent goes on; the menu stays reachable through the tray object.
+    if (QSystemTrayIcon::isSystemTrayAvailable())
+        m_tray->show();
+    else
+        qWarning() << "showIconAndStart: no system tray available, the tray icon is not shown";
 }
 
 void LUTLoaderApplication::cleanAll()
@@ -250,13 +268,27 @@ void LUTLoaderApplication::cleanAll()
         return;
     m_cleaned = true;
     qDebug() << "cleanAll";
+    // The tray goes first, so no new load starts while the runner ends its task.
+    if (m_tray) {
+        m_tray->hide();
+        TaskFactory::attachTrayIconInstance(nullptr);
+        m_tray.reset();
+        qDebug() << "cleanAll: tray deleted";
+    }
     if (m_taskRunner) {
         // Up to ten seconds for the running task to end.
         if (!m_taskRunner->safeTerminate(10000))
             qWarning() << "cleanAll: the task runner did not stop in time";
         m_taskRunner.reset();
-        qDebug() << "threads are stopped";
     }
+    qDebug() << "threads are stopped";
+    TaskFactory::attachNotificationWindowInst(nullptr);
+    TaskFactory::attachEnergyNotificationWindowInst(nullptr);
+    TaskFactory::attachVideoAdapterWindowInst(nullptr);
+    m_notificationWindow.reset();
+    m_energyWindow.reset();
+    m_adapterWindow.reset();
+    qDebug() << "cleanAll: dialogs deleted";
     AppPreferences::freeDatabase();
 }
 

@@ -5,6 +5,10 @@
 
 #include <memory>
 
+class EnergyModeNotificationWindow;
+class LUTLoaderTray;
+class TaskNotificationWindow;
+class VideoAdapterChangeInfoWindow;
 class SimControlServer;
 class TaskRunner;
 class WindowsEventListener;
@@ -35,6 +39,7 @@ public:
     void tryToQuit();
 
     WindowsEventListener* windowListener() const { return m_windowListener.get(); }
+    LUTLoaderTray* tray() const { return m_tray.get(); }
     TaskRunner* taskRunner() const { return m_taskRunner.get(); }
 
     // The instance key: the product name followed by "LUTLoader".
@@ -53,5 +58,9 @@ private:
     std::unique_ptr<TaskRunner> m_taskRunner;
     std::shared_ptr<WindowsEventListener> m_windowListener;
     std::unique_ptr<SimControlServer> m_simControl;
+    std::unique_ptr<LUTLoaderTray> m_tray;
+    std::unique_ptr<TaskNotificationWindow> m_notificationWindow;
+    std::unique_ptr<EnergyModeNotificationWindow> m_energyWindow;
+    std::unique_ptr<VideoAdapterChangeInfoWindow> m_adapterWindow;
     bool m_cleaned = true; // nothing to clean before createThreadsAndDialogs
 };

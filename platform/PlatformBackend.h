@@ -8,6 +8,7 @@ class DisplayColorProfiles;
 class DisplayEnumeration;
 class FilePermissions;
 class GammaRamps;
+class GlobalHotKeys;
 class MatroxBoards;
 class ProcessList;
 class SessionEvents;
@@ -33,6 +34,8 @@ public:
     // A new listener for session lock, display power, hot-plug and end-of-session
     // notifications; several may exist at once, each on the thread that created it.
     virtual std::unique_ptr<SessionEvents> createSessionEvents(QObject* parent) const = 0;
+    // System-wide hot keys, made on the GUI thread.
+    virtual std::unique_ptr<GlobalHotKeys> createGlobalHotKeys(QObject* parent) const = 0;
     // Video-card gamma ramps of the display outputs.
     virtual const GammaRamps& gammaRamps() const = 0;
     // The active display outputs with their EDIDs, desktop rectangles and video cards.

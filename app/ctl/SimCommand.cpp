@@ -9,7 +9,8 @@
 QString SimCommand::usage() const
 {
     return QStringLiteral("sim state|lock|unlock|connect|disconnect|sleep|wake|geometry|logoff|close\n"
-                          "    sim plug|unplug OUTPUT | sim power OUTPUT on|off|dim");
+                          "    sim plug|unplug OUTPUT | sim power OUTPUT on|off|dim\n"
+                          "    sim hotkey KEYS (e.g. Ctrl+Shift+F11)");
 }
 
 int SimCommand::run(const CtlContext& context) const
@@ -20,6 +21,8 @@ int SimCommand::run(const CtlContext& context) const
     QJsonObject command{{QStringLiteral("cmd"), args.at(0)}};
     if (args.size() > 1)
         command.insert(QStringLiteral("output"), args.at(1));
+    if (args.size() > 1 && args.at(0) == QLatin1String("hotkey"))
+        command.insert(QStringLiteral("keys"), args.at(1));
     if (args.size() > 2)
         command.insert(QStringLiteral("state"), args.at(2));
 

@@ -1,5 +1,7 @@
 #include "platform/linux/LinuxBackend.h"
 
+#include "platform/linux/X11GlobalHotKeys.h"
+
 #include "platform/linux/LinuxSessionEvents.h"
 #include "platform/linux/LinuxTerminationSignals.h"
 
@@ -23,4 +25,9 @@ std::unique_ptr<SessionEvents> LinuxBackend::createSessionEvents(QObject* parent
 {
     return std::make_unique<LinuxSessionEvents>(LinuxSessionEvents::Sources(), sharedTerminationSignals(),
                                                 parent);
+}
+
+std::unique_ptr<GlobalHotKeys> LinuxBackend::createGlobalHotKeys(QObject* parent) const
+{
+    return std::make_unique<X11GlobalHotKeys>(parent);
 }

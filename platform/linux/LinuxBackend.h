@@ -22,6 +22,7 @@ public:
     std::unique_ptr<TerminationSignals> createTerminationSignals(QObject* parent) const override;
     const DisplayColorProfiles& displayColorProfiles() const override { return m_colorProfiles; }
     std::unique_ptr<SessionEvents> createSessionEvents(QObject* parent) const override;
+    std::unique_ptr<GlobalHotKeys> createGlobalHotKeys(QObject* parent) const override;
 
     // The one self-pipe signal handler of the process, shared by every session listener.
     std::shared_ptr<TerminationSignals> sharedTerminationSignals() const;

@@ -3,6 +3,7 @@
 #include "platform/SessionIdentity.h"
 #include "platform/TerminationSignals.h"
 #include "platform/sim/SimDisplayColorProfiles.h"
+#include "platform/sim/SimGlobalHotKeys.h"
 #include "platform/sim/SimSessionEvents.h"
 #include "platform/sim/SimGammaRamps.h"
 #include "platform/sim/SimDisplayEnumeration.h"
@@ -76,4 +77,9 @@ const DisplayEnumeration& SimBackend::displayEnumeration() const
 const MatroxBoards& SimBackend::matroxBoards() const
 {
     return *m_matroxBoards;
+}
+
+std::unique_ptr<GlobalHotKeys> SimBackend::createGlobalHotKeys(QObject* parent) const
+{
+    return std::make_unique<SimGlobalHotKeys>(m_workstation.get(), parent);
 }

@@ -27,6 +27,7 @@ public:
     std::unique_ptr<TerminationSignals> createTerminationSignals(QObject* parent) const override;
     const DisplayColorProfiles& displayColorProfiles() const override;
     std::unique_ptr<SessionEvents> createSessionEvents(QObject* parent) const override;
+    std::unique_ptr<GlobalHotKeys> createGlobalHotKeys(QObject* parent) const override;
     const GammaRamps& gammaRamps() const override;
     const DisplayEnumeration& displayEnumeration() const override;
     const MatroxBoards& matroxBoards() const override;

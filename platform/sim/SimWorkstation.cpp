@@ -235,6 +235,10 @@ QJsonObject SimWorkstation::apply(const QJsonObject& command)
         Q_EMIT closeRequested();
         return success();
     }
+    if (cmd == QLatin1String("hotkey")) {
+        Q_EMIT hotKeyPressed(command.value(QStringLiteral("keys")).toString());
+        return success();
+    }
     if (cmd == QLatin1String("close")) {
         Q_EMIT closeRequested();
         return success();

@@ -43,6 +43,8 @@ Q_SIGNALS:
     void prepareForSleep(bool sleeping);
     void sessionEnding();
     void closeRequested();
+    // A hot key pressed on the simulated keyboard, as a key sequence text ("Ctrl+Shift+F11").
+    void hotKeyPressed(const QString& keys);
 
 private:
     QJsonObject setConnected(const QString& output, bool connected);

@@ -1,5 +1,7 @@
 #include "platform/win/WinBackend.h"
 
+#include "platform/win/WinGlobalHotKeys.h"
+
 #include "platform/TerminationSignals.h"
 #include "platform/win/WinSessionEvents.h"
 
@@ -114,4 +116,9 @@ std::unique_ptr<TerminationSignals> WinBackend::createTerminationSignals(QObject
 std::unique_ptr<SessionEvents> WinBackend::createSessionEvents(QObject* parent) const
 {
     return std::make_unique<WinSessionEvents>(parent);
+}
+
+std::unique_ptr<GlobalHotKeys> WinBackend::createGlobalHotKeys(QObject* parent) const
+{
+    return std::make_unique<WinGlobalHotKeys>(parent);
 }

@@ -44,6 +44,7 @@ public:
     std::unique_ptr<TerminationSignals> createTerminationSignals(QObject* parent) const override;
     const DisplayColorProfiles& displayColorProfiles() const override { return m_colorProfiles; }
     std::unique_ptr<SessionEvents> createSessionEvents(QObject* parent) const override;
+    std::unique_ptr<GlobalHotKeys> createGlobalHotKeys(QObject* parent) const override;
     const GammaRamps& gammaRamps() const override { return m_gammaRamps; }
     const DisplayEnumeration& displayEnumeration() const override { return m_displays; }
     const MatroxBoards& matroxBoards() const override { return m_matroxBoards; }

@@ -1,0 +1,334 @@
+// The tray on the simulated workstation: loads through its queue under the busy lock
+// "lut", the balloons that follow them, the main application's pipe messages and the
+// menu rebuilt when the displays change.
+#include "app/tray/LUTLoaderTray.h"
+
+#include "app/KaldoSharedMemory.h"
+#include "app/LockKeys.h"
+#include "db/DBDisplays.h"
+#include "platform/Platform.h"
+#include "platform/sim/SimWorkstation.h"
+#include "tests/lut/load/LutLoadFixture.h"
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QGuiApplication>
+#include <QJsonObject>
+#include <QMenu>
+#include <QSignalSpy>
+#include <QStyleHints>
+#include <QThread>
+
+#include <functional>
+
+namespace {
+
+struct Sent
+{
+    QString message;
+    QString value;
+};
+
+// Serves events until `done` holds; the bound only keeps a broken build from hanging.
+bool serveUntil(const std::function<bool()>& done)
+{
+    const QDeadlineTimer bound(120000);
+    while (!done() && !bound.hasExpired()) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QThread::msleep(2);
+    }
+    return done();
+}
+
+class LUTLoaderTrayTest : public LutLoadFixture
+{
+protected:
+    void SetUp() override
+    {
+        LutLoadFixture::SetUp();
+        if (HasFatalFailure())
+            return;
+        storeLut(QStringLiteral("DP-1"), curve(256, 65280));
+        storeLut(QStringLiteral("HDMI-1"), curve(256, 64000, 1.8));
+        m_tray = std::make_unique<LUTLoaderTray>([this](const QString& message, const QString& value) {
+            m_sent.push_back({message, value});
+        });
+        QObject::connect(m_tray.get(), &LUTLoaderTray::signalLUTApplyFinished, m_tray.get(),
+                         [this] { ++m_finished; });
+        QObject::connect(m_tray.get(), &LUTLoaderTray::signalBalloon, m_tray.get(),
+                         [this](const QString&, const QString& text) { m_balloons << text; });
+    }
+
+    void TearDown() override
+    {
+        if (m_tray)
+            serveUntil([this] { return !m_tray->isLoading() && m_tray->pendingLoads() == 0; });
+        m_tray.reset();
+        LutLoadFixture::TearDown();
+    }
+
+    QStringList sentValues(const QString& message) const
+    {
+        QStringList values;
+        for (const Sent& sent : m_sent) {
+            if (sent.message == message)
+                values << sent.value;
+        }
+        return values;
+    }
+
+    QAction* action(const QString& output) const { return m_tray->displayAction(idOf(output)); }
+
+    static bool lutLockTaken()
+    {
+        KaldoSharedMemory probe(SHARED_MEMORY_KEY_LUT, "LUTLoaderTrayTest", 1);
+        return probe.IsLocked();
+    }
+
+    std::unique_ptr<LUTLoaderTray> m_tray;
+    std::vector<Sent> m_sent;
+    QStringList m_balloons;
+    int m_finished = 0;
+};
+
+TEST_F(LUTLoaderTrayTest, MenuHasAnEntryPerDisplayEnabledOnlyWithAStoredLut)
+{
+    std::vector<QAction*> actions;
+    m_tray->GetDisplayActionsList(actions);
+    EXPECT_EQ(actions.size(), 5u);
+    EXPECT_TRUE(action("DP-1")->isEnabled());
+    EXPECT_TRUE(action("HDMI-1")->isEnabled());
+    for (const char* output : {"DP-2", "DP-8", "XEN-1"}) {
+        EXPECT_FALSE(action(output)->isEnabled()) << output;
+        EXPECT_FALSE(action(output)->isChecked()) << output;
+    }
+    for (QAction* entry : actions)
+        EXPECT_TRUE(m_tray->contextMenu()->actions().contains(entry));
+    const QStringList texts{m_tray->applyAllAction()->text(), m_tray->cancelAllAction()->text(),
+                            m_tray->refreshAction()->text(), m_tray->closeAction()->text()};
+    EXPECT_EQ(texts, (QStringList{"Apply calibration for all displays", "Cancel calibration for all displays",
+                                  "Refresh the display’s information", "Close"}));
+}
+
+TEST_F(LUTLoaderTrayTest, ApplyAllLoadsEachDisplayOnceUnderTheLutLock)
+{
+    // Sampled while loads run: the lock is held whenever the tray has a load going.
+    int loadingSamples = 0;
+    int samplesWithLock = 0;
+    m_tray->applyAllAction()->trigger();
+    ASSERT_TRUE(serveUntil([&] {
+        if (m_tray->isLoading()) {
+            ++loadingSamples;
+            samplesWithLock += lutLockTaken() ? 1 : 0;
+        }
+        return m_finished == 2 && !m_tray->isLoading();
+    }));
+
+    EXPECT_GT(loadingSamples, 0);
+    EXPECT_EQ(samplesWithLock, loadingSamples);
+    EXPECT_FALSE(lutLockTaken());
+    EXPECT_EQ(m_tray->loadingCount(), 0);
+    QStringList ended = sentValues("LutLoadEnd");
+    ended.sort();
+    QStringList expected{QString::number(idOf("DP-1")), QString::number(idOf("HDMI-1"))};
+    expected.sort();
+    EXPECT_EQ(ended, expected);
+    for (const char* output : {"DP-1", "HDMI-1"}) {
+        EXPECT_TRUE(action(output)->isChecked()) << output;
+        EXPECT_EQ(DBDisplays().getDisplayInfo(idOf(output), "lutupload"), "true") << output;
+    }
+    EXPECT_EQ(cardTable("DP-1"), curve(256, 65280));
+
+    // Cancelling goes the same road back and leaves the cards linear.
+    m_tray->cancelAllAction()->trigger();
+    ASSERT_TRUE(serveUntil([&] { return m_finished == 4 && !m_tray->isLoading(); }));
+    EXPECT_FALSE(action("DP-1")->isChecked());
+    EXPECT_EQ(DBDisplays().getDisplayInfo(idOf("DP-1"), "lutupload"), "false");
+    EXPECT_EQ(cardTable("DP-1"), linear(256, 65280));
+    EXPECT_EQ(sentValues("LutLoadEnd").size(), 4);
+    EXPECT_FALSE(lutLockTaken());
+}
+
+TEST_F(LUTLoaderTrayTest, RequestsWithoutALutOrForAVanishedDisplayStillEndOnceAndFreeTheLock)
+{
+    // No stored LUT: answered at once, nothing sent to the main application.
+    m_tray->loadLUT(idOf("DP-2"), true);
+    EXPECT_EQ(m_finished, 1);
+    EXPECT_TRUE(sentValues("LutLoadEnd").isEmpty());
+    EXPECT_FALSE(lutLockTaken());
+
+    // A display that goes away after its entry was made: the load fails, the lock comes back.
+    storeLut(QStringLiteral("DP-2"), curve(256, 65280));
+    m_tray->refreshDisplayInfo(false);
+    const int id = idOf("DP-2");
+    unplug(QStringLiteral("DP-2"));
+    m_tray->loadLUT(id, true);
+    ASSERT_TRUE(serveUntil([&] { return m_finished == 2 && !m_tray->isLoading(); }));
+    EXPECT_FALSE(lutLockTaken());
+    EXPECT_EQ(m_tray->loadingCount(), 0);
+    EXPECT_EQ(DBDisplays().getDisplayInfo(id, "lutupload"), "false");
+
+    // The queue goes on with the next request after the failure.
+    m_tray->loadLUT(idOf("DP-1"), true);
+    ASSERT_TRUE(serveUntil([&] { return m_finished == 3 && !m_tray->isLoading(); }));
+    EXPECT_TRUE(action("DP-1")->isChecked());
+}
+
+TEST_F(LUTLoaderTrayTest, LoadWaitsWhileTheMainApplicationHoldsTheLutLock)
+{
+    KaldoSharedMemory mainApplication(SHARED_MEMORY_KEY_LUT, "MainApplication", 1);
+    ASSERT_TRUE(mainApplication.Lock());
+    m_tray->loadLUT(idOf("DP-1"), true);
+    m_tray->loadLUT(idOf("DP-1"), true); // the same request twice is one load, answered twice
+    for (int i = 0; i < 20; ++i)
+        QCoreApplication::processEvents();
+    EXPECT_FALSE(m_tray->isLoading());
+    EXPECT_EQ(m_tray->pendingLoads(), 1);
+    EXPECT_EQ(m_finished, 0);
+
+    ASSERT_TRUE(mainApplication.Unlock());
+    ASSERT_TRUE(serveUntil([&] { return m_finished == 2 && !m_tray->isLoading(); }));
+    EXPECT_TRUE(action("DP-1")->isChecked());
+    EXPECT_EQ(sentValues("LutLoadEnd"), QStringList{QString::number(idOf("DP-1"))});
+}
+
+TEST_F(LUTLoaderTrayTest, ProgressBalloonsShowEachPercentOnceThenTheEnd)
+{
+    m_tray->StartLUTUpload(4);
+    for (int i = 0; i < 4; ++i)
+        m_tray->LUTUploadProgress();
+    m_tray->FinishLUTUpload();
+    EXPECT_EQ(m_balloons, (QStringList{"Process: 0 %", "Process: 25 %", "Process: 50 %", "Process: 75 %",
+                                       "Process: 100 %", "Process Finished"}));
+
+    // Steps that do not move the percentage show nothing new; a failure ends the run.
+    m_balloons.clear();
+    m_tray->StartLUTUpload(300);
+    for (int i = 0; i < 3; ++i)
+        m_tray->LUTUploadProgress();
+    m_tray->FailLUTUpload();
+    EXPECT_EQ(m_balloons, (QStringList{"Process: 0 %", "Process: 1 %", "Process Failed"}));
+}
+
+TEST_F(LUTLoaderTrayTest, PipeCommandsInOrder)
+{
+    const int dp1 = idOf("DP-1");
+    // "displayId": the main application loaded it; the entry is checked, no load starts.
+    m_tray->slotReciveValue("displayId", QString::number(dp1), "kaldo_a");
+    EXPECT_TRUE(action("DP-1")->isChecked());
+    EXPECT_FALSE(m_tray->isLoading());
+    EXPECT_EQ(DBDisplays().getDisplayInfo(dp1, "lutupload"), "true");
+
+    // Names are compared exactly.
+    m_tray->slotReciveValue("LUTDISABLE", "1", "kaldo_a");
+    EXPECT_TRUE(m_tray->applyAllAction()->isEnabled());
+
+    // "lutdisable": only the participant that disabled the agent re-enables it by leaving.
+    m_tray->slotReciveValue("lutdisable", "1", "kaldo_a");
+    EXPECT_FALSE(m_tray->applyAllAction()->isEnabled());
+    EXPECT_FALSE(action("DP-1")->isEnabled());
+    m_tray->slotReciveValue("removed", "kaldo_b", "hub");
+    EXPECT_FALSE(m_tray->closeAction()->isEnabled());
+    m_tray->slotReciveValue("removed", "kaldo_a", "hub");
+    EXPECT_TRUE(m_tray->closeAction()->isEnabled());
+    EXPECT_TRUE(action("DP-1")->isEnabled());
+    EXPECT_FALSE(action("DP-2")->isEnabled());
+    EXPECT_TRUE(m_tray->disablingParticipant().isEmpty());
+    m_tray->slotReciveValue("lutdisable", "1", "kaldo_a");
+    m_tray->slotReciveValue("lutdisable", "0", "kaldo_a");
+    EXPECT_TRUE(m_tray->startAction()->isEnabled());
+
+    // "lutchange": as a click on the entry; DP-1 is checked, so it is unloaded.
+    m_tray->slotReciveValue("lutchange", QString::number(dp1), "kaldo_a");
+    ASSERT_TRUE(serveUntil([&] { return m_finished == 1 && !m_tray->isLoading(); }));
+    EXPECT_FALSE(action("DP-1")->isChecked());
+    EXPECT_EQ(sentValues("LutLoadEnd"), QStringList{QString::number(dp1)});
+
+    // "is_locked": answered with the runner's locked flag.
+    m_tray->slotReciveValue("is_locked", QString(), "kaldo_a");
+    EXPECT_EQ(sentValues("lock_status"), QStringList{"0"});
+
+    m_tray->slotReciveValue("DisplayRefresh", QString(), "kaldo_a");
+    m_tray->slotReciveValue("whatever", "1", "kaldo_a");
+    EXPECT_EQ(m_sent.size(), 2u);
+}
+
+TEST_F(LUTLoaderTrayTest, ReloadAllRebuildsTheMenuAfterADisplayChange)
+{
+    int reloaded = 0;
+    QObject::connect(m_tray.get(), &LUTLoaderTray::signalAllLUTsReloaded, m_tray.get(), [&] { ++reloaded; });
+    const int hdmi = idOf("HDMI-1");
+    unplug(QStringLiteral("HDMI-1"));
+    m_tray->slotReloadAllLUTs();
+    EXPECT_EQ(reloaded, 1);
+    std::vector<QAction*> actions;
+    m_tray->GetDisplayActionsList(actions);
+    EXPECT_EQ(actions.size(), 4u);
+    EXPECT_EQ(m_tray->displayAction(hdmi), nullptr);
+    EXPECT_NE(action("DP-1"), nullptr);
+}
+
+TEST_F(LUTLoaderTrayTest, DisplaysLoadedBeforeAreLoadedAgainOnReload)
+{
+    m_tray->applyAllAction()->trigger();
+    ASSERT_TRUE(serveUntil([&] { return m_finished == 2 && !m_tray->isLoading(); }));
+    m_sent.clear();
+
+    m_tray->slotReloadAllLUTs();
+    ASSERT_TRUE(serveUntil([&] { return m_finished == 4 && !m_tray->isLoading(); }));
+    EXPECT_EQ(sentValues("LutLoadEnd").size(), 2);
+    EXPECT_TRUE(action("DP-1")->isChecked());
+    EXPECT_TRUE(action("HDMI-1")->isChecked());
+    EXPECT_FALSE(lutLockTaken());
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(LUTLoaderTrayTest, HotKeysApplyAndCancelEveryDisplay)
+{
+    const auto press = [](const char* keys) {
+        return Platform::workstation()
+            ->apply({{"cmd", "hotkey"}, {"keys", QLatin1String(keys)}})
+            .value("ok")
+            .toBool();
+    };
+    ASSERT_TRUE(press("Ctrl+Shift+F11"));
+    ASSERT_TRUE(serveUntil([&] { return m_finished == 2 && !m_tray->isLoading(); }));
+    EXPECT_TRUE(action("DP-1")->isChecked());
+    EXPECT_TRUE(action("HDMI-1")->isChecked());
+
+    // A key the tray did not take does nothing.
+    ASSERT_TRUE(press("Ctrl+Shift+F10"));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(m_tray->pendingLoads(), 0);
+
+    ASSERT_TRUE(press("Ctrl+Shift+F12"));
+    ASSERT_TRUE(serveUntil([&] { return m_finished == 4 && !m_tray->isLoading(); }));
+    EXPECT_FALSE(action("DP-1")->isChecked());
+    EXPECT_FALSE(action("HDMI-1")->isChecked());
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(LUTLoaderTrayTest, SingleClickOpensTheMenuDoubleClickDoesNot)
+{
+    QSignalSpy left(m_tray.get(), &LUTLoaderTray::signalLeftClick);
+    QSignalSpy twice(m_tray.get(), &LUTLoaderTray::signalDoubleClick);
+    emit m_tray->activated(QSystemTrayIcon::Trigger);
+    ASSERT_TRUE(left.wait(10000));
+    EXPECT_EQ(twice.count(), 0);
+
+    // The second click stops the timer of the first; the menu stays closed.
+    emit m_tray->activated(QSystemTrayIcon::Trigger);
+    emit m_tray->activated(QSystemTrayIcon::DoubleClick);
+    EXPECT_EQ(twice.count(), 1);
+    EXPECT_FALSE(left.wait(QGuiApplication::styleHints()->mouseDoubleClickInterval() * 3));
+    EXPECT_EQ(left.count(), 1);
+}
+
+} // namespace
