@@ -1,7 +1,8 @@
 #!/bin/sh
 # Installs what is missing, builds the agent and runs it headless on the built-in
-# simulated workstation for a bounded time (default 60 s, or until Ctrl-C),
-# printing what it does.
+# simulated workstation for a bounded time (default 60 s, or until Ctrl-C), printing
+# what it does: the displays found, the LUTs loaded, the tasks run and due.
+# The whole log, every line, is in build-demo/demo-data/logb.qlog.
 set -eu
 cd "$(dirname "$0")/.."
 ./scripts/install-deps.sh
@@ -9,4 +10,15 @@ cmake -S . -B build-demo -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLUTLOADER_
 cmake --build build-demo --target lutloader lutloaderctl mainapp_standin
 export QT_QPA_PLATFORM=offscreen
 export LUTLOADER_DATA_DIR="${LUTLOADER_DATA_DIR:-$PWD/build-demo/demo-data}"
-exec ./build-demo/app/lutloader --platform sim --echo --run-seconds "${1:-60}"
+CTL="./build-demo/app/lutloaderctl --platform sim"
+
+# A calibrated workstation: the displays are registered and each has a stored calibration
+# table, as the main application leaves them after calibrating.
+$CTL dbdisplays refresh
+for id in 1 2 3; do
+  $CTL lut store "$id" --gamma "$(echo "0.85 1.0 1.15" | cut -d' ' -f"$id")" || true
+done
+
+echo "demo: agent running for ${1:-60} s on the simulated workstation (Ctrl-C ends it)"
+./build-demo/app/lutloader --platform sim --echo --run-seconds "${1:-60}" 2>&1 |
+  grep --line-buffered -E "tot displays|display [A-Z]+-[0-9]+ on card|loadLUT\(\) display=|LUT activation|loadLUT\(\) finished|calibrated|LutLoadEnd|Next Task|first due in|Task .* (started|finished)|Emit signal|is due|LutLoader (start|end)" || true

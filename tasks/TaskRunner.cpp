@@ -98,6 +98,10 @@ int TaskRunner::loadTasks(const QString& fileName, const QString& iconsPrefix, q
     for (const TaskList::Entry& entry : entries) {
         if (std::unique_ptr<Task> task = TaskFactory::create(
                 entry.type, entry.name, entry.timeout, entry.firstWithReminder(reminderSeconds), m_clock)) {
+            qDebug().noquote() << "TaskRunner::loadTasks - task" << task->name() << "every" << entry.timeout
+                               << "s, first due in"
+                               << static_cast<qint64>(task->nextRun()) - static_cast<qint64>(m_clock->now())
+                               << "s";
             add(std::move(task));
             ++loaded;
         }

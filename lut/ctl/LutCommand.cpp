@@ -5,6 +5,7 @@
 #include "app/ctl/CtlContext.h"
 #include "db/DB.h"
 #include "db/DBDisplayCurrentLUT.h"
+#include "db/DBDisplays.h"
 #include "db/DBUtils.h"
 #include "db/KaldoDynamicData.h"
 #include "displays/BaseDisplay.h"
@@ -13,13 +14,18 @@
 #include "lut/KaldoDisplayProfile.h"
 #include "lut/LUT.h"
 #include "lut/LUTLoadingThread.h"
+#include "lut/ctl/GammaRampText.h"
 #include "platform/OSProfile.h"
 #include "settings/DataDirectory.h"
 
 #include <QEventLoop>
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QStringList>
+
+#include <cmath>
+#include <optional>
 
 namespace {
 
@@ -203,12 +209,80 @@ int show(const CtlContext& context, int id)
     return context.answer(result, lines.join(QLatin1Char('\n')));
 }
 
+// The video card's LUT type in the current-LUT table.
+constexpr int VIDEO_CARD_LUT_TYPE = 2;
+
+// A 256-entry table of 16-bit values following value = level^exponent on all three channels.
+DBDisplayCurrentLUT::Channels powerCurve(double exponent)
+{
+    std::vector<int> channel(256);
+    for (int level = 0; level < 256; ++level)
+        channel[static_cast<std::size_t>(level)] =
+            static_cast<int>(std::lround(65535.0 * std::pow(level / 255.0, exponent)));
+    return {channel, channel, channel};
+}
+
+// The table to store: a power curve (--gamma G), or three lines of 16-bit values from a file or
+// standard input, in the form that `gamma get` prints.
+std::optional<DBDisplayCurrentLUT::Channels> tableToStore(const QString& source, const QString& value,
+                                                          QString* error)
+{
+    if (source == QLatin1String("--gamma")) {
+        bool number = false;
+        const double exponent = value.toDouble(&number);
+        if (!number || exponent <= 0.0 || exponent > 10.0) {
+            *error = QStringLiteral("--gamma takes an exponent above 0 and up to 10");
+            return std::nullopt;
+        }
+        return powerCurve(exponent);
+    }
+    QFile file(source);
+    const bool opened =
+        source == QLatin1String("-") ? file.open(stdin, QIODevice::ReadOnly) : file.open(QIODevice::ReadOnly);
+    if (!opened) {
+        *error = QStringLiteral("cannot read %1").arg(source);
+        return std::nullopt;
+    }
+    const std::optional<GammaRamp> ramp = GammaRampText::parse(file.readAll(), error);
+    if (!ramp)
+        return std::nullopt;
+    DBDisplayCurrentLUT::Channels channels;
+    for (const auto& channel : *ramp)
+        channels.emplace_back(channel.begin(), channel.end());
+    return channels;
+}
+
+// Stores a new calibration table for the display and marks it for loading, so the agent brings
+// it into effect at its next start or reload (or at once with `lut load`).
+int store(const CtlContext& context, int id, const QString& source, const QString& value)
+{
+    QString error;
+    const std::optional<DBDisplayCurrentLUT::Channels> channels = tableToStore(source, value, &error);
+    if (!channels)
+        return context.fail(error, 2);
+    const std::size_t entries = channels->front().size();
+    const int lutId = DBDisplayCurrentLUT().storeLUT(id, VIDEO_CARD_LUT_TYPE, 0, *channels);
+    if (lutId < 0)
+        return context.fail(QStringLiteral("display %1: the table could not be stored").arg(id));
+    DBDisplays().setDisplayInfo(id, QStringLiteral("lutupload"), QStringLiteral("true"), false);
+    const QJsonObject result{{QStringLiteral("ok"), true},
+                             {QStringLiteral("display"), id},
+                             {QStringLiteral("currentlutid"), lutId},
+                             {QStringLiteral("entries"), static_cast<int>(entries)}};
+    return context.answer(
+        result,
+        QStringLiteral("display %1: stored a 3 x %2 table (current LUT %3)").arg(id).arg(entries).arg(lutId));
+}
+
 } // namespace
 
 QString LutCommand::usage() const
 {
-    return QStringLiteral("lut load|unload|show DISPLAYID   (load or unload the stored LUT as the tray does, "
-                          "or show it beside what the display holds)");
+    return QStringLiteral(
+        "lut load|unload|show DISPLAYID   (load or unload the stored LUT as the tray does, "
+        "or show it beside what the display holds)\n"
+        "  lut store DISPLAYID FILE|-|--gamma G   (store a new table: three lines of 16-bit "
+        "values as `gamma get` prints, or a power curve)");
 }
 
 int LutCommand::run(const CtlContext& context) const
@@ -217,15 +291,21 @@ int LutCommand::run(const CtlContext& context) const
     bool number = false;
     const int id = args.value(1).toInt(&number);
     const QString action = args.value(0);
-    const bool known = action == QLatin1String("load") || action == QLatin1String("unload") ||
+    const bool storing = action == QLatin1String("store");
+    const bool known = storing || action == QLatin1String("load") || action == QLatin1String("unload") ||
                        action == QLatin1String("show");
-    if (args.size() != 2 || !number || !known)
+    const bool rightCount = storing ? (args.size() == 3 && args.value(2) != QLatin1String("--gamma")) ||
+                                          (args.size() == 4 && args.value(2) == QLatin1String("--gamma"))
+                                    : args.size() == 2;
+    if (!rightCount || !number || !known)
         return context.fail(QStringLiteral("usage: ") + usage(), 2);
     int exitCode = 0;
     if (!openDatabase(context, &exitCode))
         return exitCode;
     if (!isAttached(id))
         return context.fail(QStringLiteral("display %1 is not attached").arg(id));
+    if (storing)
+        return store(context, id, args.value(2), args.value(3));
     if (action == QLatin1String("show"))
         return show(context, id);
     return loadOrUnload(context, id, action == QLatin1String("load"));

@@ -48,10 +48,10 @@ protected:
             DBDisplayCurrentLUT().clean(idOf(output));
     }
 
-    CtlRun ctl(const QStringList& args) const
+    CtlRun ctl(const QStringList& args, const QByteArray& input = {}) const
     {
         const ProgramRun program = ProgramRun::ctl(
-            QStringList{"--platform", "sim", "--workstation", workstationFile(), "--json"} + args);
+            QStringList{"--platform", "sim", "--workstation", workstationFile(), "--json"} + args, input);
         return {program.exitCode, QJsonDocument::fromJson(program.out).object(), program.err};
     }
 };
@@ -123,4 +123,37 @@ TEST_F(LutCommandTest, RefusalsNameTheReasonAndLeaveTheCardAlone)
     EXPECT_EQ(failed.exitCode, 1);
     EXPECT_TRUE(failed.json.value("failed").toBool());
     EXPECT_FALSE(failed.json.value("calibrated").toBool());
+}
+
+// An administrator stores a new calibration: a ramp in the form `gamma get` prints, or a power curve.
+// The stored table is what the next load writes; malformed input stores nothing.
+TEST_F(LutCommandTest, StoredTablesComeFromRampTextOrAPowerCurve)
+{
+    const QString id = QString::number(idOf("DP-1"));
+    const luts_t table = curve(256, 65280, 1.8);
+    QByteArray text;
+    for (const auto& channel : table) {
+        QStringList values;
+        for (const int value : channel)
+            values << QString::number(value);
+        text += values.join(' ').toLatin1() + '\n';
+    }
+    const CtlRun fromText = ctl({"lut", "store", id, "-"}, text);
+    ASSERT_EQ(fromText.exitCode, 0) << fromText.err.toStdString();
+    EXPECT_EQ(fromText.json.value("entries").toInt(), 256);
+    ASSERT_EQ(ctl({"lut", "load", id}).exitCode, 0);
+    EXPECT_EQ(cardTable("DP-1"), table);
+
+    ASSERT_EQ(ctl({"lut", "store", id, "--gamma", "1"}).exitCode, 0);
+    const CtlRun shown = ctl({"lut", "show", id});
+    const luts_t stored = tableOf(shown.json.value("stored").toArray());
+    ASSERT_EQ(stored.size(), 3u);
+    EXPECT_EQ(stored[1][0], 0);
+    EXPECT_EQ(stored[1][128], 32896); // 65535 * 128 / 255, rounded
+    EXPECT_EQ(stored[1][255], 65535);
+
+    EXPECT_EQ(ctl({"lut", "store", id, "-"}, "1 2 3\n4 5\n").exitCode, 2);
+    EXPECT_EQ(ctl({"lut", "store", id, "--gamma", "0"}).exitCode, 2);
+    EXPECT_EQ(ctl({"lut", "store", id}).exitCode, 2);
+    EXPECT_EQ(tableOf(ctl({"lut", "show", id}).json.value("stored").toArray()), stored);
 }
