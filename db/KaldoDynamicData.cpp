@@ -263,6 +263,7 @@ bool KaldoDynamicData::runStatement(const QString& statement, const QVariantList
     }
     if (!ok) {
         const QSqlError error = query.lastError().isValid() ? query.lastError() : m_db.lastError();
+        m_lastError = error.text();
         if (failure)
             *failure = error; // the caller decides whether this is worth a log line
         else
@@ -320,6 +321,7 @@ KaldoDataIterator KaldoDynamicData::query(const QString& statement, const QVaria
             }
         } else {
             const QSqlError error = query.lastError().isValid() ? query.lastError() : m_db.lastError();
+            m_lastError = error.text();
             qWarning() << "sql error: " + error.text() +
                               ", lastError().type() =" + QString::number(error.type()) +
                               ", sql =" + statement;

@@ -73,6 +73,8 @@ public:
     bool finishTransaction();
     bool cancelTransaction();
     int transactionDepth() const { return m_depth; }
+    // The driver's text of the last failed statement on this connection.
+    QString lastError() const { return m_lastError; }
 
 private:
     void Init(const QString& directory, const QString& options, const QString& databaseName,
@@ -96,4 +98,5 @@ private:
     int m_depth = 0;
     bool m_failedInside = false;
     bool m_began = false;
+    QString m_lastError;
 };

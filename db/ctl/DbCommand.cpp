@@ -15,7 +15,8 @@ QString integrity(KaldoDynamicData& db)
     QStringList problems;
     for (KaldoDataIterator it = db.query(QStringLiteral("PRAGMA integrity_check")); !it.IsNull(); ++it)
         problems << it.values().first();
-    return problems.isEmpty() ? QStringLiteral("not checked") : problems.join(QStringLiteral("; "));
+    return problems.isEmpty() ? QStringLiteral("not checked (%1)").arg(db.lastError())
+                              : problems.join(QStringLiteral("; "));
 }
 
 int check(const CtlContext& context)
