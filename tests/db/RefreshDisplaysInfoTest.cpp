@@ -4,8 +4,8 @@
 #include "platform/sim/SimWorkstation.h"
 #include "settings/ProductParams.h"
 #include "tests/db/DisplayTablesFixture.h"
+#include "tests/support/TestWorkstation.h"
 
-#include <QFile>
 #include <QJsonObject>
 
 namespace {
@@ -13,16 +13,10 @@ namespace {
 // Runs the simulated workstation described by `json` and enumerates it.
 void selectWorkstation(const QByteArray& json)
 {
-    const QString file = DataDirectory::path() + QStringLiteral("/workstation.json");
-    QFile out(file);
-    ASSERT_TRUE(out.open(QIODevice::WriteOnly));
-    out.write(json);
-    out.close();
-    PlatformOptions options;
-    options.platform = QStringLiteral("sim");
-    options.workstation = file;
     QString error;
-    ASSERT_TRUE(Platform::select(options, &error)) << qPrintable(error);
+    ASSERT_TRUE(
+        TestWorkstation::select(DataDirectory::path() + QStringLiteral("/workstation.json"), json, &error))
+        << qPrintable(error);
     CurrentDisplays::NonCachedRefresh();
 }
 

@@ -5,9 +5,9 @@
 #include "platform/sim/SimWorkstation.h"
 #include "tests/displays/EdidBuilder.h"
 #include "tests/support/TestPaths.h"
+#include "tests/support/TestWorkstation.h"
 
 #include <QCoreApplication>
-#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -34,15 +34,8 @@ void useWorkstation(const QJsonArray& displays)
          QJsonArray{QJsonObject{{"id", "card0"}, {"name", "Test Adapter"}, {"pciId", "1002:6613"}}}},
         {"displays", displays}};
     const QString path = TestPaths::freshFolder("workstation") + "/workstation.json";
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(QJsonDocument(root).toJson());
-    file.close();
-    PlatformOptions options;
-    options.platform = "sim";
-    options.workstation = path;
     QString error;
-    ASSERT_TRUE(Platform::select(options, &error)) << error.toStdString();
+    ASSERT_TRUE(TestWorkstation::select(path, QJsonDocument(root).toJson(), &error)) << error.toStdString();
     CurrentDisplays::Clear();
 }
 

@@ -3,6 +3,7 @@
 #include "displays/CurrentDisplays.h"
 #include "platform/Platform.h"
 #include "tests/support/TestPaths.h"
+#include "tests/support/TestWorkstation.h"
 
 #include <QFile>
 
@@ -88,10 +89,7 @@ bool SimDisplays::install(const QStringList& displays, QString* error)
             *error = QStringLiteral("cannot write the workstation file");
         return false;
     }
-    PlatformOptions options;
-    options.platform = QStringLiteral("sim");
-    options.workstation = file;
-    if (!Platform::select(options, error))
+    if (!TestWorkstation::select(file, error))
         return false;
     CurrentDisplays::NonCachedRefresh();
     return true;

@@ -14,6 +14,7 @@
 #include "settings/DataDirectory.h"
 #include "tests/lut/load/LutLoadFixture.h"
 #include "tests/support/TestPaths.h"
+#include "tests/support/TestWorkstation.h"
 
 #include <QDeadlineTimer>
 #include <QFile>
@@ -72,11 +73,8 @@ QString writeWorkstation()
 // and the mark that the table was loaded when the agent last ran.
 QList<int> prepareDatabase(const QString& workstation)
 {
-    PlatformOptions options;
-    options.platform = "sim";
-    options.workstation = workstation;
     QString error;
-    EXPECT_TRUE(Platform::select(options, &error)) << qPrintable(error);
+    EXPECT_TRUE(TestWorkstation::select(workstation, &error)) << qPrintable(error);
     QFile::remove(TestPaths::dataDirectory() + "/Storage.db");
     DB::free();
     DB::setPath(DataDirectory::path());

@@ -6,9 +6,9 @@
 #include "platform/PlatformBackend.h"
 #include "platform/sim/SimGammaRamps.h"
 #include "tests/support/TestPaths.h"
+#include "tests/support/TestWorkstation.h"
 
 #include <QDir>
-#include <QFile>
 
 #include <cmath>
 
@@ -45,15 +45,8 @@ const char WORKSTATION[] = R"({
 void SimGammaFixture::SetUp()
 {
     const QString file = TestPaths::freshFolder("gamma-workstation") + "/workstation.json";
-    QFile out(file);
-    ASSERT_TRUE(out.open(QIODevice::WriteOnly));
-    out.write(WORKSTATION);
-    out.close();
-    PlatformOptions options;
-    options.platform = QStringLiteral("sim");
-    options.workstation = file;
     QString error;
-    ASSERT_TRUE(Platform::select(options, &error)) << qPrintable(error);
+    ASSERT_TRUE(TestWorkstation::select(file, WORKSTATION, &error)) << qPrintable(error);
     // Ramps and profiles outlive a backend, as on a real machine; every test starts from
     // linear cards and no profiles of ours.
     QDir(simRamps().stateDirectory()).removeRecursively();

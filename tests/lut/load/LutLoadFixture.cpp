@@ -16,11 +16,11 @@
 #include "platform/sim/SimWorkstation.h"
 #include "tests/displays/SimDisplays.h"
 #include "tests/support/TestPaths.h"
+#include "tests/support/TestWorkstation.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDir>
-#include <QFile>
 #include <QJsonObject>
 #include <QSet>
 
@@ -61,16 +61,10 @@ void LutLoadFixture::SetUp()
 {
     const QString name = QString::fromLatin1(::testing::UnitTest::GetInstance()->current_test_info()->name());
     const QString folder = TestPaths::freshFolder(QStringLiteral("lutload-") + name);
-    QFile file(folder + QStringLiteral("/workstation.json"));
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(workstationJson().toUtf8());
-    file.close();
-    PlatformOptions options;
-    options.platform = QStringLiteral("sim");
-    m_workstationFile = file.fileName();
-    options.workstation = m_workstationFile;
+    m_workstationFile = folder + QStringLiteral("/workstation.json");
     QString error;
-    ASSERT_TRUE(Platform::select(options, &error)) << qPrintable(error);
+    ASSERT_TRUE(TestWorkstation::select(m_workstationFile, workstationJson().toUtf8(), &error))
+        << qPrintable(error);
     // Ramps and profiles outlive a backend like a real card's; every test starts from linear cards.
     const QString runtime = Platform::backend().session().runtimeDirectory();
     QDir(runtime + QStringLiteral("/sim-gamma")).removeRecursively();

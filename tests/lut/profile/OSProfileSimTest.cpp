@@ -4,6 +4,7 @@
 #include "tests/lut/profile/IccFileBytes.h"
 #include "tests/lut/profile/LogCapture.h"
 #include "tests/support/TestPaths.h"
+#include "tests/support/TestWorkstation.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -31,12 +32,8 @@ protected:
     {
         const QString folder = TestPaths::freshFolder("sim-workstation");
         const QString file = folder + "/workstation.json";
-        ASSERT_TRUE(IccFileBytes::writeFile(file, WORKSTATION));
-        PlatformOptions options;
-        options.platform = QStringLiteral("sim");
-        options.workstation = file;
         QString error;
-        ASSERT_TRUE(Platform::select(options, &error)) << qPrintable(error);
+        ASSERT_TRUE(TestWorkstation::select(file, WORKSTATION, &error)) << qPrintable(error);
         QDir(OSProfile::profilepath()).removeRecursively();
     }
     void TearDown() override { Platform::reset(); }
