@@ -3,6 +3,7 @@
 #include "app/KaldoSharedMemory.h"
 #include "app/LockKeys.h"
 #include "app/ctl/CtlContext.h"
+#include "color/GammaCurve.h"
 #include "db/DB.h"
 #include "db/DBDisplayCurrentLUT.h"
 #include "db/DBDisplays.h"
@@ -212,13 +213,14 @@ int show(const CtlContext& context, int id)
 // The video card's LUT type in the current-LUT table.
 constexpr int VIDEO_CARD_LUT_TYPE = 2;
 
-// A 256-entry table of 16-bit values following value = level^exponent on all three channels.
+// A 256-entry table of 16-bit values on the power curve of `exponent`, the same on all three channels.
 DBDisplayCurrentLUT::Channels powerCurve(double exponent)
 {
+    GammaCurve curve(exponent);
+    curve.SetMinMaxLuminance(0.0, 65535.0);
     std::vector<int> channel(256);
     for (int level = 0; level < 256; ++level)
-        channel[static_cast<std::size_t>(level)] =
-            static_cast<int>(std::lround(65535.0 * std::pow(level / 255.0, exponent)));
+        channel[static_cast<std::size_t>(level)] = static_cast<int>(std::lround(curve.GetTarget(level, 255)));
     return {channel, channel, channel};
 }
 
