@@ -15,8 +15,10 @@ CTL="./build-demo/app/lutloaderctl --platform sim"
 # A calibrated workstation: the displays are registered and each has a stored calibration
 # table, as the main application leaves them after calibrating.
 $CTL dbdisplays refresh
-for id in 1 2 3; do
-  $CTL lut store "$id" --gamma "$(echo "0.85 1.0 1.15" | cut -d' ' -f"$id")" || true
+id=1
+for exponent in 0.85 1.0 1.15; do
+  $CTL lut store "$id" --gamma "$exponent" || true
+  id=$((id + 1))
 done
 
 echo "demo: agent running for ${1:-60} s on the simulated workstation (Ctrl-C ends it)"
