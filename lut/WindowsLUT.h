@@ -40,6 +40,10 @@ public:
     bool DownloadLUT(luts_t& table) override;
     bool RealUploadLUT(const luts_t& table) override;
 
+protected:
+    bool needsLinearCleanup() override;
+    QString describeTarget() const override;
+
 private:
     bool tableFitsRamp(const luts_t& table);
 

@@ -69,7 +69,10 @@ QString LinuxDisplayColorProfiles::currentProfile(const QString& deviceName, con
 bool LinuxDisplayColorProfiles::associate(const QString& profilePath, const QString& deviceName,
                                           const QString& deviceId) const
 {
-    const QString installed = install(profilePath);
+    // The system's sRGB is used where it lies: a copy in the user's folder would look like a
+    // profile the user installed.
+    const bool standard = QFileInfo(profilePath) == QFileInfo(standardProfile());
+    const QString installed = standard ? profilePath : install(profilePath);
     if (installed.isEmpty())
         return false;
     if (!setX11Profile(installed, deviceName, deviceId))
