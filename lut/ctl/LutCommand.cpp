@@ -266,7 +266,10 @@ int store(const CtlContext& context, int id, const QString& source, const QStrin
     const int lutId = DBDisplayCurrentLUT().storeLUT(id, VIDEO_CARD_LUT_TYPE, 0, *channels);
     if (lutId < 0)
         return context.fail(QStringLiteral("display %1: the table could not be stored").arg(id));
-    DBDisplays().setDisplayInfo(id, QStringLiteral("lutupload"), QStringLiteral("true"), false);
+    DBDisplays displays;
+    displays.setDisplayInfo(id, QStringLiteral("lutupload"), QStringLiteral("true"), false);
+    // The table is for the physical display attached under this id now, not for the id.
+    displays.addCalibrationHash(id);
     const QJsonObject result{{QStringLiteral("ok"), true},
                              {QStringLiteral("display"), id},
                              {QStringLiteral("currentlutid"), lutId},
