@@ -511,7 +511,8 @@ QString LUT::classLabel(const QObject& object)
 {
     const QMetaObject* meta = object.metaObject();
     const int info = meta->indexOfClassInfo("label");
-    return info >= 0 ? QString::fromLatin1(meta->classInfo(info).value()) : QString::fromLatin1(meta->className());
+    return info >= 0 ? QString::fromLatin1(meta->classInfo(info).value())
+                     : QString::fromLatin1(meta->className());
 }
 
 void LUT::setWaitFunction(WaitFunction wait)

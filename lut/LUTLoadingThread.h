@@ -56,7 +56,12 @@ protected:
 private:
     void loadLUT();
     void unload(LUT& lut, int uniformityId);
-    enum class Identity { Same, Other, Unrecorded };
+    enum class Identity
+    {
+        Same,
+        Other,
+        Unrecorded
+    };
     Identity checkIdentity();
     void refuseForeignLUT();
     void load(BaseDisplay& display, LUT& lut, int uniformityId, Identity identity);

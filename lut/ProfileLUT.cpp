@@ -62,13 +62,13 @@ void ProfileLUT::attachCurrentProfile(int displayId, const QString& deviceName, 
         }
     } else if (!current.isEmpty() && !currentName.startsWith(ourPrefix) &&
                QFileInfo(current) != QFileInfo(OSProfile::standardProfile())) {
-        qDebug() << "ProfileLUT::attachCurrentProfile display" << displayId << deviceName << "keeps its profile"
-                 << current << "- not ours, so it is not written";
+        qDebug() << "ProfileLUT::attachCurrentProfile display" << displayId << deviceName
+                 << "keeps its profile" << current << "- not ours, so it is not written";
         return;
     }
     if (!profile)
-        profile = std::make_unique<KaldoDisplayProfile>(
-            QDir(OSProfile::profilepath()).filePath(ownName), deviceName, displayId, QString());
+        profile = std::make_unique<KaldoDisplayProfile>(QDir(OSProfile::profilepath()).filePath(ownName),
+                                                        deviceName, displayId, QString());
     profile->setDevice(deviceName, QString());
     qDebug() << "ProfileLUT::attachCurrentProfile" << displayId << deviceName << profile->fileName()
              << "loaded:" << profile->isLoaded();
@@ -102,7 +102,8 @@ bool ProfileLUT::ActivateOnlyIfDiffers(const luts_t& table)
     DownloadProfileLUT(profile);
     if (isForced()) {
         qDebug() << "force LUT activation";
-    } else if (isProfileAttached() && !profile.empty() && isLutsSame(table, gc) && isLutsSame(table, profile)) {
+    } else if (isProfileAttached() && !profile.empty() && isLutsSame(table, gc) &&
+               isLutsSame(table, profile)) {
         qDebug() << "same GC and profile LUTs - skip activation";
         setOk(true);
         return true;
@@ -111,8 +112,8 @@ bool ProfileLUT::ActivateOnlyIfDiffers(const luts_t& table)
         setOk(true);
         return true;
     } else if (changedBehindOurBack(table, gc)) {
-        qWarning().noquote() << describeTarget() +
-                                    ": the ramp had been changed by another program; restoring the calibration";
+        qWarning().noquote()
+            << describeTarget() + ": the ramp had been changed by another program; restoring the calibration";
     }
     clearForce();
     return UploadLUT(table);

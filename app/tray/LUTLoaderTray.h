@@ -67,7 +67,7 @@ public slots:
     void disableContextMenu() override;
     void refreshDisplayInfo(bool firstRun) override;
     void slotInfo(StepsInfo info) override;
-    // Loads the display behind `action` again, writing the table even when the card holds it.
+    // Loads the display again (the periodic reload); the card is written only when it lost the table.
     void loadSingleLUT(int displayId) override;
 
     void slotReciveValue(const QString& message, const QString& value, const QString& senderKey);

@@ -25,7 +25,8 @@ QJsonObject describeDisplay(unsigned index, bool registered)
     return {
         {QStringLiteral("id"), CurrentDisplays::DisplayId(index)},
         // Registered displays are numbered by their record; otherwise the record is unknown here.
-        {QStringLiteral("database_id"), registered ? QJsonValue(CurrentDisplays::DisplayId(index)) : QJsonValue()},
+        {QStringLiteral("database_id"),
+         registered ? QJsonValue(CurrentDisplays::DisplayId(index)) : QJsonValue()},
         {QStringLiteral("index"), d.index()},
         {QStringLiteral("output"), d.deviceName()},
         {QStringLiteral("device_string"), d.deviceString()},

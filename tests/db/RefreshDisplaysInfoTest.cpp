@@ -172,7 +172,8 @@ TEST_F(RefreshDisplaysInfoTest, ModelEditedByTheUserKeepsTheRecordAndItsLut)
     ASSERT_EQ(ids.size(), 3);
     const DBDisplayCurrentLUT::Channels table(3, std::vector<int>(256, 4096));
     ASSERT_GE(DBDisplayCurrentLUT().storeLUT(ids[0], 2, 0, table), 0);
-    ASSERT_TRUE(DBDisplays().setDisplayInfo(ids[0], QStringLiteral("Model"), QStringLiteral("Reading room left")));
+    ASSERT_TRUE(
+        DBDisplays().setDisplayInfo(ids[0], QStringLiteral("Model"), QStringLiteral("Reading room left")));
     CurrentDisplays::NonCachedRefresh();
 
     EXPECT_EQ(DBUtils::RefreshDisplaysInfo(settings()), ids);

@@ -127,7 +127,8 @@ TEST(DisplayCommandsTest, DisplaysListsWhatTheSimulatedWorkstationShows)
     ASSERT_EQ(detected.size(), 1);
     EXPECT_EQ(detected.at(0).toObject().value("output").toString(), "DP-2");
     QJsonObject record;
-    for (const QJsonValue& value : ctl({"--platform", "sim", "--json", "dbdisplays"}).json().value("displays").toArray()) {
+    for (const QJsonValue& value :
+         ctl({"--platform", "sim", "--json", "dbdisplays"}).json().value("displays").toArray()) {
         if (value.toObject().value("id").toInt() == id)
             record = value.toObject();
     }
@@ -136,8 +137,10 @@ TEST(DisplayCommandsTest, DisplaysListsWhatTheSimulatedWorkstationShows)
 
     const ProgramRun text = ctl({"--platform", "sim", "displays"});
     const int third = displays.at(2).toObject().value("id").toInt();
-    EXPECT_TRUE(text.out.contains(
-        QStringLiteral("display %1: GRA GRA \"PressView 24\" serial GA24-88213 on HDMI-1").arg(third).toUtf8()))
+    EXPECT_TRUE(
+        text.out.contains(QStringLiteral("display %1: GRA GRA \"PressView 24\" serial GA24-88213 on HDMI-1")
+                              .arg(third)
+                              .toUtf8()))
         << text.out.toStdString();
 }
 

@@ -7,11 +7,10 @@
 #include "tests/tasks/TaskTestSupport.h"
 
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QJsonObject>
 #include <QThread>
 #include <QTimer>
-
-#include <QDeadlineTimer>
 
 #include <atomic>
 #include <gtest/gtest.h>
