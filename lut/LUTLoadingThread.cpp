@@ -26,6 +26,9 @@ displayiface_t toInterface(int value)
                                                                : DISPIFACE_NONE;
 }
 
+// No target takes more entries than a 16-bit input has levels; a level beyond that is damage.
+constexpr int LARGEST_TABLE = 65536;
+
 // DisplayCurrentLUT writes 0 for "no correction"; older rows carry -1.
 bool hasUniformity(int uniformityId)
 {
@@ -258,7 +261,7 @@ luts_t LUTLoadingThread::storedTables(LUT& lut, int lutType)
     // A table calibrated for another size (an 8-bit card's 256 entries on a 10-bit output)
     // covers the whole input range all the same; taken entry for entry it would leave the
     // rest of the range black.
-    const bool resample = storedSize >= 2 && size >= 2 && storedSize != size;
+    const bool resample = storedSize >= 2 && storedSize <= LARGEST_TABLE && size >= 2 && storedSize != size;
     const int width = resample ? storedSize : size;
     int filled = 0;
     for (const DBDisplayCurrentLUT::Entry& entry : entries) {
