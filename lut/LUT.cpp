@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDebug>
+#include <QMetaClassInfo>
 #include <QStringList>
 #include <QThread>
 

@@ -32,7 +32,12 @@ void ProfileLUT::attachProfile(KaldoDisplayProfile* profile)
 
 void ProfileLUT::attachCurrentProfile(int displayId, const QString& deviceName)
 {
-    const DisplayInfo info = CurrentDisplays::DisplayById(displayId);
+    // The display on that output now: model and serial name its profile.
+    DisplayInfo info;
+    for (unsigned i = 0; i < CurrentDisplays::DisplayCount(); ++i) {
+        if (CurrentDisplays::Display(i).deviceName() == deviceName)
+            info = CurrentDisplays::Display(i);
+    }
     const QString serial = info.detectSerial().isEmpty() ? info.serial() : info.detectSerial();
     attachCurrentProfile(displayId, deviceName, info.name(), serial);
 }

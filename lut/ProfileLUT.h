@@ -18,8 +18,9 @@ public:
 
     // Uses `profile`, which stays the caller's.
     void attachProfile(KaldoDisplayProfile* profile);
-    // Uses the display's own profile, named after its model and serial (from the current
-    // display list), made in the colour directory when missing; owned by this object. When
+    // Uses the display's own profile, named after its model and serial (of the display the
+    // current display list has on that output), made in the colour directory when missing;
+    // owned by this object. When
     // the display's current profile is not one of ours, none is attached.
     void attachCurrentProfile(int displayId, const QString& deviceName);
     void attachCurrentProfile(int displayId, const QString& deviceName, const QString& model,
