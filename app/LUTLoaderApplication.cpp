@@ -275,12 +275,9 @@ void LUTLoaderApplication::cleanAll()
         m_tray.reset();
         qDebug() << "cleanAll: tray deleted";
     }
-    if (m_taskRunner) {
-        // Up to ten seconds for the running task to end.
-        if (!m_taskRunner->safeTerminate(10000))
-            qWarning() << "cleanAll: the task runner did not stop in time";
-        m_taskRunner.reset();
-    }
+    // Up to ten seconds for the running task to end.
+    if (TaskRunner::stopWithin(m_taskRunner, 10000))
+        qWarning() << "cleanAll: the task runner did not stop in time";
     qDebug() << "threads are stopped";
     TaskFactory::attachNotificationWindowInst(nullptr);
     TaskFactory::attachEnergyNotificationWindowInst(nullptr);

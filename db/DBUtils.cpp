@@ -12,6 +12,7 @@
 #include <QDebug>
 #include <QVersionNumber>
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 
@@ -58,16 +59,46 @@ bool writeSettings(DBDisplays& displays, int displayid, const QList<QPair<QStrin
     return true;
 }
 
+// Where the record keeps what the hardware says the display is; the descriptive settings
+// ("Model" and the others) are the user's to edit and cannot identify a display.
+const QString kHardwareIdentity = QStringLiteral("HardwareIdentity");
+
+// Records of the display by hardware identity: same serial column and same stored identity.
+QList<int> recordsOfHardware(DBDisplays& displays, const DisplayInfo& info)
+{
+    const QString identity = DBUtils::displayIdentity(info);
+    QList<int> ids;
+    if (identity.isEmpty())
+        return ids;
+    QList<int> candidates;
+    displays.findBySerial(info.serial(), candidates);
+    if (!info.detectSerial().isEmpty() && info.detectSerial() != info.serial()) {
+        QList<int> more;
+        displays.findBySerial(info.detectSerial(), more);
+        candidates += more;
+    }
+    for (const int id : candidates) {
+        if (!ids.contains(id) && displays.getDisplayInfo(id, kHardwareIdentity) == identity)
+            ids.append(id);
+    }
+    std::sort(ids.begin(), ids.end());
+    return ids;
+}
+
 // Binds one current display to its record, creating the record when it is new; -1 on failure.
 // Two attached displays that look the same (identical EDIDs) never share one record: the
 // second takes the next matching record, or a new one.
 int bindDisplay(DBDisplays& displays, const DisplayInfo& info, const DBUtils::NewDisplaySettings& settings,
                 const QList<int>& taken)
 {
-    QList<int> ids;
-    displays.findBySerialAndModel(info.serial(), info.name(), ids);
-    qDebug() << "dbutils display" << info.serial();
+    QList<int> ids = recordsOfHardware(displays, info);
     ids.removeIf([&taken](int id) { return taken.contains(id); });
+    qDebug() << "dbutils display" << info.serial();
+    // Records made before the hardware identity was kept are found as they were made.
+    if (ids.isEmpty()) {
+        displays.findBySerialAndModel(info.serial(), info.name(), ids);
+        ids.removeIf([&taken](int id) { return taken.contains(id); });
+    }
     // A serial the user set by hand is not the one the record was made with.
     if (ids.isEmpty() && !info.detectSerial().isEmpty() && info.detectSerial() != info.serial()) {
         displays.findBySerialAndModel(info.detectSerial(), info.name(), ids);
@@ -79,6 +110,12 @@ int bindDisplay(DBDisplays& displays, const DisplayInfo& info, const DBUtils::Ne
     if (ids.size() > 1)
         qDebug() << "DBUtils::RefreshDisplaysInfo" << ids.size() << "records match; using" << displayid;
     return DBUtils::updateDisplay(info, displayid, settings.today) ? displayid : -1;
+}
+
+bool writeHardwareIdentity(DBDisplays& displays, int displayid, const DisplayInfo& info)
+{
+    const QString identity = DBUtils::displayIdentity(info);
+    return identity.isEmpty() || displays.setDisplayInfo(displayid, kHardwareIdentity, identity, false);
 }
 
 } // namespace
@@ -154,7 +191,7 @@ QList<int> RefreshDisplaysInfo(const NewDisplaySettings& settings)
         CurrentDisplays::SetDisplayId(index, displayid);
         const QString storedSerial = displays.getDisplayInfo(displayid, QStringLiteral("SerialNumber"));
         if (!storedSerial.isEmpty())
-            CurrentDisplays::Display(index).setSerial(storedSerial);
+            CurrentDisplays::setStoredSerial(index, storedSerial);
         ids.append(displayid);
     }
     if (enumerated && !DBCurrentDisplays().SaveDisplaysInfo()) {
@@ -207,7 +244,7 @@ int addDisplay(const DisplayInfo& info, const NewDisplaySettings& settings)
         }
     }
     if (displayid < 0 || !writeSettings(displays, displayid, values) ||
-        !displays.activateDisplay(displayid, true)) {
+        !writeHardwareIdentity(displays, displayid, info) || !displays.activateDisplay(displayid, true)) {
         qWarning() << "DBUtils::addDisplay failed for serial" << info.serial();
         transaction.failTransaction();
         return -1;
@@ -224,6 +261,7 @@ bool updateDisplay(const DisplayInfo& info, int displayid, const QDate& today)
     DBDisplays displays;
     const QRect rect = recordRect(info);
     bool ok = writeSettings(displays, displayid, describedSettings(info)) &&
+              writeHardwareIdentity(displays, displayid, info) &&
               displays.changeDisplay(displayid, rect.top(), rect.left(), rect.width(), rect.height());
     if (ok && displays.getDisplayInfo(displayid, QStringLiteral("InstalationDate")).isEmpty())
         ok = displays.setDisplayInfo(displayid, QStringLiteral("InstalationDate"),

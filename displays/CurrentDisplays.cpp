@@ -26,7 +26,6 @@ struct State
     std::map<int, DisplayFlags> flags;
     // Serials the user set by hand, by display id; they outlive re-enumerations.
     std::map<int, QString> userSerials;
-    DisplayInfo none;
 };
 
 State& state()
@@ -192,28 +191,25 @@ void CurrentDisplays::SetDisplayId(unsigned index, int id)
     }
 }
 
-DisplayInfo& CurrentDisplays::Display(unsigned index)
+DisplayInfo CurrentDisplays::Display(unsigned index)
 {
     State& s = state();
     QMutexLocker locker(&s.mutex);
     if (index >= s.displays.Count()) {
         qWarning() << "CurrentDisplays::Display() no display at index" << index;
-        s.none = DisplayInfo();
-        return s.none;
+        return DisplayInfo();
     }
     return s.displays[index];
 }
 
-DisplayInfo& CurrentDisplays::DisplayById(int id)
+DisplayInfo CurrentDisplays::DisplayById(int id)
 {
     Refresh();
     State& s = state();
     QMutexLocker locker(&s.mutex);
     const int index = indexOf(s, id);
-    if (index < 0) {
-        s.none = DisplayInfo();
-        return s.none;
-    }
+    if (index < 0)
+        return DisplayInfo();
     return s.displays[static_cast<unsigned>(index)];
 }
 
@@ -275,6 +271,14 @@ void CurrentDisplays::setDisplaySerial(int id, QString serial)
     }
     s.displays[static_cast<unsigned>(index)].setSerial(serial);
     s.userSerials[id] = serial;
+}
+
+void CurrentDisplays::setStoredSerial(unsigned index, const QString& serial)
+{
+    State& s = state();
+    QMutexLocker locker(&s.mutex);
+    if (index < s.displays.Count())
+        s.displays[index].setSerial(serial);
 }
 
 void CurrentDisplays::setDisplayName(int id, QString name)

@@ -10,7 +10,7 @@
 // enumeration, the display id of each entry (index i has id DisplayId(i)), and per display id the
 // flags other components set (built-in and ambient sensors, sensor correlation, calibration progress).
 // Enumeration and flags are changed on the thread that handles display changes; a lock keeps each
-// call whole, and readers holding a reference read between refreshes.
+// call whole. Displays are handed out as copies: a refresh on another thread replaces the list.
 class CurrentDisplays
 {
 public:
@@ -24,9 +24,9 @@ public:
     static unsigned DisplayCount();
     static int DisplayId(unsigned index);
     static void SetDisplayId(unsigned index, int id);
-    static DisplayInfo& Display(unsigned index);
+    static DisplayInfo Display(unsigned index);
     // The display with that id (enumerating first if never done); an empty DisplayInfo when none has it.
-    static DisplayInfo& DisplayById(int id);
+    static DisplayInfo DisplayById(int id);
     static bool IsDisplayConnected(int id);
     static int displayIdByCoordinates(int x, int y);
 
@@ -35,6 +35,8 @@ public:
     static void Clear();
 
     static void setDisplaySerial(int id, QString serial);
+    // The serial the database keeps for the display at `index` (not a serial the user set here).
+    static void setStoredSerial(unsigned index, const QString& serial);
     static void setDisplayName(int id, QString name);
     static std::map<int, QString> currentUserSerials();
     static void restoreUserSerials(std::map<int, QString> serials);

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDebug>
+#include <QMetaClassInfo>
 #include <QStringList>
 #include <QThread>
 
@@ -505,6 +506,14 @@ void LUT::sendFinishUniformityUpload()
 {
     Q_EMIT signalFinishUniformityUpload();
     wait(1);
+}
+
+QString LUT::classLabel(const QObject& object)
+{
+    const QMetaObject* meta = object.metaObject();
+    const int info = meta->indexOfClassInfo("label");
+    return info >= 0 ? QString::fromLatin1(meta->classInfo(info).value())
+                     : QString::fromLatin1(meta->className());
 }
 
 void LUT::setWaitFunction(WaitFunction wait)

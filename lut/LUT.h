@@ -107,6 +107,9 @@ public:
     int LUTMaxValue();
     displayiface_t communicationInterface() const { return m_interface; }
     bool UploadLUT(const luts_t& table);
+    // The class name shown to users: a LUT class whose name is only its history gives a
+    // neutral one through its "label" class info.
+    static QString classLabel(const QObject& object);
     static bool isLutsSame(const luts_t& a, const luts_t& b);
 
     void sendStartLUTUpload(int steps);

@@ -5,6 +5,7 @@
 #include "db/DBUniformity.h"
 #include "displays/BaseDisplay.h"
 #include "lut/DisplayList.h"
+#include "lut/GammaRampScaler.h"
 #include "platform/OSUtils.h"
 
 #include <QDebug>
@@ -24,6 +25,9 @@ displayiface_t toInterface(int value)
     return value >= DISPIFACE_NONE && value <= DISPIFACE_POWER ? static_cast<displayiface_t>(value)
                                                                : DISPIFACE_NONE;
 }
+
+// No target takes more entries than a 16-bit input has levels; a level beyond that is damage.
+constexpr int LARGEST_TABLE = 65536;
 
 // DisplayCurrentLUT writes 0 for "no correction"; older rows carry -1.
 bool hasUniformity(int uniformityId)
@@ -117,10 +121,15 @@ void LUTLoadingThread::loadLUT()
     qDebug() << "LUTLoadingThread::loadLUT() - 4" << m_load;
     const int uniformityId = DBDisplayCurrentLUT().uniformityId(id);
 
-    if (!m_load)
+    if (!m_load) {
         unload(*lut, uniformityId);
-    else if (!skipOnStart(*lut))
-        load(*display, *lut, uniformityId);
+    } else {
+        const Identity identity = checkIdentity();
+        if (identity == Identity::Other)
+            refuseForeignLUT();
+        else if (!skipOnStart(*lut))
+            load(*display, *lut, uniformityId, identity);
+    }
 
     for (const QMetaObject::Connection& relay : relays)
         disconnect(relay);
@@ -155,7 +164,26 @@ bool LUTLoadingThread::skipOnStart(LUT& lut)
     return true;
 }
 
-void LUTLoadingThread::load(BaseDisplay& /*display*/, LUT& lut, int uniformityId)
+// A stored LUT belongs to the physical display it was written for; another display that
+// was given the same id must not show it. Tables stored before the hash existed have
+// none yet: they load, and their first good load records it.
+LUTLoadingThread::Identity LUTLoadingThread::checkIdentity()
+{
+    DBDisplays displays;
+    if (displays.getDisplayInfo(m_displayId, QStringLiteral("LastLUTHash")).isEmpty())
+        return Identity::Unrecorded;
+    return displays.checkCalibrationHash(m_displayId) ? Identity::Same : Identity::Other;
+}
+
+void LUTLoadingThread::refuseForeignLUT()
+{
+    qWarning().noquote() << "LUTLoadingThread::loadLUT() display=" + QString::number(m_displayId) +
+                                ": the stored LUT was written for another display; not loaded";
+    DisplayList::instance().SetDisplayCalibrated(m_displayId, false);
+    Q_EMIT signalFailLUTUpload();
+}
+
+void LUTLoadingThread::load(BaseDisplay& /*display*/, LUT& lut, int uniformityId, Identity identity)
 {
     const int lutType = DBDisplayCurrentLUT().lutType(m_displayId);
     if (hasSelectableTables(lut.communicationInterface()))
@@ -179,16 +207,22 @@ void LUTLoadingThread::load(BaseDisplay& /*display*/, LUT& lut, int uniformityId
         qDebug() << "applying uniformity";
         const std::vector<double> values = DBUniformity().GetUDataById(uniformityId);
         if (values.empty()) {
-            // A correction whose values are gone or damaged is not guessed at; the table stays.
-            qWarning() << "LUTLoadingThread::loadLUT() uniformity" << uniformityId << "has no usable values;"
-                       << "not applied";
+            // The display's calibration includes this correction: without it the display is not
+            // in its calibrated state, whatever the table says.
+            qWarning() << "LUTLoadingThread::loadLUT() uniformity" << uniformityId
+                       << "is damaged or empty; the load fails";
+            result = false;
         } else {
             lut.ActivateUniformity(values);
             result = lut.ok();
+            if (!result)
+                qWarning() << "LUTLoadingThread::loadLUT() uniformity" << uniformityId << "was refused";
         }
     }
     if (result && lut.ok()) {
         DisplayList::instance().SetDisplayCalibrated(m_displayId, true);
+        if (identity == Identity::Unrecorded)
+            DBDisplays().addCalibrationHash(m_displayId);
         return;
     }
     lut.Deactivate();
@@ -215,18 +249,40 @@ luts_t LUTLoadingThread::storedTables(LUT& lut, int lutType)
     const int channels = lut.ChannelsCount();
     const int size = lut.LUTSize();
     luts_t tables(static_cast<size_t>(std::max(channels, 0)));
-    int filled = 0;
     DBDisplayCurrentLUT stored;
     const int currentLutId = stored.currentLutId(m_displayId);
     const QList<DBDisplayCurrentLUT::Entry> entries =
         currentLutId < 0 ? QList<DBDisplayCurrentLUT::Entry>() : stored.readRawEntries(currentLutId);
+    int storedSize = 0;
     for (const DBDisplayCurrentLUT::Entry& entry : entries) {
-        if (entry.channel < 0 || entry.channel >= channels || entry.ddl < 0 || entry.ddl >= size)
+        if (entry.channel >= 0 && entry.channel < channels && entry.ddl >= 0)
+            storedSize = std::max(storedSize, entry.ddl + 1);
+    }
+    // A table calibrated for another size (an 8-bit card's 256 entries on a 10-bit output)
+    // covers the whole input range all the same; taken entry for entry it would leave the
+    // rest of the range black.
+    const bool resample = storedSize >= 2 && storedSize <= LARGEST_TABLE && size >= 2 && storedSize != size;
+    const int width = resample ? storedSize : size;
+    int filled = 0;
+    for (const DBDisplayCurrentLUT::Entry& entry : entries) {
+        if (entry.channel < 0 || entry.channel >= channels || entry.ddl < 0 || entry.ddl >= width)
             continue;
         std::vector<int>& channel = tables[static_cast<size_t>(entry.channel)];
-        channel.resize(static_cast<size_t>(size), 0);
+        channel.resize(static_cast<size_t>(width), 0);
         channel[static_cast<size_t>(entry.ddl)] = entry.value;
         ++filled;
+    }
+    if (resample && filled > 0) {
+        qDebug() << "LUTLoadingThread::loadLUT() stored table of" << storedSize << "entries resampled to"
+                 << size << "for display" << m_displayId;
+        filled = 0;
+        for (std::vector<int>& channel : tables) {
+            if (channel.empty())
+                continue;
+            const std::vector<std::uint16_t> resized = GammaRampScaler::toRamp(channel, size);
+            channel.assign(resized.begin(), resized.end());
+            filled += size;
+        }
     }
     if (filled == 0)
         qDebug() << "LUTLoadingThread::loadLUT() - nothing to activate";

@@ -56,7 +56,15 @@ protected:
 private:
     void loadLUT();
     void unload(LUT& lut, int uniformityId);
-    void load(BaseDisplay& display, LUT& lut, int uniformityId);
+    enum class Identity
+    {
+        Same,
+        Other,
+        Unrecorded
+    };
+    Identity checkIdentity();
+    void refuseForeignLUT();
+    void load(BaseDisplay& display, LUT& lut, int uniformityId, Identity identity);
     // True when this load is the first after start-up and the LUT keeps its table anyway.
     bool skipOnStart(LUT& lut);
     void selectStoredTable(LUT& lut);

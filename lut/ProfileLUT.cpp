@@ -1,9 +1,11 @@
 #include "lut/ProfileLUT.h"
 
+#include "displays/CurrentDisplays.h"
 #include "lut/KaldoDisplayProfile.h"
 #include "platform/OSProfile.h"
 
 #include <QDebug>
+#include <QDir>
 #include <QFileInfo>
 
 namespace {
@@ -28,24 +30,50 @@ void ProfileLUT::attachProfile(KaldoDisplayProfile* profile)
     m_profile = profile;
 }
 
-// The display's current profile is taken when this suite made it (the main application's
-// calibration profile, named like every profile of ours); a system or vendor profile is
-// left as it is and the display gets a profile of its own.
 void ProfileLUT::attachCurrentProfile(int displayId, const QString& deviceName)
 {
-    const QString current = OSProfile::currentDisplayProfile(deviceName);
+    // The display on that output now: model and serial name its profile.
+    DisplayInfo info;
+    for (unsigned i = 0; i < CurrentDisplays::DisplayCount(); ++i) {
+        if (CurrentDisplays::Display(i).deviceName() == deviceName)
+            info = CurrentDisplays::Display(i);
+    }
+    const QString serial = info.detectSerial().isEmpty() ? info.serial() : info.detectSerial();
+    attachCurrentProfile(displayId, deviceName, info.name(), serial);
+}
+
+// Only this display's own profile (named after its model and serial) is ever written. A
+// profile of ours made for another display, or one named after the connector, gives way
+// to it untouched; a profile that is not ours (a measured one the user installed) stays
+// the display's profile and is not written at all: the card alone gets the table.
+void ProfileLUT::attachCurrentProfile(int displayId, const QString& deviceName, const QString& model,
+                                      const QString& serial)
+{
+    m_ownedProfile.reset();
+    m_profile = nullptr;
+    const bool identified = !model.isEmpty() || !serial.isEmpty();
+    const QString ownName = KaldoDisplayProfile::generateProfileName(
+        displayId, identified ? model : QString(), identified ? serial : deviceName);
     const QString ourPrefix =
         KaldoDisplayProfile::generateProfileName(displayId, QString(), QString()).section('.', 0, 0);
+    const QString current = OSProfile::currentDisplayProfile(deviceName);
+    const QString currentName = QFileInfo(current).fileName();
     std::unique_ptr<KaldoDisplayProfile> profile;
-    if (!current.isEmpty() && QFileInfo(current).fileName().startsWith(ourPrefix)) {
+    if (!current.isEmpty() && currentName == ownName) {
         profile = std::make_unique<KaldoDisplayProfile>(current, deviceName, displayId, QString());
         if (!profile->isLoaded()) {
             qDebug() << "ProfileLUT::attachCurrentProfile: current profile unreadable, not used:" << current;
             profile.reset();
         }
+    } else if (!current.isEmpty() && !currentName.startsWith(ourPrefix) &&
+               QFileInfo(current) != QFileInfo(OSProfile::standardProfile())) {
+        qDebug() << "ProfileLUT::attachCurrentProfile display" << displayId << deviceName
+                 << "keeps its profile" << current << "- not ours, so it is not written";
+        return;
     }
     if (!profile)
-        profile = std::make_unique<KaldoDisplayProfile>(displayId, deviceName, QString(), QString());
+        profile = std::make_unique<KaldoDisplayProfile>(QDir(OSProfile::profilepath()).filePath(ownName),
+                                                        deviceName, displayId, QString());
     profile->setDevice(deviceName, QString());
     qDebug() << "ProfileLUT::attachCurrentProfile" << displayId << deviceName << profile->fileName()
              << "loaded:" << profile->isLoaded();
@@ -79,16 +107,18 @@ bool ProfileLUT::ActivateOnlyIfDiffers(const luts_t& table)
     DownloadProfileLUT(profile);
     if (isForced()) {
         qDebug() << "force LUT activation";
-    } else if (isProfileAttached() && !profile.empty()) {
-        if (isLutsSame(table, gc) && isLutsSame(table, profile)) {
-            qDebug() << "same GC and profile LUTs - skip activation";
-            setOk(true);
-            return true;
-        }
+    } else if (isProfileAttached() && !profile.empty() && isLutsSame(table, gc) &&
+               isLutsSame(table, profile)) {
+        qDebug() << "same GC and profile LUTs - skip activation";
+        setOk(true);
+        return true;
     } else if (!isProfileAttached() && isLutsSame(table, gc)) {
         qDebug() << "same GC LUT - skip activation";
         setOk(true);
         return true;
+    } else if (changedBehindOurBack(table, gc)) {
+        qWarning().noquote()
+            << describeTarget() + ": the ramp had been changed by another program; restoring the calibration";
     }
     clearForce();
     return UploadLUT(table);
@@ -98,10 +128,35 @@ bool ProfileLUT::Activate(const luts_t& table)
 {
     if (isForced()) {
         qDebug() << "clean-up graphics-card LUT for force LUT activation";
-        Initialize(true);
-        wait(FORCED_CLEANUP_WAIT_MS);
+        // Only a driver that drops a repeated identical ramp needs to be shown another
+        // table first; elsewhere the linear pause would just uncalibrate the screen.
+        if (needsLinearCleanup()) {
+            Initialize(true);
+            wait(FORCED_CLEANUP_WAIT_MS);
+        } else {
+            qDebug().noquote() << describeTarget() + ": the table is written directly, no linear pause";
+        }
     }
     return ActivateOnlyIfDiffers(table);
+}
+
+bool ProfileLUT::needsLinearCleanup()
+{
+    return true;
+}
+
+QString ProfileLUT::describeTarget() const
+{
+    return QStringLiteral("profile LUT");
+}
+
+// What this object loaded last is the table asked for again, yet the target holds
+// something else: another program wrote it.
+bool ProfileLUT::changedBehindOurBack(const luts_t& table, const luts_t& target)
+{
+    luts_t current;
+    GetCurrentLUT(current);
+    return !current.empty() && !target.empty() && isLutsSame(current, table) && !isLutsSame(target, table);
 }
 
 bool ProfileLUT::Deactivate()

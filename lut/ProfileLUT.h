@@ -18,10 +18,13 @@ public:
 
     // Uses `profile`, which stays the caller's.
     void attachProfile(KaldoDisplayProfile* profile);
-    // Uses the display's current profile when it lies in the colour directory, else a profile
-    // of the display's own there (made when it has none yet); owned by this object. A
-    // profile from elsewhere (the system's sRGB) is never written.
+    // Uses the display's own profile, named after its model and serial (of the display the
+    // current display list has on that output), made in the colour directory when missing;
+    // owned by this object. When
+    // the display's current profile is not one of ours, none is attached.
     void attachCurrentProfile(int displayId, const QString& deviceName);
+    void attachCurrentProfile(int displayId, const QString& deviceName, const QString& model,
+                              const QString& serial);
     bool isProfileAttached() const { return m_profile != nullptr; }
     bool insertLUTtoProfile(const luts_t& table);
     bool DownloadProfileLUT(luts_t& table);
@@ -33,7 +36,16 @@ public:
     bool RealUploadLUT(const luts_t& table) override;
     bool isSystemLut() override { return true; }
 
+protected:
+    // Whether a forced activation first loads the linear table and pauses, for targets
+    // that ignore a repeated identical table.
+    virtual bool needsLinearCleanup();
+    // Names the display or output in log lines.
+    virtual QString describeTarget() const;
+
 private:
+    bool changedBehindOurBack(const luts_t& table, const luts_t& target);
+
     std::unique_ptr<KaldoDisplayProfile> m_ownedProfile;
     KaldoDisplayProfile* m_profile = nullptr;
 };

@@ -35,6 +35,18 @@ std::unique_ptr<GammaRampDevice> WindowsLUT::openRamp(QString* deviceName)
     return device;
 }
 
+bool WindowsLUT::needsLinearCleanup()
+{
+    QString output;
+    const std::unique_ptr<GammaRampDevice> device = openRamp(&output);
+    return !device || device->ignoresRepeatedRamp();
+}
+
+QString WindowsLUT::describeTarget() const
+{
+    return QStringLiteral("display %1 (%2)").arg(m_displayId).arg(deviceName());
+}
+
 void WindowsLUT::ignoreOSLUT()
 {
     qDebug() << "WindowsLUT::skipOSLUT()";

@@ -15,6 +15,8 @@ class GammaRampDevice;
 class WindowsLUT : public ProfileLUT
 {
     Q_OBJECT
+    // The system gamma ramp of every platform, not only of the one it was first written for.
+    Q_CLASSINFO("label", "VideoCardLUT")
 public:
     // How often a refused ramp is offered again, without a pause between tries.
     static constexpr int SET_RAMP_ATTEMPTS = 5;
@@ -39,6 +41,10 @@ public:
 
     bool DownloadLUT(luts_t& table) override;
     bool RealUploadLUT(const luts_t& table) override;
+
+protected:
+    bool needsLinearCleanup() override;
+    QString describeTarget() const override;
 
 private:
     bool tableFitsRamp(const luts_t& table);

@@ -27,4 +27,7 @@ public:
     virtual bool write(const GammaRamp& ramp) = 0;
     // Why the last read or write failed.
     virtual QString lastError() const = 0;
+    // True when the driver drops a ramp equal to the one it holds, so a forced load must
+    // show another table (the linear one) first to be taken at all.
+    virtual bool ignoresRepeatedRamp() const { return false; }
 };

@@ -2,6 +2,7 @@
 
 #include "tasks/StepsInfo.h"
 
+#include <QMutex>
 #include <QSystemTrayIcon>
 
 #include <vector>
@@ -17,7 +18,11 @@ public:
     using QSystemTrayIcon::QSystemTrayIcon;
     ~LUTLoaderTrayInterface() override = default;
 
+    // The menu's display entries; for the tray's own thread only.
     virtual void GetDisplayActionsList(std::vector<QAction*>& actions) = 0;
+    // Ids of the displays whose LUT is loaded (checked entries), as last published by the
+    // tray; safe from any thread, unlike the entries themselves.
+    std::vector<int> loadedDisplayIds() const;
 
 signals:
     void signalMessageFinished();
@@ -43,8 +48,15 @@ public slots:
     virtual void disableContextMenu() = 0;
     virtual void refreshDisplayInfo(bool firstRun) = 0;
     virtual void slotInfo(StepsInfo info) = 0;
-    // Loads the LUT of the display behind `action` again; always answers with
-    // signalLUTApplyFinished(). A tray without single loads answers at once, so a
-    // reload waiting for it never hangs.
-    virtual void loadSingleLUT(QAction* action);
+    // Loads the LUT of the display again; always answers with signalLUTApplyFinished().
+    // A tray without single loads answers at once, so a reload waiting for it never hangs.
+    virtual void loadSingleLUT(int displayId);
+
+protected:
+    // Called on the tray's thread whenever the check marks of its display entries change.
+    void publishLoadedDisplays(std::vector<int> ids);
+
+private:
+    mutable QMutex m_loadedMutex;
+    std::vector<int> m_loaded;
 };

@@ -4,7 +4,6 @@
 #include "app/LockKeys.h"
 #include "tasks/LUTLoaderTrayInterface.h"
 
-#include <QAction>
 #include <QDebug>
 
 #include <vector>
@@ -35,23 +34,21 @@ void LUTReloadTask::run()
         return;
     }
     qDebug() << "LUT Reload start!!!!";
-    std::vector<QAction*> actions;
+    std::vector<int> loaded;
     if (m_tray) {
         // By name: the answer is the most derived tray class's signalLUTApplyFinished(),
         // also where that class declares the signal again.
         m_answers = connect(m_tray.data(), SIGNAL(signalLUTApplyFinished()), this, SLOT(reloadFinished()),
                             Qt::QueuedConnection);
-        m_tray->GetDisplayActionsList(actions);
+        // Ids, not the menu's entries: a menu rebuilt on the tray's thread meanwhile would
+        // leave this thread holding deleted actions.
+        loaded = m_tray->loadedDisplayIds();
     } else {
         qWarning() << "LUTReloadTask::run() - no tray attached, nothing to reload";
     }
-    m_pending = int(actions.size());
-    for (QAction* const action : actions) {
-        if (action != nullptr && action->isChecked())
-            emit reloadLUT(action);
-        else
-            --m_pending;
-    }
+    m_pending = int(loaded.size());
+    for (const int displayId : loaded)
+        emit reloadLUT(displayId);
     if (m_pending <= 0)
         finish();
 }

@@ -9,7 +9,6 @@
 
 class KaldoSharedMemory;
 class LUTLoaderTrayInterface;
-class QAction;
 
 // Periodic reload of every loaded display's LUT through the tray's load queue, so a
 // LUT that another program overwrote is put back. Holds the calibration lock while
@@ -36,7 +35,7 @@ public slots:
     void reloadFinished();
 
 signals:
-    void reloadLUT(QAction* action);
+    void reloadLUT(int displayId);
 
 protected:
     void runAbandoned() override;

@@ -140,6 +140,20 @@ bool TaskRunner::safeTerminate(unsigned long ms)
     return ended;
 }
 
+TaskRunner* TaskRunner::stopWithin(std::unique_ptr<TaskRunner>& runner, unsigned long ms)
+{
+    if (!runner)
+        return nullptr;
+    if (runner->safeTerminate(ms)) {
+        runner.reset();
+        return nullptr;
+    }
+    // Destroying a thread that still runs would abort the process; waiting longer may never end.
+    qWarning().noquote() << "TaskRunner::stopWithin - task" << CurrentTaskName() << "did not end within" << ms
+                         << "ms; it is left to end with the process";
+    return runner.release();
+}
+
 void TaskRunner::sendTerminateSignals()
 {
     emit terminateTask();

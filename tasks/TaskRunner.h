@@ -31,6 +31,10 @@ public:
     void safeStart();
     // Stops the runner and waits up to `ms` for its thread. Returns whether it ended.
     bool safeTerminate(unsigned long ms);
+    // Stops `runner` within `ms` and destroys it. A task stuck inside its run() does not hold
+    // the caller for ever: it is logged and the runner is left behind with its thread, which
+    // ends with the process. Returns the runner left behind, or null.
+    static TaskRunner* stopWithin(std::unique_ptr<TaskRunner>& runner, unsigned long ms);
     void sendTerminateSignals();
     bool checkUpdateLutAlreadyInQueue() const;
 

@@ -1,6 +1,8 @@
 #include "app/ctl/CtlContext.h"
 #include "app/ctl/CtlRegistry.h"
+#include "db/DB.h"
 #include "platform/Platform.h"
+#include "settings/DataDirectory.h"
 
 #include <QCoreApplication>
 #include <QtGlobal>
@@ -48,20 +50,29 @@ int main(int argc, char** argv)
             {{QStringLiteral("ok"), true}, {QStringLiteral("version"), QStringLiteral(LUTLOADER_VERSION)}},
             QStringLiteral("lutloaderctl " LUTLOADER_VERSION));
     }
-    if (args.isEmpty() || args.value(0) == QLatin1String("--help"))
-        return printUsage(commands, args.isEmpty() ? stderr : stdout);
+    if (args.value(0) == QLatin1String("--help"))
+        return printUsage(commands, stdout);
+    // Scripts reading --json get an object for every failure, usage errors included.
+    const CtlContext failures({}, json);
+    if (args.isEmpty()) {
+        if (json)
+            return failures.fail(QStringLiteral("no command given"), 2);
+        return printUsage(commands, stderr);
+    }
 
     QString error = platformOptions.error;
     if (error.isEmpty() && !Platform::select(platformOptions, &error))
         error = error.isEmpty() ? QStringLiteral("cannot start the platform") : error;
-    if (!error.isEmpty()) {
-        std::fprintf(stderr, "lutloaderctl: %s\n", qPrintable(error));
-        return 2;
-    }
+    if (!error.isEmpty())
+        return failures.fail(error, 2);
+    // Whatever a command opens of the database is the data directory's, never the current folder's.
+    DB::setPath(DataDirectory::path());
     for (const auto& command : commands) {
         if (command->name() == args.at(0))
             return command->run(CtlContext(args.mid(1), json));
     }
+    if (json)
+        return failures.fail(QStringLiteral("unknown command %1").arg(args.at(0)), 2);
     std::fprintf(stderr, "lutloaderctl: unknown command %s\n", qPrintable(args.at(0)));
     return printUsage(commands, stderr);
 }

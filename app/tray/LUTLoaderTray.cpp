@@ -204,6 +204,7 @@ void LUTLoaderTray::refreshContextMenu()
         QAction* action = new QAction(name, this);
         action->setCheckable(true);
         action->setProperty(DisplayIdProperty, id);
+        connect(action, &QAction::toggled, this, &LUTLoaderTray::publishChecks);
         connect(action, &QAction::toggled, this, qOverload<bool>(&LUTLoaderTray::loadLUT));
         m_displayActions.emplace_back(action);
         m_menu->addAction(action);
@@ -223,6 +224,7 @@ void LUTLoaderTray::refreshContextMenu()
     m_menu->addAction(m_close);
 
     refreshDisplaysDisabling();
+    publishChecks();
     for (const int id : forced)
         forceReload(id);
     qDebug() << "LUTLoaderTray::refreshContextMenu() end";
@@ -271,8 +273,21 @@ void LUTLoaderTray::refreshDisplaysDisabling()
 
 void LUTLoaderTray::setActionChecked(QAction* action, bool checked)
 {
-    const QSignalBlocker blocker(action);
-    action->setChecked(checked);
+    {
+        const QSignalBlocker blocker(action);
+        action->setChecked(checked);
+    }
+    publishChecks();
+}
+
+void LUTLoaderTray::publishChecks()
+{
+    std::vector<int> loaded;
+    for (const QPointer<QAction>& action : m_displayActions) {
+        if (action && action->isChecked())
+            loaded.push_back(action->property(DisplayIdProperty).toInt());
+    }
+    publishLoadedDisplays(std::move(loaded));
 }
 
 void LUTLoaderTray::storeLutUpload(int displayId, bool loaded)
@@ -435,16 +450,16 @@ void LUTLoaderTray::answer(const PendingLoad& request)
         emit signalLUTApplyFinished();
 }
 
-void LUTLoaderTray::loadSingleLUT(QAction* action)
+// A periodic reload is an ordinary activation: the loader reads the ramp back and writes
+// only when another program changed it, so a calibrated screen never leaves its table.
+void LUTLoaderTray::loadSingleLUT(int displayId)
 {
-    const int id = action ? action->property(DisplayIdProperty).toInt() : -1;
-    qDebug() << "LUTLoaderTray::loadSingleLUT displayid:" << id;
-    if (!action || !CurrentDisplays::IsDisplayConnected(id)) {
+    qDebug() << "LUTLoaderTray::loadSingleLUT displayid:" << displayId;
+    if (!displayAction(displayId) || !CurrentDisplays::IsDisplayConnected(displayId)) {
         emit signalLUTApplyFinished();
         return;
     }
-    m_loader->forceLutActivation(id);
-    loadLUT(id, true);
+    loadLUT(displayId, true);
 }
 
 void LUTLoaderTray::slotFinishLoadLut()
@@ -557,6 +572,7 @@ void LUTLoaderTray::slotReciveValue(const QString& message, const QString& value
             DisplayList::instance().SetDisplayCalibrated(id, true);
             storeLutUpload(id, true);
         }
+        publishChecks();
     } else if (message == QLatin1String("retranslate")) {
         qDebug() << "Retranslate - " << value;
         QSettingsWithSharing(QSettings::IniFormat, QSettings::SystemScope,

@@ -67,8 +67,8 @@ public slots:
     void disableContextMenu() override;
     void refreshDisplayInfo(bool firstRun) override;
     void slotInfo(StepsInfo info) override;
-    // Loads the display behind `action` again, writing the table even when the card holds it.
-    void loadSingleLUT(QAction* action) override;
+    // Loads the display again (the periodic reload); the card is written only when it lost the table.
+    void loadSingleLUT(int displayId) override;
 
     void slotReciveValue(const QString& message, const QString& value, const QString& senderKey);
     void loadAllLUT();
@@ -126,6 +126,7 @@ private:
     void showProgress();
     void balloon(const QString& title, const QString& text, QSystemTrayIcon::MessageIcon icon, int ms);
     void setActionChecked(QAction* action, bool checked);
+    void publishChecks();
     void retranslateMenu();
     QString helperTitle() const;
     static void storeLutUpload(int displayId, bool loaded);

@@ -1,6 +1,7 @@
 #include "displays/ctl/DetectCommand.h"
 
 #include "app/ctl/CtlContext.h"
+#include "app/ctl/CtlDisplays.h"
 #include "displays/BaseDisplay.h"
 #include "displays/CurrentDisplays.h"
 #include "displays/DisplayFactory.h"
@@ -61,12 +62,12 @@ bool parse(const QStringList& arguments, Options& options)
 
 QString className(const QObject* object)
 {
-    return object ? QString::fromLatin1(object->metaObject()->className()) : QString();
+    return object ? LUT::classLabel(*object) : QString();
 }
 
 QJsonObject describe(int id, const Options& options, const DisplaysPrefs& prefs)
 {
-    const DisplayInfo& info = CurrentDisplays::DisplayById(id);
+    const DisplayInfo info = CurrentDisplays::DisplayById(id);
     QString manufacturer, model, backlight, type;
     prefs.getRecord(info, manufacturer, model, backlight, type);
     QJsonObject result{{QStringLiteral("id"), id},
@@ -125,7 +126,7 @@ int DetectCommand::run(const CtlContext& context) const
     Options options;
     if (!parse(context.arguments(), options))
         return context.fail(QStringLiteral("usage: ") + usage(), 2);
-    CurrentDisplays::NonCachedRefresh();
+    CtlDisplays::registerAttached();
     QJsonObject result{{QStringLiteral("ok"), true}, {QStringLiteral("backend"), Platform::backend().name()}};
     QStringList lines;
     if (!options.power.isEmpty()) {

@@ -1,6 +1,7 @@
 #include "displays/ctl/DisplaysCommand.h"
 
 #include "app/ctl/CtlContext.h"
+#include "app/ctl/CtlDisplays.h"
 #include "displays/CurrentDisplays.h"
 #include "platform/Platform.h"
 #include "platform/PlatformBackend.h"
@@ -16,13 +17,16 @@ namespace {
 constexpr int InterfaceVideoCard = 2;
 constexpr int InterfaceNone = -1;
 
-QJsonObject describeDisplay(unsigned index)
+QJsonObject describeDisplay(unsigned index, bool registered)
 {
-    const DisplayInfo& d = CurrentDisplays::Display(index);
+    const DisplayInfo d = CurrentDisplays::Display(index);
     const auto code = d.productCode();
     const int iface = d.crtc() >= 0 ? InterfaceVideoCard : InterfaceNone;
     return {
         {QStringLiteral("id"), CurrentDisplays::DisplayId(index)},
+        // Registered displays are numbered by their record; otherwise the record is unknown here.
+        {QStringLiteral("database_id"),
+         registered ? QJsonValue(CurrentDisplays::DisplayId(index)) : QJsonValue()},
         {QStringLiteral("index"), d.index()},
         {QStringLiteral("output"), d.deviceName()},
         {QStringLiteral("device_string"), d.deviceString()},
@@ -34,7 +38,7 @@ QJsonObject describeDisplay(unsigned index)
         {QStringLiteral("detect_serial"), d.detectSerial()},
         {QStringLiteral("product_code"), code[0] | (code[1] << 8)},
         {QStringLiteral("edid_bytes"), d.edidLength()},
-        {QStringLiteral("rect"), QJsonArray{d.left(), d.top(), d.right(), d.bottom()}},
+        {QStringLiteral("rect"), QJsonArray{d.rect().x(), d.rect().y(), d.rect().width(), d.rect().height()}},
         {QStringLiteral("width"), d.width()},
         {QStringLiteral("height"), d.height()},
         {QStringLiteral("width_mm"), d.widthMm()},
@@ -53,7 +57,7 @@ QString describeText(const QJsonObject& d)
 {
     const QJsonArray rect = d.value(QStringLiteral("rect")).toArray();
     return QStringLiteral("display %1: %2 %3 \"%4\" serial %5 on %6 (crtc %7)\n"
-                          "    rect %8,%9 - %10,%11  %12x%13 px  %14x%15 mm\n"
+                          "    rect %8,%9 %10x%11  %12x%13 px  %14x%15 mm\n"
                           "    card %16 [%17]  interface %18 (%19)")
         .arg(d.value(QStringLiteral("id")).toInt())
         .arg(d.value(QStringLiteral("manufacturer")).toString(),
@@ -85,11 +89,11 @@ int DisplaysCommand::run(const CtlContext& context) const
 {
     if (!context.arguments().isEmpty())
         return context.fail(QStringLiteral("usage: ") + usage(), 2);
-    CurrentDisplays::NonCachedRefresh();
+    const bool registered = CtlDisplays::registerAttached();
     QJsonArray displays;
     QStringList lines;
     for (unsigned i = 0; i < CurrentDisplays::DisplayCount(); ++i) {
-        const QJsonObject d = describeDisplay(i);
+        const QJsonObject d = describeDisplay(i, registered);
         displays.append(d);
         lines << describeText(d);
     }

@@ -119,8 +119,9 @@ int listOutputs(const CtlContext& context)
         outputs.append(QJsonObject{{QStringLiteral("output"), output}, {QStringLiteral("size"), size}});
         lines << QStringLiteral("%1\t%2 entries").arg(output).arg(size);
     }
+    // No display server (or none driving an output) is a failure a script must see.
     if (lines.isEmpty())
-        lines << QStringLiteral("no output with a gamma ramp");
+        return context.fail(QStringLiteral("no output with a gamma ramp (is a display server running?)"));
     return context.answer({{QStringLiteral("ok"), true}, {QStringLiteral("outputs"), outputs}},
                           lines.join(QLatin1Char('\n')));
 }

@@ -3,6 +3,7 @@
 #include "app/KaldoSharedMemory.h"
 #include "app/LockKeys.h"
 #include "app/ctl/CtlContext.h"
+#include "app/ctl/CtlDisplays.h"
 #include "color/GammaCurve.h"
 #include "db/DB.h"
 #include "db/DBDisplayCurrentLUT.h"
@@ -95,8 +96,7 @@ bool openDatabase(const CtlContext& context, int* exitCode)
 // Registers the attached displays as the agent does, so ids mean the same in both.
 bool isAttached(int id)
 {
-    CurrentDisplays::NonCachedRefresh();
-    DBUtils::RefreshDisplaysInfo();
+    CtlDisplays::registerAttached();
     return CurrentDisplays::IsDisplayConnected(id);
 }
 
@@ -182,17 +182,16 @@ int show(const CtlContext& context, int id)
     LUT* lut = display ? display->attachedLUT() : nullptr;
     luts_t held;
     const bool read = lut && lut->DownloadLUT(held);
-    result.insert(QStringLiteral("lut"),
-                  lut ? QString::fromLatin1(lut->metaObject()->className()) : QString());
+    result.insert(QStringLiteral("lut"), lut ? LUT::classLabel(*lut) : QString());
     result.insert(QStringLiteral("held"), read ? toJson(held) : QJsonArray());
     result.insert(QStringLiteral("held_same_as_stored"), read && LUT::isLutsSame(held, storedLut));
     if (!lut)
         lines << QStringLiteral("no LUT object for the display");
     else if (!read)
-        lines << QStringLiteral("%1: the display's table cannot be read").arg(lut->metaObject()->className());
+        lines << QStringLiteral("%1: the display's table cannot be read").arg(LUT::classLabel(*lut));
     else {
         lines << QStringLiteral("%1 holds %2%3")
-                     .arg(lut->metaObject()->className(), shape(held),
+                     .arg(LUT::classLabel(*lut), shape(held),
                           LUT::isLutsSame(held, storedLut) ? QStringLiteral(", same as stored") : QString());
         appendTable(lines, QStringLiteral("held"), held);
     }
@@ -266,7 +265,10 @@ int store(const CtlContext& context, int id, const QString& source, const QStrin
     const int lutId = DBDisplayCurrentLUT().storeLUT(id, VIDEO_CARD_LUT_TYPE, 0, *channels);
     if (lutId < 0)
         return context.fail(QStringLiteral("display %1: the table could not be stored").arg(id));
-    DBDisplays().setDisplayInfo(id, QStringLiteral("lutupload"), QStringLiteral("true"), false);
+    DBDisplays displays;
+    displays.setDisplayInfo(id, QStringLiteral("lutupload"), QStringLiteral("true"), false);
+    // The table is for the physical display attached under this id now, not for the id.
+    displays.addCalibrationHash(id);
     const QJsonObject result{{QStringLiteral("ok"), true},
                              {QStringLiteral("display"), id},
                              {QStringLiteral("currentlutid"), lutId},

@@ -69,7 +69,10 @@ QString LinuxDisplayColorProfiles::currentProfile(const QString& deviceName, con
 bool LinuxDisplayColorProfiles::associate(const QString& profilePath, const QString& deviceName,
                                           const QString& deviceId) const
 {
-    const QString installed = install(profilePath);
+    // The system's sRGB is used where it lies: a copy in the user's folder would look like a
+    // profile the user installed.
+    const bool standard = QFileInfo(profilePath) == QFileInfo(standardProfile());
+    const QString installed = standard ? profilePath : install(profilePath);
     if (installed.isEmpty())
         return false;
     if (!setX11Profile(installed, deviceName, deviceId))
@@ -193,13 +196,22 @@ void LinuxDisplayColorProfiles::setColordProfile(const QString& installed, const
         qDebug() << "LinuxDisplayColorProfiles: colord refused the profile" << installed << error;
 }
 
+// Our colour folder first, then where colour managers keep the profiles users install, so a
+// measured profile of the user's is recognised as such and not taken for "no profile".
 QString LinuxDisplayColorProfiles::fileWithContent(const QByteArray& content) const
 {
-    QDirIterator files(colorDirectory(), {QStringLiteral("*.icc"), QStringLiteral("*.icm")}, QDir::Files);
-    while (files.hasNext()) {
-        const QString path = files.next();
-        if (QFileInfo(path).size() == content.size() && readProfile(path) == content)
-            return path;
+    QString configHome = qEnvironmentVariable("XDG_CONFIG_HOME");
+    if (configHome.isEmpty() || !QDir::isAbsolutePath(configHome))
+        configHome = QDir::homePath() + QStringLiteral("/.config");
+    const QStringList folders{colorDirectory(), configHome + QStringLiteral("/color/icc/devices/display"),
+                              QDir::homePath() + QStringLiteral("/.color/icc")};
+    for (const QString& folder : folders) {
+        QDirIterator files(folder, {QStringLiteral("*.icc"), QStringLiteral("*.icm")}, QDir::Files);
+        while (files.hasNext()) {
+            const QString path = files.next();
+            if (QFileInfo(path).size() == content.size() && readProfile(path) == content)
+                return path;
+        }
     }
     return {};
 }

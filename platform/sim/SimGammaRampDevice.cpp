@@ -2,8 +2,9 @@
 
 #include "platform/sim/SimGammaRamps.h"
 
-SimGammaRampDevice::SimGammaRampDevice(const SimGammaRamps& ramps, QString output, int size)
-    : m_ramps(ramps), m_output(std::move(output)), m_size(size)
+SimGammaRampDevice::SimGammaRampDevice(const SimGammaRamps& ramps, QString output, int size,
+                                       bool ignoresRepeatedRamp)
+    : m_ramps(ramps), m_output(std::move(output)), m_size(size), m_ignoresRepeatedRamp(ignoresRepeatedRamp)
 {
 }
 

@@ -58,7 +58,8 @@ std::unique_ptr<GammaRampDevice> SimGammaRamps::open(const QString& output, QStr
         setError(error, QStringLiteral("output %1 has no usable gamma ramp (size %2)").arg(output).arg(size));
         return nullptr;
     }
-    return std::make_unique<SimGammaRampDevice>(*this, output, size);
+    return std::make_unique<SimGammaRampDevice>(
+        *this, output, size, faults(*display).value(QStringLiteral("ignoresRepeatedRamp")).toBool());
 }
 
 QStringList SimGammaRamps::outputs() const

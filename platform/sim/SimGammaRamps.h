@@ -14,7 +14,9 @@ class SimWorkstation;
 // process that wrote it: each write is kept in the session's state folder, so the
 // agent and lutloaderctl see the same card. Faults come from the display's
 // "gammaRamp" object: "refuse" (the ramp cannot be opened), "failWrites" (that many
-// writes fail before one succeeds) and "failReads" (every read fails).
+// writes fail before one succeeds), "failReads" (every read fails) and
+// "ignoresRepeatedRamp" (a driver that needs another table in between to take a forced
+// reload of the same one, as Windows drivers do).
 class SimGammaRamps : public GammaRamps
 {
 public:

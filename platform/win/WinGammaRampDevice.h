@@ -19,6 +19,8 @@ public:
     bool read(GammaRamp& ramp) override;
     bool write(const GammaRamp& ramp) override;
     QString lastError() const override { return m_lastError; }
+    // Display drivers skip SetDeviceGammaRamp with the table they already hold.
+    bool ignoresRepeatedRamp() const override { return true; }
 
 private:
     HDC m_hdc;

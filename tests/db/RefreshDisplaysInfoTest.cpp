@@ -1,4 +1,7 @@
+#include "db/DB.h"
+#include "db/DBDisplayCurrentLUT.h"
 #include "db/DBUtils.h"
+#include "db/KaldoDynamicData.h"
 #include "displays/CurrentDisplays.h"
 #include "platform/Platform.h"
 #include "platform/sim/SimWorkstation.h"
@@ -161,6 +164,26 @@ TEST_F(RefreshDisplaysInfoTest, SerialSetByTheUserKeepsTheRecord)
     EXPECT_EQ(DBUtils::RefreshDisplaysInfo(settings()), ids);
     EXPECT_EQ(rows(QStringLiteral("Displays")), 3);
     EXPECT_EQ(serialOf(ids, 0), QStringLiteral("WARD-7-LEFT"));
+}
+
+TEST_F(RefreshDisplaysInfoTest, ModelEditedByTheUserKeepsTheRecordAndItsLut)
+{
+    const QList<int> ids = DBUtils::RefreshDisplaysInfo(settings());
+    ASSERT_EQ(ids.size(), 3);
+    const DBDisplayCurrentLUT::Channels table(3, std::vector<int>(256, 4096));
+    ASSERT_GE(DBDisplayCurrentLUT().storeLUT(ids[0], 2, 0, table), 0);
+    ASSERT_TRUE(
+        DBDisplays().setDisplayInfo(ids[0], QStringLiteral("Model"), QStringLiteral("Reading room left")));
+    CurrentDisplays::NonCachedRefresh();
+
+    EXPECT_EQ(DBUtils::RefreshDisplaysInfo(settings()), ids);
+    EXPECT_EQ(rows(QStringLiteral("Displays")), 3);
+    EXPECT_EQ(DBDisplayCurrentLUT().readEntryByDisplayId(ids[0]), table);
+
+    // A record made before the hardware identity was kept is still found by serial and model.
+    ASSERT_TRUE(DB::get()->exec(QStringLiteral("DELETE FROM DisplayInfo WHERE name = 'HardwareIdentity'")));
+    EXPECT_EQ(DBUtils::RefreshDisplaysInfo(settings()), ids);
+    EXPECT_EQ(rows(QStringLiteral("Displays")), 3);
 }
 
 TEST_F(RefreshDisplaysInfoTest, EmptyEnumerationFallsBackToTheSnapshot)

@@ -14,6 +14,7 @@
 #include <QProcess>
 
 #include <gtest/gtest.h>
+#include <thread>
 
 namespace {
 
@@ -123,6 +124,23 @@ TEST(CurrentDisplaysTest, UnplugAndPlugAreChangesAndIdsStayWithTheirDisplays)
     EXPECT_TRUE(CurrentDisplays::IsDisplaysChanged());
     EXPECT_EQ(ids(), (std::vector<int>{0, 13, 12}));
     EXPECT_EQ(CurrentDisplays::DisplayById(13).serial(), "71004522");
+}
+
+// What a reader (a load thread) got stays valid while another thread refreshes the list.
+TEST(CurrentDisplaysTest, DisplayHeldByAReaderOutlivesARefresh)
+{
+    useDefaultWorkstation();
+    CurrentDisplays::Refresh();
+    const DisplayInfo& byId = CurrentDisplays::DisplayById(1);
+    const DisplayInfo& byIndex = CurrentDisplays::Display(2);
+    std::thread refresher([] {
+        for (int i = 0; i < 20; ++i)
+            CurrentDisplays::NonCachedRefresh();
+    });
+    refresher.join();
+    EXPECT_EQ(byId.deviceName(), "DP-2");
+    EXPECT_EQ(byId.serial(), "71004522");
+    EXPECT_EQ(byIndex.deviceName(), "HDMI-1");
 }
 
 TEST(CurrentDisplaysTest, HotPlugThroughTheCommandLineToolIsSeen)

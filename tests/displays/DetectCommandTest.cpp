@@ -48,7 +48,7 @@ TEST(DetectCommand, ReportsClassLutAndKnownModelOfEveryDisplay)
     EXPECT_EQ(lg.value("model").toString(), "E2241");
     EXPECT_EQ(lg.value("backlight").toString(), "FlatWLED");
     EXPECT_EQ(lg.value("class").toString(), "BaseDisplay");
-    EXPECT_EQ(lg.value("lut").toString(), "WindowsLUT");
+    EXPECT_EQ(lg.value("lut").toString(), "VideoCardLUT");
     EXPECT_EQ(lg.value("lut_interface").toInt(), 2);
 
     const QJsonObject office = byOutput(result, "DP-2");

@@ -110,16 +110,48 @@ TEST(DisplayCommandsTest, DisplaysListsWhatTheSimulatedWorkstationShows)
     const QJsonArray displays = run.json().value("displays").toArray();
     ASSERT_EQ(displays.size(), 3);
     const QJsonObject second = displays.at(1).toObject();
-    EXPECT_EQ(second.value("id").toInt(), 1);
     EXPECT_EQ(second.value("output").toString(), "DP-2");
     EXPECT_EQ(second.value("serial").toString(), "71004522");
     EXPECT_EQ(second.value("name").toString(), "MD21 Diagnost");
-    EXPECT_EQ(second.value("rect").toArray(), (QJsonArray{2048, 0, 4095, 1535}));
+    EXPECT_EQ(second.value("rect").toArray(), (QJsonArray{2048, 0, 2048, 1536}));
     EXPECT_EQ(second.value("video_card_key").toString(), "card0");
     EXPECT_EQ(second.value("crtc").toInt(), 1);
     EXPECT_EQ(second.value("interface").toInt(), 2);
 
+    // One id per display in every command, and one rectangle convention.
+    const int id = second.value("id").toInt();
+    EXPECT_EQ(second.value("database_id").toInt(), id);
+    const ProgramRun detect = ctl({"--platform", "sim", "--json", "detect", QString::number(id)});
+    ASSERT_EQ(detect.exitCode, 0) << detect.err.toStdString();
+    const QJsonArray detected = detect.json().value("displays").toArray();
+    ASSERT_EQ(detected.size(), 1);
+    EXPECT_EQ(detected.at(0).toObject().value("output").toString(), "DP-2");
+    QJsonObject record;
+    for (const QJsonValue& value :
+         ctl({"--platform", "sim", "--json", "dbdisplays"}).json().value("displays").toArray()) {
+        if (value.toObject().value("id").toInt() == id)
+            record = value.toObject();
+    }
+    EXPECT_EQ(record.value("serial").toString(), "71004522");
+    EXPECT_EQ(record.value("rect").toArray(), second.value("rect").toArray());
+
     const ProgramRun text = ctl({"--platform", "sim", "displays"});
-    EXPECT_TRUE(text.out.contains("display 2: GRA GRA \"PressView 24\" serial GA24-88213 on HDMI-1"))
+    const int third = displays.at(2).toObject().value("id").toInt();
+    EXPECT_TRUE(
+        text.out.contains(QStringLiteral("display %1: GRA GRA \"PressView 24\" serial GA24-88213 on HDMI-1")
+                              .arg(third)
+                              .toUtf8()))
         << text.out.toStdString();
+}
+
+TEST(DisplayCommandsTest, FailuresAreJsonObjectsWithJson)
+{
+    for (const QStringList& args : {QStringList{"--json", "frobnicate"}, QStringList{"--json"},
+                                    QStringList{"--json", "--platform", "nowhere", "displays"},
+                                    QStringList{"--json", "displays", "extra"}}) {
+        const ProgramRun run = ctl(args);
+        EXPECT_EQ(run.exitCode, 2) << qPrintable(args.join(' '));
+        EXPECT_FALSE(run.json().value("ok").toBool(true)) << qPrintable(args.join(' '));
+        EXPECT_FALSE(run.json().value("error").toString().isEmpty()) << run.out.toStdString();
+    }
 }

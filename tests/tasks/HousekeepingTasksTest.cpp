@@ -287,7 +287,7 @@ TEST_F(HousekeepingTest, ReloadHearsTheAnswerOfAnyTrayClass)
     ASSERT_TRUE(h.sync());
     EXPECT_EQ(eventLog().count("tray:load:Left"), 1);
     EXPECT_EQ(log.all().count("reload finished fully"), 2);
-    EXPECT_TRUE(log.contains("this tray cannot reload Left"));
+    EXPECT_TRUE(log.contains("this tray cannot reload display 7"));
     EXPECT_TRUE(lockIsFree(SHARED_MEMORY_KEY_CALIBRATION));
 }
 

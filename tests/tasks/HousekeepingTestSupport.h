@@ -17,9 +17,11 @@ class AnsweringTray : public FakeTray
 public:
     AnsweringTray() : FakeTray(true) {}
 
+    // Adds a display entry with the next id (1, 2, ...) and publishes the checked ones.
     QAction* addDisplay(const QString& name, bool loaded);
     void GetDisplayActionsList(std::vector<QAction*>& actions) override;
-    void loadSingleLUT(QAction* action) override;
+    void loadSingleLUT(int displayId) override;
+    QString nameOf(int displayId) const;
     void slotTurnOnDisplays() override;
     void slotTurnOffDisplays() override;
 
@@ -56,9 +58,9 @@ class ShadowingTray : public AnsweringTray
 {
     Q_OBJECT
 public:
-    void loadSingleLUT(QAction* action) override
+    void loadSingleLUT(int displayId) override
     {
-        eventLog().add("tray:load:" + action->text());
+        eventLog().add("tray:load:" + nameOf(displayId));
         emit signalLUTApplyFinished();
     }
 
@@ -71,7 +73,11 @@ class ListOnlyTray : public FakeTray
 {
     Q_OBJECT
 public:
-    ListOnlyTray() : FakeTray(true) { m_action.setCheckable(true), m_action.setChecked(true); }
+    ListOnlyTray() : FakeTray(true)
+    {
+        m_action.setCheckable(true), m_action.setChecked(true);
+        publishLoadedDisplays({7});
+    }
     void GetDisplayActionsList(std::vector<QAction*>& actions) override { actions = {&m_action}; }
 
 private:

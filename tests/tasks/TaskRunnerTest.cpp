@@ -7,10 +7,12 @@
 #include "tests/tasks/TaskTestSupport.h"
 
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QJsonObject>
 #include <QThread>
 #include <QTimer>
 
+#include <atomic>
 #include <gtest/gtest.h>
 #include <stdexcept>
 
@@ -252,6 +254,46 @@ TEST_F(RunnerTest, SafeTerminateEndsAWaitingTaskAndTheThread)
     EXPECT_EQ(TaskRunner::CurrentTaskName(), "silent");
     EXPECT_TRUE(harness.runner().safeTerminate(10000));
     EXPECT_TRUE(harness.runner().isFinished());
+}
+
+// Ignores the terminate flag: stuck in run() until the test lets it go.
+class StuckTask : public Task
+{
+public:
+    StuckTask(std::atomic<bool>& release, const QString& name, std::shared_ptr<const Clock> clock)
+        : Task(name, 100, 0, std::move(clock)), m_release(release)
+    {
+    }
+    void run() override
+    {
+        eventLog().add("run:" + name());
+        while (!m_release.load())
+            QThread::msleep(5);
+        emit finished();
+    }
+
+private:
+    std::atomic<bool>& m_release;
+};
+
+TEST_F(RunnerTest, StopWithinGivesUpOnATaskStuckInRunAndSaysWhich)
+{
+    std::atomic<bool> release{false};
+    auto runner = std::make_unique<TaskRunner>(harness.sharedClock());
+    runner->add(std::make_unique<StuckTask>(release, "stuck", harness.sharedClock()));
+    runner->safeStart();
+    ASSERT_TRUE(waitFor([] { return eventLog().count("run:stuck") == 1; }));
+
+    LogCapture log;
+    TaskRunner* const left = TaskRunner::stopWithin(runner, 300);
+    EXPECT_EQ(runner, nullptr);
+    ASSERT_NE(left, nullptr);
+    EXPECT_TRUE(log.contains("task stuck did not end within 300 ms")) << qPrintable(log.all());
+
+    // The test lets the task go, so its thread ends before the runner is freed.
+    release.store(true);
+    EXPECT_TRUE(left->wait(QDeadlineTimer(60000)));
+    delete left;
 }
 
 TEST_F(RunnerTest, SafeTerminateEndsATaskThatPollsItsTerminateFlag)

@@ -1,6 +1,7 @@
 #include "tests/support/ProgramRun.h"
 #include "tests/support/TestPaths.h"
 
+#include <QDir>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -43,6 +44,18 @@ TEST(TasksCommandTest, BrokenListAndBadArgumentsFailWithAMessage)
     EXPECT_TRUE(bad.err.contains("is not readable XML"));
     EXPECT_EQ(ctl({"tasks", "list", "--reminder", "soon"}).exitCode, 2);
     EXPECT_EQ(ctl({"tasks"}).exitCode, 2);
+}
+
+TEST(TasksCommandTest, ListingWritesNothingIntoTheCurrentFolder)
+{
+    const QString folder = TestPaths::freshFolder("ctl-cwd");
+    QProcess process;
+    process.setWorkingDirectory(folder);
+    process.start(TestPaths::ctlProgram(), {"--platform", "sim", "tasks", "list"});
+    ASSERT_TRUE(process.waitForFinished(60000));
+    EXPECT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
+    EXPECT_TRUE(QDir(folder).entryList(QDir::Files | QDir::Hidden).isEmpty())
+        << qPrintable(QDir(folder).entryList(QDir::Files | QDir::Hidden).join(' '));
 }
 
 } // namespace

@@ -8,6 +8,7 @@
 #include "db/DBDisplays.h"
 #include "platform/Platform.h"
 #include "platform/sim/SimWorkstation.h"
+#include "tasks/LUTReloadTask.h"
 #include "tests/lut/load/LutLoadFixture.h"
 
 #include <QAction>
@@ -20,7 +21,9 @@
 #include <QStyleHints>
 #include <QThread>
 
+#include <atomic>
 #include <functional>
+#include <thread>
 
 namespace {
 
@@ -286,6 +289,84 @@ TEST_F(LUTLoaderTrayTest, DisplaysLoadedBeforeAreLoadedAgainOnReload)
 } // namespace
 
 namespace {
+
+// The periodic reload, driven as the task runner drives it: every loaded display is asked
+// for by id, and the tray answers each request once.
+class PeriodicReload
+{
+public:
+    explicit PeriodicReload(LUTLoaderTray& tray) : m_task(QStringLiteral("LUTLoad"), 180, 0)
+    {
+        m_task.setTray(&tray);
+        QObject::connect(&m_task, &LUTReloadTask::reloadLUT, &tray, &LUTLoaderTrayInterface::loadSingleLUT,
+                         Qt::QueuedConnection);
+        QObject::connect(&m_task, &Task::finished, &m_task, [this] { ++m_finished; });
+    }
+    // Starts one run; its requests are served by the event loop.
+    void start() { m_task.run(); }
+    int finished() const { return m_finished; }
+
+private:
+    LUTReloadTask m_task;
+    int m_finished = 0;
+};
+
+TEST_F(LUTLoaderTrayTest, ReloadRequestsSurviveAMenuRebuiltBeforeTheyAreServed)
+{
+    m_tray->applyAllAction()->trigger();
+    ASSERT_TRUE(serveUntil([&] { return m_finished == 2 && !m_tray->isLoading(); }));
+    PeriodicReload reload(*m_tray);
+    reload.start();
+    // The menu's entries are deleted and made anew while the requests wait in the queue.
+    m_tray->slotReloadAllLUTs();
+    ASSERT_TRUE(serveUntil([&] { return reload.finished() == 1 && !m_tray->isLoading(); }));
+    // The rebuilt menu loads the displays loaded before once more; then both are checked again.
+    ASSERT_TRUE(serveUntil([&] {
+        return action("DP-1")->isChecked() && action("HDMI-1")->isChecked() && m_tray->pendingLoads() == 0 &&
+               !m_tray->isLoading();
+    }));
+    EXPECT_FALSE(lutLockTaken());
+}
+
+// A calibrated display keeps its table on the card through periodic reloads and menu rebuilds:
+// a sampler reading the cards all along never sees anything else.
+TEST_F(LUTLoaderTrayTest, CalibratedDisplaysNeverLeaveTheirTableDuringReloads)
+{
+    m_tray->applyAllAction()->trigger();
+    ASSERT_TRUE(serveUntil([&] { return m_finished == 2 && !m_tray->isLoading(); }));
+    const std::optional<luts_t> dp1 = cardTable("DP-1");
+    const std::optional<luts_t> hdmi = cardTable("HDMI-1");
+    ASSERT_TRUE(dp1 && hdmi);
+    ASSERT_NE(*dp1, linear(256, 65535));
+
+    std::atomic<bool> stop{false};
+    std::atomic<int> samples{0};
+    std::atomic<int> uncalibrated{0};
+    std::thread sampler([&] {
+        while (!stop.load()) {
+            if (cardTable("DP-1") != dp1 || cardTable("HDMI-1") != hdmi)
+                ++uncalibrated;
+            ++samples;
+            QThread::msleep(2);
+        }
+    });
+    PeriodicReload reload(*m_tray);
+    for (int round = 1; round <= 3; ++round) {
+        const int answers = m_finished;
+        reload.start();
+        ASSERT_TRUE(serveUntil([&] { return reload.finished() == round && !m_tray->isLoading(); }));
+        EXPECT_EQ(m_finished, answers + 2);
+    }
+    // As after an unlock or a hot-plug: the displays loaded before are forced again.
+    const int before = m_finished;
+    m_tray->slotReloadAllLUTs();
+    ASSERT_TRUE(serveUntil([&] { return m_finished == before + 2 && !m_tray->isLoading(); }));
+    stop.store(true);
+    sampler.join();
+    EXPECT_GT(samples.load(), 0);
+    EXPECT_EQ(uncalibrated.load(), 0);
+    EXPECT_TRUE(action("DP-1")->isChecked());
+}
 
 TEST_F(LUTLoaderTrayTest, HotKeysApplyAndCancelEveryDisplay)
 {

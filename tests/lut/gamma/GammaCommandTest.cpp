@@ -142,6 +142,17 @@ TEST_F(GammaCommandTest, BadInputIsRefusedAndTheCardKeepsItsRamp)
     EXPECT_EQ(ctl({"gamma", "put", "DP-1"}).exitCode, 2);
 }
 
+TEST(GammaCommandLinuxTest, ListWithoutADisplayServerFails)
+{
+    const QByteArray display = qgetenv("DISPLAY");
+    qunsetenv("DISPLAY");
+    const ProgramRun list = ProgramRun::ctl({"--platform", "linux", "--json", "gamma", "list"});
+    if (!display.isEmpty())
+        qputenv("DISPLAY", display);
+    EXPECT_EQ(list.exitCode, 1) << list.out.constData();
+    EXPECT_FALSE(list.json().value("ok").toBool(true));
+}
+
 TEST_F(GammaCommandTest, ListNamesTheOutputsWithTheirRampSizes)
 {
     const ProgramRun list = ctl({"--json", "gamma", "list"});

@@ -36,7 +36,8 @@ const char WORKSTATION[] = R"({
     {"output": "DP-10", "card": "card0", "matrox": {"port": 3, "failPortQuery": 2}},
     {"output": "DP-11", "card": "card0", "xenia": {"boardDisplay": 1, "rampSize": 1024, "grid": [3, 2]}},
     {"output": "DP-12", "card": "card0", "xenia": {"boardDisplay": 2, "rampSize": 256, "failEnable": true}},
-    {"output": "DP-13", "card": "card0", "xenia": {"boardDisplay": 3, "isXenia": false}}
+    {"output": "DP-13", "card": "card0", "xenia": {"boardDisplay": 3, "isXenia": false}},
+    {"output": "DP-14", "card": "card0", "gammaRamp": {"ignoresRepeatedRamp": true}}
   ]
 })";
 

@@ -14,6 +14,7 @@ class SimGammaRamps;
 // always), refuses the ramp (DP-6) or cannot read it (DP-7). DP-8 to DP-10 sit on Matrox
 // board ports (10-bit; 8-bit refusing uploads; a failing port query), DP-11 to DP-13 on
 // Xenia board displays 1 to 3 (1024 entries with a 3 x 2 grid; refusing to enable; not Xenia).
+// DP-14's driver drops a repeated identical ramp, as Windows drivers do.
 class SimGammaFixture : public ::testing::Test
 {
 protected:

@@ -16,6 +16,12 @@
 
 namespace {
 
+QByteArray bytesOf(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
 luts_t rampAsTable(const GammaRamp& ramp)
 {
     luts_t table;
@@ -69,41 +75,79 @@ TEST_F(WindowsLUTTest, ShortOrNarrowTablesAreRefusedBeforeTheCardIsTouched)
     EXPECT_EQ(writes("DP-1"), 0);
 }
 
-TEST_F(WindowsLUTTest, SameTableTwiceUploadsOnceAndForceLoadsLinearFirst)
+TEST_F(WindowsLUTTest, SameTableTwiceUploadsOnceAndForceLoadsLinearFirstWhereTheDriverNeedsIt)
 {
-    WindowsLUT lut(1, "DP-1");
+    WindowsLUT lut(14, "DP-14");
     std::vector<int> waits;
     lut.setWaitFunction([&waits](int ms) { waits.push_back(ms); });
     const luts_t table = curveTable(1.8);
 
     ASSERT_TRUE(lut.Activate(table));
-    EXPECT_EQ(writes("DP-1"), 1);
+    EXPECT_EQ(writes("DP-14"), 1);
     {
         LogCapture log;
         EXPECT_TRUE(lut.Activate(table));
         EXPECT_TRUE(lut.ok());
         EXPECT_TRUE(log.contains("same GC LUT - skip activation")) << qPrintable(log.all());
     }
-    EXPECT_EQ(writes("DP-1"), 1);
+    EXPECT_EQ(writes("DP-14"), 1);
 
     // A new LUT object for the same display finds the card already loaded, as after a restart.
-    WindowsLUT again(1, "DP-1");
+    WindowsLUT again(14, "DP-14");
     again.setWaitFunction([](int) {});
     EXPECT_TRUE(again.Activate(table));
-    EXPECT_EQ(writes("DP-1"), 1);
+    EXPECT_EQ(writes("DP-14"), 1);
 
     LogCapture log;
     lut.forceLutActivation();
     ASSERT_TRUE(lut.Activate(table));
     EXPECT_TRUE(log.contains("clean-up graphics-card LUT for force LUT activation"));
     EXPECT_TRUE(log.contains("force LUT activation"));
-    EXPECT_EQ(writes("DP-1"), 3); // linear, then the table
+    EXPECT_EQ(writes("DP-14"), 3); // linear, then the table
     EXPECT_NE(std::find(waits.begin(), waits.end(), 5000), waits.end());
-    EXPECT_EQ(rampAsTable(*cardRamp("DP-1")), table);
+    EXPECT_EQ(rampAsTable(*cardRamp("DP-14")), table);
 
     // The force is used up by that activation.
     EXPECT_TRUE(lut.Activate(table));
-    EXPECT_EQ(writes("DP-1"), 3);
+    EXPECT_EQ(writes("DP-14"), 3);
+}
+
+TEST_F(WindowsLUTTest, ForcedLoadOnADriverThatTakesRepeatedRampsNeverShowsTheLinearTable)
+{
+    WindowsLUT lut(1, "DP-1");
+    std::vector<int> waits;
+    lut.setWaitFunction([&waits](int ms) { waits.push_back(ms); });
+    const luts_t table = curveTable(1.8);
+    ASSERT_TRUE(lut.Activate(table));
+
+    LogCapture log;
+    lut.forceLutActivation();
+    ASSERT_TRUE(lut.Activate(table));
+    EXPECT_TRUE(log.contains("clean-up graphics-card LUT for force LUT activation"));
+    EXPECT_TRUE(log.contains("written directly")) << qPrintable(log.all());
+    EXPECT_EQ(writes("DP-1"), 2); // the table again, nothing in between
+    EXPECT_EQ(std::find(waits.begin(), waits.end(), 5000), waits.end());
+    EXPECT_EQ(rampAsTable(*cardRamp("DP-1")), table);
+}
+
+TEST_F(WindowsLUTTest, RampChangedByAnotherProgramIsRestoredAndReported)
+{
+    WindowsLUT lut(1, "DP-1");
+    const luts_t table = curveTable(2.2);
+    ASSERT_TRUE(lut.Activate(table));
+    {
+        LogCapture log;
+        ASSERT_TRUE(lut.Activate(table));
+        EXPECT_FALSE(log.contains("changed by another program"));
+    }
+    WindowsLUT intruder(9, "DP-1");
+    ASSERT_TRUE(intruder.UploadLUT(curveTable(1.0)));
+
+    LogCapture log;
+    ASSERT_TRUE(lut.Activate(table));
+    EXPECT_TRUE(log.contains("display 1 (DP-1): the ramp had been changed by another program"))
+        << qPrintable(log.all());
+    EXPECT_EQ(rampAsTable(*cardRamp("DP-1")), table);
 }
 
 TEST_F(WindowsLUTTest, DeactivateLeavesALinearCardAloneAndRestoresAnotherOne)
@@ -330,7 +374,7 @@ TEST_F(WindowsLUTTest, CurrentProfileIsUsedOnlyWhenItIsOurs)
     }
     ProfileLUT lut;
     lut.setWaitFunction([](int) {});
-    lut.attachCurrentProfile(2, "DP-2");
+    lut.attachCurrentProfile(2, "DP-2", "MD21 Diagnost", "7100452");
     const luts_t table = curveTable(2.2, 65535);
     ASSERT_TRUE(lut.Activate(table));
     EXPECT_EQ(QFileInfo(OSProfile::currentDisplayProfile("DP-2")).fileName(),
@@ -339,21 +383,46 @@ TEST_F(WindowsLUTTest, CurrentProfileIsUsedOnlyWhenItIsOurs)
     ASSERT_TRUE(KaldoDisplayProfile(calibrated, "DP-2", 2, QString()).ReadLUT(stored));
     EXPECT_EQ(stored, table);
 
-    // A vendor profile, installed in the same colour folder, is not written; ours takes its place.
+    // A profile the user installed (not ours) stays the display's profile and is not written;
+    // the card alone takes the table.
     const QString source = TestPaths::freshFolder("vendor-icc") + "/vendor.icc";
     ASSERT_TRUE(KaldoDisplayProfile(source, "HDMI-1", 3, "Vendor").SaveToFile());
     ASSERT_TRUE(OSProfile::ApplyProfile(source, "HDMI-1", QString()));
     const QString installed = OSProfile::currentDisplayProfile("HDMI-1");
-    const auto bytesOf = [](const QString& path) {
-        QFile file(path);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    };
     const QByteArray before = bytesOf(installed);
     ASSERT_FALSE(before.isEmpty());
-    ProfileLUT other;
+    WindowsLUT other(3, "HDMI-1");
     other.setWaitFunction([](int) {});
-    other.attachCurrentProfile(3, "HDMI-1");
+    other.attachCurrentProfile(3, "HDMI-1", "MD21 Diagnost", "7100453");
+    EXPECT_FALSE(other.isProfileAttached());
     ASSERT_TRUE(other.Activate(table));
     EXPECT_EQ(bytesOf(installed), before);
-    EXPECT_NE(OSProfile::currentDisplayProfile("HDMI-1"), installed);
+    EXPECT_EQ(OSProfile::currentDisplayProfile("HDMI-1"), installed);
+    luts_t onCard;
+    ASSERT_TRUE(other.DownloadLUT(onCard));
+    EXPECT_EQ(onCard, table);
+}
+
+TEST_F(WindowsLUTTest, AnotherDisplaysProfileIsLeftByteForByteAndTheDisplayGetsItsOwn)
+{
+    const QString foreign = OSProfile::profilepath() + "/kaldo_OtherModel_SN999.icc";
+    {
+        KaldoDisplayProfile profile(foreign, "DP-1", 1, "Other display");
+        ASSERT_TRUE(profile.InsertLUT(curveTable(1.4, 65535)));
+        ASSERT_TRUE(OSProfile::ApplyProfile(foreign, "DP-1", QString()));
+    }
+    const QByteArray before = bytesOf(foreign);
+    ASSERT_FALSE(before.isEmpty());
+
+    WindowsLUT lut(1, "DP-1");
+    lut.setWaitFunction([](int) {});
+    lut.attachCurrentProfile(1, "DP-1", "MD21 Diagnost", "7100452");
+    const luts_t table = curveTable(2.2);
+    ASSERT_TRUE(lut.Activate(table));
+    EXPECT_EQ(bytesOf(foreign), before);
+    const QString own = OSProfile::currentDisplayProfile("DP-1");
+    EXPECT_EQ(QFileInfo(own).fileName(), "kaldo_MD21 Diagnost_7100452.icc");
+    luts_t inOwn;
+    ASSERT_TRUE(KaldoDisplayProfile(own, "DP-1", 1, QString()).ReadLUT(inOwn));
+    EXPECT_EQ(inOwn, table);
 }

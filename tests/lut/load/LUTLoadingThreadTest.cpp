@@ -109,12 +109,15 @@ TEST_F(LUTLoadingThreadTest, UniformityCorrectionFollowsTheTableAndGoesWithTheUn
     EXPECT_FALSE(unloaded.calibrated);
     EXPECT_FALSE(boards().xeniaUniformityEnabled(4));
 
-    // A correction whose values were damaged is left out; the table still loads.
+    // A correction whose values were damaged fails the load: without it the display is not
+    // in its calibrated state.
     ASSERT_TRUE(DB::get()->exec(QStringLiteral("UPDATE Uniformity_Data SET value = 'n/a' WHERE number = 5")));
     EXPECT_TRUE(uniformity.GetUDataById(uniformityId).empty());
     const Run damaged = runLoad("XEN-1", true);
-    EXPECT_EQ(damaged.fails, 0);
-    EXPECT_TRUE(damaged.calibrated);
+    EXPECT_TRUE(log.contains("is damaged or empty; the load fails"));
+    EXPECT_EQ(damaged.fails, 1);
+    EXPECT_EQ(damaged.finishedSignals, 1);
+    EXPECT_FALSE(damaged.calibrated);
     EXPECT_FALSE(boards().xeniaUniformityEnabled(4));
 
     // A correction the board refuses (values not in groups of four) undoes the whole load.
@@ -176,7 +179,7 @@ TEST_F(LUTLoadingThreadTest, MissingOrDamagedTablesEndWithTheRightSignals)
         EXPECT_TRUE(LUTLoadingThread::isLUTAvailable(idOf("DP-1"), true));
         LogCapture log;
         const Run run = runLoad("DP-1", true);
-        EXPECT_TRUE(log.contains("filled:300"));
+        EXPECT_TRUE(log.contains("stored table of 100 entries resampled to 256"));
         EXPECT_TRUE(log.contains("max LUT value is too small"));
         EXPECT_EQ(run.fails, 1);
         EXPECT_EQ(run.finishedSignals, 1);
@@ -184,12 +187,10 @@ TEST_F(LUTLoadingThreadTest, MissingOrDamagedTablesEndWithTheRightSignals)
         EXPECT_EQ(cardTable("DP-1"), linear(256, 65280));
     }
     {
-        // Channels beyond the target's three and levels beyond its size are ignored.
+        // Channels beyond the target's three are ignored.
         luts_t extended = curve(256, 65280);
         luts_t stored = extended;
         stored.push_back(std::vector<int>(256, 7));
-        for (auto& channel : stored)
-            channel.push_back(65535);
         storeLut("DP-1", stored);
         const Run run = runLoad("DP-1", true);
         EXPECT_EQ(run.fails, 0);
@@ -234,16 +235,79 @@ TEST_F(LUTLoadingThreadTest, ForcedActivationWritesExactlyTheNextLoad)
     EXPECT_TRUE(runLoad("DP-1", true).calibrated);
     EXPECT_EQ(cardWrites("DP-1"), afterFirst);
 
-    // Forced: the linear table, then the real one.
+    // Forced: the table is written again, straight away on a card that takes a repeated ramp.
     m_thread.forceLutActivation(id);
     LogCapture log;
     EXPECT_TRUE(runLoad("DP-1", true).calibrated);
     EXPECT_TRUE(log.contains("force lut uploading for display" + QString::number(id)));
-    EXPECT_EQ(cardWrites("DP-1"), afterFirst + 2);
+    EXPECT_EQ(cardWrites("DP-1"), afterFirst + 1);
     EXPECT_EQ(cardTable("DP-1"), table);
 
     EXPECT_TRUE(runLoad("DP-1", true).calibrated);
-    EXPECT_EQ(cardWrites("DP-1"), afterFirst + 2);
+    EXPECT_EQ(cardWrites("DP-1"), afterFirst + 1);
+}
+
+TEST_F(LUTLoadingThreadTest, StoredTableOfAnotherSizeIsResampledToTheTarget)
+{
+    // 256 entries for a 10-bit board output of 1024: the whole input range, not a quarter of it.
+    const luts_t narrow = curve(256, 65535, 2.4);
+    storeLut("DP-8", narrow);
+    {
+        LogCapture log;
+        const Run run = runLoad("DP-8", true);
+        EXPECT_EQ(run.fails, 0);
+        EXPECT_TRUE(run.calibrated);
+        EXPECT_TRUE(log.contains("stored table of 256 entries resampled to 1024"));
+    }
+    const SimMatroxBoards::Table words = boards().outputTable("DP-8");
+    ASSERT_EQ(words.size(), 3u);
+    for (size_t c = 0; c < 3; ++c) {
+        ASSERT_EQ(words[c].size(), 1024u);
+        EXPECT_EQ(int(words[c][1023]), narrow[c][255]) << c;
+        EXPECT_EQ(int(words[c][514]), narrow[c][128]) << c; // 128 * 1023 / 255 = 513.5
+        for (size_t i = 1; i < 1024; ++i)
+            ASSERT_GE(words[c][i], words[c][i - 1]) << c << " " << i;
+    }
+
+    // 1024 entries for a 256-entry card: sampled down, both ends kept.
+    const luts_t wide = curve(1024, 65280, 1.8);
+    storeLut("DP-1", wide);
+    const Run run = runLoad("DP-1", true);
+    EXPECT_EQ(run.fails, 0);
+    EXPECT_TRUE(run.calibrated);
+    const std::optional<luts_t> card = cardTable("DP-1");
+    ASSERT_TRUE(card);
+    for (size_t c = 0; c < 3; ++c) {
+        EXPECT_EQ((*card)[c][255], wide[c][1023]) << c;
+        EXPECT_EQ((*card)[c][0], wide[c][0]) << c;
+        EXPECT_EQ((*card)[c][85], wide[c][341]) << c; // 85 * 1023 / 255 = 341
+    }
+}
+
+TEST_F(LUTLoadingThreadTest, LUTWrittenForAnotherPhysicalDisplayIsNotLoaded)
+{
+    const luts_t table = curve(256, 65280);
+    storeLut("DP-1", table);
+    const int id = idOf("DP-1");
+    DBDisplays displays;
+    // A table stored before the hash existed loads, and its first good load records the hash.
+    ASSERT_TRUE(displays.getDisplayInfo(id, "LastLUTHash").isEmpty());
+    ASSERT_TRUE(runLoad("DP-1", true).calibrated);
+    EXPECT_FALSE(displays.getDisplayInfo(id, "LastLUTHash").isEmpty());
+    EXPECT_TRUE(displays.checkCalibrationHash(id));
+    ASSERT_FALSE(runLoad("DP-1", false).calibrated);
+
+    // Another physical display was given this id since the table was stored.
+    ASSERT_TRUE(displays.addCalibrationHash(id, "KLD:0999:Other display:4711"));
+    const int writes = cardWrites("DP-1");
+    LogCapture log;
+    const Run run = runLoad("DP-1", true);
+    EXPECT_TRUE(log.contains("the stored LUT was written for another display")) << qPrintable(log.all());
+    EXPECT_EQ(run.fails, 1);
+    EXPECT_EQ(run.finishedSignals, 1);
+    EXPECT_FALSE(run.calibrated);
+    EXPECT_EQ(cardWrites("DP-1"), writes);
+    EXPECT_EQ(cardTable("DP-1"), linear(256, 65280));
 }
 
 TEST_F(LUTLoadingThreadTest, ChangedLUTTypeRedetectsTheDisplay)

@@ -3,6 +3,7 @@
 #include "app/LockKeys.h"
 #include "db/DB.h"
 #include "db/DBDisplayCurrentLUT.h"
+#include "db/DBDisplays.h"
 #include "db/KaldoDynamicData.h"
 #include "tests/lut/load/LutLoadFixture.h"
 #include "tests/support/ProgramRun.h"
@@ -138,9 +139,12 @@ TEST_F(LutCommandTest, StoredTablesComeFromRampTextOrAPowerCurve)
             values << QString::number(value);
         text += values.join(' ').toLatin1() + '\n';
     }
+    ASSERT_TRUE(DBDisplays().setDisplayInfo(idOf("DP-1"), "LastLUTHash", QString(), false));
     const CtlRun fromText = ctl({"lut", "store", id, "-"}, text);
     ASSERT_EQ(fromText.exitCode, 0) << fromText.err.toStdString();
     EXPECT_EQ(fromText.json.value("entries").toInt(), 256);
+    // The table is bound to the physical display it was stored for.
+    EXPECT_TRUE(DBDisplays().checkCalibrationHash(idOf("DP-1")));
     ASSERT_EQ(ctl({"lut", "load", id}).exitCode, 0);
     EXPECT_EQ(cardTable("DP-1"), table);
 
