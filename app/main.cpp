@@ -27,6 +27,10 @@ int main(int argc, char** argv)
                      qPrintable(AgentOptions::usage()));
         return 2;
     }
+    if (options.help || options.version) {
+        std::fputs(qPrintable(options.help ? AgentOptions::usage() : AgentOptions::versionText()), stdout);
+        return 0;
+    }
     QString error;
     if (!Platform::select(platformOptions, &error) || !DataDirectory::ensureExists(&error)) {
         std::fprintf(stderr, "lutloader: %s\n", qPrintable(error));
