@@ -11,10 +11,12 @@
 #include <QProcess>
 
 #include <atomic>
+#include <optional>
 
 namespace {
 
 std::atomic<bool> g_restart = false;
+std::optional<QStringList> g_restartArguments;
 constexpr int kCheckLockRetries = 100; // polls of 100 ms
 
 } // namespace
@@ -55,6 +57,9 @@ SingleApplication::~SingleApplication()
     QStringList arguments = QCoreApplication::arguments();
     if (!arguments.isEmpty())
         arguments.removeFirst();
+    if (g_restartArguments)
+        arguments = *g_restartArguments;
+    qDebug().noquote() << "Restart application - arguments" << arguments.join(QLatin1Char(' '));
     if (!QProcess::startDetached(program, arguments))
         qWarning() << "Restart application failed" << program;
 }
@@ -63,6 +68,11 @@ void SingleApplication::SetRestart(bool restart)
 {
     qDebug() << " slotIsRestart " << restart;
     g_restart = restart;
+}
+
+void SingleApplication::setRestartArguments(const QStringList& arguments)
+{
+    g_restartArguments = arguments;
 }
 
 bool SingleApplication::restartRequested()
