@@ -60,7 +60,14 @@ SingleApplication::~SingleApplication()
     if (g_restartArguments)
         arguments = *g_restartArguments;
     qDebug().noquote() << "Restart application - arguments" << arguments.join(QLatin1Char(' '));
-    if (!QProcess::startDetached(program, arguments))
+    // Whoever read this agent's output goes away with it: the new agent's output goes
+    // nowhere, so a write to a closed pipe cannot end it (its log has everything).
+    QProcess restart;
+    restart.setProgram(program);
+    restart.setArguments(arguments);
+    restart.setStandardOutputFile(QProcess::nullDevice());
+    restart.setStandardErrorFile(QProcess::nullDevice());
+    if (!restart.startDetached())
         qWarning() << "Restart application failed" << program;
 }
 
