@@ -6,10 +6,13 @@
 // Command-line options of the agent itself (the platform options are taken first).
 struct AgentOptions
 {
-    int runSeconds = 0; // 0 runs until the session ends or a termination signal
-    bool echo = false;  // copy the log to standard error
+    int runSeconds = 0;   // 0 runs until the session ends or a termination signal
+    bool echo = false;    // copy the log to standard error
+    bool help = false;    // print the usage and leave
+    bool version = false; // print the version and leave
     QString error;
 
     static AgentOptions fromArguments(const QStringList& arguments);
     static QString usage();
+    static QString versionText();
 };

@@ -5,11 +5,9 @@
 #include <QDebug>
 #include <QLocalServer>
 #include <QLocalSocket>
-#include <QThread>
 
 namespace {
 
-constexpr int kSettleMs = 50;
 constexpr int kConnectTimeoutMs = 1000;
 constexpr int kWriteTimeoutMs = 30000;
 
@@ -63,8 +61,8 @@ bool ClientWorker::sendData(const QByteArray& text) const
 
 bool ClientWorker::sendToHub(const QString& hubPipeName, const QByteArray& text)
 {
-    // A moment for a hub that was just told about us to settle.
-    QThread::msleep(kSettleMs);
+    // No settling pause: the connect below waits for the hub to accept, and the hub
+    // reads on readiness.
     QLocalSocket socket;
     socket.connectToServer(NamedPipes::socketPath(hubPipeName), QIODevice::ReadWrite);
     if (!socket.waitForConnected(kConnectTimeoutMs)) {

@@ -20,7 +20,9 @@
 #include "platform/sim/SimWorkstation.h"
 #include "settings/DataDirectory.h"
 #include "settings/QSettingsManager.h"
+#include "tasks/EnergyModeNotificationWindowInterface.h"
 #include "tasks/TaskFactory.h"
+#include "tasks/TaskNotificationWindowInterface.h"
 #include "tasks/TaskRunner.h"
 
 #include <QDateTime>
@@ -215,7 +217,32 @@ void LUTLoaderApplication::createThreadsAndDialogs()
     const int tasks =
         m_taskRunner->loadTasks(QStringLiteral(":rc/tasklist.xml"), QStringLiteral(":rc/"), reminder);
     qDebug() << "createThreadsAndDialogs" << tasks << "tasks queued";
+    connectThreadsAndDialogs(m_taskRunner.get(), m_tray.get(), m_notificationWindow.get(),
+                             m_energyWindow.get());
     skipped("createThreadsAndDialogs", "scheduler");
+}
+
+void LUTLoaderApplication::connectThreadsAndDialogs(TaskRunner* runner, LUTLoaderTray* tray,
+                                                    TaskNotificationWindowInterface* notificationWindow,
+                                                    EnergyModeNotificationWindowInterface* energyWindow)
+{
+    if (runner && tray)
+        connect(runner, &TaskRunner::signalRetranslateCheck, tray, &LUTLoaderTray::slotRetranslate,
+                Qt::QueuedConnection);
+    if (tray && notificationWindow)
+        connect(tray, &LUTLoaderTray::siganlChangeLanguage, notificationWindow,
+                &TaskNotificationWindowInterface::slotRetranslateGUI, Qt::QueuedConnection);
+    if (tray && energyWindow)
+        connect(tray, &LUTLoaderTray::siganlChangeLanguage, energyWindow,
+                &EnergyModeNotificationWindowInterface::slotRetranslateGUI, Qt::QueuedConnection);
+    // Nobody answers a question behind a locked screen: the dialogs close, and the
+    // countdown ends without switching the displays off.
+    if (runner && notificationWindow)
+        connect(runner, &TaskRunner::signalSessionLocked, notificationWindow,
+                &TaskNotificationWindowInterface::slotStopNotificationWithoutRemind, Qt::QueuedConnection);
+    if (runner && energyWindow)
+        connect(runner, &TaskRunner::signalSessionLocked, energyWindow, &QDialog::reject,
+                Qt::QueuedConnection);
 }
 
 int LUTLoaderApplication::start()

@@ -6,6 +6,8 @@
 #include <memory>
 
 class EnergyModeNotificationWindow;
+class EnergyModeNotificationWindowInterface;
+class TaskNotificationWindowInterface;
 class LUTLoaderTray;
 class TaskNotificationWindow;
 class VideoAdapterChangeInfoWindow;
@@ -50,6 +52,12 @@ public:
     static int reminderPeriodSeconds(const QString& remindMinutes);
 
     static constexpr int kTaskStartDelayMs = 5000;
+
+    // The connections between the task runner, the tray and the dialogs that the
+    // application object makes once they all exist; a null receiver is skipped.
+    static void connectThreadsAndDialogs(TaskRunner* runner, LUTLoaderTray* tray,
+                                         TaskNotificationWindowInterface* notificationWindow,
+                                         EnergyModeNotificationWindowInterface* energyWindow);
 
 private:
     void logOsEvents();

@@ -6,8 +6,10 @@
 
 #include <QCoreApplication>
 #include <QDebug>
+#include <QEventLoop>
 #include <QMutex>
 #include <QRandomGenerator>
+#include <QSemaphore>
 #include <QThread>
 #include <QThreadPool>
 
@@ -16,7 +18,6 @@
 namespace {
 
 constexpr int kKeyLength = 10;
-constexpr int kWaitStepMs = 10;
 
 QMutex g_mutex;
 std::unique_ptr<PipeAppConnectorClient> g_client;
@@ -104,21 +105,32 @@ bool PipeAppConnectorClient::sendMessage(const QString& msg, const QString& para
     const QByteArray text = PipeMessage{m_key, msg, param, QString()}.toBytes();
     struct Outcome
     {
-        std::atomic<bool> done = false;
         std::atomic<bool> sent = false;
+        QSemaphore done;
     };
     auto outcome = std::make_shared<Outcome>();
-    QThreadPool::globalInstance()->start([outcome, hub = m_hubPipeName, text] {
+    // The caller may be the thread that serves the hub: it waits in its event loop, so
+    // the hub keeps reading, and the send's end wakes it at once.
+    std::unique_ptr<QEventLoop> loop;
+    if (onMainThread())
+        loop = std::make_unique<QEventLoop>();
+    QEventLoop* const waiting = loop.get();
+    QThreadPool::globalInstance()->start([outcome, hub = m_hubPipeName, text, waiting] {
         outcome->sent = ClientWorker::sendToHub(hub, text);
-        outcome->done = true;
+        // Queued before the release: the waiter cannot leave (and destroy the loop)
+        // before the call is posted, and a posted quit reaches the loop even when it
+        // arrives before exec().
+        if (waiting)
+            QMetaObject::invokeMethod(waiting, &QEventLoop::quit, Qt::QueuedConnection);
+        outcome->done.release();
     });
-    // The caller may be the thread that serves the hub: keep its events flowing.
-    const bool serveEvents = onMainThread();
-    while (!outcome->done) {
-        if (serveEvents)
-            QCoreApplication::processEvents();
-        QThread::msleep(kWaitStepMs);
-    }
+    // The quit comes just before the release, so after exec() the release is at most
+    // a moment away (exec() also ends early when the application quits).
+    const bool doneAlready = waiting && outcome->done.tryAcquire();
+    if (waiting && !doneAlready)
+        waiting->exec();
+    if (!doneAlready)
+        outcome->done.acquire();
     qDebug() << "PipeAppConnectorClient::sendMessage finished" << (outcome->sent ? "true" : "false");
     return outcome->sent;
 }

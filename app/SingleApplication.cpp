@@ -11,10 +11,12 @@
 #include <QProcess>
 
 #include <atomic>
+#include <optional>
 
 namespace {
 
 std::atomic<bool> g_restart = false;
+std::optional<QStringList> g_restartArguments;
 constexpr int kCheckLockRetries = 100; // polls of 100 ms
 
 } // namespace
@@ -55,7 +57,17 @@ SingleApplication::~SingleApplication()
     QStringList arguments = QCoreApplication::arguments();
     if (!arguments.isEmpty())
         arguments.removeFirst();
-    if (!QProcess::startDetached(program, arguments))
+    if (g_restartArguments)
+        arguments = *g_restartArguments;
+    qDebug().noquote() << "Restart application - arguments" << arguments.join(QLatin1Char(' '));
+    // Whoever read this agent's output goes away with it: the new agent's output goes
+    // nowhere, so a write to a closed pipe cannot end it (its log has everything).
+    QProcess restart;
+    restart.setProgram(program);
+    restart.setArguments(arguments);
+    restart.setStandardOutputFile(QProcess::nullDevice());
+    restart.setStandardErrorFile(QProcess::nullDevice());
+    if (!restart.startDetached())
         qWarning() << "Restart application failed" << program;
 }
 
@@ -63,6 +75,11 @@ void SingleApplication::SetRestart(bool restart)
 {
     qDebug() << " slotIsRestart " << restart;
     g_restart = restart;
+}
+
+void SingleApplication::setRestartArguments(const QStringList& arguments)
+{
+    g_restartArguments = arguments;
 }
 
 bool SingleApplication::restartRequested()

@@ -20,6 +20,8 @@ public:
     // Asks the destructor to start the agent again once the segment is released.
     static void SetRestart(bool restart);
     static bool restartRequested();
+    // The arguments a restart passes (default: the application's own arguments).
+    static void setRestartArguments(const QStringList& arguments);
 
     static void showDebug(const QString& text);
 

@@ -17,6 +17,10 @@ int main(int argc, char** argv)
     QCoreApplication::setAttribute(Qt::AA_DontUseNativeMenuBar, true);
     QCoreApplication::setAttribute(Qt::AA_UseDesktopOpenGL, true);
 
+    // A restart runs the agent again as it was started, platform options included.
+    QStringList givenArguments;
+    for (int i = 1; i < argc; ++i)
+        givenArguments << QString::fromLocal8Bit(argv[i]);
     const PlatformOptions platformOptions = PlatformOptions::fromArguments(argc, argv);
     QStringList rawArguments;
     for (int i = 0; i < argc; ++i)
@@ -27,6 +31,11 @@ int main(int argc, char** argv)
                      qPrintable(AgentOptions::usage()));
         return 2;
     }
+    if (options.help || options.version) {
+        std::fputs(qPrintable(options.help ? AgentOptions::usage() : AgentOptions::versionText()), stdout);
+        return 0;
+    }
+    SingleApplication::setRestartArguments(givenArguments);
     QString error;
     if (!Platform::select(platformOptions, &error) || !DataDirectory::ensureExists(&error)) {
         std::fprintf(stderr, "lutloader: %s\n", qPrintable(error));
@@ -45,7 +54,8 @@ int main(int argc, char** argv)
     }
     const int exitCode = app->runMainLut();
     qDebug() << "LutLoader end";
-    Logging::releaseMessageOutput();
+    // The object goes before the log: a restart says so in the log on its way out.
     app.reset();
+    Logging::releaseMessageOutput();
     return exitCode;
 }

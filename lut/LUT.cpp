@@ -1,26 +1,16 @@
 #include "lut/LUT.h"
 
 #include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QDebug>
+#include <QEventLoop>
 #include <QMetaClassInfo>
 #include <QStringList>
 #include <QThread>
+#include <QTimer>
 
 #include <algorithm>
 
 namespace {
-
-// Serves events in short slices, so a GUI thread that waits stays responsive.
-void processEventsWhileWaiting(int milliseconds)
-{
-    QCoreApplication::processEvents();
-    const QDeadlineTimer deadline(milliseconds);
-    while (!deadline.hasExpired()) {
-        QThread::msleep(static_cast<unsigned long>(std::clamp<qint64>(deadline.remainingTime(), 0, 10)));
-        QCoreApplication::processEvents();
-    }
-}
 
 void indexRange(std::vector<int>& channels, int from, int to)
 {
@@ -31,7 +21,7 @@ void indexRange(std::vector<int>& channels, int from, int to)
 
 } // namespace
 
-LUT::LUT(QObject* parent) : QObject(parent), m_wait(processEventsWhileWaiting) {}
+LUT::LUT(QObject* parent) : QObject(parent), m_wait(waitServingEvents) {}
 
 LUT::~LUT() = default;
 
@@ -518,7 +508,24 @@ QString LUT::classLabel(const QObject& object)
 
 void LUT::setWaitFunction(WaitFunction wait)
 {
-    m_wait = wait ? std::move(wait) : WaitFunction(processEventsWhileWaiting);
+    m_wait = wait ? std::move(wait) : WaitFunction(waitServingEvents);
+}
+
+void LUT::waitServingEvents(int milliseconds)
+{
+    if (!QCoreApplication::instance()) {
+        QThread::msleep(static_cast<unsigned long>(std::max(milliseconds, 0)));
+        return;
+    }
+    QCoreApplication::processEvents();
+    QEventLoop loop;
+    QTimer timer;
+    timer.setSingleShot(true);
+    timer.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
+    timer.start(std::max(milliseconds, 0));
+    loop.exec();
+    QCoreApplication::processEvents();
 }
 
 void LUT::wait(int milliseconds)

@@ -120,6 +120,9 @@ public:
     void sendFinishUniformityUpload();
 
     void setWaitFunction(WaitFunction wait);
+    // The default wait: the calling thread sleeps in its event loop, so events are served
+    // as they arrive and the thread costs nothing while none come.
+    static void waitServingEvents(int milliseconds);
 
 Q_SIGNALS:
     void signalStartLUTUpload(int steps);

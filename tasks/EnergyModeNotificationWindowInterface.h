@@ -13,4 +13,6 @@ public:
 
 public slots:
     virtual void verifyAndShow() = 0;
+    // The texts follow a language change.
+    virtual void slotRetranslateGUI() {}
 };

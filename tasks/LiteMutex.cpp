@@ -1,5 +1,6 @@
 #include "tasks/LiteMutex.h"
 
+#include <algorithm>
 #include <chrono>
 
 using namespace std::chrono_literals;
@@ -20,12 +21,17 @@ void LiteMutex::wake()
     m_wait.wake();
 }
 
-bool LiteMutex::waitForUnlock(const std::function<bool()>& giveUp)
+bool LiteMutex::waitForUnlock(const std::function<bool()>& giveUp,
+                              const std::function<std::chrono::milliseconds()>& recheck)
 {
+    // Everything that ends the wait early (unlock, terminate, a clock jump) wakes it,
+    // so the sleep is long: a waiting task costs no wake-ups.
+    constexpr auto longestSleep = 60000ms;
     while (m_locked.load()) {
         if (giveUp && giveUp())
             return false;
-        m_wait.wait(1000ms);
+        const auto bound = recheck ? std::clamp(recheck(), 1ms, longestSleep) : longestSleep;
+        m_wait.wait(bound);
     }
     return true;
 }

@@ -5,6 +5,7 @@
 #include <QObject>
 
 #include <atomic>
+#include <chrono>
 #include <functional>
 
 // Busy flag of a task that may go on working after its run() returned. It is not a
@@ -19,10 +20,12 @@ public:
     void lock();
     bool isLocked() const { return m_locked.load(); }
 
-    // Waits until unlock(), serving events at least once a second. `giveUp` is asked
-    // after every wake-up; when it answers true the wait ends with the flag still set.
-    // Returns whether the flag was cleared.
-    bool waitForUnlock(const std::function<bool()>& giveUp = {});
+    // Waits until unlock(), serving events meanwhile. `giveUp` is asked after every
+    // wake-up; when it answers true the wait ends with the flag still set. Without a
+    // wake() the waiter looks again after `recheck` (asked before each sleep; the
+    // default is a minute). Returns whether the flag was cleared.
+    bool waitForUnlock(const std::function<bool()>& giveUp = {},
+                       const std::function<std::chrono::milliseconds()>& recheck = {});
 
     // Makes a waiter look at its give-up condition now. Safe from any thread.
     void wake();

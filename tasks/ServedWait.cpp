@@ -11,6 +11,8 @@ void ServedWait::wait(std::chrono::milliseconds bound)
     QEventLoop loop;
     QTimer timer;
     timer.setSingleShot(true);
+    // A coarse timer may end a long sleep a little early, which costs a second wake-up.
+    timer.setTimerType(Qt::PreciseTimer);
     QObject::connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
     bool alreadyWoken = false;
     {

@@ -55,9 +55,16 @@ void Task::start(const std::function<bool()>& stopRequested)
     m_runLock.lock();
     runGuarded();
     const qint64 deadlineMs = m_clock->msecsSinceEpoch() + qint64(m_answerBound.count()) * 1000;
-    const bool finishedInTime = m_runLock.waitForUnlock([&] {
-        return m_terminate.load() || (stopRequested && stopRequested()) || answerBoundPassed(deadlineMs);
-    });
+    const bool finishedInTime = m_runLock.waitForUnlock(
+        [&] {
+            return m_terminate.load() || (stopRequested && stopRequested()) || answerBoundPassed(deadlineMs);
+        },
+        [&] {
+            // Look again when the answer bound runs out; a clock jump wakes the wait anyway.
+            return m_answerBound.count() > 0
+                       ? std::chrono::milliseconds(deadlineMs - m_clock->msecsSinceEpoch())
+                       : std::chrono::milliseconds::max();
+        });
     if (!finishedInTime) {
         if (m_terminate.load() || (stopRequested && stopRequested()))
             qDebug().noquote() << "Task::start() -" << m_name << "terminated before it finished";

@@ -29,4 +29,6 @@ public slots:
     virtual void showUserNotification(int taskId, bool background) = 0;
     virtual void slotMessageFinished() = 0;
     virtual void slotStopNotificationWithoutRemind() = 0;
+    // The texts follow a language change.
+    virtual void slotRetranslateGUI() {}
 };

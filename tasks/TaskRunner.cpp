@@ -26,9 +26,10 @@ std::atomic<bool> s_locked{false};
 QMutex s_taskNameMutex;
 QString s_taskName;
 
-// The longest the runner sleeps without looking at the clock, so a wall clock that
-// is set forward is noticed within a second.
-constexpr auto longestSleep = 1000ms;
+// The runner sleeps until its next task is due; a push, an unlock, a stop or a jump of
+// the task clock wakes it earlier. A wall clock set back or forward by the system
+// wakes nobody, so the runner still looks at the clock this often.
+constexpr auto longestSleep = 60000ms;
 // The pause between two tasks.
 constexpr auto tick = 50ms;
 // A task whose last run lies this far in the future is run at once.
@@ -253,6 +254,7 @@ bool TaskRunner::runDueTask(Task* task)
         return false;
     }
     if (s_locked.load()) {
+        // The unlock wakes the runner.
         idle(longestSleep);
         return false;
     }
@@ -306,6 +308,7 @@ void TaskRunner::logNextTask() const
 void TaskRunner::idle(std::chrono::milliseconds bound)
 {
     m_wait.wait(bound);
+    m_wakeUps.fetch_add(1);
 }
 
 void TaskRunner::wake()

@@ -39,6 +39,8 @@ public:
     bool checkUpdateLutAlreadyInQueue() const;
 
     const TaskQueue& queue() const { return m_queue; }
+    // How often the runner's thread woke from a sleep between tasks, for diagnostics.
+    int wakeUps() const { return m_wakeUps.load(); }
     const Clock& clock() const { return *m_clock; }
 
     // The runner's own listener for session lock/unlock and display wake-up.
@@ -76,6 +78,7 @@ private:
 
     TaskQueue m_queue;
     std::atomic<bool> m_stop{false};
+    std::atomic<int> m_wakeUps{0};
     std::shared_ptr<Clock> m_clock;
     ServedWait m_wait;
     std::unique_ptr<WindowsEventListener> m_eventListener;

@@ -12,22 +12,30 @@
 EnergyModeNotificationWindow::EnergyModeNotificationWindow(QWidget* parent)
     : EnergyModeNotificationWindowInterface(parent)
 {
-    setWindowTitle(tr("Display Energy Save Mode"));
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(
-        new QLabel(tr("The KALDO Energy Save System will put your display to sleep mode in:"), this));
+    m_text = new QLabel(this);
+    layout->addWidget(m_text);
     m_countdown = new QLabel(QString::number(CountdownSeconds), this);
     layout->addWidget(m_countdown);
     m_remind = RemindChoice::create(this);
     layout->addWidget(m_remind);
     auto* buttons = new QDialogButtonBox(this);
-    buttons->addButton(tr("OK"), QDialogButtonBox::AcceptRole);
-    buttons->addButton(tr("Remind me later"), QDialogButtonBox::RejectRole);
+    m_ok = buttons->addButton(QString(), QDialogButtonBox::AcceptRole);
+    m_later = buttons->addButton(QString(), QDialogButtonBox::RejectRole);
     connect(buttons, &QDialogButtonBox::accepted, this, &EnergyModeNotificationWindow::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &EnergyModeNotificationWindow::reject);
     layout->addWidget(buttons);
     m_timer.setInterval(1000);
     connect(&m_timer, &QTimer::timeout, this, &EnergyModeNotificationWindow::tick);
+    slotRetranslateGUI();
+}
+
+void EnergyModeNotificationWindow::slotRetranslateGUI()
+{
+    setWindowTitle(tr("Display Energy Save Mode"));
+    m_text->setText(tr("The KALDO Energy Save System will put your display to sleep mode in:"));
+    m_ok->setText(tr("OK"));
+    m_later->setText(tr("Remind me later"));
 }
 
 int EnergyModeNotificationWindow::remindSeconds() const
@@ -78,6 +86,12 @@ void EnergyModeNotificationWindow::accept()
 
 void EnergyModeNotificationWindow::reject()
 {
+    // A reject with no countdown on screen (a session lock while nothing was asked)
+    // must not end the wait of a task that never asked.
+    if (!m_timer.isActive() && !isVisible()) {
+        qDebug() << "EnergyModeNotificationWindow::reject nothing shown, nothing to answer";
+        return;
+    }
     qDebug() << "EnergyModeNotificationWindow::reject remind in" << remindSeconds() << "s";
     stopCountdown();
     EnergyModeNotificationWindowInterface::reject();

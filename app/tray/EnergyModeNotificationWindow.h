@@ -6,6 +6,7 @@
 
 class QComboBox;
 class QLabel;
+class QPushButton;
 
 // The countdown before the displays go to energy-save mode. The countdown running out
 // accepts it; "Remind me later" rejects it with the chosen delay.
@@ -29,6 +30,7 @@ public slots:
     void verifyAndShow() override;
     void accept() override;
     void reject() override;
+    void slotRetranslateGUI() override;
 
 private slots:
     void tick();
@@ -36,7 +38,10 @@ private slots:
 private:
     void stopCountdown();
 
+    QLabel* m_text = nullptr;
     QLabel* m_countdown = nullptr;
+    QPushButton* m_ok = nullptr;
+    QPushButton* m_later = nullptr;
     QComboBox* m_remind = nullptr;
     QTimer m_timer;
     int m_left = CountdownSeconds;

@@ -25,12 +25,15 @@
 #include <QApplication>
 #include <QCursor>
 #include <QDebug>
+#include <QDir>
 #include <QFile>
 #include <QMenu>
 #include <QMessageBox>
 #include <QProcess>
 #include <QStyleHints>
 #include <QThread>
+
+#include <algorithm>
 
 namespace {
 
@@ -40,6 +43,10 @@ constexpr int kLockRetryMs = 100;
 constexpr int kLutStateCheckDelayMs = 2000;
 constexpr int kForceActivationDelayMs = 100;
 constexpr int kStartMessageDelayMs = 10000;
+// The display refresh waits this many 100 ms turns for a calibration to end...
+constexpr int kCalibrationWaitRetries = 100;
+// ...and, when it does not, tries again this much later.
+constexpr int kRefreshRetryMs = 30000;
 // How long closing waits for a running task before it asks anyway.
 constexpr int kQuitWaitTurns = 600;
 
@@ -57,7 +64,8 @@ LUTLoaderTray::LUTLoaderTray(PipeSender sender, QObject* parent)
     : LUTLoaderTrayInterface(parent), m_send(std::move(sender)),
       m_loader(std::make_unique<LUTLoadingThread>()),
       m_lutLock(std::make_unique<KaldoSharedMemory>(SHARED_MEMORY_KEY_LUT, "LUTLoaderTray", 1)),
-      m_menu(std::make_unique<QMenu>()), m_applicationName(AppInitialization::applicationName())
+      m_menu(std::make_unique<QMenu>()), m_calibrationWaitRetries(kCalibrationWaitRetries),
+      m_applicationName(AppInitialization::applicationName())
 {
     if (!m_send) {
         m_send = [](const QString& message, const QString& value) {
@@ -71,6 +79,8 @@ LUTLoaderTray::LUTLoaderTray(PipeSender sender, QObject* parent)
     setIcon(QIcon(QStringLiteral(":/rc/orvanta.ico")));
     qDebug() << "Loaded icon isNull=" << icon().isNull();
 
+    m_refreshRetry.setSingleShot(true);
+    connect(&m_refreshRetry, &QTimer::timeout, this, [this] { refreshDisplayInfo(m_refreshRetryFirstRun); });
     m_lockRetry.setSingleShot(true);
     m_lockRetry.setInterval(kLockRetryMs);
     connect(&m_lockRetry, &QTimer::timeout, this, &LUTLoaderTray::startNextLoad);
@@ -177,11 +187,36 @@ void LUTLoaderTray::GetDisplayActionsList(std::vector<QAction*>& actions)
 void LUTLoaderTray::refreshDisplayInfo(bool firstRun)
 {
     qDebug() << "LUTLoaderTray::refreshDisplayInfo() start, firstrun =" << firstRun;
-    KaldoSharedMemory calibration(SHARED_MEMORY_KEY_CALIBRATION, "LUTLoaderTray::refreshDisplayInfo", 50);
-    if (!calibration.Lock())
-        qWarning() << "LUTLoaderTray::refreshDisplayInfo() calibration lock busy, refreshing anyway";
+    if (m_refreshWaiting) {
+        // The wait below serves events, so a second request can arrive inside the first.
+        qDebug() << "LUTLoaderTray::refreshDisplayInfo() already waiting for the calibration lock";
+        return;
+    }
+    // Re-detecting probes the displays over DDC/CI and rewrites their ramps: never
+    // while the main application calibrates or measures one of them.
+    // At start-up the tray does not wait: the retry builds the menu once the calibration ended.
+    KaldoSharedMemory calibration(SHARED_MEMORY_KEY_CALIBRATION, "LUTLoaderTray::refreshDisplayInfo",
+                                  firstRun ? 1 : m_calibrationWaitRetries);
+    m_refreshWaiting = true;
+    const bool locked = calibration.Lock();
+    m_refreshWaiting = false;
+    if (!locked) {
+        qWarning() << "LUTLoaderTray::refreshDisplayInfo() calibration in progress, refresh skipped; "
+                      "next try in"
+                   << kRefreshRetryMs / 1000 << "s";
+        m_refreshRetryFirstRun = m_refreshRetryFirstRun || firstRun;
+        m_refreshRetry.start(kRefreshRetryMs);
+        return;
+    }
+    m_refreshRetry.stop();
+    m_refreshRetryFirstRun = false;
     refreshContextMenu();
     qDebug() << "LUTLoaderTray::refreshDisplayInfo() end";
+}
+
+void LUTLoaderTray::setCalibrationWaitRetries(int retries)
+{
+    m_calibrationWaitRetries = std::max(1, retries);
 }
 
 void LUTLoaderTray::refreshContextMenu()
@@ -750,7 +785,11 @@ void LUTLoaderTray::quit()
 
 void LUTLoaderTray::closeConfirmed()
 {
-    QFile lockFile(AppInitialization::getResoursesPath() + QStringLiteral("/lockfile.txt"));
+    // The main application reads this file to delay its own re-launch of the agent.
+    const QString folder = AppInitialization::getResoursesPath();
+    if (!QDir().mkpath(folder))
+        qWarning() << "LUTLoaderTray::closeConfirmed cannot create" << folder;
+    QFile lockFile(folder + QStringLiteral("/lockfile.txt"));
     if (lockFile.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
         lockFile.write("7200");
         qDebug() << "lockfile was written";

@@ -50,6 +50,10 @@ public:
     // The participant that disabled the agent through "lutdisable", empty when none.
     QString disablingParticipant() const { return m_disablingKey; }
 
+    // How many 100 ms turns the display refresh waits for a running calibration.
+    void setCalibrationWaitRetries(int retries);
+    bool refreshRetryPending() const { return m_refreshRetry.isActive(); }
+
     // Queues a load (or unload) of one display; the entry point of menu, pipe and tasks.
     void loadLUT(int displayId, bool load);
 
@@ -145,6 +149,10 @@ private:
     std::vector<QPointer<QAction>> m_displayActions;
     QTimer m_clickTimer;
     QTimer m_lockRetry;
+    QTimer m_refreshRetry;
+    int m_calibrationWaitRetries;
+    bool m_refreshWaiting = false;
+    bool m_refreshRetryFirstRun = false;
     std::deque<PendingLoad> m_queue;
     std::optional<PendingLoad> m_running;
     int m_loadingCount = 0;

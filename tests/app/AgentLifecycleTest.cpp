@@ -62,6 +62,17 @@ void stopAgent(QProcess& agent)
     }
 }
 
+// A process that ended but was not reaped yet counts as gone.
+bool processAlive(pid_t pid)
+{
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray text = stat.readAll();
+    const qsizetype close = text.lastIndexOf(')');
+    return close >= 0 && text.mid(close + 2, 1) != "Z";
+}
+
 bool noSanitizerReport(const QByteArray& err)
 {
     return !err.contains("AddressSanitizer") && !err.contains("runtime error") &&
@@ -197,6 +208,44 @@ TEST_F(AgentLifecycleTest, SessionLockAndUnlockReachTheLog)
     const QByteArray log = readLog();
     EXPECT_LT(log.indexOf("Emit signal Lock!"), log.indexOf("Emit signal UnLock!"));
     stopAgent(agent);
+}
+
+// "lutrestart" starts the agent again as it was started: same platform, same options,
+// and the log says so.
+TEST_F(AgentLifecycleTest, RestartKeepsThePlatformAndLogsIt)
+{
+    QProcess agent;
+    agent.start(TestPaths::agentProgram(), {"--platform", "sim", "--run-seconds", "40"});
+    ASSERT_TRUE(agent.waitForStarted());
+    ASSERT_TRUE(waitForLog("PipeAppConnectorServer just new listener registration"));
+    const ProgramRun send =
+        runProgram(TestPaths::ctlProgram(), {"send", "-", "lutrestart", "", "--wait", "0"});
+    EXPECT_EQ(send.exitCode, 0) << send.err.constData();
+    ASSERT_TRUE(agent.waitForFinished(60000));
+    EXPECT_EQ(agent.exitCode(), 0);
+
+    EXPECT_TRUE(readLog().contains("Restart app begin")) << readLog().right(2000).constData();
+    EXPECT_TRUE(readLog().contains("Restart application - arguments --platform sim --run-seconds 40"))
+        << readLog().right(2000).constData();
+    // The new agent runs on the simulated workstation too; it is stopped by its process id.
+    const QByteArray started = "LutLoader start... platform";
+    const QDeadlineTimer up(60000);
+    while (readLog().count(started) < 2 && !up.hasExpired())
+        QTest::qWait(100);
+    const QByteArray log = readLog();
+    ASSERT_EQ(log.count(started), 2);
+    EXPECT_EQ(log.count("LutLoader start... platform \"sim\""), 2);
+    const qsizetype second = log.lastIndexOf("LutLoader start... platform");
+    const qsizetype open = log.lastIndexOf('[', second);
+    const qsizetype comma = log.indexOf(',', open);
+    const pid_t pid = static_cast<pid_t>(log.mid(open + 1, comma - open - 1).toLongLong());
+    ASSERT_GT(pid, 0);
+    ASSERT_NE(pid, static_cast<pid_t>(agent.processId()));
+    ::kill(pid, SIGTERM);
+    const QDeadlineTimer bound(60000);
+    while (processAlive(pid) && !bound.hasExpired())
+        QTest::qWait(100);
+    EXPECT_FALSE(processAlive(pid));
 }
 
 TEST_F(AgentLifecycleTest, ShutdownRunsInOrderAndLeavesNoThread)

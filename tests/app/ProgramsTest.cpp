@@ -82,4 +82,20 @@ TEST(ProgramsTest, AgentStopsAfterItsRunTimeAndRefusesBadOptions)
     EXPECT_EQ(runProgram(TestPaths::agentProgram(), {"--workstation", "/nonexistent.json"}).exitCode, 1);
 }
 
+// Asking for the usage or the version starts no agent: nothing is logged.
+TEST(ProgramsTest, AgentAnswersHelpVersionAndUnknownOptionsWithoutStarting)
+{
+    QFile::remove(TestPaths::dataDirectory() + "/logb.qlog");
+    const ProgramRun help = runProgram(TestPaths::agentProgram(), {"--help"});
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_TRUE(help.out.startsWith("usage: lutloader")) << help.out.constData();
+    const ProgramRun version = runProgram(TestPaths::agentProgram(), {"--platform", "sim", "--version"});
+    EXPECT_EQ(version.exitCode, 0);
+    EXPECT_EQ(version.out.trimmed(), "lutloader " LUTLOADER_VERSION);
+    const ProgramRun unknown = runProgram(TestPaths::agentProgram(), {"--platform", "sim", "--frobnicate"});
+    EXPECT_EQ(unknown.exitCode, 2);
+    EXPECT_TRUE(unknown.err.contains("unknown option --frobnicate")) << unknown.err.constData();
+    EXPECT_FALSE(QFile::exists(TestPaths::dataDirectory() + "/logb.qlog"));
+}
+
 } // namespace

@@ -2,9 +2,21 @@
 #include "app/FirstRunSettings.h"
 #include "app/LUTLoaderApplication.h"
 #include "app/RemoveListCreator.h"
+#include "app/tray/EnergyModeNotificationWindow.h"
+#include "app/tray/TaskNotificationWindow.h"
+#include "db/DB.h"
+#include "db/Schema.h"
+#include "platform/Platform.h"
+#include "platform/PlatformOptions.h"
+#include "platform/sim/SimWorkstation.h"
+#include "tasks/TaskRunner.h"
 #include "tests/support/TestPaths.h"
 
+#include <QCoreApplication>
+#include <QDialog>
 #include <QFile>
+#include <QJsonObject>
+#include <QSignalSpy>
 
 #include <gtest/gtest.h>
 
@@ -69,6 +81,69 @@ TEST(StartupValuesTest, ReminderPeriodAndArguments)
     EXPECT_TRUE(options.error.isEmpty()) << options.error.toStdString();
     EXPECT_TRUE(options.echo);
     EXPECT_FALSE(AgentOptions::fromArguments({"lutloader", "stray"}).error.isEmpty());
+}
+
+TEST(StartupValuesTest, HelpVersionAndUnknownOptions)
+{
+    EXPECT_TRUE(AgentOptions::fromArguments({"lutloader", "--help"}).help);
+    EXPECT_TRUE(AgentOptions::fromArguments({"lutloader", "-h"}).help);
+    EXPECT_TRUE(AgentOptions::fromArguments({"lutloader", "--version"}).version);
+    for (const char* unknown : {"--bogus", "-x", "--run-second", "--echo=1"})
+        EXPECT_FALSE(AgentOptions::fromArguments({"lutloader", unknown}).error.isEmpty()) << unknown;
+    // The toolkit's own options pass, with their values.
+    const AgentOptions toolkit = AgentOptions::fromArguments(
+        {"lutloader", "-platform", "offscreen", "--style=fusion", "-reverse", "-qwindowtitle", "x"});
+    EXPECT_TRUE(toolkit.error.isEmpty()) << toolkit.error.toStdString();
+    EXPECT_FALSE(AgentOptions::fromArguments({"lutloader", "-style"}).error.isEmpty());
+}
+
+// A session lock answers the questions nobody can see: the energy countdown is
+// rejected (the displays stay on) and the task notification closes without a postponement.
+TEST(SessionLockTest, LockClosesTheEnergyCountdownAndTheTaskNotification)
+{
+    PlatformOptions options;
+    options.platform = QStringLiteral("sim");
+    QString error;
+    ASSERT_TRUE(Platform::select(options, &error)) << error.toStdString();
+    DB::free();
+    DB::setPath(TestPaths::freshFolder("session-lock"));
+    ASSERT_TRUE(Schema::checkAll(*DB::get()));
+    {
+        TaskRunner runner;
+        EnergyModeNotificationWindow energy;
+        TaskNotificationWindow notification;
+        LUTLoaderApplication::connectThreadsAndDialogs(&runner, nullptr, &notification, &energy);
+        QSignalSpy energyAccepted(&energy, &QDialog::accepted);
+        QSignalSpy energyRejected(&energy, &QDialog::rejected);
+        QSignalSpy notificationFinished(&notification, &TaskNotificationWindow::finished);
+        QSignalSpy notificationRejected(&notification, &TaskNotificationWindow::rejected);
+
+        energy.verifyAndShow();
+        notification.showUserNotification(5, false);
+        ASSERT_FALSE(notification.dialogs().empty());
+        ASSERT_TRUE(Platform::workstation()->apply({{"cmd", "lock"}}).value("ok").toBool());
+        ASSERT_TRUE(energyRejected.wait(10000));
+        QCoreApplication::processEvents();
+
+        EXPECT_TRUE(TaskRunner::IsLocked());
+        EXPECT_EQ(energyAccepted.count(), 0);
+        EXPECT_FALSE(energy.isVisible());
+        EXPECT_EQ(energy.countdownText(), "30");
+        EXPECT_TRUE(notification.dialogs().empty());
+        EXPECT_EQ(notificationFinished.count(), 1);
+        EXPECT_EQ(notificationRejected.count(), 0);
+
+        // A second lock with nothing open answers nothing.
+        ASSERT_TRUE(Platform::workstation()->apply({{"cmd", "unlock"}}).value("ok").toBool());
+        ASSERT_TRUE(Platform::workstation()->apply({{"cmd", "lock"}}).value("ok").toBool());
+        QCoreApplication::processEvents();
+        QCoreApplication::processEvents();
+        EXPECT_EQ(energyRejected.count(), 1);
+        EXPECT_EQ(notificationFinished.count(), 1);
+        runner.slotUnLockLUTLoader();
+    }
+    DB::free();
+    Platform::reset();
 }
 
 } // namespace

@@ -88,6 +88,24 @@ TEST_F(RunnerTest, ClockSetBackMakesRanTasksDueAtOnceAndLeavesWaitingOnesWaiting
     EXPECT_EQ(runs(), (QStringList{"ran", "ran", "waiting"}));
 }
 
+TEST_F(RunnerTest, SleepsUntilTheNextTaskIsDueInsteadOfPolling)
+{
+    harness.addRecording("later", 1000, 1000);
+    harness.startRunner();
+    ASSERT_TRUE(harness.sync());
+    // Let the pause after the barrier end; from then on nothing is due for 1000 s.
+    QThread::msleep(500);
+    const int before = harness.runner().wakeUps();
+    QThread::msleep(2500);
+    EXPECT_EQ(harness.runner().wakeUps(), before);
+    EXPECT_TRUE(runs().isEmpty());
+
+    // The task clock moving is an event: the runner wakes and runs what fell due.
+    harness.clock().advanceSeconds(1000);
+    ASSERT_TRUE(harness.sync());
+    EXPECT_EQ(runs(), QStringList{"later"});
+}
+
 TEST_F(RunnerTest, LockedSessionStartsNoTaskAndUnlockQueuesOneReloadTenSecondsLater)
 {
     FakeTray tray(true);

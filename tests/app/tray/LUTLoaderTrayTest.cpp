@@ -3,6 +3,7 @@
 // menu rebuilt when the displays change.
 #include "app/tray/LUTLoaderTray.h"
 
+#include "app/AppInitialization.h"
 #include "app/KaldoSharedMemory.h"
 #include "app/LockKeys.h"
 #include "db/DBDisplays.h"
@@ -14,6 +15,8 @@
 #include <QAction>
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
 #include <QGuiApplication>
 #include <QJsonObject>
 #include <QMenu>
@@ -270,6 +273,35 @@ TEST_F(LUTLoaderTrayTest, ReloadAllRebuildsTheMenuAfterADisplayChange)
     EXPECT_EQ(actions.size(), 4u);
     EXPECT_EQ(m_tray->displayAction(hdmi), nullptr);
     EXPECT_NE(action("DP-1"), nullptr);
+}
+
+TEST_F(LUTLoaderTrayTest, RefreshLeavesTheDisplaysAloneWhileTheMainApplicationCalibrates)
+{
+    const int hdmi = idOf("HDMI-1");
+    unplug(QStringLiteral("HDMI-1"));
+    KaldoSharedMemory calibration(SHARED_MEMORY_KEY_CALIBRATION, "LUTLoaderTrayTest", 1);
+    ASSERT_TRUE(calibration.Lock());
+    m_tray->setCalibrationWaitRetries(2);
+    m_tray->refreshAction()->trigger();
+    // Skipped, not forced: the old menu stays and a later try is planned.
+    EXPECT_NE(m_tray->displayAction(hdmi), nullptr);
+    EXPECT_TRUE(m_tray->refreshRetryPending());
+
+    calibration.Unlock();
+    m_tray->refreshAction()->trigger();
+    EXPECT_EQ(m_tray->displayAction(hdmi), nullptr);
+    EXPECT_FALSE(m_tray->refreshRetryPending());
+    EXPECT_FALSE(calibration.IsLocked());
+}
+
+TEST_F(LUTLoaderTrayTest, ClosingWritesTheLockFileInItsOwnFolder)
+{
+    const QString folder = AppInitialization::getResoursesPath();
+    QDir(folder).removeRecursively();
+    m_tray->closeConfirmed();
+    QFile lockFile(folder + "/lockfile.txt");
+    ASSERT_TRUE(lockFile.open(QIODevice::ReadOnly));
+    EXPECT_EQ(lockFile.readAll(), "7200");
 }
 
 TEST_F(LUTLoaderTrayTest, DisplaysLoadedBeforeAreLoadedAgainOnReload)

@@ -2,7 +2,11 @@
 #include "tests/lut/gamma/SimGammaFixture.h"
 #include "tests/lut/profile/LogCapture.h"
 
+#include <QAbstractEventDispatcher>
 #include <QSignalSpy>
+#include <QThread>
+
+#include <thread>
 
 namespace {
 
@@ -229,3 +233,30 @@ TEST_F(LUTModelTest, OptionalCapabilitiesAnswerNotAvailable)
     lut.get3dLUTInterpolatedPoint(0.5, 0.5, 0.5, r, g, b);
     EXPECT_EQ(r + g + b, 0.0);
 }
+
+namespace {
+
+// The wait between upload steps serves what arrives but sleeps in between: a spinning
+// wait wakes its thread hundreds of times a second.
+TEST(LUTWaitTest, WaitServesQueuedCallsWithoutSpinning)
+{
+    QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance();
+    ASSERT_NE(dispatcher, nullptr);
+    int wakeUps = 0;
+    const QMetaObject::Connection counting =
+        QObject::connect(dispatcher, &QAbstractEventDispatcher::awake, [&wakeUps] { ++wakeUps; });
+    bool served = false;
+    QObject receiver;
+    std::thread sender([&receiver, &served] {
+        QThread::msleep(200);
+        QMetaObject::invokeMethod(
+            &receiver, [&served] { served = true; }, Qt::QueuedConnection);
+    });
+    LUT::waitServingEvents(1000);
+    sender.join();
+    QObject::disconnect(counting);
+    EXPECT_TRUE(served);
+    EXPECT_LT(wakeUps, 20);
+}
+
+} // namespace
