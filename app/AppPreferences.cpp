@@ -3,8 +3,22 @@
 #include "db/DB.h"
 #include "db/DBPreferences.h"
 #include "settings/BaseDataPool.h"
+#include "settings/PasswordPreferences.h"
 
 #include <QDebug>
+#include <QThread>
+
+#include <memory>
+
+namespace {
+
+std::unique_ptr<BaseDataPool>& pool()
+{
+    static std::unique_ptr<BaseDataPool> instance;
+    return instance;
+}
+
+} // namespace
 
 bool AppPreferences::available()
 {
@@ -18,20 +32,33 @@ QString AppPreferences::get(const QString& name)
 
 bool AppPreferences::set(const QString& name, const QString& value)
 {
-    return DBPreferences().setValue(name, value, true);
+    BaseDataPool* const dataPool = pool().get();
+    if (dataPool && dataPool->thread() == QThread::currentThread())
+        return dataPool->apply(name, value);
+    DBPreferences preferences;
+    if (PasswordPreferences::isPassword(name))
+        return PasswordPreferences::write(preferences, name, value);
+    return preferences.setValue(name, value, true);
 }
 
 // Before any thread exists: the schema is created or upgraded and the
 // preferences filled once, on the main thread's connection.
 void AppPreferences::initDatabase()
 {
-    BaseDataPool pool;
-    pool.init();
-    pool.initDB();
+    if (!pool())
+        pool() = std::make_unique<BaseDataPool>();
+    pool()->init();
+    pool()->initDB();
+}
+
+BaseDataPool* AppPreferences::dataPool()
+{
+    return pool().get();
 }
 
 void AppPreferences::freeDatabase()
 {
+    pool().reset();
     qDebug() << "DB::free";
     DB::free();
 }

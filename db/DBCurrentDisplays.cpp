@@ -86,11 +86,7 @@ DBCurrentDisplays::DBCurrentDisplays() : data_(DB::get())
 
 bool DBCurrentDisplays::ensureChecked(KaldoDynamicData& data)
 {
-    if (s_checked.load())
-        return true;
-    const bool ok = Schema::checkTables(data, {Schema::table(TABLE)});
-    s_checked.store(ok);
-    return ok;
+    return Schema::checkOnce(data, {Schema::table(TABLE)}, s_checked);
 }
 
 bool DBCurrentDisplays::SaveDisplaysInfo()

@@ -30,12 +30,8 @@ DBDisplayCurrentLUT::DBDisplayCurrentLUT() : data_(DB::get())
 
 bool DBDisplayCurrentLUT::ensureChecked(KaldoDynamicData& data)
 {
-    if (s_checked.load())
-        return true;
-    const bool ok =
-        Schema::checkTables(data, {Schema::table(TABLE_CURRENT_LUT), Schema::table(TABLE_LUT_ENTRIES)});
-    s_checked.store(ok);
-    return ok;
+    return Schema::checkOnce(data, {Schema::table(TABLE_CURRENT_LUT), Schema::table(TABLE_LUT_ENTRIES)},
+                             s_checked);
 }
 
 int DBDisplayCurrentLUT::addRecord(int displayid, int luttype, int uniformityid)

@@ -29,11 +29,7 @@ DBDisplayStatistic::DBDisplayStatistic() : data_(DB::get())
 
 bool DBDisplayStatistic::ensureChecked(KaldoDynamicData& data)
 {
-    if (s_checked.load())
-        return true;
-    const bool ok = Schema::checkTables(data, {Schema::table(TABLE)});
-    s_checked.store(ok);
-    return ok;
+    return Schema::checkOnce(data, {Schema::table(TABLE)}, s_checked);
 }
 
 bool DBDisplayStatistic::AddStatisticInfo(const QString& day, int displayid, int amount)

@@ -99,12 +99,8 @@ DBDisplays::DBDisplays() : data_(DB::get())
 
 bool DBDisplays::ensureChecked(KaldoDynamicData& data)
 {
-    if (s_checked.load())
-        return true;
-    const bool ok =
-        Schema::checkTables(data, {Schema::table(TABLE_DISPLAYS), Schema::table(TABLE_DISPLAY_INFO)});
-    s_checked.store(ok);
-    return ok;
+    return Schema::checkOnce(data, {Schema::table(TABLE_DISPLAYS), Schema::table(TABLE_DISPLAY_INFO)},
+                             s_checked);
 }
 
 int DBDisplays::addDisplay(const QString& serial, int top, int left, int width, int height, bool isactive)

@@ -35,11 +35,7 @@ DBDisplaysAmbient::DBDisplaysAmbient() : data_(DB::get())
 
 bool DBDisplaysAmbient::ensureChecked(KaldoDynamicData& data)
 {
-    if (s_checked.load())
-        return true;
-    const bool ok = Schema::checkTables(data, {Schema::table(TABLE)});
-    s_checked.store(ok);
-    return ok;
+    return Schema::checkOnce(data, {Schema::table(TABLE)}, s_checked);
 }
 
 bool DBDisplaysAmbient::AddAmbientValue(int displayid, double value, quint32 time, bool withinLimits)

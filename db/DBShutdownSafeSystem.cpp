@@ -29,11 +29,7 @@ DBShutdownSafeSystem::DBShutdownSafeSystem() : data_(DB::get())
 
 bool DBShutdownSafeSystem::ensureChecked(KaldoDynamicData& data)
 {
-    if (s_checked.load())
-        return true;
-    const bool ok = Schema::checkTables(data, {Schema::table(TABLE)});
-    s_checked.store(ok);
-    return ok;
+    return Schema::checkOnce(data, {Schema::table(TABLE)}, s_checked);
 }
 
 bool DBShutdownSafeSystem::setNewTask(int displayid)

@@ -29,11 +29,7 @@ DBStatusDisplays::DBStatusDisplays() : data_(DB::get())
 
 bool DBStatusDisplays::ensureChecked(KaldoDynamicData& data)
 {
-    if (s_checked.load())
-        return true;
-    const bool ok = Schema::checkTables(data, {Schema::table(TABLE)});
-    s_checked.store(ok);
-    return ok;
+    return Schema::checkOnce(data, {Schema::table(TABLE)}, s_checked);
 }
 
 bool DBStatusDisplays::SetStatusInfo(int displayid, const QString& name, const QString& value)

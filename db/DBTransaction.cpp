@@ -3,11 +3,11 @@
 #include "db/DB.h"
 #include "db/KaldoDynamicData.h"
 
-DBTransaction::DBTransaction() : DBTransaction(DB::get()) {}
+DBTransaction::DBTransaction(Kind kind) : DBTransaction(DB::get(), kind) {}
 
-DBTransaction::DBTransaction(std::shared_ptr<KaldoDynamicData> db) : m_db(std::move(db))
+DBTransaction::DBTransaction(std::shared_ptr<KaldoDynamicData> db, Kind kind) : m_db(std::move(db))
 {
-    m_started = m_db->startTransaction();
+    m_started = m_db->startTransaction(kind);
 }
 
 DBTransaction::~DBTransaction()

@@ -1,8 +1,8 @@
 #pragma once
 
-#include <memory>
+#include "db/KaldoDynamicData.h"
 
-class KaldoDynamicData;
+#include <memory>
 
 // A transaction on the calling thread's connection for the lifetime of the object:
 // committed on destruction unless failTransaction() was called. Inside another
@@ -10,9 +10,12 @@ class KaldoDynamicData;
 class DBTransaction
 {
 public:
-    DBTransaction();
+    using Kind = KaldoDynamicData::TransactionKind;
+
+    // A writing transaction unless `kind` says it only reads.
+    explicit DBTransaction(Kind kind = Kind::Write);
     // On a connection the caller already holds (it must be this thread's).
-    explicit DBTransaction(std::shared_ptr<KaldoDynamicData> db);
+    explicit DBTransaction(std::shared_ptr<KaldoDynamicData> db, Kind kind = Kind::Write);
     ~DBTransaction();
     DBTransaction(const DBTransaction&) = delete;
     DBTransaction& operator=(const DBTransaction&) = delete;

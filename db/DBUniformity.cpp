@@ -25,12 +25,8 @@ DBUniformity::DBUniformity() : data_(DB::get())
 
 bool DBUniformity::ensureChecked(KaldoDynamicData& data)
 {
-    if (s_checked.load())
-        return true;
-    const bool ok =
-        Schema::checkTables(data, {Schema::table(TABLE_UNIFORMITY), Schema::table(TABLE_UNIFORMITY_DATA)});
-    s_checked.store(ok);
-    return ok;
+    return Schema::checkOnce(data, {Schema::table(TABLE_UNIFORMITY), Schema::table(TABLE_UNIFORMITY_DATA)},
+                             s_checked);
 }
 
 int DBUniformity::addUniformity(int type, int y, int lutId, const QString& color)

@@ -7,7 +7,7 @@
 #include "displays/CurrentDisplays.h"
 #include "displays/DisplayInfo.h"
 #include "settings/GlobalData.h"
-#include "settings/HideUnhideString.h"
+#include "settings/PasswordPreferences.h"
 
 #include <QDebug>
 #include <QVersionNumber>
@@ -298,11 +298,7 @@ NetworkSettings getNetworkSettingsFromDB(int majorVersion)
         !settings.serverName.startsWith(QLatin1String("https://")))
         settings.serverName.prepend(QStringLiteral("https://"));
 
-    const bool scrambled = preferences.getValue(QStringLiteral("remoteEncrypted")) == QLatin1String("1");
-    auto password = [&](const QString& name) {
-        const QString stored = preferences.getValue(name);
-        return scrambled ? HideUnhideString::unhide(stored) : stored;
-    };
+    const auto password = [&](const QString& name) { return PasswordPreferences::read(preferences, name); };
     settings.user = preferences.getValue(QStringLiteral("RemoteConnectionUser"));
     settings.password = password(QStringLiteral("RemoteConnectionPassword"));
     settings.workstationId = preferences.GetSynchronizeWorkstationId();

@@ -2,7 +2,7 @@
 
 KaldoDataIterator::KaldoDataIterator() : m_state(std::make_shared<State>()) {}
 
-KaldoDataIterator::KaldoDataIterator(QStringList columns, QList<QStringList> rows)
+KaldoDataIterator::KaldoDataIterator(QStringList columns, QList<QVariantList> rows)
     : m_state(std::make_shared<State>())
 {
     m_state->columns = std::move(columns);
@@ -19,9 +19,9 @@ KaldoDataIterator::Row KaldoDataIterator::values() const
     Row row;
     if (IsNull())
         return row;
-    const QStringList& current = m_state->rows.at(m_state->position);
+    const QVariantList& current = m_state->rows.at(m_state->position);
     for (qsizetype i = 0; i < m_state->columns.size(); ++i)
-        row.insert(m_state->columns.at(i), current.value(i));
+        row.insert(m_state->columns.at(i), current.value(i).toString());
     return row;
 }
 
@@ -30,7 +30,7 @@ QString KaldoDataIterator::value(const QString& column) const
     if (IsNull())
         return {};
     const qsizetype index = m_state->columns.indexOf(column);
-    return index < 0 ? QString() : m_state->rows.at(m_state->position).value(index);
+    return index < 0 ? QString() : m_state->rows.at(m_state->position).value(index).toString();
 }
 
 KaldoDataIterator& KaldoDataIterator::operator++()

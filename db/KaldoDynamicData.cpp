@@ -11,6 +11,7 @@
 #include <QHash>
 #include <QMutex>
 #include <QRandomGenerator>
+#include <QScopeGuard>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -23,14 +24,16 @@ const QString KaldoDynamicData::UPGRADE_TO_NULL = QStringLiteral("\x01NULL");
 namespace {
 
 const QString kTmpTable = QStringLiteral("tmp");
-// A COMMIT that meets a reader of another process waits the busy time-out; a few
-// more attempts before giving the transaction up.
-constexpr int kCommitAttempts = 3;
+// Enough for the statements a table class repeats; statements with literal values
+// written into them come and go, so the cache starts over when it is full.
+constexpr qsizetype kMaxCachedStatements = 256;
 
 struct DeclarationCache
 {
     QMutex mutex;
     QHash<QString, ColumnMap> columns;
+    // Changes whenever a declaration changes, so connections drop their copies.
+    std::atomic<quint64> generation{1};
 };
 
 DeclarationCache& declarationCache()
@@ -39,18 +42,31 @@ DeclarationCache& declarationCache()
     return *cache;
 }
 
-KdoData::DataTypes cachedType(const QString& table, const QString& column)
+// Schema statements change what prepared statements refer to.
+bool isSchemaStatement(const QString& statement)
 {
-    DeclarationCache& cache = declarationCache();
-    const QMutexLocker lock(&cache.mutex);
-    const auto found = cache.columns.constFind(table);
-    if (found == cache.columns.cend())
-        return KdoData::Text;
-    for (auto it = found->cbegin(); it != found->cend(); ++it) {
-        if (it.key().compare(column, Qt::CaseInsensitive) == 0)
-            return it.value();
+    const QStringView head = QStringView(statement).trimmed();
+    return head.startsWith(u"CREATE", Qt::CaseInsensitive) ||
+           head.startsWith(u"ALTER", Qt::CaseInsensitive) || head.startsWith(u"DROP", Qt::CaseInsensitive);
+}
+
+// Statements kept prepared are those that return no rows and change nothing in
+// the schema. A kept query would go wrong when another program changes its table
+// (SQLite prepares it again with other columns, which the driver does not expect),
+// and SQLite carries out most pragmas while preparing them, so running a kept
+// one again would repeat an old answer. Queries cost one preparation for all their
+// rows; the writes repeated row after row are the ones worth keeping.
+bool isKeptPrepared(const QString& statement)
+{
+    if (statement == QLatin1String("SELECT COUNT(*) FROM sqlite_master WHERE 0"))
+        return true; // one column whatever the schema
+    const QStringView head = QStringView(statement).trimmed();
+    for (const char16_t* word :
+         {u"INSERT", u"UPDATE", u"DELETE", u"REPLACE", u"BEGIN", u"COMMIT", u"ROLLBACK"}) {
+        if (head.startsWith(QStringView(word), Qt::CaseInsensitive))
+            return true;
     }
-    return KdoData::Text;
+    return false;
 }
 
 bool isIdentifier(const QString& name)
@@ -163,6 +179,15 @@ bool typedValue(KdoData::DataTypes type, const QString& text, QVariant* out)
     return ok;
 }
 
+class ReadLock
+{
+public:
+    ReadLock() { KaldoRecursiveReadWriteLocker::instance().lockRead(); }
+    ~ReadLock() { KaldoRecursiveReadWriteLocker::instance().unlockRead(); }
+    ReadLock(const ReadLock&) = delete;
+    ReadLock& operator=(const ReadLock&) = delete;
+};
+
 class StatementLock
 {
 public:
@@ -188,6 +213,8 @@ KaldoDynamicData::~KaldoDynamicData()
         qWarning() << "KaldoDynamicData::~KaldoDynamicData: transaction left open, rolled back";
         cancelTransaction();
     }
+    // Open statements would keep the connection from closing.
+    m_statements.clear();
     m_db.close();
     m_db = QSqlDatabase();
     QSqlDatabase::removeDatabase(m_connectionName);
@@ -227,6 +254,12 @@ void KaldoDynamicData::Init(const QString& directory, const QString& options, co
 
 bool KaldoDynamicData::write(const QString& statement, const QVariantList& parameters, qint64* lastInsertId)
 {
+    if (m_depth > 0 && m_readOnly) {
+        // Taking the write lock now could wait on another thread that already holds
+        // it and waits for this thread's statement lock.
+        qWarning() << "KaldoDynamicData: write refused inside a reading transaction:" << statement;
+        return false;
+    }
     if (m_depth > 0 && (m_failedInside || !m_began)) {
         // The transaction never began or a part of it failed: it will roll back,
         // so running more of it would only report writes that do not last.
@@ -252,17 +285,58 @@ bool KaldoDynamicData::runStatement(const QString& statement, const QVariantList
                                     qint64* lastInsertId, QSqlError* failure)
 {
     const StatementLock lock;
+    return runUnlocked(statement, parameters, lastInsertId, failure);
+}
+
+QSqlQuery* KaldoDynamicData::prepared(const QString& statement, QSqlError* failure)
+{
+    const auto found = m_statements.find(statement);
+    if (found != m_statements.end())
+        return &found.value();
+    if (m_statements.size() >= kMaxCachedStatements)
+        m_statements.clear();
     QSqlQuery query(m_db);
+    query.setForwardOnly(true);
+    if (!query.prepare(statement)) {
+        *failure = query.lastError().isValid() ? query.lastError() : m_db.lastError();
+        return nullptr;
+    }
+    return &m_statements.insert(statement, std::move(query)).value();
+}
+
+bool KaldoDynamicData::runUnlocked(const QString& statement, const QVariantList& parameters,
+                                   qint64* lastInsertId, QSqlError* failure)
+{
+    QSqlError error;
     bool ok = false;
-    if (parameters.isEmpty()) {
-        ok = query.exec(statement);
-    } else if (query.prepare(statement)) {
-        for (const QVariant& value : parameters)
-            query.addBindValue(value);
-        ok = query.exec();
+    qint64 id = -1;
+    if (!isKeptPrepared(statement)) {
+        // Kept statements are prepared again after a schema change of this connection.
+        if (isSchemaStatement(statement))
+            m_statements.clear();
+        QSqlQuery query(m_db);
+        ok = query.prepare(statement);
+        for (qsizetype i = 0; ok && i < parameters.size(); ++i)
+            query.bindValue(static_cast<int>(i), parameters.at(i));
+        ok = ok && query.exec();
+        if (!ok)
+            error = query.lastError().isValid() ? query.lastError() : m_db.lastError();
+    } else if (QSqlQuery* query = prepared(statement, &error)) {
+        for (qsizetype i = 0; i < parameters.size(); ++i)
+            query->bindValue(static_cast<int>(i), parameters.at(i));
+        ok = query->exec();
+        if (ok && lastInsertId) {
+            const QVariant inserted = query->lastInsertId();
+            id = inserted.isValid() ? inserted.toLongLong() : -1;
+        }
+        if (!ok) {
+            error = query->lastError().isValid() ? query->lastError() : m_db.lastError();
+            m_statements.remove(statement);
+        } else {
+            query->finish();
+        }
     }
     if (!ok) {
-        const QSqlError error = query.lastError().isValid() ? query.lastError() : m_db.lastError();
         m_lastError = error.text();
         if (failure)
             *failure = error; // the caller decides whether this is worth a log line
@@ -272,10 +346,8 @@ bool KaldoDynamicData::runStatement(const QString& statement, const QVariantList
                               ", sql =" + statement;
         return false;
     }
-    if (lastInsertId) {
-        const QVariant id = query.lastInsertId();
-        *lastInsertId = id.isValid() ? id.toLongLong() : -1;
-    }
+    if (lastInsertId)
+        *lastInsertId = id;
     return true;
 }
 
@@ -294,41 +366,58 @@ bool KaldoDynamicData::execSql(const QString& statement)
     return write(statement, {}, nullptr);
 }
 
+// SQLite prepares a query against the columns it last knew; when another program
+// changed the table since, it prepares it again while running it, with other
+// columns, and the driver then writes past the columns it set up (a crash). A
+// first look at the schema inside the same read transaction brings SQLite up to
+// date, and the transaction keeps the schema as it is until the rows are read.
+bool KaldoDynamicData::refreshSchema()
+{
+    QSqlError error;
+    QSqlQuery* probe = prepared(QStringLiteral("SELECT COUNT(*) FROM sqlite_master WHERE 0"), &error);
+    if (!probe || !probe->exec())
+        return false;
+    probe->finish();
+    return true;
+}
+
 KaldoDataIterator KaldoDynamicData::query(const QString& statement, const QVariantList& parameters)
 {
-    KaldoRecursiveReadWriteLocker::instance().lockRead();
-    QStringList names;
-    QList<QStringList> rows;
-    {
-        QSqlQuery query(m_db);
-        query.setForwardOnly(true);
-        bool ok = false;
-        if (query.prepare(statement)) {
-            for (const QVariant& value : parameters)
-                query.addBindValue(value);
-            ok = query.exec();
+    const ReadLock lock;
+    const bool ownTransaction =
+        m_depth == 0 && m_opened && runUnlocked(QStringLiteral("BEGIN DEFERRED"), {}, nullptr, nullptr);
+    const auto endOwnTransaction = qScopeGuard([&] {
+        if (ownTransaction)
+            runUnlocked(QStringLiteral("COMMIT"), {}, nullptr, nullptr);
+    });
+    refreshSchema();
+    QSqlQuery query(m_db);
+    query.setForwardOnly(true);
+    bool ok = query.prepare(statement);
+    for (qsizetype i = 0; ok && i < parameters.size(); ++i)
+        query.bindValue(static_cast<int>(i), parameters.at(i));
+    if (ok && query.exec()) {
+        QStringList names;
+        QList<QVariantList> rows;
+        const QSqlRecord record = query.record();
+        const int columns = record.count();
+        names.reserve(columns);
+        for (int i = 0; i < columns; ++i)
+            names << record.fieldName(i);
+        while (query.next()) {
+            QVariantList row;
+            row.reserve(columns);
+            for (int i = 0; i < columns; ++i)
+                row << query.value(i);
+            rows.append(std::move(row));
         }
-        if (ok) {
-            const QSqlRecord record = query.record();
-            for (int i = 0; i < record.count(); ++i)
-                names << record.fieldName(i);
-            while (query.next()) {
-                QStringList row;
-                row.reserve(names.size());
-                for (int i = 0; i < names.size(); ++i)
-                    row << query.value(i).toString();
-                rows.append(std::move(row));
-            }
-        } else {
-            const QSqlError error = query.lastError().isValid() ? query.lastError() : m_db.lastError();
-            m_lastError = error.text();
-            qWarning() << "sql error: " + error.text() +
-                              ", lastError().type() =" + QString::number(error.type()) +
-                              ", sql =" + statement;
-        }
+        return KaldoDataIterator(std::move(names), std::move(rows));
     }
-    KaldoRecursiveReadWriteLocker::instance().unlockRead();
-    return KaldoDataIterator(std::move(names), std::move(rows));
+    const QSqlError error = query.lastError().isValid() ? query.lastError() : m_db.lastError();
+    m_lastError = error.text();
+    qWarning() << "sql error: " + error.text() + ", lastError().type() =" + QString::number(error.type()) +
+                      ", sql =" + statement;
+    return {};
 }
 
 KaldoDataIterator KaldoDynamicData::readinfoSql(const QString& statement)
@@ -390,7 +479,7 @@ bool KaldoDynamicData::bindValues(const QString& table, const Values& values, bo
                                   QStringList* columns, QVariantList* bound)
 {
     for (auto it = values.cbegin(); it != values.cend(); ++it) {
-        const KdoData::DataTypes type = cachedType(table, it.key());
+        const KdoData::DataTypes type = declaredType(table, it.key());
         // An empty key is left to SQLite, which assigns the next one.
         if (leaveEmptyKey && type == KdoData::AutoKey && it.value().trimmed().isEmpty())
             continue;
@@ -475,25 +564,43 @@ bool KaldoDynamicData::delinfo(const QString& table, const QString& condition)
     return write(QStringLiteral("DELETE FROM ") + table + QStringLiteral(" WHERE ") + condition, {}, nullptr);
 }
 
-bool KaldoDynamicData::startTransaction()
+bool KaldoDynamicData::startTransaction(TransactionKind kind)
 {
-    KaldoRecursiveReadWriteLocker::instance().lockTransaction();
-    if (m_depth++ > 0)
+    if (m_depth > 0) {
+        KaldoRecursiveReadWriteLocker::instance().lockTransaction();
+        ++m_depth;
+        if (kind == TransactionKind::Write && m_readOnly) {
+            qWarning() << "KaldoDynamicData::startTransaction(): a writing transaction inside a reading one "
+                          "is refused";
+            return false;
+        }
         return !m_failedInside;
-    m_failedInside = false;
+    }
+    bool began = false;
     if (!m_opened) {
         qWarning()
             << "WARNING!!! else in void KaldoDynamicData::startTransaction(), db_->transaction() actually "
                "didn't work";
-        m_failedInside = true;
-        return false;
+    } else if (kind == TransactionKind::Write) {
+        // Waits for the file's write lock before taking the statement lock.
+        began = beginImmediate();
     }
-    if (!beginImmediate()) {
-        m_failedInside = true;
-        return false;
-    }
-    m_began = true;
-    return true;
+    KaldoRecursiveReadWriteLocker::instance().lockTransaction();
+    if (m_opened && kind == TransactionKind::Read)
+        began = runStatement(QStringLiteral("BEGIN DEFERRED"), {}, nullptr);
+    m_depth = 1;
+    m_readOnly = kind == TransactionKind::Read;
+    m_began = began;
+    m_failedInside = !began;
+    return began;
+}
+
+void KaldoDynamicData::setWhenCommitted(std::atomic<bool>* flag)
+{
+    if (m_depth == 0)
+        *flag = true;
+    else if (!m_onCommit.contains(flag))
+        m_onCommit.append(flag);
 }
 
 bool KaldoDynamicData::finishTransaction()
@@ -520,6 +627,7 @@ bool KaldoDynamicData::endTransaction(bool commit)
         m_failedInside = true;
     bool ok = !m_failedInside || !commit;
     if (--m_depth == 0) {
+        bool committed = false;
         if (!m_opened) {
             qWarning()
                 << (commit ? "WARNING!!! else in void KaldoDynamicData::finishTransaction(), db_->commit() "
@@ -528,9 +636,8 @@ bool KaldoDynamicData::endTransaction(bool commit)
                              "db_->rollback() actually didn't work");
             ok = false;
         } else if (m_began && !m_failedInside) {
-            ok = false;
-            for (int attempt = 0; attempt < kCommitAttempts && !ok; ++attempt)
-                ok = runStatement(QStringLiteral("COMMIT"), {}, nullptr);
+            // The busy handler waits once for readers of other processes to let go.
+            committed = ok = runStatement(QStringLiteral("COMMIT"), {}, nullptr);
             if (!ok) {
                 qWarning() << "KaldoDynamicData::finishTransaction() commit failed, transaction rolled back";
                 runStatement(QStringLiteral("ROLLBACK"), {}, nullptr);
@@ -541,8 +648,14 @@ bool KaldoDynamicData::endTransaction(bool commit)
                               "rolled back";
             ok = runStatement(QStringLiteral("ROLLBACK"), {}, nullptr) && !commit;
         }
+        if (committed) {
+            for (std::atomic<bool>* flag : std::as_const(m_onCommit))
+                *flag = true;
+        }
+        m_onCommit.clear();
         m_began = false;
         m_failedInside = false;
+        m_readOnly = false;
     }
     KaldoRecursiveReadWriteLocker::instance().unlockTransaction();
     return ok;
@@ -601,54 +714,119 @@ bool KaldoDynamicData::setAsideLeftoverTmp()
     return exec(QStringLiteral("ALTER TABLE tmp RENAME TO ") + name);
 }
 
+const QHash<QString, KdoData::DataTypes>& KaldoDynamicData::declaredTypes(const QString& table)
+{
+    DeclarationCache& cache = declarationCache();
+    const quint64 generation = cache.generation.load();
+    if (generation != m_typesGeneration) {
+        m_types.clear();
+        m_typesGeneration = generation;
+    }
+    auto found = m_types.find(table);
+    if (found == m_types.end()) {
+        QHash<QString, KdoData::DataTypes> types;
+        {
+            const QMutexLocker lock(&cache.mutex);
+            const ColumnMap columns = cache.columns.value(table);
+            for (auto it = columns.cbegin(); it != columns.cend(); ++it) {
+                types.insert(it.key(), it.value());
+                types.insert(it.key().toLower(), it.value());
+            }
+        }
+        found = m_types.insert(table, types);
+    }
+    return found.value();
+}
+
+KdoData::DataTypes KaldoDynamicData::declaredType(const QString& table, const QString& column)
+{
+    const QHash<QString, KdoData::DataTypes>& types = declaredTypes(table);
+    const auto exact = types.constFind(column);
+    if (exact != types.cend())
+        return exact.value();
+    // SQL names are case-insensitive; a column the table class does not declare is text.
+    return types.value(column.toLower(), KdoData::Text);
+}
+
+KaldoDynamicData::UpgradePlan KaldoDynamicData::planUpgrade(const QString& table, const ColumnMap& columns)
+{
+    UpgradePlan plan;
+    QHash<QString, KdoData::DataTypes> existingByLowerName;
+    for (auto [name, type] : tableColumns(table).asKeyValueRange())
+        existingByLowerName.insert(name.toLower(), type);
+    for (auto it = columns.cbegin(); it != columns.cend(); ++it) {
+        const auto found = existingByLowerName.constFind(it.key().toLower());
+        if (found == existingByLowerName.cend()) {
+            // A key column cannot be added by ALTER TABLE; the rebuild creates it.
+            if (it.value() == KdoData::AutoKey) {
+                plan.rebuild = true;
+                continue;
+            }
+            plan.added << it.key();
+            plan.copied << it.key();
+            continue;
+        }
+        plan.copied << it.key();
+        const KdoData::DataTypes type = found.value();
+        if (fieldKind(type) != fieldKind(it.value()) ||
+            (type == KdoData::AutoKey) != (KdoData::normalized(it.value()) == KdoData::AutoKey))
+            plan.rebuild = true;
+    }
+    return plan;
+}
+
 bool KaldoDynamicData::CheckTable(const QString& table, const ColumnMap& columns, const Values& upgradeValues)
 {
     {
         DeclarationCache& cache = declarationCache();
         const QMutexLocker lock(&cache.mutex);
-        cache.columns.insert(table, columns);
+        const auto known = cache.columns.constFind(table);
+        if (known == cache.columns.cend() || known.value() != columns) {
+            cache.columns.insert(table, columns);
+            ++cache.generation;
+        }
     }
     if (!isIdentifier(table) || table.compare(kTmpTable, Qt::CaseInsensitive) == 0 || columns.isEmpty() ||
         !allIdentifiers(columns.keys()))
         return false;
+    // Nearly every check finds the table as declared (and no "tmp" left by a broken
+    // rebuild). Looking first without a transaction keeps a reader from queueing
+    // for the write lock only to learn that nothing changes.
+    if (tableExists(table) && !tableExists(kTmpTable) && planUpgrade(table, columns).upToDate())
+        return true;
     if (!startTransaction()) {
         cancelTransaction();
         return false;
     }
-    if (!tableExists(table)) {
-        const bool created = exec(createStatement(table, columns));
-        return created ? finishTransaction() : (cancelTransaction(), false);
-    }
-    bool ok = setAsideLeftoverTmp();
-    QHash<QString, KdoData::DataTypes> existingByLowerName;
-    for (auto [name, type] : tableColumns(table).asKeyValueRange())
-        existingByLowerName.insert(name.toLower(), type);
-
-    bool rebuild = false;
-    QStringList copied;
-    for (auto it = columns.cbegin(); it != columns.cend() && ok; ++it) {
-        const auto found = existingByLowerName.constFind(it.key().toLower());
-        if (found == existingByLowerName.cend()) {
-            // A key column cannot be added by ALTER TABLE; the rebuild creates it.
-            if (it.value() == KdoData::AutoKey) {
-                rebuild = true;
-                continue;
-            }
-            ok = exec(QStringLiteral("ALTER TABLE ") + table + QStringLiteral(" ADD ") + it.key() +
-                      QLatin1Char(' ') + KdoData::sqlType(it.value()) + QStringLiteral(" DEFAULT ") +
-                      upgradeLiteral(it.value(), upgradeValues.value(it.key())));
-            copied << it.key();
-            continue;
-        }
-        copied << it.key();
-        const KdoData::DataTypes type = found.value();
-        if (fieldKind(type) != fieldKind(it.value()) ||
-            (type == KdoData::AutoKey) != (KdoData::normalized(it.value()) == KdoData::AutoKey))
-            rebuild = true;
-    }
-    if (ok && rebuild)
-        ok = rebuildTable(table, columns, copied);
+    const bool ok = upgradeTable(table, columns, upgradeValues);
     return ok ? finishTransaction() : (cancelTransaction(), false);
+}
+
+bool KaldoDynamicData::upgradeTable(const QString& table, const ColumnMap& columns,
+                                    const Values& upgradeValues)
+{
+    // Looked at again: another process may have changed the table meanwhile.
+    if (!tableExists(table))
+        return exec(createStatement(table, columns));
+    bool ok = setAsideLeftoverTmp();
+    const UpgradePlan plan = planUpgrade(table, columns);
+    for (const QString& column : plan.added) {
+        if (!ok)
+            break;
+        const KdoData::DataTypes type = columns.value(column);
+        // No DEFAULT clause: a column added to an older file must behave exactly
+        // like the same column of a fresh file. The rows already there get their
+        // value by an update instead.
+        ok = exec(QStringLiteral("ALTER TABLE ") + table + QStringLiteral(" ADD ") + column +
+                  QLatin1Char(' ') + KdoData::sqlType(type));
+        const QString literal = upgradeLiteral(type, upgradeValues.value(column));
+        if (ok && literal != QLatin1String("NULL"))
+            ok = exec(QStringLiteral("UPDATE ") + table + QStringLiteral(" SET ") + column +
+                      QLatin1Char('=') + literal);
+    }
+    if (ok && plan.rebuild)
+        ok = rebuildTable(table, columns, plan.copied);
+    return ok;
 }
 
 bool KaldoDynamicData::rebuildTable(const QString& table, const ColumnMap& columns, const QStringList& copied)
@@ -721,22 +899,22 @@ bool KaldoDynamicData::beginImmediate()
     // SQLite's busy handler backs off up to 100 ms between looks at the lock, so a
     // process that commits in a tight loop can keep another out for the whole
     // busy time-out. Short waits in a loop of our own give both a fair turn; the
-    // loop still ends, after three busy time-outs.
+    // loop ends after one busy time-out. It runs without the statement lock, so
+    // the agent's other threads are not held up while this one waits.
     const int configured = busyTimeoutMs();
-    const qint64 deadline = std::max(3 * configured, 1000);
     QElapsedTimer elapsed;
     elapsed.start();
-    runStatement(QStringLiteral("PRAGMA busy_timeout=20"), {}, nullptr);
     QSqlError error;
+    runUnlocked(QStringLiteral("PRAGMA busy_timeout=20"), {}, nullptr, nullptr);
     bool ok = false;
-    while (!(ok = runStatement(QStringLiteral("BEGIN IMMEDIATE"), {}, nullptr, &error))) {
+    while (!(ok = runUnlocked(QStringLiteral("BEGIN IMMEDIATE"), {}, nullptr, &error))) {
         const bool busy = error.nativeErrorCode() == QLatin1String("5") ||
                           error.text().contains(QLatin1String("locked"), Qt::CaseInsensitive);
-        if (!busy || elapsed.elapsed() > deadline)
+        if (!busy || elapsed.elapsed() >= configured)
             break;
         QThread::msleep(QRandomGenerator::global()->bounded(1, 4));
     }
-    runStatement(QStringLiteral("PRAGMA busy_timeout=") + QString::number(configured), {}, nullptr);
+    runUnlocked(QStringLiteral("PRAGMA busy_timeout=") + QString::number(configured), {}, nullptr, nullptr);
     if (!ok)
         qWarning() << "sql error: " + error.text() +
                           ", lastError().type() =" + QString::number(error.type()) + ", sql =BEGIN IMMEDIATE";

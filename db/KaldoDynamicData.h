@@ -3,10 +3,15 @@
 #include "db/KaldoDataIterator.h"
 #include "db/KdoData.h"
 
+#include <QHash>
+#include <QList>
 #include <QSqlDatabase>
 #include <QSqlError>
+#include <QSqlQuery>
 #include <QString>
 #include <QVariantList>
+
+#include <atomic>
 
 // The table engine over one SQLite connection. One object per thread (see DB);
 // never use it from another thread than the one that created it.
@@ -15,15 +20,26 @@
 // bound parameters typed by the declared column type, so a value never becomes
 // part of the statement text. Table and column names must be plain identifiers.
 //
-// Transactions nest: only the outermost start begins one (BEGIN IMMEDIATE, so a
-// transaction that reads before it writes never deadlocks with another process
-// on a lock upgrade), only the outermost finish commits, and a cancel at any depth
-// makes the outermost finish roll back instead.
+// Transactions nest: only the outermost start begins one, only the outermost
+// finish commits, and a cancel at any depth makes the outermost finish roll back
+// instead. A writing transaction takes the file's write lock at its start (BEGIN
+// IMMEDIATE, so one that reads before it writes never deadlocks with another
+// process on a lock upgrade), waiting for it at most the busy time-out and without
+// the process-wide statement lock, so the agent's other threads go on meanwhile.
+// A reading transaction (BEGIN DEFERRED) never takes the write lock and refuses
+// writes.
+//
+// Writes are prepared once per connection and kept for the next call.
 class KaldoDynamicData
 {
 public:
     using iterator = KaldoDataIterator;
     using Values = QMap<QString, QString>;
+    enum class TransactionKind
+    {
+        Write,
+        Read
+    };
     // Upgrade value for a column whose old rows must stay recognisably unset
     // (NULL), because a later step fills them from other columns.
     static const QString UPGRADE_TO_NULL;
@@ -68,22 +84,45 @@ public:
     bool exec(const QString& statement, const QVariantList& parameters, qint64* lastInsertId = nullptr);
     bool execSql(const QString& statement);
 
-    bool startTransaction();
+    bool startTransaction(TransactionKind kind = TransactionKind::Write);
     // Commits when this closes the outermost transaction and nothing inside failed.
     bool finishTransaction();
     bool cancelTransaction();
     int transactionDepth() const { return m_depth; }
+    // Sets `flag` once the open transaction commits; forgotten when it rolls back.
+    // Outside a transaction the flag is set at once.
+    void setWhenCommitted(std::atomic<bool>* flag);
+    bool isSetWhenCommitted(const std::atomic<bool>* flag) const { return m_onCommit.contains(flag); }
+    // Prepared statements kept by this connection.
+    int cachedStatementCount() const { return static_cast<int>(m_statements.size()); }
     // The driver's text of the last failed statement on this connection.
     QString lastError() const { return m_lastError; }
 
 private:
     void Init(const QString& directory, const QString& options, const QString& databaseName,
               quint64 threadId);
+    struct UpgradePlan
+    {
+        QStringList added;
+        QStringList copied;
+        bool rebuild = false;
+        bool upToDate() const { return added.isEmpty() && !rebuild; }
+    };
+    UpgradePlan planUpgrade(const QString& table, const ColumnMap& columns);
+    bool upgradeTable(const QString& table, const ColumnMap& columns, const Values& upgradeValues);
     bool rebuildTable(const QString& table, const ColumnMap& columns, const QStringList& copied);
     bool setAsideLeftoverTmp();
     bool write(const QString& statement, const QVariantList& parameters, qint64* lastInsertId);
     bool runStatement(const QString& statement, const QVariantList& parameters, qint64* lastInsertId,
                       QSqlError* failure = nullptr);
+    // Runs on this connection without the process-wide lock; only for statements
+    // that touch nothing another thread of the process could see half done.
+    bool runUnlocked(const QString& statement, const QVariantList& parameters, qint64* lastInsertId,
+                     QSqlError* failure);
+    QSqlQuery* prepared(const QString& statement, QSqlError* failure);
+    bool refreshSchema();
+    const QHash<QString, KdoData::DataTypes>& declaredTypes(const QString& table);
+    KdoData::DataTypes declaredType(const QString& table, const QString& column);
     bool beginImmediate();
     int busyTimeoutMs() const;
     bool bindValues(const QString& table, const Values& values, bool leaveEmptyKey, QStringList* columns,
@@ -98,5 +137,10 @@ private:
     int m_depth = 0;
     bool m_failedInside = false;
     bool m_began = false;
+    bool m_readOnly = false;
+    QList<std::atomic<bool>*> m_onCommit;
     QString m_lastError;
+    QHash<QString, QSqlQuery> m_statements;
+    QHash<QString, QHash<QString, KdoData::DataTypes>> m_types;
+    quint64 m_typesGeneration = 0;
 };

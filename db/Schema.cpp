@@ -17,7 +17,18 @@ QSet<QString> lowerNames(const QStringList& names)
 
 void createIndexes(KaldoDynamicData& db, const TableSchema& table)
 {
+    if (table.indexes.isEmpty())
+        return;
+    // Looked up first: creating one, even "IF NOT EXISTS", needs the write lock.
+    QSet<QString> existing;
+    for (KaldoDataIterator it = db.query(QStringLiteral("SELECT name FROM sqlite_master WHERE type='index' "
+                                                        "AND tbl_name=? COLLATE NOCASE"),
+                                         {table.name});
+         !it.IsNull(); ++it)
+        existing.insert(it.value(QStringLiteral("name")).toLower());
     for (const QStringList& columns : table.indexes) {
+        if (existing.contains(table.indexName(columns).toLower()))
+            continue;
         // An index only speeds queries up; a table without it still works.
         if (!db.exec(QStringLiteral("CREATE INDEX IF NOT EXISTS ") + table.indexName(columns) +
                      QStringLiteral(" ON ") + table.name + QLatin1Char('(') + columns.join(QLatin1Char(',')) +
@@ -90,11 +101,13 @@ bool Schema::checkTables(KaldoDynamicData& db, const QList<TableSchema>& tables)
 
 bool Schema::checkOnce(KaldoDynamicData& db, const QList<TableSchema>& tables, std::atomic<bool>& checked)
 {
-    if (checked)
+    if (checked || db.isSetWhenCommitted(&checked))
         return true;
     const bool ok = checkTables(db, tables);
-    if (db.transactionDepth() == 0)
-        checked = ok;
+    // A check made inside a transaction counts only once that transaction commits:
+    // a rollback takes back whatever the check created.
+    if (ok)
+        db.setWhenCommitted(&checked);
     return ok;
 }
 
@@ -111,6 +124,8 @@ bool Schema::checkAll(KaldoDynamicData& db)
 
 bool Schema::restoreLeftoverTmp(KaldoDynamicData& db)
 {
+    if (!db.tableExists(QStringLiteral("tmp")))
+        return true;
     if (!db.startTransaction()) {
         db.cancelTransaction();
         return false;

@@ -28,8 +28,8 @@ public:
     // first table that fails.
     static bool checkTables(KaldoDynamicData& db, const QList<TableSchema>& tables);
     // What a table class does on construction: checks its tables unless `checked`
-    // is already set. The flag is only set outside a transaction, because a check
-    // made inside one is undone when that transaction rolls back.
+    // is already set. Inside a transaction the flag is set when it commits, because
+    // a rollback undoes the check; until then the same transaction does not check again.
     static bool checkOnce(KaldoDynamicData& db, const QList<TableSchema>& tables, std::atomic<bool>& checked);
     // The start-up pass over every table; goes on past a failed table so that one
     // bad table does not keep the others old. False when any table failed.

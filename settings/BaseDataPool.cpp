@@ -7,8 +7,8 @@
 #include "db/KaldoDynamicData.h"
 #include "db/Schema.h"
 #include "settings/GlobalData.h"
-#include "settings/HideUnhideString.h"
 #include "settings/OptionCatalogue.h"
+#include "settings/PasswordPreferences.h"
 
 #include <QDebug>
 
@@ -18,7 +18,6 @@ const QString FOOT_LAMBERTS = QStringLiteral("fL");
 const QString EXTCOMBO = QStringLiteral("_extcombo");
 const QString USER_UNITS = QStringLiteral("_u");
 const QStringList LEVELS = {QStringLiteral("WhiteLevel"), QStringLiteral("BlackLevel")};
-const QStringList PASSWORDS = {QStringLiteral("RemoteConnectionPassword"), QStringLiteral("ProxyPassword")};
 const QStringList REGULATION_CHOICES = {
     QStringLiteral("UsedRegulation"), QStringLiteral("UsedClassification"),
     QStringLiteral("UsedRegulationName"), QStringLiteral("UsedClassificationName")};
@@ -99,45 +98,40 @@ QString BaseDataPool::preference(const QString& name) const
 
 QString BaseDataPool::password(const QString& name) const
 {
-    const QString stored = preference(name);
-    // Passwords saved by versions that did not scramble them carry no flag.
-    if (name == QLatin1String("RemoteConnectionPassword") &&
-        preference(QStringLiteral("remoteEncrypted")) != "1")
-        return stored;
-    const QString clear = HideUnhideString::unhide(stored);
-    if (clear.isEmpty() && !stored.isEmpty()) {
-        // Typed in plainly by another program: still the user's password.
-        qDebug().noquote() << "BaseDataPool::password:" << name << "is not scrambled, using it as stored";
-        return stored;
-    }
-    return clear;
+    return PasswordPreferences::read(DBPreferences(), name);
 }
 
 void BaseDataPool::update(const QString& name, const QString& value)
 {
-    Q_EMIT checkout(name, value);
-    externalUpdate(name, value);
+    apply(name, value);
 }
 
-void BaseDataPool::externalUpdate(const QString& name, const QString& value)
+bool BaseDataPool::apply(const QString& name, const QString& value)
 {
-    const bool secret = PASSWORDS.contains(name);
+    Q_EMIT checkout(name, value);
+    return externalUpdate(name, value);
+}
+
+bool BaseDataPool::externalUpdate(const QString& name, const QString& value)
+{
+    const bool secret = PasswordPreferences::isPassword(name);
     qDebug().noquote() << "Settings update: [" + name + ", " + (secret ? QStringLiteral("***") : value) + "]";
+    bool stored = true;
     if (name.endsWith(EXTCOMBO) &&
         (value == QLatin1String("new_element") || value == QLatin1String("del_element"))) {
         editList(name, value);
     } else if (secret) {
-        DBTransaction transaction;
-        store(name, HideUnhideString::hide(value));
-        if (name == QLatin1String("RemoteConnectionPassword"))
-            store(QStringLiteral("remoteEncrypted"), QStringLiteral("1"));
+        DBPreferences preferences;
+        stored = PasswordPreferences::write(preferences, name, value);
+        if (stored)
+            readAll();
     } else if (name == QLatin1String("LumUnits")) {
         changeLuminanceUnits(value);
     } else if (LEVELS.contains(name) ||
                (name.endsWith(USER_UNITS) && LEVELS.contains(name.chopped(USER_UNITS.size())))) {
         setLevelInUserUnits(name, value);
     } else {
-        store(name, value);
+        stored = store(name, value);
     }
 
     if (name == QLatin1String("units"))
@@ -149,14 +143,17 @@ void BaseDataPool::externalUpdate(const QString& name, const QString& value)
     if (QA_SENSITIVE.contains(name))
         Q_EMIT signalQASensitiveChanges();
     Q_EMIT signalUpdate();
+    return stored;
 }
 
-void BaseDataPool::store(const QString& name, const QString& value)
+bool BaseDataPool::store(const QString& name, const QString& value)
 {
-    if (DBPreferences().setValue(name, value, true))
+    if (DBPreferences().setValue(name, value, true)) {
         m_preferences.insert(name, value);
-    else
-        qWarning().noquote() << "BaseDataPool: cannot store the preference" << name;
+        return true;
+    }
+    qWarning().noquote() << "BaseDataPool: cannot store the preference" << name;
+    return false;
 }
 
 // "X_extcombo" holds the user's own entries of the list of X_u values; the entry

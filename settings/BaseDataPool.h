@@ -33,6 +33,8 @@ public:
     int preferenceCount() const { return static_cast<int>(m_preferences.size()); }
     // A stored password in clear text ("RemoteConnectionPassword", "ProxyPassword").
     QString password(const QString& name) const;
+    // What update() does, telling whether the value was stored.
+    bool apply(const QString& name, const QString& value);
 
 public Q_SLOTS:
     void update(const QString& name, const QString& value);
@@ -59,8 +61,8 @@ Q_SIGNALS:
     void signalDispalyDeviceNameChanged();
 
 private:
-    void externalUpdate(const QString& name, const QString& value);
-    void store(const QString& name, const QString& value);
+    bool externalUpdate(const QString& name, const QString& value);
+    bool store(const QString& name, const QString& value);
     void editList(const QString& listName, const QString& action);
     void changeLuminanceUnits(const QString& units);
     void setLevelInUserUnits(const QString& name, const QString& value);

@@ -4,7 +4,7 @@
 #include "db/DBPreferences.h"
 #include "db/DBTransaction.h"
 #include "platform/OSUtils.h"
-#include "settings/HideUnhideString.h"
+#include "settings/PasswordPreferences.h"
 
 #include <QDebug>
 #include <QNetworkProxyFactory>
@@ -84,6 +84,6 @@ void FirstRunPreferences::recordProxy(DBPreferences& preferences, const QNetwork
     preferences.setValue(QStringLiteral("ProxyServerIp"), proxy.hostName(), true);
     preferences.setValue(QStringLiteral("ProxyServerPort"), QString::number(proxy.port()), true);
     preferences.setValue(QStringLiteral("ProxyUser"), proxy.user(), true);
-    preferences.setValue(QStringLiteral("ProxyPassword"), HideUnhideString::hide(proxy.password()), true);
+    PasswordPreferences::write(preferences, QStringLiteral("ProxyPassword"), proxy.password());
     preferences.setValue(QStringLiteral("UseProxy"), QStringLiteral("true"), true);
 }

@@ -1,10 +1,18 @@
 // A second writer for the display tables: run twice at once against one database
 // file, it does the read-check-insert operations that must never create a row twice.
+// With "rollback-first" it makes every display table class in a transaction that
+// rolls back, as a fresh process would, and then checks the tables exist.
 #include "db/DB.h"
+#include "db/DBCurrentDisplays.h"
+#include "db/DBDisplayCurrentLUT.h"
 #include "db/DBDisplayStatistic.h"
 #include "db/DBDisplays.h"
+#include "db/DBDisplaysAmbient.h"
 #include "db/DBShutdownSafeSystem.h"
 #include "db/DBStatusDisplays.h"
+#include "db/DBTransaction.h"
+#include "db/DBUniformity.h"
+#include "db/KaldoDynamicData.h"
 
 #include <QCoreApplication>
 #include <QRect>
@@ -22,6 +30,39 @@ void quietOutput(QtMsgType type, const QMessageLogContext&, const QString& messa
         std::fprintf(stderr, "%s\n", qPrintable(message));
 }
 
+void constructEveryTableClass()
+{
+    DBDisplays displays;
+    DBDisplayCurrentLUT luts;
+    DBStatusDisplays statuses;
+    DBDisplayStatistic statistics;
+    DBDisplaysAmbient ambient;
+    DBShutdownSafeSystem safeSystem;
+    DBCurrentDisplays current;
+    DBUniformity uniformity;
+}
+
+int rollbackFirst()
+{
+    {
+        DBTransaction transaction;
+        constructEveryTableClass();
+        transaction.failTransaction();
+    }
+    constructEveryTableClass();
+    int missing = 0;
+    for (const char* table :
+         {"Displays", "DisplayInfo", "CurrentDisplays", "DisplayCurrentLUT", "LUTEntries", "StatusDisplays",
+          "DisplayStatistic", "DisplaysAmbient", "ShotdownSafeSystem", "Uniformity", "Uniformity_Data"}) {
+        if (!DB::get()->tableExists(QLatin1String(table))) {
+            std::fprintf(stderr, "missing table %s\n", table);
+            ++missing;
+        }
+    }
+    DB::free();
+    return missing == 0 ? 0 : 1;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -29,6 +70,10 @@ int main(int argc, char** argv)
     QCoreApplication app(argc, argv);
     qInstallMessageHandler(quietOutput);
     const QStringList args = app.arguments();
+    if (args.size() == 3 && args[2] == QLatin1String("rollback-first")) {
+        DB::setPath(args[1]);
+        return rollbackFirst();
+    }
     if (args.size() != 4) {
         std::fprintf(stderr, "usage: display_tables_worker DIRECTORY ROUNDS TAG\n");
         return 2;

@@ -109,6 +109,39 @@ TEST_F(Engine, ValuesAreStoredAsGivenAndNumbersAreChecked)
     EXPECT_EQ(db().readinfo(QStringLiteral("Sample"), QStringLiteral("amount > 10")).rowCount(), 1);
 }
 
+// Writes stay prepared per connection; reads and writes must still follow
+// the table when another program changes it, and they must not keep the file locked.
+TEST_F(Engine, KeptStatementsFollowTheTableAndLeaveTheFileFree)
+{
+    const qint64 id = add(QStringLiteral("a"), QStringLiteral("1"), QStringLiteral("0.5"));
+    const KaldoDynamicData::Values byId{{QStringLiteral("id"), QString::number(id)}};
+    EXPECT_EQ(db().readinfo(QStringLiteral("Sample"), byId).value("name"), QStringLiteral("a"));
+    const int kept = db().cachedStatementCount();
+    EXPECT_GT(kept, 0);
+
+    // The main application writes while this connection's statements stay prepared.
+    outside(QStringLiteral("INSERT INTO Sample(name, amount) VALUES('b', 2)"));
+    EXPECT_EQ(db().count(QStringLiteral("Sample")), 2);
+
+    outside(QStringLiteral("ALTER TABLE Sample ADD note TEXT"));
+    outside(QStringLiteral("UPDATE Sample SET note = 'added'"));
+    EXPECT_EQ(db().readinfo(QStringLiteral("Sample"), byId).value("note"), QStringLiteral("added"));
+
+    // Rebuilt with its columns in another order.
+    outside(QStringLiteral("CREATE TABLE Copy(note TEXT, level REAL, name TEXT, amount INTEGER, id INTEGER "
+                           "PRIMARY KEY)"));
+    outside(QStringLiteral("INSERT INTO Copy SELECT note, level, name, amount, id FROM Sample"));
+    outside(QStringLiteral("DROP TABLE Sample"));
+    outside(QStringLiteral("ALTER TABLE Copy RENAME TO Sample"));
+    const KaldoDataIterator::Row row = db().readinfo(QStringLiteral("Sample"), byId).values();
+    EXPECT_EQ(row.value("name"), QStringLiteral("a"));
+    EXPECT_EQ(row.value("amount"), QStringLiteral("1"));
+    EXPECT_EQ(row.value("level"), QStringLiteral("0.5"));
+    EXPECT_EQ(add(QStringLiteral("c"), QStringLiteral("3")), 3);
+    EXPECT_EQ(outside(QStringLiteral("SELECT name, amount FROM Sample WHERE id = 3")),
+              QList<QStringList>({{"c", "3"}}));
+}
+
 TEST_F(Engine, IteratorCopiesShareOnePosition)
 {
     add(QStringLiteral("a"), QStringLiteral("1"));

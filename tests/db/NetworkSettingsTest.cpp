@@ -1,5 +1,6 @@
 #include "db/DBPreferences.h"
 #include "db/DBUtils.h"
+#include "settings/BaseDataPool.h"
 #include "settings/GlobalData.h"
 #include "settings/HideUnhideString.h"
 #include "tests/db/DisplayTablesFixture.h"
@@ -43,6 +44,30 @@ TEST_F(NetworkSettingsTest, PreferencesGiveTheServerConnection)
     EXPECT_EQ(settings.proxyHost, QStringLiteral("10.0.0.1"));
     EXPECT_EQ(settings.proxyPort, QStringLiteral("3128"));
     EXPECT_EQ(settings.proxyPassword, QStringLiteral("pp"));
+}
+
+// Both passwords are stored scrambled and must leave for the network in clear,
+// whichever of them was set first.
+TEST_F(NetworkSettingsTest, BothPasswordsReachTheConnectionInClear)
+{
+    DBPreferences preferences;
+    preferences.setValue(QStringLiteral("remoteEncrypted"), QStringLiteral("0"));
+    preferences.setValue(QStringLiteral("RemoteConnectionPassword"), QStringLiteral("from an old version"));
+    preferences.setValue(QStringLiteral("UseProxy"), QStringLiteral("true"));
+
+    BaseDataPool pool;
+    pool.update(QStringLiteral("ProxyPassword"), QStringLiteral("pr0xy'pw"));
+    EXPECT_NE(preferences.getValue(QStringLiteral("ProxyPassword")), QStringLiteral("pr0xy'pw"));
+    EXPECT_NE(preferences.getValue(QStringLiteral("RemoteConnectionPassword")),
+              QStringLiteral("from an old version"));
+    NetworkSettings settings = DBUtils::getNetworkSettingsFromDB(1);
+    EXPECT_EQ(settings.proxyPassword, QStringLiteral("pr0xy'pw"));
+    EXPECT_EQ(settings.password, QStringLiteral("from an old version"));
+
+    pool.update(QStringLiteral("RemoteConnectionPassword"), QStringLiteral("new"));
+    settings = DBUtils::getNetworkSettingsFromDB(1);
+    EXPECT_EQ(settings.password, QStringLiteral("new"));
+    EXPECT_EQ(settings.proxyPassword, QStringLiteral("pr0xy'pw"));
 }
 
 TEST_F(NetworkSettingsTest, OldDefaultServerIsMovedOnVersionFour)

@@ -1,5 +1,6 @@
 #include "tests/db/DisplayTablesFixture.h"
 
+#include <QDir>
 #include <QProcess>
 
 #include <memory>
@@ -43,6 +44,21 @@ TEST_F(TwoWritersTest, ConcurrentProcessesNeverDuplicateRows)
     EXPECT_EQ(scalar(QStringLiteral("SELECT COUNT(*) AS n FROM ShotdownSafeSystem")), kRounds);
     EXPECT_EQ(scalar(QStringLiteral("SELECT COUNT(*) AS n FROM DisplayStatistic")), kRounds);
     EXPECT_EQ(scalar(QStringLiteral("SELECT SUM(STVALUE) AS n FROM DisplayStatistic")), 2 * kRounds);
+}
+
+// A table created inside a transaction that rolls back is gone again, so the
+// class must check it again later in the same process.
+TEST_F(TwoWritersTest, TablesCheckedInARolledBackTransactionAreCheckedAgain)
+{
+    const QString folder = QDir(DB::path()).filePath(QStringLiteral("rollback-first"));
+    QDir(folder).removeRecursively();
+    ASSERT_TRUE(QDir().mkpath(folder));
+    QProcess worker;
+    worker.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    worker.start(kWorker, {folder, QStringLiteral("rollback-first")});
+    ASSERT_TRUE(worker.waitForFinished(120000));
+    EXPECT_EQ(worker.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(worker.exitCode(), 0);
 }
 
 } // namespace
