@@ -213,3 +213,25 @@ bool Synchronization::DisableAllNotDueServerTasks(bool flag, qint64 now)
         QStringLiteral("UPDATE UserScheduling SET Disabled = ? WHERE servertask_id > 0 AND nextrun > ?"),
         {flag ? QStringLiteral("true") : QStringLiteral("false"), now});
 }
+
+QList<QPair<QString, int>> Synchronization::pendingCounts()
+{
+    static const QList<QPair<QString, QString>> marks{
+        {QStringLiteral("Displays"), QStringLiteral("issynchron = 0")},
+        {QStringLiteral("DisplayInfo"), QStringLiteral("issynchron = 0")},
+        {QStringLiteral("Preferences"), QStringLiteral("isupdate = 1")},
+        {QStringLiteral("DisplayStatistic"), QStringLiteral("STISSYNCHRON = '0'")},
+        {QStringLiteral("UserScheduling"), QStringLiteral("issynchron = 0")},
+        {QStringLiteral("QATasksTime"), QStringLiteral("issynchron = 0")},
+        {QStringLiteral("QASchedulingGroupsExceptions"), QStringLiteral("issynchron = 0")},
+        {QStringLiteral("History"), QStringLiteral("issynchron = 0")},
+    };
+    QList<QPair<QString, int>> counts;
+    auto db = DB::get();
+    for (const auto& [table, condition] : marks)
+        counts << qMakePair(table, db->query(QStringLiteral("SELECT COUNT(*) AS n FROM ") + table +
+                                             QStringLiteral(" WHERE ") + condition)
+                                       .value(QStringLiteral("n"))
+                                       .toInt());
+    return counts;
+}

@@ -3,6 +3,7 @@
 #include "db/NetworkSettings.h"
 
 #include <QList>
+#include <QPair>
 #include <QString>
 
 #include <functional>
@@ -53,6 +54,9 @@ public:
     // Server-assigned user tasks switched off (flag true) or on again.
     static bool DisableAllServerTasks(bool flag);
     static bool DisableAllNotDueServerTasks(bool flag, qint64 now);
+
+    // Rows still marked for upload, per table, in run order.
+    static QList<QPair<QString, int>> pendingCounts();
 
     // Preference names under which the last run is remembered for "sync status".
     static const QString LAST_VERSION_PREFERENCE;

@@ -105,6 +105,12 @@ void MgmtServer::clearFaults()
     m_faults.clear();
 }
 
+void MgmtServer::setOnRequest(std::function<void(const Received&)> callback)
+{
+    QMutexLocker lock(&m_mutex);
+    m_onRequest = std::move(callback);
+}
+
 QList<MgmtServer::Received> MgmtServer::received() const
 {
     QMutexLocker lock(&m_mutex);
@@ -206,10 +212,14 @@ bool MgmtServer::handleRequest(const QHttpServerRequest& request, QTcpSocket* so
     }
     const int protocol = received.protocol;
     const QString action = received.action;
+    std::function<void(const Received&)> onRequest;
     {
         QMutexLocker lock(&m_mutex);
         m_received << received;
+        onRequest = m_onRequest;
     }
+    if (onRequest)
+        onRequest(received);
 
     QJsonObject members;
     {

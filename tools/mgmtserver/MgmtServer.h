@@ -9,6 +9,8 @@
 #include <QMutex>
 #include <QString>
 
+#include <functional>
+
 class QSslCertificate;
 class QSslKey;
 class QTcpSocket;
@@ -56,6 +58,9 @@ public:
     void setFault(const QString& action, const Fault& fault);
     void clearFaults();
 
+    // Called on the server's thread with each request before it is answered.
+    void setOnRequest(std::function<void(const Received&)> callback);
+
     QList<Received> received() const;
     int count(const QString& action) const;
     void clearReceived();
@@ -77,5 +82,6 @@ private:
     QMap<QString, QJsonObject> m_replies;
     QMap<QString, Fault> m_faults;
     QList<Received> m_received;
+    std::function<void(const Received&)> m_onRequest;
     int m_requests = 0;
 };
