@@ -2,6 +2,7 @@
 
 #include <QDomDocument>
 #include <QJsonArray>
+#include <QRegularExpression>
 
 QString SyncXml::requestDocument(const QJsonObject& header, const QJsonValue& data)
 {
@@ -15,10 +16,24 @@ QString SyncXml::requestDocument(const QJsonObject& header, const QJsonValue& da
     return removeInvalidCharacters(document.toString(-1));
 }
 
+namespace {
+
+bool isXmlName(const QString& name)
+{
+    static const QRegularExpression pattern(QStringLiteral("^[A-Za-z_][A-Za-z0-9._-]*$"));
+    return pattern.match(name).hasMatch() && !name.startsWith(QLatin1String("xml"), Qt::CaseInsensitive);
+}
+
+} // namespace
+
 void SyncXml::appendValue(QDomDocument& document, QDomElement& parent, const QString& name,
                           const QJsonValue& value)
 {
-    QDomElement element = document.createElement(name);
+    // A member name that cannot be an element name (a report label with blanks) goes
+    // into an attribute of a "member" element.
+    QDomElement element = document.createElement(isXmlName(name) ? name : QStringLiteral("member"));
+    if (!isXmlName(name))
+        element.setAttribute(QStringLiteral("name"), name);
     parent.appendChild(element);
     if (value.isObject()) {
         const QJsonObject object = value.toObject();
@@ -71,14 +86,18 @@ QJsonValue SyncXml::elementToJson(const QDomElement& element)
     QJsonObject object;
     for (const QDomElement& child : children) {
         const QJsonValue value = elementToJson(child);
-        const QJsonValue existing = object.value(child.tagName());
+        const QString key =
+            child.tagName() == QLatin1String("member") && child.hasAttribute(QStringLiteral("name"))
+                ? child.attribute(QStringLiteral("name"))
+                : child.tagName();
+        const QJsonValue existing = object.value(key);
         if (existing.isUndefined()) {
-            object.insert(child.tagName(), value);
+            object.insert(key, value);
         } else {
             // A repeated element name is a list written without "item" wrappers.
             QJsonArray list = existing.isArray() ? existing.toArray() : QJsonArray{existing};
             list.append(value);
-            object.insert(child.tagName(), list);
+            object.insert(key, list);
         }
     }
     return object;

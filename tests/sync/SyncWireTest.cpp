@@ -66,7 +66,8 @@ TEST(SyncWire, XmlFormCarriesTheSameContentAsJson)
 {
     const QJsonObject data{{"tasks", QJsonArray{QJsonObject{{"taskId", 3}, {"name", "a<b&c"}},
                                                 QJsonObject{{"taskId", 4}, {"exceptions", QJsonArray{}}}}},
-                           {"single", QJsonArray{QJsonObject{{"x", 1}}}}};
+                           {"single", QJsonArray{QJsonObject{{"x", 1}}}},
+                           {"elements", QJsonObject{{"Serial Number", "SN 1"}, {"xmlish", "y"}}}};
     const QString xml = SyncXml::requestDocument({{"action", "CALTASKS"}}, data);
     QJsonObject back;
     ASSERT_TRUE(SyncXml::toJson(xml, &back, nullptr));
@@ -77,5 +78,6 @@ TEST(SyncWire, XmlFormCarriesTheSameContentAsJson)
     EXPECT_EQ(BaseSynchronizer::toInt(tasks[0].toObject().value("taskId")), 3);
     EXPECT_EQ(tasks[0].toObject().value("name").toString(), "a<b&c");
     EXPECT_EQ(BaseSynchronizer::toList(got.value("single")).size(), 1);
+    EXPECT_EQ(got.value("elements").toObject(), (QJsonObject{{"Serial Number", "SN 1"}, {"xmlish", "y"}}));
     EXPECT_EQ(SyncXml::removeInvalidCharacters(QString("a") + QChar(0x1) + "b"), "ab");
 }

@@ -246,10 +246,14 @@ bool MgmtServer::handleRequest(const QHttpServerRequest& request, QTcpSocket* so
         members.insert(QStringLiteral("padding"), QString(20000, QLatin1Char('x')));
         answer(socket, protocol, action, members);
     } else if (fault.kind == QLatin1String("trickle")) {
-        const QByteArray reply = protocol == 2 ? QByteArray("{\"header\":{\"result\":4}}")
-                                               : QByteArray("<reply><result>4</result></reply>");
-        QByteArray response = "HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\nContent-Length: " +
-                              QByteArray::number(reply.size()) + "\r\n\r\n" + reply;
+        // Headers at once, then the body a few bytes at a time (blanks are allowed in both forms).
+        const QByteArray padding(120, ' ');
+        const QByteArray reply = protocol == 2
+                                     ? QByteArray("{\"header\":{\"result\":4}" + padding + "}")
+                                     : QByteArray("<reply><result>4</result>" + padding + "</reply>");
+        socket->write("HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\nContent-Length: " +
+                      QByteArray::number(reply.size()) + "\r\n\r\n");
+        const QByteArray response = reply;
         auto rest = std::make_shared<QByteArray>(response);
         auto timer = new QTimer(socket);
         QPointer<QTcpSocket> guard(socket);
