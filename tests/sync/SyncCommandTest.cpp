@@ -94,3 +94,21 @@ TEST_F(SyncAgent, TheTaskSynchronisesOnItsIntervalAndNotAtAllWithRemoteOff)
     task.start();
     EXPECT_EQ(server().requestCount(), requests);
 }
+
+TEST_F(SyncAgent, AKilledRunLeavesEveryUnsentRowMarkedAndTheNextRunSendsThemOnce)
+{
+    addHistory(addDisplay("SN-KILL", true), 3);
+    const QString ca = MgmtCertificates::caFile(certificates());
+    server().setFault("HISTORY", {"hang", 0, -1});
+    const ProgramRun killed = ProgramRun::ctl({"sync", "now", "--ca-file", ca}, {}, 8000);
+    EXPECT_EQ(killed.exitCode, -1);
+    EXPECT_GE(server().count("HISTORY"), 1);
+    EXPECT_EQ(count("SELECT COUNT(*) FROM History WHERE issynchron = 0"), 3);
+
+    server().clearFaults();
+    server().clearReceived();
+    const ProgramRun run = ProgramRun::ctl({"sync", "now", "--ca-file", ca});
+    ASSERT_EQ(run.exitCode, 0) << run.out.toStdString() << run.err.toStdString();
+    EXPECT_EQ(historyNamesReceived().size(), 3);
+    EXPECT_EQ(count("SELECT COUNT(*) FROM History WHERE issynchron = 0"), 0);
+}
