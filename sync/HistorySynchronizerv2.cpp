@@ -165,15 +165,23 @@ QJsonValue HistorySynchronizerv2::read()
 
 bool HistorySynchronizerv2::write(const QJsonObject&)
 {
+    if (m_batch.isEmpty())
+        return true;
+    // One statement for the batch: a record is cleared only when it still holds what was sent.
+    QStringList rows;
+    QVariantList values;
+    for (const QStringList& row : m_batch) {
+        rows << QStringLiteral("(?, ?, ?, ?)");
+        values << row[0] << row[1] << row[2] << row[3];
+    }
     auto db = database();
     DBTransaction transaction(db);
-    bool ok = transaction.started();
-    for (const QStringList& row : m_batch)
-        ok =
-            ok && db->exec(QStringLiteral(
-                               "UPDATE History SET issynchron = 1 WHERE historyid = ? AND issynchron = 0 AND "
-                               "textname = ? AND result = ? AND isdisabled = ?"),
-                           {row[0], row[1], row[2], row[3]});
+    const bool ok =
+        transaction.started() &&
+        db->exec(QStringLiteral("UPDATE History SET issynchron = 1 WHERE issynchron = 0 AND (historyid, "
+                                "textname, result, isdisabled) IN (VALUES ") +
+                     rows.join(QStringLiteral(", ")) + QStringLiteral(")"),
+                 values);
     if (!ok)
         transaction.failTransaction();
     else
