@@ -52,6 +52,16 @@ bool DDCCIDisplay::LUT::RealUploadLUT(const luts_t& table)
         qDebug() << "DDCCIDisplay::LUT::RealUploadLUT wants 3 channels, got" << table.size();
         return false;
     }
+    // Checked before the first block: a half-written table is worse than the old one.
+    for (const auto& channel : table) {
+        for (const int value : channel) {
+            if (value < 0 || value > LUTMaxValue()) {
+                qDebug() << "DDCCIDisplay::LUT::RealUploadLUT value" << value << "outside 0 ..."
+                         << LUTMaxValue();
+                return false;
+            }
+        }
+    }
     const int shift = m_bits < 16 ? 16 - m_bits : 0;
     const int steps = LUTUploadProgressCount();
     int step = 0;

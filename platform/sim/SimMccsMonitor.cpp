@@ -79,6 +79,31 @@ SimMccsMonitor::SimMccsMonitor(const QJsonObject& config, QString stateFile)
                                 f.value(QStringLiteral("max")).toInt(100)};
     }
     resetToDefaults();
+    const QJsonObject wide = config.value(QStringLiteral("wide")).toObject();
+    m_wide = config.contains(QStringLiteral("wide"));
+    if (m_wide) {
+        const QByteArray model =
+            wide.value(QStringLiteral("model")).toString(QStringLiteral("M3")).toLatin1().left(2);
+        const int brightness = wide.value(QStringLiteral("brightness")).toInt(311);
+        const int hours = wide.value(QStringLiteral("hours")).toInt(1234);
+        m_registers[0x01] = model;
+        m_registers[0x05] = QByteArray(1, '\x30');
+        m_registers[0x08] =
+            QByteArray{static_cast<char>((brightness >> 8) & 0xFF), static_cast<char>(brightness & 0xFF)};
+        m_registers[0x10] = QByteArray(1, static_cast<char>(wide.value(QStringLiteral("minutes")).toInt(30)));
+        m_registers[0x11] =
+            QByteArray{static_cast<char>((hours >> 8) & 0xFF), static_cast<char>(hours & 0xFF)};
+        m_registers[0x20] =
+            QByteArray(1, static_cast<char>(wide.value(QStringLiteral("temperature")).toInt(35)));
+        m_registers[0x1D] = QByteArray::fromHex("000001f4");
+        m_registers[0x27] = QByteArray::fromHex("0032");
+        m_registers[0x28] = QByteArray(1, static_cast<char>(wide.value(QStringLiteral("lutDepth")).toInt(1)));
+        m_registers[0x29] = QByteArray(1, '\0');
+        m_registers[0x33] =
+            QByteArray(1, static_cast<char>(wide.value(QStringLiteral("inputDataBit")).toInt(0)));
+        m_wideGamma.assign(1024, 0);
+        m_wideGains.assign(3, 0);
+    }
     loadStateFile();
 }
 
@@ -107,6 +132,10 @@ bool SimMccsMonitor::write(quint8 address, const QByteArray& bytes, QString* err
                  QStringLiteral("no acknowledge at address %1h").arg(address, 2, 16, QLatin1Char('0')));
         return false;
     }
+    if (m_wide) {
+        handleWide(bytes);
+        return true;
+    }
     // A package the monitor cannot read is acknowledged on the bus and then ignored.
     if (bytes.size() < 3 || static_cast<quint8>(bytes[0]) != HostAddress)
         return true;
@@ -133,6 +162,10 @@ bool SimMccsMonitor::read(quint8 address, int count, QByteArray& out, QString* e
         setError(error,
                  QStringLiteral("no acknowledge at address %1h").arg(address, 2, 16, QLatin1Char('0')));
         return false;
+    }
+    if (m_wide && m_reply.isEmpty() && !m_wideReplies.empty()) {
+        m_reply = m_wideReplies.front();
+        m_wideReplies.erase(m_wideReplies.begin());
     }
     if (m_reply.isEmpty()) {
         setError(error, QStringLiteral("no reply pending"));
@@ -330,13 +363,94 @@ void SimMccsMonitor::saveStateFile()
             values.append(v);
         lut.append(values);
     }
-    const QJsonObject state{{QStringLiteral("vcp"), vcp},
-                            {QStringLiteral("size"), m_lutSize},
-                            {QStringLiteral("bits"), m_lutBits},
+    QJsonArray gamma;
+    for (const int v : m_wideGamma)
+        gamma.append(v);
+    QJsonArray gains;
+    for (const int v : m_wideGains)
+        gains.append(v);
+    QJsonObject registers;
+    for (const auto& [reg, bytes] : m_registers)
+        registers.insert(QStringLiteral("%1").arg(reg, 2, 16, QLatin1Char('0')).toUpper(),
+                         QString::fromLatin1(bytes.toHex()));
+    const QJsonObject state{{QStringLiteral("vcp"), vcp},         {QStringLiteral("wideGamma"), gamma},
+                            {QStringLiteral("wideGains"), gains}, {QStringLiteral("registers"), registers},
+                            {QStringLiteral("size"), m_lutSize},  {QStringLiteral("bits"), m_lutBits},
                             {QStringLiteral("lut"), lut}};
     QSaveFile file(m_stateFile);
     if (file.open(QIODevice::WriteOnly)) {
         file.write(QJsonDocument(state).toJson(QJsonDocument::Compact));
         file.commit();
+    }
+}
+
+void SimMccsMonitor::queueWide(const QByteArray& payload)
+{
+    QByteArray package;
+    package.append(static_cast<char>(payload.size() + 1));
+    package.append(payload);
+    quint8 sum = 0;
+    for (const char b : payload)
+        sum = static_cast<quint8>(sum + static_cast<quint8>(b));
+    package.append(static_cast<char>(sum));
+    if (m_reply.isEmpty()) {
+        m_reply = package;
+        m_replyReadyAt = Clock::now() + std::chrono::milliseconds(m_replyDelayMs);
+    } else {
+        m_wideReplies.push_back(package);
+    }
+}
+
+void SimMccsMonitor::handleWide(const QByteArray& package)
+{
+    m_reply.clear();
+    m_wideReplies.clear();
+    if (package.size() < 2)
+        return;
+    const int n = static_cast<quint8>(package[0]);
+    if (n < 2 || package.size() < n + 1)
+        return;
+    const QByteArray p = package.mid(1, n - 1);
+    quint8 sum = 0;
+    for (const char b : p)
+        sum = static_cast<quint8>(sum + static_cast<quint8>(b));
+    const char ack = static_cast<char>(
+        m_config.value(QStringLiteral("wide")).toObject().value(QStringLiteral("ack")).toInt(0x30));
+    if (sum != static_cast<quint8>(package[n])) {
+        queueWide(QByteArray(1, '\x82'));
+        return;
+    }
+    if (p.size() < 3) {
+        queueWide(QByteArray(1, '\x84'));
+        return;
+    }
+    const int op = static_cast<quint8>(p[0]);
+    const int reg = static_cast<quint8>(p[1]);
+    const QByteArray data = p.mid(3, static_cast<quint8>(p[2]));
+    if (op == 0x31) {
+        const auto it = m_registers.find(reg);
+        if (it == m_registers.end()) {
+            queueWide(QByteArray(1, '\x81'));
+            return;
+        }
+        queueWide(QByteArray(1, ack));
+        queueWide(it->second);
+    } else if (op == 0x32) {
+        m_registers[reg] = data;
+        queueWide(QByteArray(1, ack));
+        m_dirty = true;
+    } else if (op == 0x34) {
+        for (int i = 0; i + 1 < data.size() && reg * 16 + i / 2 < static_cast<int>(m_wideGamma.size());
+             i += 2)
+            m_wideGamma[static_cast<size_t>(reg * 16 + i / 2)] = u16(data, i);
+        queueWide(QByteArray(1, ack));
+        m_dirty = true;
+    } else if (op >= 0x3C && op <= 0x3E) {
+        if (data.size() >= 2)
+            m_wideGains[static_cast<size_t>(op - 0x3C)] = u16(data, 0);
+        queueWide(QByteArray(1, ack));
+        saveStateFile();
+    } else {
+        queueWide(QByteArray(1, '\x80'));
     }
 }

@@ -18,6 +18,9 @@
 //   "faults"        "noAnswer", "duplicateSecondByte", "extraReplyBytes" (1 or 2, Get-VCP
 //                   replies), "badChecksums" (that many replies, -1 every one),
 //                   "failAtCapabilitiesEnd", "failSave", "slowBusMs" (added to each transfer)
+//   "wide"          instead of MCCS, the register protocol of WIDE displays in the length-prefixed
+//                   framing: {"model": "x3", "lutDepth": 1, "inputDataBit": 0, "brightness": 311,
+//                   "temperature": 35, "hours": 1234, "minutes": 30, "ack": 48}
 // Settings and the LUT outlive the process like a real monitor's: they are kept in the
 // session's state folder, so the agent and lutloaderctl see the same monitor.
 class SimMccsMonitor : public DDCBus
@@ -43,6 +46,8 @@ private:
     using Clock = std::chrono::steady_clock;
 
     void handle(const QByteArray& payload);
+    void handleWide(const QByteArray& package);
+    void queueWide(const QByteArray& payload);
     void reply(QByteArray payload);
     void tableWrite(int code, const QByteArray& data);
     QByteArray tableRead(int code) const;
@@ -65,4 +70,9 @@ private:
     int m_replyDelayMs = 40;
     int m_badChecksumsLeft = 0;
     bool m_dirty = false;
+    bool m_wide = false;
+    std::map<int, QByteArray> m_registers;
+    std::vector<int> m_wideGamma;
+    std::vector<int> m_wideGains;
+    std::vector<QByteArray> m_wideReplies;
 };

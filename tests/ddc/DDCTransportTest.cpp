@@ -5,6 +5,8 @@
 #include "displays/I2CDDCCIControl.h"
 #include "tests/ddc/DdcFixture.h"
 
+#include <QCoreApplication>
+
 #include <gtest/gtest.h>
 #include <vector>
 
