@@ -88,11 +88,9 @@ SimMccsMonitor::SimMccsMonitor(const QJsonObject& config, QString stateFile)
         const int hours = wide.value(QStringLiteral("hours")).toInt(1234);
         m_registers[0x01] = model;
         m_registers[0x05] = QByteArray(1, '\x30');
-        m_registers[0x08] =
-            QByteArray{static_cast<char>((brightness >> 8) & 0xFF), static_cast<char>(brightness & 0xFF)};
+        appendU16(m_registers[0x08], brightness);
         m_registers[0x10] = QByteArray(1, static_cast<char>(wide.value(QStringLiteral("minutes")).toInt(30)));
-        m_registers[0x11] =
-            QByteArray{static_cast<char>((hours >> 8) & 0xFF), static_cast<char>(hours & 0xFF)};
+        appendU16(m_registers[0x11], hours);
         m_registers[0x20] =
             QByteArray(1, static_cast<char>(wide.value(QStringLiteral("temperature")).toInt(35)));
         m_registers[0x1D] = QByteArray::fromHex("000001f4");
