@@ -53,7 +53,7 @@ TEST_F(InternalLutLoadTest, StoredInternalTableReachesTheMonitorAndLoadsAgain)
     EXPECT_EQ(again.fails, 0);
     EXPECT_EQ(monitorTable(QStringLiteral("DP-3")), second);
     // The card of that output is not touched by an internal load.
-    EXPECT_EQ(cardTable(QStringLiteral("DP-3")), linear(256, 65535));
+    EXPECT_EQ(cardTable(QStringLiteral("DP-3")), linear(1024, 65535));
 }
 
 TEST_F(InternalLutLoadTest, TableBeyondTheMonitorsDepthIsRefusedAndTheMonitorLeftLinear)

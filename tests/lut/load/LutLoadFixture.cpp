@@ -45,7 +45,8 @@ QString workstationJson()
                     QStringLiteral(R"("matrox": {"port": 1, "bitsPerChannel": 10})")),
         displayJson(QStringLiteral("DP-2"), QStringLiteral("card0"), 0x105),
         // A monitor with a LUT of its own behind DDC/CI.
-        displayJson(QStringLiteral("DP-3"), QStringLiteral("card0"), 0x106,
+        // On card1, so the Xenia board's display numbering on card0 stays as it is.
+        displayJson(QStringLiteral("DP-3"), QStringLiteral("card1"), 0x106,
                     QStringLiteral(R"("ddc": {"lut": {"size": 16, "bits": 10}})")),
         // The simulated Xenia board answers by board display number alone, whatever the card: the
         // fourth display of card0 is a number no other display gets.
