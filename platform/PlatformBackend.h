@@ -4,6 +4,7 @@
 
 #include <memory>
 
+class DDCBuses;
 class DisplayColorProfiles;
 class DisplayEnumeration;
 class FilePermissions;
@@ -42,4 +43,6 @@ public:
     virtual const DisplayEnumeration& displayEnumeration() const = 0;
     // The driver interface of Matrox boards; absent on most machines.
     virtual const MatroxBoards& matroxBoards() const = 0;
+    // The DDC/CI buses of the display outputs.
+    virtual const DDCBuses& ddcBuses() const = 0;
 };

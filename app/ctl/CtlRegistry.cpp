@@ -7,6 +7,8 @@
 #include "db/ctl/DbCommand.h"
 #include "db/ctl/DisplayTablesCommand.h"
 #include "db/ctl/PrefCommand.h"
+#include "displays/ctl/CapsCommand.h"
+#include "displays/ctl/DdcCommand.h"
 #include "displays/ctl/DetectCommand.h"
 #include "displays/ctl/DisplaysCommand.h"
 #include "displays/ctl/EdidCommand.h"
@@ -36,5 +38,7 @@ CtlCommandList CtlRegistry::commands()
     list.push_back(std::make_unique<SettingsCommand>());
     list.push_back(std::make_unique<LutCommand>());
     list.push_back(std::make_unique<SyncCommand>());
+    list.push_back(std::make_unique<CapsCommand>());
+    list.push_back(std::make_unique<DdcCommand>());
     return list;
 }

@@ -2,6 +2,7 @@
 
 #include "platform/LibraryMatroxBoards.h"
 #include "platform/PlatformBackend.h"
+#include "platform/linux/LinuxDDCBuses.h"
 #include "platform/linux/LinuxDisplayColorProfiles.h"
 #include "platform/linux/LinuxDisplayEnumeration.h"
 #include "platform/linux/LinuxFilePermissions.h"
@@ -29,6 +30,7 @@ public:
     const GammaRamps& gammaRamps() const override { return m_gammaRamps; }
     const DisplayEnumeration& displayEnumeration() const override { return m_displays; }
     const MatroxBoards& matroxBoards() const override { return m_matroxBoards; }
+    const DDCBuses& ddcBuses() const override { return m_ddcBuses; }
 
 private:
     LinuxProcessList m_processes;
@@ -40,4 +42,5 @@ private:
     LinuxGammaRamps m_gammaRamps;
     LinuxDisplayEnumeration m_displays;
     LibraryMatroxBoards m_matroxBoards;
+    LinuxDDCBuses m_ddcBuses;
 };

@@ -5,9 +5,10 @@
 #include "platform/PlatformBackend.h"
 #include "platform/ProcessList.h"
 #include "platform/SessionIdentity.h"
+#include "platform/win/WinDDCBuses.h"
 #include "platform/win/WinDisplayColorProfiles.h"
-#include "platform/win/WinGammaRamps.h"
 #include "platform/win/WinDisplayEnumeration.h"
+#include "platform/win/WinGammaRamps.h"
 
 // Process table from a Toolhelp snapshot.
 class WinProcessList : public ProcessList
@@ -48,6 +49,7 @@ public:
     const GammaRamps& gammaRamps() const override { return m_gammaRamps; }
     const DisplayEnumeration& displayEnumeration() const override { return m_displays; }
     const MatroxBoards& matroxBoards() const override { return m_matroxBoards; }
+    const DDCBuses& ddcBuses() const override { return m_ddcBuses; }
 
 private:
     WinProcessList m_processes;
@@ -57,4 +59,5 @@ private:
     WinGammaRamps m_gammaRamps;
     WinDisplayEnumeration m_displays;
     LibraryMatroxBoards m_matroxBoards;
+    WinDDCBuses m_ddcBuses;
 };
