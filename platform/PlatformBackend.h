@@ -13,6 +13,7 @@ class MatroxBoards;
 class ProcessList;
 class SessionEvents;
 class SessionIdentity;
+class SystemLog;
 class TerminationSignals;
 class QObject;
 
@@ -42,4 +43,6 @@ public:
     virtual const DisplayEnumeration& displayEnumeration() const = 0;
     // The driver interface of Matrox boards; absent on most machines.
     virtual const MatroxBoards& matroxBoards() const = 0;
+    // The system journal, for what must be said when the log file cannot be written.
+    virtual const SystemLog& systemLog() const = 0;
 };

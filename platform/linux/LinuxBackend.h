@@ -8,6 +8,7 @@
 #include "platform/linux/LinuxGammaRamps.h"
 #include "platform/linux/LinuxProcessList.h"
 #include "platform/linux/LinuxSessionIdentity.h"
+#include "platform/linux/LinuxSystemLog.h"
 
 #include <QMutex>
 
@@ -29,11 +30,13 @@ public:
     const GammaRamps& gammaRamps() const override { return m_gammaRamps; }
     const DisplayEnumeration& displayEnumeration() const override { return m_displays; }
     const MatroxBoards& matroxBoards() const override { return m_matroxBoards; }
+    const SystemLog& systemLog() const override { return m_systemLog; }
 
 private:
     LinuxProcessList m_processes;
     LinuxFilePermissions m_permissions;
     LinuxSessionIdentity m_session;
+    LinuxSystemLog m_systemLog;
     LinuxDisplayColorProfiles m_colorProfiles;
     mutable QMutex m_terminationMutex;
     mutable std::weak_ptr<TerminationSignals> m_termination;

@@ -3,11 +3,11 @@
 #include "platform/SessionIdentity.h"
 #include "platform/TerminationSignals.h"
 #include "platform/sim/SimDisplayColorProfiles.h"
-#include "platform/sim/SimGlobalHotKeys.h"
-#include "platform/sim/SimSessionEvents.h"
-#include "platform/sim/SimGammaRamps.h"
 #include "platform/sim/SimDisplayEnumeration.h"
+#include "platform/sim/SimGammaRamps.h"
+#include "platform/sim/SimGlobalHotKeys.h"
 #include "platform/sim/SimMatroxBoards.h"
+#include "platform/sim/SimSessionEvents.h"
 #include "platform/sim/SimWorkstation.h"
 
 SimBackend::SimBackend(std::unique_ptr<PlatformBackend> host, std::unique_ptr<SimWorkstation> workstation)
@@ -33,6 +33,11 @@ const ProcessList& SimBackend::processList() const
 const FilePermissions& SimBackend::filePermissions() const
 {
     return m_host->filePermissions();
+}
+
+const SystemLog& SimBackend::systemLog() const
+{
+    return m_host->systemLog();
 }
 
 const SessionIdentity& SimBackend::session() const

@@ -31,6 +31,7 @@ public:
     const GammaRamps& gammaRamps() const override;
     const DisplayEnumeration& displayEnumeration() const override;
     const MatroxBoards& matroxBoards() const override;
+    const SystemLog& systemLog() const override;
 
     SimWorkstation& workstation() const { return *m_workstation; }
 
