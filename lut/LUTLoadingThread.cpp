@@ -5,6 +5,7 @@
 #include "db/DBUniformity.h"
 #include "displays/BaseDisplay.h"
 #include "lut/DisplayList.h"
+#include "lut/StoredTableCheck.h"
 #include "platform/OSUtils.h"
 
 #include <QDebug>
@@ -50,6 +51,7 @@ bool LUTLoadingThread::start(int displayId, bool load)
     }
     m_displayId = displayId;
     m_load = load;
+    m_lastFailure.clear();
     QThread::start(QThread::InheritPriority);
     return true;
 }
@@ -161,6 +163,17 @@ void LUTLoadingThread::load(BaseDisplay& /*display*/, LUT& lut, int uniformityId
     if (hasSelectableTables(lut.communicationInterface()))
         selectStoredTable(lut);
     luts_t tables = storedTables(lut, lutType);
+    if (tables.empty()) {
+        // A damaged table is not loaded at all: what the display shows now stays, and
+        // it is not reported as calibrated.
+        {
+            QMutexLocker lock(&m_mapsMutex);
+            m_forceActivation[m_displayId] = false;
+        }
+        DisplayList::instance().SetDisplayCalibrated(m_displayId, false);
+        Q_EMIT signalFailLUTUpload();
+        return;
+    }
 
     if (takeForceActivation()) {
         qDebug().noquote() << "force lut uploading for display" + QString::number(m_displayId);
@@ -191,6 +204,7 @@ void LUTLoadingThread::load(BaseDisplay& /*display*/, LUT& lut, int uniformityId
         DisplayList::instance().SetDisplayCalibrated(m_displayId, true);
         return;
     }
+    m_lastFailure = QStringLiteral("display %1 did not take its stored LUT").arg(m_displayId);
     lut.Deactivate();
     DisplayList::instance().SetDisplayCalibrated(m_displayId, false);
     Q_EMIT signalFailLUTUpload();
@@ -220,6 +234,13 @@ luts_t LUTLoadingThread::storedTables(LUT& lut, int lutType)
     const int currentLutId = stored.currentLutId(m_displayId);
     const QList<DBDisplayCurrentLUT::Entry> entries =
         currentLutId < 0 ? QList<DBDisplayCurrentLUT::Entry>() : stored.readRawEntries(currentLutId);
+    QString reason;
+    if (!StoredTableCheck::checkEntries(entries, channels, lut.LUTMaxValue(), &reason)) {
+        m_lastFailure =
+            QStringLiteral("the stored table of display %1 is refused: %2").arg(m_displayId).arg(reason);
+        qWarning().noquote() << "LUTLoadingThread::loadLUT()" << m_lastFailure;
+        return {};
+    }
     for (const DBDisplayCurrentLUT::Entry& entry : entries) {
         if (entry.channel < 0 || entry.channel >= channels || entry.ddl < 0 || entry.ddl >= size)
             continue;
