@@ -191,8 +191,9 @@ TEST(LocalAttacker, LockStatusReportsAStaleHolderWithoutTouchingTheLock)
 {
     QProcess ended;
     ended.start(QStringLiteral("true"));
-    ASSERT_TRUE(ended.waitForFinished());
+    ASSERT_TRUE(ended.waitForStarted());
     const quint32 dead = static_cast<quint32>(ended.processId());
+    ASSERT_TRUE(ended.waitForFinished());
     ASSERT_NE(dead, 0u);
     {
         KaldoSharedMemory create("stalekey", "SecurityTest", 1);

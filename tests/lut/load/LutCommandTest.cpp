@@ -181,7 +181,7 @@ TEST_F(LutCommandTest, DamagedStoredTablesAreRefusedWithAReasonAndNothingIsLoade
         storeLut("DP-1", curve(256, 65280, 1.9));
         {
             KaldoDynamicData db(TestPaths::dataDirectory(), DB::DEFAULT_OPTIONS, DB::DATABASE_NAME, 99);
-            ASSERT_TRUE(db.write(QString::fromLatin1(damage.statement), {}, nullptr));
+            ASSERT_TRUE(db.exec(QString::fromLatin1(damage.statement)));
         }
         const CtlRun load = ctl({"lut", "load", id});
         EXPECT_NE(load.exitCode, 0);
