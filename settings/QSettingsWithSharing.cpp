@@ -133,8 +133,9 @@ QStringList QSettingsWithSharing::allKeys() const
 bool QSettingsWithSharing::modify(const std::function<void(QSettings&)>& change)
 {
     QLockFile writers(m_fileName + QStringLiteral(".lock"));
-    if (!writers.tryLock(0) && !(removeForeignLock(writers) && writers.tryLock(0)) &&
-        !writers.tryLock(WRITER_LOCK_WAIT_MS))
+    // Waiting helps only against another writer, not against a folder we may not write.
+    if (!writers.tryLock(0) && writers.error() != QLockFile::PermissionError &&
+        !(removeForeignLock(writers) && writers.tryLock(0)) && !writers.tryLock(WRITER_LOCK_WAIT_MS))
         qWarning().noquote() << "QSettingsWithSharing: no writer lock on" << m_fileName
                              << "- writing unguarded";
 

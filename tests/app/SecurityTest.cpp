@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -118,7 +119,10 @@ TEST(LocalAttacker, AFileOfAnotherUserIsRefusedInAPrivateFolder)
 {
     if (!runningAsRoot())
         GTEST_SKIP() << "needs root to give a file to a second uid";
-    const QString folder = TestPaths::freshFolder(QStringLiteral("foreign-file"));
+    // Outside the test's private data folder, so the attacker can reach it.
+    QTemporaryDir scratch;
+    ASSERT_TRUE(scratch.isValid());
+    const QString folder = scratch.path();
     const QString planted = folder + QStringLiteral("/Storage.db");
     QFile file(planted);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
@@ -137,7 +141,9 @@ TEST(LocalAttacker, ARuntimeFolderTakenByAnotherUserStopsTheProgramWithAReason)
 {
     if (!runningAsRoot())
         GTEST_SKIP() << "needs root to act as a second uid";
-    const QString temporary = TestPaths::freshFolder(QStringLiteral("shared-tmp"));
+    QTemporaryDir scratch;
+    ASSERT_TRUE(scratch.isValid());
+    const QString temporary = scratch.path();
     ASSERT_EQ(ProgramRun::run(QStringLiteral("chmod"), {QStringLiteral("1777"), temporary}).exitCode, 0);
     const QString hijacked = temporary + QStringLiteral("/lutloader-0");
     ASSERT_EQ(asAttacker(QStringLiteral("mkdir -m 0700 '%1'").arg(hijacked)), 0);

@@ -13,6 +13,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 #include <thread>
@@ -247,8 +248,12 @@ TEST(SettingsFileAttacks, AWriteThatDoesNotReachTheFileFailsTheCommand)
     if (ProgramRun::run(QStringLiteral("id"), {QStringLiteral("-u")}).out.trimmed() != "0")
         GTEST_SKIP() << "needs root to run the tool as a user who may not write the data folder";
     // The data folder is root's; the tool runs as nobody, with a runtime folder of its own.
-    const QString data = TestPaths::freshFolder(QStringLiteral("readonly-data"));
-    const QString runtime = TestPaths::freshFolder(QStringLiteral("nobody-run"));
+    // Outside the test's private data folder, which the second uid cannot enter.
+    QTemporaryDir dataScratch;
+    QTemporaryDir runtimeScratch;
+    ASSERT_TRUE(dataScratch.isValid() && runtimeScratch.isValid());
+    const QString data = dataScratch.path();
+    const QString runtime = runtimeScratch.path();
     ASSERT_EQ(ProgramRun::run(QStringLiteral("chown"), {QStringLiteral("65534"), runtime}).exitCode, 0);
     ASSERT_TRUE(QFile::setPermissions(runtime, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
                                                    QFileDevice::ExeOwner));
