@@ -26,9 +26,12 @@ bool StoredTableCheck::checkEntries(const QList<DBDisplayCurrentLUT::Entry>& ent
             QStringLiteral("%1 entries, more than %2 per channel").arg(entries.size()).arg(kMaxEntries));
     std::vector<std::vector<bool>> seen(static_cast<size_t>(channels));
     for (const DBDisplayCurrentLUT::Entry& entry : entries) {
-        if (entry.channel < 0 || entry.channel >= channels)
+        if (entry.channel < 0)
             return fail(reason,
                         QStringLiteral("channel %1 outside 0..%2").arg(entry.channel).arg(channels - 1));
+        // Tables for further LUTs of the display follow the target's channels; not ours to load.
+        if (entry.channel >= channels)
+            continue;
         if (entry.ddl < 0 || entry.ddl >= kMaxEntries)
             return fail(reason,
                         QStringLiteral("input level %1 outside 0..%2").arg(entry.ddl).arg(kMaxEntries - 1));

@@ -15,7 +15,8 @@ public:
     // More entries per channel than any display or video card takes.
     static constexpr int kMaxEntries = 65536;
 
-    // Rows as read from the database: every channel 0..channels-1 present with the
+    // Rows as read from the database (rows of channels beyond `channels` belong to other
+    // tables and are not looked at): every channel 0..channels-1 present with the
     // same number of entries, input levels 0..n-1 each exactly once, values 0..maxValue.
     static bool checkEntries(const QList<DBDisplayCurrentLUT::Entry>& entries, int channels, int maxValue,
                              QString* reason);
