@@ -188,8 +188,9 @@ TEST_F(LUTLoadingThreadTest, MissingOrDamagedTablesEndWithTheRightSignals)
         luts_t extended = curve(256, 65280);
         luts_t stored = extended;
         stored.push_back(std::vector<int>(256, 7));
+        // (within the card's range: a value above it makes the whole table damaged)
         for (auto& channel : stored)
-            channel.push_back(65535);
+            channel.push_back(65280);
         storeLut("DP-1", stored);
         const Run run = runLoad("DP-1", true);
         EXPECT_EQ(run.fails, 0);
