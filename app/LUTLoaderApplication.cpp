@@ -159,7 +159,12 @@ void LUTLoaderApplication::registerTypes()
 void LUTLoaderApplication::setWindowListener()
 {
     m_windowListener = std::make_shared<WindowsEventListener>();
-    connect(m_windowListener.get(), &WindowsEventListener::signalQuit, this, &QCoreApplication::quit);
+    connect(m_windowListener.get(), &WindowsEventListener::signalQuit, this, [this] {
+        // Start-up serves events while it detects displays; quit() does nothing
+        // until the event loop runs, so the request is remembered for start().
+        m_quitRequested = true;
+        QCoreApplication::quit();
+    });
     logOsEvents();
 }
 
@@ -251,6 +256,8 @@ int LUTLoaderApplication::start()
     showIconAndStart(kTaskStartDelayMs);
     // The agent's own participant: it hears the main application through the hub.
     PipeAppConnectorClient* participant = PipeAppConnectorClient::instance();
+    if (PipeAppConnectorServer* hub = PipeAppConnectorServer::instance())
+        hub->keepParticipant(participant->key());
     connect(
         participant,
         qOverload<const QString&, const QString&, const QString&>(&PipeAppConnectorClient::messageReceived),
@@ -259,6 +266,10 @@ int LUTLoaderApplication::start()
             if (m_tray)
                 m_tray->slotReciveValue(msg, param, key);
         });
+    if (m_quitRequested) {
+        qInfo() << "LutLoader quit: ending was requested during start-up";
+        QTimer::singleShot(0, this, &QCoreApplication::quit);
+    }
     return exec();
 }
 

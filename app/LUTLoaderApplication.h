@@ -71,4 +71,6 @@ private:
     std::unique_ptr<EnergyModeNotificationWindow> m_energyWindow;
     std::unique_ptr<VideoAdapterChangeInfoWindow> m_adapterWindow;
     bool m_cleaned = true; // nothing to clean before createThreadsAndDialogs
+    // A termination request that came while starting, before the event loop could end.
+    bool m_quitRequested = false;
 };

@@ -14,6 +14,7 @@ class MatroxBoards;
 class ProcessList;
 class SessionEvents;
 class SessionIdentity;
+class SystemLog;
 class TerminationSignals;
 class QObject;
 
@@ -45,4 +46,6 @@ public:
     virtual const MatroxBoards& matroxBoards() const = 0;
     // The DDC/CI buses of the display outputs.
     virtual const DDCBuses& ddcBuses() const = 0;
+    // The system journal, for what must be said when the log file cannot be written.
+    virtual const SystemLog& systemLog() const = 0;
 };

@@ -9,6 +9,7 @@
 #include "platform/linux/LinuxGammaRamps.h"
 #include "platform/linux/LinuxProcessList.h"
 #include "platform/linux/LinuxSessionIdentity.h"
+#include "platform/linux/LinuxSystemLog.h"
 
 #include <QMutex>
 
@@ -31,11 +32,13 @@ public:
     const DisplayEnumeration& displayEnumeration() const override { return m_displays; }
     const MatroxBoards& matroxBoards() const override { return m_matroxBoards; }
     const DDCBuses& ddcBuses() const override { return m_ddcBuses; }
+    const SystemLog& systemLog() const override { return m_systemLog; }
 
 private:
     LinuxProcessList m_processes;
     LinuxFilePermissions m_permissions;
     LinuxSessionIdentity m_session;
+    LinuxSystemLog m_systemLog;
     LinuxDisplayColorProfiles m_colorProfiles;
     mutable QMutex m_terminationMutex;
     mutable std::weak_ptr<TerminationSignals> m_termination;

@@ -10,4 +10,9 @@ public:
     QString computerName() const override;
     QString systemDataDirectory() const override;
     QString runtimeDirectory() const override;
+    bool checkRuntimeDirectory(QString* error) const override;
+
+private:
+    // $XDG_RUNTIME_DIR, else a folder of this uid under the temporary folder.
+    static QString candidateRuntimeDirectory();
 };

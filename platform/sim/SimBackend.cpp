@@ -39,6 +39,11 @@ const FilePermissions& SimBackend::filePermissions() const
     return m_host->filePermissions();
 }
 
+const SystemLog& SimBackend::systemLog() const
+{
+    return m_host->systemLog();
+}
+
 const SessionIdentity& SimBackend::session() const
 {
     return m_host->session();

@@ -33,6 +33,7 @@ public:
     const DisplayEnumeration& displayEnumeration() const override;
     const MatroxBoards& matroxBoards() const override;
     const DDCBuses& ddcBuses() const override;
+    const SystemLog& systemLog() const override;
 
     SimWorkstation& workstation() const { return *m_workstation; }
 
