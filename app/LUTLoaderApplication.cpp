@@ -18,10 +18,12 @@
 #include "platform/PlatformBackend.h"
 #include "platform/sim/SimControlServer.h"
 #include "platform/sim/SimWorkstation.h"
+#include "qa/RegulationList.h"
 #include "settings/DataDirectory.h"
 #include "settings/QSettingsManager.h"
 #include "tasks/TaskFactory.h"
 #include "tasks/TaskRunner.h"
+#include "tasks/TaskScheduler.h"
 
 #include <QDateTime>
 #include <QDebug>
@@ -181,11 +183,10 @@ void LUTLoaderApplication::logOsEvents()
 int LUTLoaderApplication::runMainLut()
 {
     AppPreferences::set(QStringLiteral("StartTime"), QString::number(QDateTime::currentSecsSinceEpoch()));
-    skipped("runMainLut", "regulation list");
+    RegulationList::RefreshRegulationList(QStringLiteral(":rc/regulations"));
     skipped("runMainLut", "DDC/CI service pipe");
     setQuitOnLastWindowClosed(false);
     createThreadsAndDialogs();
-    skipped("runMainLut", "user scheduling");
     connect(this, &QCoreApplication::aboutToQuit, this, &LUTLoaderApplication::tryToQuit,
             Qt::DirectConnection);
     if (m_options.runSeconds > 0)
@@ -215,7 +216,7 @@ void LUTLoaderApplication::createThreadsAndDialogs()
     const int tasks =
         m_taskRunner->loadTasks(QStringLiteral(":rc/tasklist.xml"), QStringLiteral(":rc/"), reminder);
     qDebug() << "createThreadsAndDialogs" << tasks << "tasks queued";
-    skipped("createThreadsAndDialogs", "scheduler");
+    m_scheduler = std::make_unique<TaskScheduler>();
 }
 
 int LUTLoaderApplication::start()
@@ -244,7 +245,10 @@ void LUTLoaderApplication::runFirst()
 
 void LUTLoaderApplication::showIconAndStart(int delayMs)
 {
-    skipped("showIconAndStart", "scheduler thread");
+    if (m_scheduler) {
+        qDebug() << "showIconAndStart: scheduler starts";
+        m_scheduler->start();
+    }
     // The delay lets the tray and the first LUT load settle before any background task runs.
     // A precise timer: a coarse one may fire a little early.
     QTimer::singleShot(delayMs, Qt::PreciseTimer, this, [this] {
@@ -280,6 +284,11 @@ void LUTLoaderApplication::cleanAll()
         if (!m_taskRunner->safeTerminate(10000))
             qWarning() << "cleanAll: the task runner did not stop in time";
         m_taskRunner.reset();
+    }
+    if (m_scheduler) {
+        m_scheduler->stopSchedulingThread();
+        m_scheduler->wait();
+        m_scheduler.reset();
     }
     qDebug() << "threads are stopped";
     TaskFactory::attachNotificationWindowInst(nullptr);

@@ -11,4 +11,6 @@ lutloader_library(lutloader_dbtables
     DBCurrentDisplays.cpp
     DBUtils.cpp
     DBUniformity.cpp
+    DBHistory.cpp
+    DBQAHistory.cpp
   DEPS lutloader_db lutloader_displays lutloader_settings Qt6::Core)

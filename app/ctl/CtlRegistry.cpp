@@ -14,6 +14,8 @@
 #include "lut/ctl/GammaCommand.h"
 #include "lut/ctl/LutCommand.h"
 #include "lut/ctl/ProfileCommand.h"
+#include "qa/ctl/QaCommand.h"
+#include "qa/ctl/RegulationCommand.h"
 #include "settings/ctl/SettingsCommand.h"
 
 CtlCommandList CtlRegistry::commands()
@@ -34,5 +36,7 @@ CtlCommandList CtlRegistry::commands()
     list.push_back(std::make_unique<DisplayTablesCommand>());
     list.push_back(std::make_unique<SettingsCommand>());
     list.push_back(std::make_unique<LutCommand>());
+    list.push_back(std::make_unique<RegulationCommand>());
+    list.push_back(std::make_unique<QaCommand>());
     return list;
 }

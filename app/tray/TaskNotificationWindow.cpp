@@ -116,6 +116,7 @@ void TaskNotificationWindow::remind(int seconds)
     qDebug() << "case NResultRejected (user), notifyDelay_ =" << seconds;
     PipeAppConnectorClient::instance()->sendMessage(QStringLiteral("regenTables"), QStringLiteral("1"));
     AppPreferences::set(QStringLiteral("RunTaskMode"), QStringLiteral("manual"));
+    emit signalRemindIn(seconds);
     emit rejected();
     emit finished();
     closeDialogs();
