@@ -1,3 +1,5 @@
+#include "db/DBDisplays.h"
+#include "qa/QADueWork.h"
 #include "qa/QASchedulingCalculator.h"
 #include "tests/qa/QaPlanFixture.h"
 
@@ -206,4 +208,29 @@ TEST_F(PlanTest, BiweeklyFrequencyOfOlderVersionsIsRenamed)
     DB::get()->addinfo("QASchedulingGroups", {{"groupid", "1"}, {"frequency", "Biweekly"}});
     QASchedulingGroups groups;
     EXPECT_EQ(DB::get()->readinfo("QASchedulingGroups").value("frequency"), "Every two weeks");
+}
+
+TEST_F(PlanTest, UserTaskWaitsForAnAmbientCheckOlderThan600Seconds)
+{
+    addDisplay(1);
+    DBDisplays displays;
+    displays.SetIsAmbientSensorSupport(1, true);
+    displays.setDisplayInfo(1, "AmbientSensor", "true", false);
+    const qint64 now = at(2027, 5, 12, 10);
+    const QList<QADueWork::UserTask> tasks{{5, 1, "Calibration", now}};
+    QList<int> wake;
+
+    displays.setDisplayInfo(1, "LastAmbientCheck", QString::number(now - 601), false);
+    EXPECT_EQ(QADueWork::chooseUserTask(tasks, now, &wake), -1);
+    EXPECT_EQ(wake, QList<int>{1});
+
+    wake.clear();
+    displays.setDisplayInfo(1, "LastAmbientCheck", QString::number(now - 600), false);
+    EXPECT_EQ(QADueWork::chooseUserTask(tasks, now, &wake), 0);
+    EXPECT_TRUE(wake.isEmpty());
+    // Never measured: nothing to wait for.
+    displays.setDisplayInfo(1, "LastAmbientCheck", "0", false);
+    EXPECT_EQ(QADueWork::chooseUserTask(tasks, now, &wake), 0);
+    // A display blocked by ambient light is passed over.
+    EXPECT_EQ(QADueWork::chooseUserTask(tasks, now, &wake, [](int) { return true; }), -1);
 }
