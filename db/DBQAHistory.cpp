@@ -167,8 +167,10 @@ QMap<int, bool> DBQAHistory::getWasExecuted(const QString& regulation, int class
          !it.IsNull(); ++it)
         flags.insert(it.value(QStringLiteral("stepid")).toInt(),
                      it.value(QStringLiteral("isexec")).toInt() != 0);
+    // Rows already cleared are left alone: rewriting every result of the regulation on
+    // each plan rebuild would cost more than the whole plan.
     if (!data_->exec(QStringLiteral("UPDATE QAResults SET qaresult_isexec = 0 WHERE regulationId = ? AND "
-                                    "classificationId = ?"),
+                                    "classificationId = ? AND qaresult_isexec <> 0"),
                      {regulation, classification})) {
         transaction.failTransaction();
         qWarning() << "DBQAHistory::getWasExecuted could not clear the flags";

@@ -73,7 +73,8 @@ unsigned QAScheduling::GetDisplayRestriction(int displayId)
 }
 
 void QAScheduling::fillPreviousRunDataToCalculator(QASchedulingCalculator& calculator, int displayId,
-                                                   const QString& regulation, int classification)
+                                                   const QString& regulation, int classification,
+                                                   const QMap<int, bool>& wasExecuted)
 {
     DBHistory history;
     const qint64 acceptance = history.acceptanceDatePerformedOnAnyVideoAdapter(displayId, regulation);
@@ -99,8 +100,7 @@ void QAScheduling::fillPreviousRunDataToCalculator(QASchedulingCalculator& calcu
     calculator.setLastExecutions(last);
     calculator.setLastSuccessExecutions(success);
     calculator.setStatusOk(ok);
-    // The only reader of the executed flags: reading them clears them.
-    calculator.setWasExecuted(DBQAHistory().getWasExecuted(regulation, classification));
+    calculator.setWasExecuted(wasExecuted);
 }
 
 void QAScheduling::fillExceptionsToCalculator(QASchedulingCalculator& calculator, int displayId)
@@ -231,6 +231,11 @@ bool QAScheduling::RefreshFullInfo()
         return false;
     }
 
+    // The only reader of the executed flags: reading them clears them.
+    const QMap<int, bool> wasExecuted =
+        regulation && classification
+            ? DBQAHistory().getWasExecuted(regulationId, classification->GetClassificationId())
+            : QMap<int, bool>();
     int groupId = 1;
     for (const int displayId : plannedDisplays()) {
         DBTransaction displayTransaction;
@@ -242,7 +247,7 @@ bool QAScheduling::RefreshFullInfo()
         calculator.setPrevious(m_previous);
         if (regulation && classification)
             fillPreviousRunDataToCalculator(calculator, displayId, regulationId,
-                                            classification->GetClassificationId());
+                                            classification->GetClassificationId(), wasExecuted);
         fillExceptionsToCalculator(calculator, displayId);
         calculator.calculateGroups();
         groupId = saveTables(groupId, displayId, calculator);

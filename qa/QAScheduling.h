@@ -22,8 +22,10 @@ public:
     bool clearDatabase();
     QStringList groupKeys(int displayId);
     void cleanGarbageExceptions(int displayId, const QStringList& keys);
+    // `wasExecuted`: the flags of the regulation and classification, read once per rebuild.
     void fillPreviousRunDataToCalculator(QASchedulingCalculator& calculator, int displayId,
-                                         const QString& regulation, int classification);
+                                         const QString& regulation, int classification,
+                                         const QMap<int, bool>& wasExecuted);
     void fillExceptionsToCalculator(QASchedulingCalculator& calculator, int displayId);
     void refreshQAStatuses(int displayId, RegulationInfo* regulation, ClassificationInfo* classification);
     unsigned GetDisplayRestriction(int displayId);
