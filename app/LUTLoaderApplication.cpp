@@ -18,12 +18,14 @@
 #include "platform/PlatformBackend.h"
 #include "platform/sim/SimControlServer.h"
 #include "platform/sim/SimWorkstation.h"
+#include "qa/RegulationList.h"
 #include "settings/DataDirectory.h"
 #include "settings/QSettingsManager.h"
 #include "tasks/EnergyModeNotificationWindowInterface.h"
 #include "tasks/TaskFactory.h"
 #include "tasks/TaskNotificationWindowInterface.h"
 #include "tasks/TaskRunner.h"
+#include "tasks/TaskScheduler.h"
 
 #include <QDateTime>
 #include <QDebug>
@@ -188,11 +190,10 @@ void LUTLoaderApplication::logOsEvents()
 int LUTLoaderApplication::runMainLut()
 {
     AppPreferences::set(QStringLiteral("StartTime"), QString::number(QDateTime::currentSecsSinceEpoch()));
-    skipped("runMainLut", "regulation list");
+    RegulationList::RefreshRegulationList(QStringLiteral(":rc/regulations"));
     skipped("runMainLut", "DDC/CI service pipe");
     setQuitOnLastWindowClosed(false);
     createThreadsAndDialogs();
-    skipped("runMainLut", "user scheduling");
     connect(this, &QCoreApplication::aboutToQuit, this, &LUTLoaderApplication::tryToQuit,
             Qt::DirectConnection);
     if (m_options.runSeconds > 0)
@@ -224,7 +225,7 @@ void LUTLoaderApplication::createThreadsAndDialogs()
     qDebug() << "createThreadsAndDialogs" << tasks << "tasks queued";
     connectThreadsAndDialogs(m_taskRunner.get(), m_tray.get(), m_notificationWindow.get(),
                              m_energyWindow.get());
-    skipped("createThreadsAndDialogs", "scheduler");
+    m_scheduler = std::make_unique<TaskScheduler>();
 }
 
 void LUTLoaderApplication::connectThreadsAndDialogs(TaskRunner* runner, LUTLoaderTray* tray,
@@ -282,7 +283,10 @@ void LUTLoaderApplication::runFirst()
 
 void LUTLoaderApplication::showIconAndStart(int delayMs)
 {
-    skipped("showIconAndStart", "scheduler thread");
+    if (m_scheduler) {
+        qDebug() << "showIconAndStart: scheduler starts";
+        m_scheduler->start();
+    }
     // The delay lets the tray and the first LUT load settle before any background task runs.
     // A precise timer: a coarse one may fire a little early.
     QTimer::singleShot(delayMs, Qt::PreciseTimer, this, [this] {
@@ -316,6 +320,16 @@ void LUTLoaderApplication::cleanAll()
     // Up to ten seconds for the running task to end.
     if (TaskRunner::stopWithin(m_taskRunner, 10000))
         qWarning() << "cleanAll: the task runner did not stop in time";
+    if (m_scheduler) {
+        m_scheduler->stopSchedulingThread();
+        // A thread still running cannot be destroyed: one stuck past the bound is left to end
+        // with the process.
+        if (!m_scheduler->wait(10000)) {
+            qWarning() << "cleanAll: the scheduler did not stop in time";
+            (void)m_scheduler.release();
+        }
+        m_scheduler.reset();
+    }
     qDebug() << "threads are stopped";
     TaskFactory::attachNotificationWindowInst(nullptr);
     TaskFactory::attachEnergyNotificationWindowInst(nullptr);

@@ -15,6 +15,8 @@
 #include "lut/ctl/GammaCommand.h"
 #include "lut/ctl/LutCommand.h"
 #include "lut/ctl/ProfileCommand.h"
+#include "qa/ctl/QaCommand.h"
+#include "qa/ctl/RegulationCommand.h"
 #include "settings/ctl/SettingsCommand.h"
 #include "sync/ctl/SyncCommand.h"
 #include "tasks/ctl/TasksCommand.h"
@@ -40,5 +42,7 @@ CtlCommandList CtlRegistry::commands()
     list.push_back(std::make_unique<SyncCommand>());
     list.push_back(std::make_unique<CapsCommand>());
     list.push_back(std::make_unique<DdcCommand>());
+    list.push_back(std::make_unique<RegulationCommand>());
+    list.push_back(std::make_unique<QaCommand>());
     return list;
 }
