@@ -6,6 +6,7 @@
 #include "app/PipeAppConnectorClient.h"
 #include "db/DBPreferences.h"
 #include "db/DBUtils.h"
+#include "qa/QAScheduling.h"
 #include "sync/Synchronization.h"
 #include "tasks/Clock.h"
 #include "tasks/ServedWait.h"
@@ -94,6 +95,10 @@ void SynchronizeDatabaseTask::synchronizeOnWorker()
     ServedWait wait;
     // The run has its own thread (and so its own database connection); this thread
     // keeps serving its events meanwhile.
+    // Server tasks and postponements change the QA plan: it is rebuilt at the end of the run,
+    // at this task's time.
+    const qint64 now = clock().now();
+    Synchronization::setPlanRebuildHook([now] { QAScheduling(now).RefreshFullInfo(); });
     std::unique_ptr<QThread> worker(QThread::create([this, settings, &wait] {
         Synchronization::synchronizeAll(settings, [this] { return isTerminating(); });
         wait.wake();

@@ -8,6 +8,7 @@
 #include "db/DBUtils.h"
 #include "db/KaldoDynamicData.h"
 #include "db/Schema.h"
+#include "qa/QAScheduling.h"
 #include "settings/DataDirectory.h"
 #include "sync/BaseSynchronizer.h"
 #include "sync/Synchronization.h"
@@ -82,6 +83,8 @@ int SyncCommand::now(const CtlContext& context) const
         return context.fail(QStringLiteral("a synchronisation is running already"));
 
     SynchronizationReport report;
+    Synchronization::setPlanRebuildHook(
+        [] { QAScheduling(QDateTime::currentSecsSinceEpoch()).RefreshFullInfo(); });
     const bool ok = Synchronization::synchronizeAll(DBUtils::getNetworkSettingsFromDB(), {}, &report);
     lock.Unlock();
 
