@@ -7,6 +7,10 @@ AgentOptions AgentOptions::fromArguments(const QStringList& arguments)
         const QString& argument = arguments.at(i);
         if (argument == QLatin1String("--echo")) {
             options.echo = true;
+        } else if (argument == QLatin1String("--help") || argument == QLatin1String("-h")) {
+            options.help = true;
+        } else if (argument == QLatin1String("--version")) {
+            options.version = true;
         } else if (argument == QLatin1String("--run-seconds") && i + 1 < arguments.size()) {
             bool ok = false;
             options.runSeconds = arguments.at(++i).toInt(&ok);
@@ -30,5 +34,11 @@ AgentOptions AgentOptions::fromArguments(const QStringList& arguments)
 QString AgentOptions::usage()
 {
     return QStringLiteral("usage: lutloader [--platform linux|sim] [--workstation FILE] [--run-seconds N] "
-                          "[--echo] [KEY=VALUE...]\n");
+                          "[--echo] [KEY=VALUE...]\n"
+                          "       lutloader --help | --version\n"
+                          "  --platform linux|sim  the real machine (default) or a simulated workstation\n"
+                          "  --workstation FILE    the simulated workstation's JSON file (implies sim)\n"
+                          "  --run-seconds N       end after N seconds (0: run until the session ends)\n"
+                          "  --echo                copy the log to standard error\n"
+                          "  KEY=VALUE             preset a preference at the first start\n");
 }

@@ -8,6 +8,8 @@ struct AgentOptions
 {
     int runSeconds = 0; // 0 runs until the session ends or a termination signal
     bool echo = false;  // copy the log to standard error
+    bool help = false;
+    bool version = false;
     QString error;
 
     static AgentOptions fromArguments(const QStringList& arguments);

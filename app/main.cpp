@@ -3,10 +3,12 @@
 #include "app/LUTLoaderApplication.h"
 #include "app/Logging.h"
 #include "app/RemoveListCreator.h"
+#include "platform/DisplayServer.h"
 #include "platform/Platform.h"
 #include "settings/DataDirectory.h"
 
 #include <QCoreApplication>
+#include <QDebug>
 
 #include <cstdio>
 #include <memory>
@@ -22,6 +24,10 @@ int main(int argc, char** argv)
     for (int i = 0; i < argc; ++i)
         rawArguments << QString::fromLocal8Bit(argv[i]);
     const AgentOptions options = AgentOptions::fromArguments(rawArguments);
+    if (options.help || options.version) {
+        std::fputs(options.help ? qPrintable(AgentOptions::usage()) : "lutloader " LUTLOADER_VERSION "\n", stdout);
+        return 0;
+    }
     if (!options.error.isEmpty() || !platformOptions.error.isEmpty()) {
         std::fprintf(stderr, "lutloader: %s\n%s", qPrintable(options.error + platformOptions.error),
                      qPrintable(AgentOptions::usage()));
@@ -38,11 +44,14 @@ int main(int argc, char** argv)
     RemoveListCreator::CreateRemoveList(QStringLiteral(":rc/speciallist.xml"),
                                         QStringLiteral(":rc/defaultlist.xml"));
 
+    const QString displayServerNote = DisplayServer::prepareGuiPlatform();
     auto app = std::make_unique<LUTLoaderApplication>(argc, argv, options);
     if (app->isRunning()) {
         app.reset();
         return 0;
     }
+    if (!displayServerNote.isEmpty())
+        qWarning().noquote() << displayServerNote;
     const int exitCode = app->runMainLut();
     qDebug() << "LutLoader end";
     Logging::releaseMessageOutput();

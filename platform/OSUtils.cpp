@@ -11,6 +11,8 @@
 
 #ifdef Q_OS_WIN
 #include <windows.h>
+#else
+#include "platform/linux/X11Dpms.h"
 #endif
 
 bool OSUtils::setFullPermissions(const QString& path)
@@ -46,6 +48,13 @@ bool setAllMonitorsPower(const char* state)
 #ifdef Q_OS_WIN
     if (!workstation)
         return broadcastMonitorPower(qstrcmp(state, "on") == 0);
+#else
+    if (!workstation && Platform::backend().name() == QLatin1String("linux")) {
+        QString error;
+        const bool done = X11Dpms::force(qstrcmp(state, "on") == 0, &error);
+        qDebug() << "OSUtils: DPMS monitors" << state << (done ? QStringLiteral("done") : error);
+        return done;
+    }
 #endif
     if (!workstation) {
         qDebug() << "OSUtils: switching all monitors" << state << "is not available on"
