@@ -25,7 +25,8 @@ int main(int argc, char** argv)
         rawArguments << QString::fromLocal8Bit(argv[i]);
     const AgentOptions options = AgentOptions::fromArguments(rawArguments);
     if (options.help || options.version) {
-        std::fputs(options.help ? qPrintable(AgentOptions::usage()) : "lutloader " LUTLOADER_VERSION "\n", stdout);
+        std::fputs(options.help ? qPrintable(AgentOptions::usage()) : "lutloader " LUTLOADER_VERSION "\n",
+                   stdout);
         return 0;
     }
     if (!options.error.isEmpty() || !platformOptions.error.isEmpty()) {

@@ -28,6 +28,7 @@ QString DisplayServer::prepareGuiPlatform()
     if (!qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         return {};
     qputenv("QT_QPA_PLATFORM", "offscreen");
-    return QStringLiteral("DisplayServer: no display server (DISPLAY and WAYLAND_DISPLAY are unset) - running "
-                          "without a screen; displays are taken up when an X server appears");
+    return QStringLiteral(
+        "DisplayServer: no display server (DISPLAY and WAYLAND_DISPLAY are unset) - running "
+        "without a screen; displays are taken up when an X server appears");
 }

@@ -65,15 +65,16 @@ QString ColordClient::deviceId(const QString& outputName)
 
 QString ColordClient::edidMd5(const QByteArray& edid)
 {
-    return edid.isEmpty() ? QString()
-                          : QString::fromLatin1(QCryptographicHash::hash(edid, QCryptographicHash::Md5).toHex());
+    return edid.isEmpty()
+               ? QString()
+               : QString::fromLatin1(QCryptographicHash::hash(edid, QCryptographicHash::Md5).toHex());
 }
 
 QString ColordClient::device(const Device& display, QString* error)
 {
     const auto colord = manager();
-    const QDBusReply<QDBusObjectPath> found =
-        colord->call(QStringLiteral("FindDeviceByProperty"), QStringLiteral("XRANDR_name"), display.outputName);
+    const QDBusReply<QDBusObjectPath> found = colord->call(QStringLiteral("FindDeviceByProperty"),
+                                                           QStringLiteral("XRANDR_name"), display.outputName);
     if (found.isValid())
         return found.value().path();
     // No desktop made one: the agent does, for this session ("normal" lives until colord ends).
@@ -97,7 +98,8 @@ QString ColordClient::device(const Device& display, QString* error)
 QString ColordClient::profile(const QString& profilePath, const Device& display, QString* error)
 {
     const auto colord = manager();
-    const QDBusReply<QDBusObjectPath> found = colord->call(QStringLiteral("FindProfileByFilename"), profilePath);
+    const QDBusReply<QDBusObjectPath> found =
+        colord->call(QStringLiteral("FindProfileByFilename"), profilePath);
     if (found.isValid())
         return found.value().path();
     const QString md5 = fileMd5(profilePath);
@@ -115,16 +117,15 @@ QString ColordClient::profile(const QString& profilePath, const Device& display,
     // the user's home; an older colord without that call gets the file name only.
     QFile file(profilePath);
     if (file.open(QIODevice::ReadOnly)) {
-        const QDBusReply<QDBusObjectPath> created =
-            colord->call(QStringLiteral("CreateProfileWithFd"), id, QStringLiteral("normal"),
-                         QVariant::fromValue(QDBusUnixFileDescriptor(file.handle())),
-                         QVariant::fromValue(properties));
+        const QDBusReply<QDBusObjectPath> created = colord->call(
+            QStringLiteral("CreateProfileWithFd"), id, QStringLiteral("normal"),
+            QVariant::fromValue(QDBusUnixFileDescriptor(file.handle())), QVariant::fromValue(properties));
         if (created.isValid())
             return created.value().path();
         qDebug() << "ColordClient: CreateProfileWithFd refused:" << created.error().message();
     }
-    const QDBusReply<QDBusObjectPath> created = colord->call(QStringLiteral("CreateProfile"), id,
-                                                             QStringLiteral("normal"), QVariant::fromValue(properties));
+    const QDBusReply<QDBusObjectPath> created = colord->call(
+        QStringLiteral("CreateProfile"), id, QStringLiteral("normal"), QVariant::fromValue(properties));
     if (created.isValid())
         return created.value().path();
     // An id already taken (the same content under another name) still names the profile.

@@ -37,7 +37,8 @@ public:
         int pollIntervalMs = 2000;
         // Where local X servers keep their sockets; watched while the session has no $DISPLAY.
         // LUTLOADER_X11_SOCKET_DIR moves it (tests keep the agent off other X servers).
-        QString x11SocketDir = qEnvironmentVariable("LUTLOADER_X11_SOCKET_DIR", QStringLiteral("/tmp/.X11-unix"));
+        QString x11SocketDir =
+            qEnvironmentVariable("LUTLOADER_X11_SOCKET_DIR", QStringLiteral("/tmp/.X11-unix"));
     };
 
     LinuxSessionEvents(const Sources& sources, std::shared_ptr<TerminationSignals> termination,

@@ -6,7 +6,6 @@
 #include <QSysInfo>
 
 #include <sys/stat.h>
-
 #include <unistd.h>
 
 namespace {
@@ -26,7 +25,8 @@ QString LinuxSessionIdentity::sessionScope() const
     QMutexLocker lock(&m_mutex);
     if (m_scope.isEmpty()) {
         const QString display = qEnvironmentVariable("DISPLAY");
-        m_scope = scopeFor(::getuid(), qEnvironmentVariable("XDG_SESSION_ID"), display, xServerIdentity(display));
+        m_scope =
+            scopeFor(::getuid(), qEnvironmentVariable("XDG_SESSION_ID"), display, xServerIdentity(display));
     }
     return m_scope;
 }

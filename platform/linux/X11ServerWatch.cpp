@@ -45,8 +45,9 @@ bool X11ServerWatch::check()
         m_retry.stop();
         m_watcher.removePaths(m_watcher.directories());
         qputenv("DISPLAY", display.toLatin1());
-        qWarning().noquote() << "X11ServerWatch: X server" << display
-                             << "appeared - its displays are taken up; the tray icon shows from the next start";
+        qWarning().noquote()
+            << "X11ServerWatch: X server" << display
+            << "appeared - its displays are taken up; the tray icon shows from the next start";
         Q_EMIT serverAppeared(display);
         return true;
     }

@@ -1,6 +1,5 @@
 #include "platform/linux/ColordClient.h"
 #include "platform/linux/LinuxDisplayColorProfiles.h"
-
 #include "tests/support/TestPaths.h"
 
 #include <QCryptographicHash>
@@ -40,14 +39,15 @@ public:
         QFile config(folder + "/bus.conf");
         if (!config.open(QIODevice::WriteOnly))
             return;
-        config.write(QStringLiteral(
-                         "<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN\"\n"
-                         " \"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
-                         "<busconfig><type>system</type><listen>unix:path=%1</listen><auth>EXTERNAL</auth>"
-                         "<policy context=\"default\"><allow user=\"*\"/><allow own=\"*\"/>"
-                         "<allow send_destination=\"*\"/><allow receive_sender=\"*\"/></policy></busconfig>\n")
-                         .arg(socket)
-                         .toUtf8());
+        config.write(
+            QStringLiteral(
+                "<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN\"\n"
+                " \"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
+                "<busconfig><type>system</type><listen>unix:path=%1</listen><auth>EXTERNAL</auth>"
+                "<policy context=\"default\"><allow user=\"*\"/><allow own=\"*\"/>"
+                "<allow send_destination=\"*\"/><allow receive_sender=\"*\"/></policy></busconfig>\n")
+                .arg(socket)
+                .toUtf8());
         config.close();
         m_bus.start(QStringLiteral("dbus-daemon"), {"--nofork", "--config-file=" + config.fileName()});
         if (!m_bus.waitForStarted()) {
@@ -61,8 +61,8 @@ public:
         environment.insert("DBUS_SYSTEM_BUS_ADDRESS", m_address);
         m_colord.setProcessEnvironment(environment);
         m_colord.setProcessChannelMode(QProcess::MergedChannels);
-        m_colord.start(QStringLiteral("unshare"),
-                       {"--mount", "--", "sh", "-c", "mount -t tmpfs tmpfs /var/lib/colord && exec " + colord});
+        m_colord.start(QStringLiteral("unshare"), {"--mount", "--", "sh", "-c",
+                                                   "mount -t tmpfs tmpfs /var/lib/colord && exec " + colord});
         if (!m_colord.waitForStarted()) {
             m_error = "unshare does not start";
             return;
@@ -205,7 +205,8 @@ TEST_F(ColordTest, TheDesktopsDeviceIsUsedAndTheProfileCarriesTheEdid)
     EXPECT_EQ(meta.value("EDID_md5"), QCryptographicHash::hash(edid, QCryptographicHash::Md5).toHex());
     EXPECT_EQ(meta.value("MAPPING_device_id"), "xrandr-DUMMY1");
     const QString id =
-        colordProperty(registered.value().path(), "org.freedesktop.ColorManager.Profile", "ProfileId").toString();
+        colordProperty(registered.value().path(), "org.freedesktop.ColorManager.Profile", "ProfileId")
+            .toString();
     EXPECT_TRUE(id.startsWith("icc-")) << id.toStdString();
 
     // A file that is no profile is refused with colord's reason, nothing made default.

@@ -1,6 +1,5 @@
 #include "platform/linux/LinuxSessionEvents.h"
 #include "platform/linux/LinuxSessionIdentity.h"
-
 #include "tests/support/TestPaths.h"
 
 #include <QDBusConnection>
@@ -102,7 +101,8 @@ TEST(LinuxDesktopSessionTest, SleepIsHeardFromLogindThatKnowsNoSessionOfOurs)
     logind.emitSignal("/org/freedesktop/login1", "org.freedesktop.login1.Manager", "PrepareForSleep", false);
     QTRY_COMPARE_WITH_TIMEOUT(power.size(), 2, 10000);
     EXPECT_EQ(codes(power), (std::vector<int>{SessionEvents::PowerOff, SessionEvents::PowerOn}));
-    logind.emitSignal("/org/freedesktop/login1", "org.freedesktop.login1.Manager", "PrepareForShutdown", true);
+    logind.emitSignal("/org/freedesktop/login1", "org.freedesktop.login1.Manager", "PrepareForShutdown",
+                      true);
     QTRY_COMPARE_WITH_TIMEOUT(ending.size(), 1, 10000);
 
     // Someone else sending logind's signal is not logind.

@@ -3,7 +3,6 @@
 #include "platform/PlatformOptions.h"
 #include "platform/linux/X11Dpms.h"
 #include "platform/linux/X11ServerWatch.h"
-
 #include "tests/support/DummyXServer.h"
 #include "tests/support/TestPaths.h"
 
