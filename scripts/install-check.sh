@@ -9,19 +9,24 @@
 #      purpose, runs the agent there, purges it and checks that nothing of it is left; the tree
 #      is removed afterwards, so the machine stays as it was.
 #
-#   scripts/install-check.sh [--build DIR] [--no-deb] [--keep]
+#   scripts/install-check.sh [--build DIR] [--no-deb] [--keep] [--debs TARBALL]
+#
+# --debs takes the packages of the Debian tree from a tarball made earlier with
+# "debootstrap --variant=minbase --make-tarball=TARBALL bookworm DIR" instead of the mirror.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 SOURCE=$PWD
 BUILD=""
 DEB=1
 KEEP=0
+DEBS=""
 while [ $# -gt 0 ]; do
   case "$1" in
     --build) BUILD="$2"; shift 2 ;;
     --no-deb) DEB=0; shift ;;
     --keep) KEEP=1; shift ;;
-    -h|--help) sed -n '2,13p' "$0"; exit 0 ;;
+    --debs) DEBS="$2"; shift 2 ;;
+    -h|--help) sed -n '2,16p' "$0"; exit 0 ;;
     *) echo "install-check: unknown argument $1" >&2; exit 2 ;;
   esac
 done
@@ -118,7 +123,8 @@ MIRROR=$(grep -h -o -m1 'http[s]*://[^ ]*/debian\b' /etc/apt/sources.list /etc/a
   head -n 1 || true)
 CHROOT=$WORK/bookworm
 echo "install-check: making a Debian 12 tree in $CHROOT"
-debootstrap --variant=minbase bookworm "$CHROOT" ${MIRROR:+"$MIRROR"} >"$WORK/debootstrap.log" 2>&1 ||
+debootstrap --variant=minbase ${DEBS:+--unpack-tarball="$(realpath "$DEBS")"} bookworm "$CHROOT" \
+  ${MIRROR:+"$MIRROR"} >"$WORK/debootstrap.log" 2>&1 ||
   fail "debootstrap: $(tail -n 5 "$WORK/debootstrap.log")"
 mount -t proc proc "$CHROOT/proc"
 cp /etc/resolv.conf "$CHROOT/etc/resolv.conf"
