@@ -122,7 +122,15 @@ QString ColordClient::profile(const QString& profilePath, const Device& display,
             QVariant::fromValue(QDBusUnixFileDescriptor(file.handle())), QVariant::fromValue(properties));
         if (created.isValid())
             return created.value().path();
-        qDebug() << "ColordClient: CreateProfileWithFd refused:" << created.error().message();
+        // Only a colord without the call gets the file name instead; a refused file stays refused,
+        // unless the same content is registered already under the id.
+        if (created.error().type() != QDBusError::UnknownMethod) {
+            const QDBusReply<QDBusObjectPath> byId = colord->call(QStringLiteral("FindProfileById"), id);
+            if (byId.isValid())
+                return byId.value().path();
+            setError(error, created.error().message());
+            return {};
+        }
     }
     const QDBusReply<QDBusObjectPath> created = colord->call(
         QStringLiteral("CreateProfile"), id, QStringLiteral("normal"), QVariant::fromValue(properties));

@@ -7,11 +7,13 @@
 
 namespace {
 
+// Only the extension is asked for, not DPMSCapable: servers whose driver cannot switch the
+// monitor (virtual and remote ones) still keep the level, and the request is harmless there.
 bool hasDpms(Display* display)
 {
     int eventBase = 0;
     int errorBase = 0;
-    return DPMSQueryExtension(display, &eventBase, &errorBase) && DPMSCapable(display);
+    return DPMSQueryExtension(display, &eventBase, &errorBase);
 }
 
 void setError(QString* error, const QString& text)
