@@ -3,6 +3,7 @@
 # Writes a man page whose synopsis is the program's own --help text, so the page and the
 # program never tell different stories. The program must print its help to standard output
 # and end with 0 without a display server.
+cmake_minimum_required(VERSION 3.25)
 foreach(var PROGRAM TEMPLATE OUTPUT VERSION)
   if(NOT DEFINED ${var})
     message(FATAL_ERROR "ManPage.cmake: ${var} is not set")

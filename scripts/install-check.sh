@@ -100,8 +100,8 @@ for entry in usr/share/applications/lutloader.desktop etc/xdg/autostart/lutloade
   fi
   grep -q '^Exec=lutloader$' "$DEST/$entry" || fail "$entry does not start lutloader"
 done
-grep -q '^ExecStart=/usr/bin/lutloader$' "$DEST/usr/lib/systemd/user/lutloader.service" ||
-  fail "the user unit does not start /usr/bin/lutloader"
+grep -q '^ExecStart=/.*bin/lutloader$' "$DEST/usr/lib/systemd/user/lutloader.service" ||
+  fail "the user unit does not start lutloader by its full path"
 grep -q '^PartOf=graphical-session.target$' "$DEST/usr/lib/systemd/user/lutloader.service" ||
   fail "the user unit is not part of the graphical session"
 echo "install-check: --help, man pages, desktop entries and user unit are right"

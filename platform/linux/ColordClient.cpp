@@ -125,9 +125,13 @@ QString ColordClient::profile(const QString& profilePath, const Device& display,
         // Only a colord without the call gets the file name instead; a refused file stays refused,
         // unless the same content is registered already under the id.
         if (created.error().type() != QDBusError::UnknownMethod) {
-            const QDBusReply<QDBusObjectPath> byId = colord->call(QStringLiteral("FindProfileById"), id);
-            if (byId.isValid())
-                return byId.value().path();
+            // colord keeps the object of a file it then fails to read, so an existing id counts
+            // only when colord says that was the reason.
+            if (created.error().name().endsWith(QLatin1String(".AlreadyExists"))) {
+                const QDBusReply<QDBusObjectPath> byId = colord->call(QStringLiteral("FindProfileById"), id);
+                if (byId.isValid())
+                    return byId.value().path();
+            }
             setError(error, created.error().message());
             return {};
         }

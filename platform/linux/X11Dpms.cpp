@@ -50,6 +50,12 @@ bool X11Dpms::force(bool on, QString* error, const QString& displayName)
     return true;
 }
 
+bool X11Dpms::supported(const QString& displayName)
+{
+    const X11Session session(displayName);
+    return session.display() && hasDpms(session.display());
+}
+
 std::optional<X11Dpms::Level> X11Dpms::level(const QString& displayName)
 {
     const X11Session session(displayName);

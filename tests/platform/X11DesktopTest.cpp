@@ -42,6 +42,15 @@ TEST_F(X11DesktopTest, EnergySaveSwitchesTheMonitorsOffAndOnThroughDpms)
     QString error;
     ASSERT_TRUE(Platform::select(PlatformOptions{QStringLiteral("linux"), {}, {}}, &error))
         << error.toStdString();
+    if (!X11Dpms::supported()) {
+        // The energy-save hours then fail with a logged reason instead of pretending.
+        EXPECT_FALSE(OSUtils::turnoffdisplay());
+        EXPECT_FALSE(X11Dpms::force(false, &error));
+        EXPECT_EQ(error, "the X server has no DPMS");
+        EXPECT_FALSE(X11Dpms::level().has_value());
+        qWarning() << "DPMS switching not tested: this X server offers no DPMS extension";
+        GTEST_SKIP() << "this X server offers no DPMS extension";
+    }
     ASSERT_TRUE(OSUtils::turnoffdisplay());
     EXPECT_EQ(X11Dpms::level(), X11Dpms::Off);
     ASSERT_TRUE(OSUtils::turnondisplay());
