@@ -119,8 +119,8 @@ if [ "$(id -u)" -ne 0 ] || ! command -v debootstrap >/dev/null; then
   echo "install-check: SKIPPED the install on a fresh Debian 12 (needs root and debootstrap)"
   exit 0
 fi
-MIRROR=$(grep -h -o -m1 'http[s]*://[^ ]*/debian\b' /etc/apt/sources.list /etc/apt/sources.list.d/* 2>/dev/null |
-  head -n 1 || true)
+# debootstrap's own default mirror unless one is given (the host's sources may name snapshots).
+MIRROR=${LUTLOADER_DEBIAN_MIRROR:-}
 CHROOT=$WORK/bookworm
 echo "install-check: making a Debian 12 tree in $CHROOT"
 debootstrap --variant=minbase ${DEBS:+--unpack-tarball="$(realpath "$DEBS")"} bookworm "$CHROOT" \
