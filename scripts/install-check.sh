@@ -136,8 +136,10 @@ in_chroot apt-get install -y -q "/tmp/$(basename "$PACKAGE")" >>"$WORK/apt.log" 
   fail "apt install of the package: $(tail -n 20 "$WORK/apt.log")"
 for f in $EXPECTED; do [ -e "$CHROOT/$f" ] || fail "/$f missing after the install"; done
 in_chroot getent group lutloader >/dev/null || fail "no group lutloader after the install"
-mode=$(stat -c '%a %U %G' "$CHROOT/var/lib/lutloader") || fail "no /var/lib/lutloader after the install"
-[ "$mode" = "2770 root lutloader" ] || fail "/var/lib/lutloader is $mode, not 2770 root lutloader"
+# Numbers, not names: the host's group file does not know the tree's groups.
+gid=$(in_chroot getent group lutloader | cut -d: -f3)
+mode=$(stat -c '%a %u %g' "$CHROOT/var/lib/lutloader") || fail "no /var/lib/lutloader after the install"
+[ "$mode" = "2770 0 $gid" ] || fail "/var/lib/lutloader is $mode, not 2770 root lutloader ($gid)"
 in_chroot env QT_QPA_PLATFORM=offscreen lutloader --version | grep -q '^lutloader ' ||
   fail "the installed lutloader does not run"
 in_chroot env QT_QPA_PLATFORM=offscreen HOME=/tmp XDG_RUNTIME_DIR=/tmp lutloaderctl --json tasks list >/dev/null ||
