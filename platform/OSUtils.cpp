@@ -14,6 +14,8 @@
 
 #ifdef Q_OS_WIN
 #include <windows.h>
+#else
+#include "platform/linux/X11Dpms.h"
 #endif
 
 FileSharing OSUtils::sharingOf(const QString& path)
@@ -86,6 +88,13 @@ bool setAllMonitorsPower(const char* state)
 #ifdef Q_OS_WIN
     if (!workstation)
         return broadcastMonitorPower(qstrcmp(state, "on") == 0);
+#else
+    if (!workstation && Platform::backend().name() == QLatin1String("linux")) {
+        QString error;
+        const bool done = X11Dpms::force(qstrcmp(state, "on") == 0, &error);
+        qDebug() << "OSUtils: DPMS monitors" << state << (done ? QStringLiteral("done") : error);
+        return done;
+    }
 #endif
     if (!workstation) {
         qDebug() << "OSUtils: switching all monitors" << state << "is not available on"

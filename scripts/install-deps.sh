@@ -14,6 +14,7 @@ PACKAGES=(
   clang libclang-rt-14-dev edid-decode libimage-exiftool-perl x11-utils
   libsqlite3-dev openssl
   trayer xdotool x11-apps imagemagick
+  colord debootstrap desktop-file-utils man-db dpkg-dev
 )
 
 missing=()
