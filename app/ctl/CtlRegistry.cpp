@@ -14,6 +14,7 @@
 #include "lut/ctl/GammaCommand.h"
 #include "lut/ctl/LutCommand.h"
 #include "lut/ctl/ProfileCommand.h"
+#include "qa/ctl/QaChecksCommand.h"
 #include "settings/ctl/SettingsCommand.h"
 
 CtlCommandList CtlRegistry::commands()
@@ -34,5 +35,6 @@ CtlCommandList CtlRegistry::commands()
     list.push_back(std::make_unique<DisplayTablesCommand>());
     list.push_back(std::make_unique<SettingsCommand>());
     list.push_back(std::make_unique<LutCommand>());
+    list.push_back(std::make_unique<QaChecksCommand>());
     return list;
 }
