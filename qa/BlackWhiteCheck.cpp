@@ -36,6 +36,9 @@ struct Builder
     void add(const QString& name, const QString& label, const QString& criterion, std::optional<double> value,
              const QString& limitName, Bound bound, bool recommended = false)
     {
+        // A recommendation the regulation does not give has nothing to report.
+        if (recommended && limit(limitName) <= 0)
+            return;
         BlackWhiteCheck::Row row;
         row.name = name;
         row.label = label;
