@@ -1,5 +1,6 @@
 #include "app/KaldoSemaphore.h"
 
+#include "platform/FilePermissions.h"
 #include "platform/Platform.h"
 #include "platform/PlatformBackend.h"
 #include "platform/ProcessList.h"
@@ -7,6 +8,7 @@
 
 #include <QCoreApplication>
 #include <QDebug>
+#include <QFileInfo>
 #include <QMutex>
 #include <QMutexLocker>
 
@@ -28,45 +30,84 @@ QString KaldoSemaphore::segmentKey(const QByteArray& key)
     return QString::fromLatin1(key) + QLatin1Char('.') + Platform::backend().session().sessionScope();
 }
 
+QString KaldoSemaphore::segmentFile(const QByteArray& key)
+{
+    const QString runtime = Platform::backend().session().runtimeDirectory();
+    if (runtime.isEmpty())
+        return {};
+    QString name = segmentKey(key);
+    // Keys are program constants, but a name never leaves the folder.
+    name.replace(QLatin1Char('/'), QLatin1Char('_'));
+    return runtime + QStringLiteral("/lutloader-lock-") + name;
+}
+
 KaldoSemaphore::KaldoSemaphore(const QByteArray& key)
-    : m_segment(segmentKey(key)), m_ownPid(QCoreApplication::applicationPid())
+    : m_key(key), m_ownPid(QCoreApplication::applicationPid())
 {
     attachShared();
 }
 
 KaldoSemaphore::~KaldoSemaphore()
 {
-    if (m_segment.isAttached())
-        m_segment.detach();
+    m_word = nullptr;
+    m_file.close(); // unmaps the word
 }
 
 bool KaldoSemaphore::attachShared()
 {
-    if (m_segment.attach(QSharedMemory::ReadWrite))
+    if (m_word)
         return true;
-    // A new segment comes zero-filled from the system. Writing the zero ourselves would race
-    // with a process that attached in between and already took the lock.
-    if (m_segment.create(sizeof(quint32), QSharedMemory::ReadWrite))
-        return true;
-    // Another process created it in between.
-    return m_segment.attach(QSharedMemory::ReadWrite);
+    const QString path = segmentFile(m_key);
+    if (path.isEmpty())
+        return false;
+    const FilePermissions& permissions = Platform::backend().filePermissions();
+    m_file.setFileName(path);
+    QString error;
+    if (!permissions.openFile(m_file, QIODevice::ReadWrite, FileSharing::Private, &error)) {
+        // Only this account writes the runtime folder; whatever else sits under the
+        // name (a link, a file of another account) is not trusted with a lock. The
+        // folder is ours, so the name can be taken back.
+        qWarning().noquote() << "KaldoSemaphore: ignoring" << path << "-" << error << "- replacing it";
+        if (!QFile::remove(path) && QFileInfo(path).isSymLink())
+            return false;
+        if (!permissions.openFile(m_file, QIODevice::ReadWrite | QIODevice::NewOnly, FileSharing::Private,
+                                  &error)) {
+            qWarning().noquote() << "KaldoSemaphore: cannot make" << path << "-" << error;
+            return false;
+        }
+    }
+    // Extending a new file gives zeros: a word another process created and already
+    // took is never overwritten, since a file of four bytes is not resized.
+    if (m_file.size() < qint64(sizeof(quint32)) && !m_file.resize(sizeof(quint32))) {
+        qWarning().noquote() << "KaldoSemaphore: cannot size" << path << "-" << m_file.errorString();
+        m_file.close();
+        return false;
+    }
+    uchar* mapped = m_file.map(0, sizeof(quint32));
+    if (!mapped) {
+        qWarning().noquote() << "KaldoSemaphore: cannot map" << path << "-" << m_file.errorString();
+        m_file.close();
+        return false;
+    }
+    m_word = reinterpret_cast<quint32*>(mapped);
+    return true;
 }
 
 quint32 KaldoSemaphore::atomicRead()
 {
-    std::atomic_ref<quint32> word(*static_cast<quint32*>(m_segment.data()));
+    std::atomic_ref<quint32> word(*m_word);
     return word.load();
 }
 
 void KaldoSemaphore::atomicWrite(quint32 value)
 {
-    std::atomic_ref<quint32> word(*static_cast<quint32*>(m_segment.data()));
+    std::atomic_ref<quint32> word(*m_word);
     word.store(value);
 }
 
 bool KaldoSemaphore::atomicCAS(quint32 expected, quint32 value)
 {
-    std::atomic_ref<quint32> word(*static_cast<quint32*>(m_segment.data()));
+    std::atomic_ref<quint32> word(*m_word);
     return word.compare_exchange_strong(expected, value);
 }
 
@@ -102,9 +143,9 @@ void KaldoSemaphore::cleanCrashedLock()
 bool KaldoSemaphore::trylock()
 {
     QMutexLocker locker(&processMutex());
-    if (!m_segment.isAttached())
+    if (!isAttached())
         attachShared();
-    if (!m_segment.isAttached())
+    if (!isAttached())
         return false;
     if (m_held)
         return true;
@@ -117,9 +158,9 @@ bool KaldoSemaphore::trylock()
 bool KaldoSemaphore::unlock()
 {
     QMutexLocker locker(&processMutex());
-    if (!m_segment.isAttached())
+    if (!isAttached())
         attachShared();
-    if (!m_segment.isAttached())
+    if (!isAttached())
         return false;
     internalUnlock();
     return true;
@@ -128,7 +169,7 @@ bool KaldoSemaphore::unlock()
 quint32 KaldoSemaphore::holder()
 {
     QMutexLocker locker(&processMutex());
-    if (!m_segment.isAttached() && !attachShared())
+    if (!isAttached() && !attachShared())
         return 0;
     return atomicRead();
 }
@@ -136,9 +177,9 @@ quint32 KaldoSemaphore::holder()
 bool KaldoSemaphore::forceClear()
 {
     QMutexLocker locker(&processMutex());
-    if (!m_segment.isAttached() && !attachShared())
+    if (!isAttached() && !attachShared())
         return false;
     atomicWrite(0);
     m_held = false;
-    return true;
+    return atomicRead() == 0;
 }

@@ -1,8 +1,12 @@
 #include "app/KaldoSharedMemory.h"
 
 #include "app/KaldoSemaphore.h"
+#include "platform/Platform.h"
+#include "platform/PlatformBackend.h"
+#include "platform/ProcessList.h"
 
 #include <QCoreApplication>
+#include <QDebug>
 #include <QThread>
 
 namespace {
@@ -87,11 +91,17 @@ bool KaldoSharedMemory::IsLocked()
 
 quint32 KaldoSharedMemory::holderProcessId()
 {
-    if (!m_semaphore)
-        return 0;
-    if (!m_held && m_semaphore->trylock())
-        m_semaphore->unlock();
-    return m_semaphore->holder();
+    return m_semaphore ? m_semaphore->holder() : 0;
+}
+
+bool KaldoSharedMemory::holderIsRunning(quint32 processId)
+{
+    if (processId == 0)
+        return false;
+    const ProcessList& processes = Platform::backend().processList();
+    if (!processes.snapshot())
+        qWarning() << "can't list processes";
+    return processes.isRunning(processId);
 }
 
 bool KaldoSharedMemory::forceRelease()

@@ -29,9 +29,12 @@ public:
     const QByteArray& ownerLabel() const { return m_ownerLabel; }
 
     // Administrator diagnostics: the process id in the lock word (0 when free),
-    // after clearing a stale lock of a dead process.
+    // read without touching the lock; a stale id of an ended process is reported
+    // as it is (see holderIsRunning).
     quint32 holderProcessId();
-    // Frees the lock whoever holds it (the administrator's escape hatch).
+    static bool holderIsRunning(quint32 processId);
+    // Frees the lock whoever holds it (the administrator's escape hatch); false when
+    // the lock could not be reached or does not read free afterwards.
     bool forceRelease();
 
 private:

@@ -18,12 +18,14 @@
 #include "platform/PlatformBackend.h"
 #include "platform/sim/SimControlServer.h"
 #include "platform/sim/SimWorkstation.h"
+#include "qa/RegulationList.h"
 #include "settings/DataDirectory.h"
 #include "settings/QSettingsManager.h"
 #include "tasks/EnergyModeNotificationWindowInterface.h"
 #include "tasks/TaskFactory.h"
 #include "tasks/TaskNotificationWindowInterface.h"
 #include "tasks/TaskRunner.h"
+#include "tasks/TaskScheduler.h"
 
 #include <QDateTime>
 #include <QDebug>
@@ -159,7 +161,12 @@ void LUTLoaderApplication::registerTypes()
 void LUTLoaderApplication::setWindowListener()
 {
     m_windowListener = std::make_shared<WindowsEventListener>();
-    connect(m_windowListener.get(), &WindowsEventListener::signalQuit, this, &QCoreApplication::quit);
+    connect(m_windowListener.get(), &WindowsEventListener::signalQuit, this, [this] {
+        // Start-up serves events while it detects displays; quit() does nothing
+        // until the event loop runs, so the request is remembered for start().
+        m_quitRequested = true;
+        QCoreApplication::quit();
+    });
     logOsEvents();
 }
 
@@ -183,11 +190,10 @@ void LUTLoaderApplication::logOsEvents()
 int LUTLoaderApplication::runMainLut()
 {
     AppPreferences::set(QStringLiteral("StartTime"), QString::number(QDateTime::currentSecsSinceEpoch()));
-    skipped("runMainLut", "regulation list");
+    RegulationList::RefreshRegulationList(QStringLiteral(":rc/regulations"));
     skipped("runMainLut", "DDC/CI service pipe");
     setQuitOnLastWindowClosed(false);
     createThreadsAndDialogs();
-    skipped("runMainLut", "user scheduling");
     connect(this, &QCoreApplication::aboutToQuit, this, &LUTLoaderApplication::tryToQuit,
             Qt::DirectConnection);
     if (m_options.runSeconds > 0)
@@ -219,7 +225,7 @@ void LUTLoaderApplication::createThreadsAndDialogs()
     qDebug() << "createThreadsAndDialogs" << tasks << "tasks queued";
     connectThreadsAndDialogs(m_taskRunner.get(), m_tray.get(), m_notificationWindow.get(),
                              m_energyWindow.get());
-    skipped("createThreadsAndDialogs", "scheduler");
+    m_scheduler = std::make_unique<TaskScheduler>();
 }
 
 void LUTLoaderApplication::connectThreadsAndDialogs(TaskRunner* runner, LUTLoaderTray* tray,
@@ -251,6 +257,8 @@ int LUTLoaderApplication::start()
     showIconAndStart(kTaskStartDelayMs);
     // The agent's own participant: it hears the main application through the hub.
     PipeAppConnectorClient* participant = PipeAppConnectorClient::instance();
+    if (PipeAppConnectorServer* hub = PipeAppConnectorServer::instance())
+        hub->keepParticipant(participant->key());
     connect(
         participant,
         qOverload<const QString&, const QString&, const QString&>(&PipeAppConnectorClient::messageReceived),
@@ -259,6 +267,10 @@ int LUTLoaderApplication::start()
             if (m_tray)
                 m_tray->slotReciveValue(msg, param, key);
         });
+    if (m_quitRequested) {
+        qInfo() << "LutLoader quit: ending was requested during start-up";
+        QTimer::singleShot(0, this, &QCoreApplication::quit);
+    }
     return exec();
 }
 
@@ -271,7 +283,10 @@ void LUTLoaderApplication::runFirst()
 
 void LUTLoaderApplication::showIconAndStart(int delayMs)
 {
-    skipped("showIconAndStart", "scheduler thread");
+    if (m_scheduler) {
+        qDebug() << "showIconAndStart: scheduler starts";
+        m_scheduler->start();
+    }
     // The delay lets the tray and the first LUT load settle before any background task runs.
     // A precise timer: a coarse one may fire a little early.
     QTimer::singleShot(delayMs, Qt::PreciseTimer, this, [this] {
@@ -305,6 +320,16 @@ void LUTLoaderApplication::cleanAll()
     // Up to ten seconds for the running task to end.
     if (TaskRunner::stopWithin(m_taskRunner, 10000))
         qWarning() << "cleanAll: the task runner did not stop in time";
+    if (m_scheduler) {
+        m_scheduler->stopSchedulingThread();
+        // A thread still running cannot be destroyed: one stuck past the bound is left to end
+        // with the process.
+        if (!m_scheduler->wait(10000)) {
+            qWarning() << "cleanAll: the scheduler did not stop in time";
+            (void)m_scheduler.release();
+        }
+        m_scheduler.reset();
+    }
     qDebug() << "threads are stopped";
     TaskFactory::attachNotificationWindowInst(nullptr);
     TaskFactory::attachEnergyNotificationWindowInst(nullptr);

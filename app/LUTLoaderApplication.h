@@ -13,6 +13,7 @@ class TaskNotificationWindow;
 class VideoAdapterChangeInfoWindow;
 class SimControlServer;
 class TaskRunner;
+class TaskScheduler;
 class WindowsEventListener;
 
 // The agent's application object: refuses a second instance, prepares settings,
@@ -43,6 +44,7 @@ public:
     WindowsEventListener* windowListener() const { return m_windowListener.get(); }
     LUTLoaderTray* tray() const { return m_tray.get(); }
     TaskRunner* taskRunner() const { return m_taskRunner.get(); }
+    TaskScheduler* scheduler() const { return m_scheduler.get(); }
 
     // The instance key: the product name followed by "LUTLoader".
     static QString instanceKey();
@@ -64,6 +66,7 @@ private:
 
     AgentOptions m_options;
     std::unique_ptr<TaskRunner> m_taskRunner;
+    std::unique_ptr<TaskScheduler> m_scheduler;
     std::shared_ptr<WindowsEventListener> m_windowListener;
     std::unique_ptr<SimControlServer> m_simControl;
     std::unique_ptr<LUTLoaderTray> m_tray;
@@ -71,4 +74,6 @@ private:
     std::unique_ptr<EnergyModeNotificationWindow> m_energyWindow;
     std::unique_ptr<VideoAdapterChangeInfoWindow> m_adapterWindow;
     bool m_cleaned = true; // nothing to clean before createThreadsAndDialogs
+    // A termination request that came while starting, before the event loop could end.
+    bool m_quitRequested = false;
 };

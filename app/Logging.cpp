@@ -1,6 +1,10 @@
 #include "app/Logging.h"
 
+#include "platform/FilePermissions.h"
 #include "platform/OSUtils.h"
+#include "platform/Platform.h"
+#include "platform/PlatformBackend.h"
+#include "platform/SystemLog.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -26,6 +30,8 @@ struct LogState
     std::unique_ptr<QFile> infoFile;
     QByteArray processId;
     bool echo = false;
+    // Said once per process: an agent that cannot log must not stay silent, nor flood.
+    bool unwritableReported = false;
 };
 
 LogState& state()
@@ -34,12 +40,36 @@ LogState& state()
     return instance;
 }
 
+constexpr QIODevice::OpenMode kAppend =
+    QIODevice::ReadWrite | QIODevice::Append | QIODevice::Text | QIODevice::Unbuffered;
+
+// The log lives in a folder other accounts may share, so it is opened like every
+// file the program writes: never through a planted link. Called with the log's
+// mutex held at times, so it must not log through the handler itself.
+bool openLogFile(QFile& file, QIODevice::OpenMode mode, QString* error)
+{
+    return Platform::backend().filePermissions().openFile(file, mode, OSUtils::sharingOf(file.fileName()),
+                                                          error);
+}
+
+void reportUnwritable(LogState& log, const QString& path, const QString& reason)
+{
+    if (log.unwritableReported)
+        return;
+    log.unwritableReported = true;
+    const QString text =
+        QStringLiteral("LutLoader cannot write its log %1 (%2); messages are not recorded").arg(path, reason);
+    std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
+    std::fflush(stderr);
+    Platform::backend().systemLog().warning(text);
+}
+
 // Unbuffered append: each line reaches the file in one write(2) on an O_APPEND
 // descriptor, so lines of several processes never interleave.
-std::unique_ptr<QFile> openForAppend(const QString& path)
+std::unique_ptr<QFile> openForAppend(const QString& path, QString* error = nullptr)
 {
     auto file = std::make_unique<QFile>(path);
-    if (!file->open(QIODevice::ReadWrite | QIODevice::Append | QIODevice::Text | QIODevice::Unbuffered))
+    if (!openLogFile(*file, kAppend, error))
         return nullptr;
     return file;
 }
@@ -90,12 +120,15 @@ void Logging::prepareMessageOutput(const QString& path, int sizeLimitMB, QtMsgTy
         log.processId = QByteArray::number(QCoreApplication::applicationPid());
     }
     {
-        auto header = openForAppend(path);
+        QString reason;
+        auto header = openForAppend(path, &reason);
         if (header) {
             header->write(QByteArray(39, '-') + '\n' + timeStamp() + '\n');
             header->close();
+        } else {
+            QMutexLocker locker(&log.mutex);
+            reportUnwritable(log, path, reason);
         }
-        OSUtils::setFullPermissions(path);
     }
     if (const qint64 lost = truncateToNewestHalf(path, sizeLimitMB); lost > 0) {
         if (auto file = openForAppend(path))
@@ -117,24 +150,28 @@ void Logging::prepareMessageOutput(const QString& path, int sizeLimitMB, QtMsgTy
 qint64 Logging::truncateToNewestHalf(const QString& path, int sizeLimitMB)
 {
     const qint64 limit = qint64(sizeLimitMB) << 20;
-    QFile reader(path);
-    const qint64 size = reader.size();
-    if (sizeLimitMB <= 0 || size <= limit)
+    if (sizeLimitMB <= 0 || QFileInfo(path).size() <= limit)
         return 0;
-    QFile writer(path);
-    if (!reader.open(QIODevice::ReadOnly) || !writer.open(QIODevice::ReadWrite))
+    // One handle both reads the newest half and writes it to the front, so what is
+    // cut is the file that was checked, not whatever the name points to meanwhile.
+    QFile file(path);
+    if (!openLogFile(file, QIODevice::ReadWrite | QIODevice::ExistingOnly, nullptr))
+        return 0;
+    const qint64 size = file.size();
+    if (size <= limit)
         return 0;
     const qint64 start = size - limit / 2;
-    reader.seek(start);
     qint64 copied = 0;
-    QByteArray block;
-    while (!(block = reader.read(kCopyBlock)).isEmpty()) {
-        if (writer.write(block) != block.size())
+    for (;;) {
+        if (!file.seek(start + copied))
+            break;
+        const QByteArray block = file.read(kCopyBlock);
+        if (block.isEmpty() || !file.seek(copied) || file.write(block) != block.size())
             break;
         copied += block.size();
     }
-    writer.flush();
-    writer.resize(copied);
+    file.flush();
+    file.resize(copied);
     return (size - start) - copied;
 }
 
@@ -173,10 +210,13 @@ void Logging::myMessageOutput(QtMsgType type, const QByteArray& latin1Text)
     std::unique_ptr<QFile>& file = (type == QtInfoMsg && log.infoFile) ? log.infoFile : log.mainFile;
     const QByteArray line = timeStamp() + '[' + log.processId + ',' + QByteArray::number(threadNumber()) +
                             "] " + QString::fromLatin1(latin1Text).toUtf8() + '\n';
-    if (file && !file->isOpen())
-        file->open(QIODevice::ReadWrite | QIODevice::Append | QIODevice::Text | QIODevice::Unbuffered);
-    if (file && file->isOpen())
-        file->write(line);
+    if (file && !file->isOpen()) {
+        QString reason;
+        if (!openLogFile(*file, kAppend, &reason))
+            reportUnwritable(log, file->fileName(), reason);
+    }
+    if (file && file->isOpen() && file->write(line) != line.size())
+        reportUnwritable(log, file->fileName(), file->errorString());
     if (log.echo) {
         std::fwrite(line.constData(), 1, static_cast<size_t>(line.size()), stderr);
         std::fflush(stderr);

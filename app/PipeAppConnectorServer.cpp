@@ -95,6 +95,18 @@ bool PipeAppConnectorServer::listen()
 void PipeAppConnectorServer::slotNewConnection()
 {
     while (QLocalSocket* socket = m_server.nextPendingConnection()) {
+        if (m_readers.size() >= kMaxOpenConnections) {
+            // A flood must not grow without bound nor starve real participants for long.
+            if (!m_overflowReported)
+                qWarning() << "PipeAppConnectorServer: more than" << kMaxOpenConnections
+                           << "connections at once; dropping the excess";
+            m_overflowReported = true;
+            socket->abort();
+            socket->deleteLater();
+            continue;
+        }
+        if (m_readers.isEmpty())
+            m_overflowReported = false;
         m_readers.insert(socket, PipeMessageReader());
         connect(socket, &QLocalSocket::readyRead, this, &PipeAppConnectorServer::slotReadData);
         connect(socket, &QLocalSocket::disconnected, this, [this, socket] { finishConnection(socket); });
@@ -199,7 +211,8 @@ bool PipeAppConnectorServer::trySend(const QString& pipeName, const QByteArray& 
     socket->connectToServer(NamedPipes::socketPath(pipeName));
     if (!socket->waitForConnected(kConnectTimeoutMs)) {
         qDebug() << "PipeAppConnectorServer::trySend can't connect" << pipeName << socket->errorString();
-        m_clients[pipeName] = false;
+        if (!m_kept.contains(pipeName))
+            m_clients[pipeName] = false;
         socket->deleteLater();
         return false;
     }

@@ -6,6 +6,7 @@
 #include <QLocalServer>
 #include <QMap>
 #include <QObject>
+#include <QSet>
 
 class QLocalSocket;
 
@@ -39,6 +40,11 @@ public:
 
     // Registered participants, enabled or not yet cleaned.
     QStringList participants() const { return m_clients.keys(); }
+    // A participant of this process (the agent's own): a failed delivery during a
+    // burst is logged, but it stays registered, since nothing would make it return.
+    void keepParticipant(const QString& key) { m_kept.insert(key); }
+    // Connections read at once; more are refused until some end.
+    static constexpr int kMaxOpenConnections = 256;
 
 Q_SIGNALS:
     void participantRegistered(const QString& key);
@@ -56,4 +62,6 @@ private:
     QLocalServer m_server;
     QMap<QString, bool> m_clients; // pipe name -> enabled
     QHash<QLocalSocket*, PipeMessageReader> m_readers;
+    QSet<QString> m_kept;
+    bool m_overflowReported = false;
 };

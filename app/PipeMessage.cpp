@@ -86,6 +86,19 @@ std::optional<PipeMessage> PipeMessage::parse(const QByteArray& latin1Text)
 void PipeMessageReader::append(const QByteArray& bytes)
 {
     m_buffer += bytes;
+    if (m_buffer.size() > kMaxMessageBytes && !m_buffer.contains(kEndTag)) {
+        dropOversized(m_buffer.size());
+        m_buffer.clear();
+    }
+}
+
+void PipeMessageReader::dropOversized(qsizetype size)
+{
+    if (m_dropReported)
+        return;
+    m_dropReported = true;
+    qWarning() << "PipeMessageReader: a message of more than" << kMaxMessageBytes << "bytes dropped (" << size
+               << "bytes so far)";
 }
 
 // Element text never holds a raw '<', so the end tag of the root closes a message.
@@ -95,7 +108,10 @@ QList<QByteArray> PipeMessageReader::takeMessages()
     qsizetype end = 0;
     while ((end = m_buffer.indexOf(kEndTag)) >= 0) {
         const qsizetype length = end + kEndTag.size();
-        messages << m_buffer.left(length).trimmed();
+        if (length > kMaxMessageBytes)
+            dropOversized(length);
+        else
+            messages << m_buffer.left(length).trimmed();
         m_buffer.remove(0, length);
     }
     return messages;

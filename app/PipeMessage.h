@@ -26,6 +26,10 @@ struct PipeMessage
 class PipeMessageReader
 {
 public:
+    // Real messages are a few hundred bytes; a peer that sends more is not a participant.
+    static constexpr qsizetype kMaxMessageBytes = 1 << 20;
+
+    // Beyond kMaxMessageBytes without an end, the text is dropped (said once).
     void append(const QByteArray& bytes);
     // Every complete document received so far, in order.
     QList<QByteArray> takeMessages();
@@ -34,5 +38,8 @@ public:
     bool isEmpty() const { return m_buffer.trimmed().isEmpty(); }
 
 private:
+    void dropOversized(qsizetype size);
+
     QByteArray m_buffer;
+    bool m_dropReported = false;
 };

@@ -29,25 +29,22 @@ SingleApplication::SingleApplication(int& argc, char** argv, const QString& key)
     KaldoSharedMemory checkLock(SHARED_MEMORY_KEY_SINGLE_APPLICATION, "SingleApplication", kCheckLockRetries);
     if (!checkLock.Lock())
         qWarning() << "SingleApplication: the start-up check lock stays busy, checking without it";
-    m_segment.setKey(segmentKey(key));
-    // Attaching and detaching drops a segment that an agent which ended without
-    // cleaning up left behind: with no other holder it goes away.
-    if (m_segment.attach())
-        m_segment.detach();
-    if (m_segment.attach()) {
+    // The probe drops the word of an agent that ended without cleaning up: only a
+    // live process counts as another instance.
+    m_instance = std::make_unique<KaldoSharedMemory>(segmentKey(key).toUtf8(), "SingleApplication", 1);
+    if (m_instance->IsLocked()) {
         m_running = true;
-        m_segment.detach();
-    } else if (!m_segment.create(1, QSharedMemory::ReadWrite)) {
-        // Without the segment a second agent could start; better to run than to refuse.
-        qWarning() << "SingleApplication can't create the instance segment" << m_segment.errorString();
+        m_instance.reset();
+    } else if (!m_instance->Lock()) {
+        // Without the lock a second agent could start; better to run than to refuse.
+        qWarning() << "SingleApplication can't take the instance lock" << segmentKey(key);
     }
     checkLock.Unlock();
 }
 
 SingleApplication::~SingleApplication()
 {
-    if (m_segment.isAttached())
-        m_segment.detach();
+    m_instance.reset();
     DB::free();
     if (!g_restart || m_running)
         return;

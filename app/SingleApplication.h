@@ -1,11 +1,15 @@
 #pragma once
 
 #include <QApplication>
-#include <QSharedMemory>
+
+#include <memory>
+
+class KaldoSharedMemory;
 
 // The widget application that refuses a second agent in the same session: the
-// running instance holds a one-byte shared segment named after the instance key
-// and the session for its whole life. Can start the agent again on its way out.
+// running instance holds a lock named after the instance key and the session, in
+// the user's private runtime folder, for its whole life. Can start the agent again
+// on its way out.
 class SingleApplication : public QApplication
 {
     Q_OBJECT
@@ -31,5 +35,5 @@ public:
 private:
     bool m_running = false;
     QString m_key;
-    QSharedMemory m_segment;
+    std::unique_ptr<KaldoSharedMemory> m_instance;
 };

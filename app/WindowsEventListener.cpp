@@ -10,6 +10,8 @@
 #include <QMutex>
 #include <QThread>
 
+#include <atomic>
+
 namespace {
 
 // Every live listener, so a count can be asked of an existing source.
@@ -120,8 +122,18 @@ void WindowsEventListener::emitPrepareForQuit()
     Q_EMIT signalPrepareForQuit();
 }
 
+namespace {
+std::atomic_bool g_quitRequested = false;
+} // namespace
+
+bool WindowsEventListener::quitRequested()
+{
+    return g_quitRequested;
+}
+
 void WindowsEventListener::emitQuit()
 {
+    g_quitRequested = true;
     Q_EMIT signalQuit();
 }
 

@@ -26,6 +26,8 @@ public:
 
     // Number of monitors attached now, or -1 when they cannot be counted.
     static int totConnectedDisplays();
+    // True once the system asked the program to end; long start-up loops stop early.
+    static bool quitRequested();
 
     void checkNumberOfConnectedDisplays();
     void eventHandler(int sessionEventCode, long sessionId);

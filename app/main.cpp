@@ -3,10 +3,12 @@
 #include "app/LUTLoaderApplication.h"
 #include "app/Logging.h"
 #include "app/RemoveListCreator.h"
+#include "platform/DisplayServer.h"
 #include "platform/Platform.h"
 #include "settings/DataDirectory.h"
 
 #include <QCoreApplication>
+#include <QDebug>
 
 #include <cstdio>
 #include <memory>
@@ -47,11 +49,14 @@ int main(int argc, char** argv)
     RemoveListCreator::CreateRemoveList(QStringLiteral(":rc/speciallist.xml"),
                                         QStringLiteral(":rc/defaultlist.xml"));
 
+    const QString displayServerNote = DisplayServer::prepareGuiPlatform();
     auto app = std::make_unique<LUTLoaderApplication>(argc, argv, options);
     if (app->isRunning()) {
         app.reset();
         return 0;
     }
+    if (!displayServerNote.isEmpty())
+        qWarning().noquote() << displayServerNote;
     const int exitCode = app->runMainLut();
     qDebug() << "LutLoader end";
     // The object goes before the log: a restart says so in the log on its way out.

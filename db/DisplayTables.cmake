@@ -11,4 +11,11 @@ lutloader_library(lutloader_dbtables
     DBCurrentDisplays.cpp
     DBUtils.cpp
     DBUniformity.cpp
+    DBHistory.cpp
+    DBQAHistory.cpp
+    HistoryPreferences.cpp
+    DBHistoryQAScheduling.cpp
+    DBCalHistory.cpp
+    DBCalMeasurements.cpp
+    DBCalLUTs.cpp
   DEPS lutloader_db lutloader_displays lutloader_settings Qt6::Core)

@@ -235,6 +235,13 @@ void KaldoDynamicData::Init(const QString& directory, const QString& options, co
     qDebug() << "KaldoDynamicData::Init fullpath" << m_fullPath;
     if (!directory.isEmpty() && !QDir().mkpath(directory))
         qWarning() << "KaldoDynamicData::Init cannot create the folder" << directory;
+    // SQLite opens by name and follows links: the file is made (or checked) here first,
+    // with its mode set on the handle; SQLite gives its journals the same mode.
+    if (!OSUtils::prepareFile(m_fullPath)) {
+        qWarning() << "KaldoDynamicData::Init the database file is refused:" << m_fullPath;
+        m_opened = false;
+        return;
+    }
 
     // The serial keeps names unique when a thread id is reused while an old
     // connection is still held somewhere.
@@ -246,10 +253,6 @@ void KaldoDynamicData::Init(const QString& directory, const QString& options, co
     if (!m_db.open())
         qWarning() << "!db_->open(); sql error: " << m_db.lastError().text();
     m_opened = m_db.isOpen();
-    // SQLite gives its journal files the mode of the database file, so widening the
-    // file keeps the journals usable by every local account too.
-    if (m_opened && !OSUtils::setFullPermissions(m_fullPath))
-        qWarning() << "KaldoDynamicData::Init cannot widen the access rights of" << m_fullPath;
 }
 
 bool KaldoDynamicData::write(const QString& statement, const QVariantList& parameters, qint64* lastInsertId)

@@ -60,7 +60,9 @@ QList<TableSchema> Schema::schedulingTables()
           {QStringLiteral("issynchron"), Integer},
           {QStringLiteral("TaskStatus"), Integer},
           {taskKey, Text},
-          {QStringLiteral("was_executed_this_week"), Integer}},
+          {QStringLiteral("was_executed_this_week"), Integer},
+          // Twice-a-week groups alternate 4 and 3 days; the phase outlives a restart here.
+          {QStringLiteral("twiceweekphase"), Integer}},
          {},
          {{displayid}, {taskKey}}},
         {QStringLiteral("QASchedulingGroupsExceptions"),

@@ -31,6 +31,8 @@ public:
         return true;
     }
 
+    qsizetype remaining() const { return m_data.size() - m_position; }
+
 private:
     const QByteArray& m_data;
     qsizetype m_position = 0;
@@ -160,6 +162,17 @@ bool IccVCGTTag::readTable(VcgtReader& reader)
         return false;
     if (entrySize == 0 || entrySize > 4) {
         qDebug() << "vcgt unsupported entry size:" << entrySize;
+        return false;
+    }
+    // The header is only a claim: a small profile may declare 65535 x 65535 entries. The
+    // table is allocated only when the tag really carries that many values.
+    if (channels > 3) {
+        qDebug() << "vcgt table of" << channels << "channels refused";
+        return false;
+    }
+    if (qint64(channels) * entries * entrySize > reader.remaining()) {
+        qDebug() << "vcgt table of" << channels << "x" << entries << "declares more than the tag's"
+                 << reader.remaining() << "bytes";
         return false;
     }
     SetSize(channels, entries);

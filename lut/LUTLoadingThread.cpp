@@ -6,6 +6,7 @@
 #include "displays/BaseDisplay.h"
 #include "lut/DisplayList.h"
 #include "lut/GammaRampScaler.h"
+#include "lut/StoredTableCheck.h"
 #include "platform/OSUtils.h"
 
 #include <QDebug>
@@ -54,6 +55,7 @@ bool LUTLoadingThread::start(int displayId, bool load)
     }
     m_displayId = displayId;
     m_load = load;
+    m_lastFailure.clear();
     QThread::start(QThread::InheritPriority);
     return true;
 }
@@ -189,6 +191,17 @@ void LUTLoadingThread::load(BaseDisplay& /*display*/, LUT& lut, int uniformityId
     if (hasSelectableTables(lut.communicationInterface()))
         selectStoredTable(lut);
     luts_t tables = storedTables(lut, lutType);
+    if (tables.empty()) {
+        // A damaged table is not loaded at all: what the display shows now stays, and
+        // it is not reported as calibrated.
+        {
+            QMutexLocker lock(&m_mapsMutex);
+            m_forceActivation[m_displayId] = false;
+        }
+        DisplayList::instance().SetDisplayCalibrated(m_displayId, false);
+        Q_EMIT signalFailLUTUpload();
+        return;
+    }
 
     if (takeForceActivation()) {
         qDebug().noquote() << "force lut uploading for display" + QString::number(m_displayId);
@@ -225,6 +238,7 @@ void LUTLoadingThread::load(BaseDisplay& /*display*/, LUT& lut, int uniformityId
             DBDisplays().addCalibrationHash(m_displayId);
         return;
     }
+    m_lastFailure = QStringLiteral("display %1 did not take its stored LUT").arg(m_displayId);
     lut.Deactivate();
     DisplayList::instance().SetDisplayCalibrated(m_displayId, false);
     Q_EMIT signalFailLUTUpload();
@@ -254,6 +268,13 @@ luts_t LUTLoadingThread::storedTables(LUT& lut, int lutType)
     const QList<DBDisplayCurrentLUT::Entry> entries =
         currentLutId < 0 ? QList<DBDisplayCurrentLUT::Entry>() : stored.readRawEntries(currentLutId);
     int storedSize = 0;
+    QString reason;
+    if (!StoredTableCheck::checkEntries(entries, channels, lut.LUTMaxValue(), &reason)) {
+        m_lastFailure =
+            QStringLiteral("the stored table of display %1 is refused: %2").arg(m_displayId).arg(reason);
+        qWarning().noquote() << "LUTLoadingThread::loadLUT()" << m_lastFailure;
+        return {};
+    }
     for (const DBDisplayCurrentLUT::Entry& entry : entries) {
         if (entry.channel >= 0 && entry.channel < channels && entry.ddl >= 0)
             storedSize = std::max(storedSize, entry.ddl + 1);

@@ -38,6 +38,8 @@ public:
     static void addDisplay(int displayId);
     static void clearDisplays();
     static bool isDisplayCalibrated(int displayId);
+    // Why the last run failed, empty when it did not; read after the thread ended.
+    QString lastFailure() const { return m_lastFailure; }
 
 public Q_SLOTS:
     void slotTurnOnDisplays();
@@ -73,6 +75,7 @@ private:
 
     int m_displayId = -1;
     bool m_load = true;
+    QString m_lastFailure;
     QMutex m_mapsMutex; // the maps are changed by the owner's thread while a run reads them
     std::map<int, bool> m_activatedOnce;
     std::map<int, bool> m_forceActivation;

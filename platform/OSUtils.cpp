@@ -7,15 +7,57 @@
 #include "platform/sim/SimWorkstation.h"
 
 #include <QDebug>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QJsonObject>
 
 #ifdef Q_OS_WIN
 #include <windows.h>
+#else
+#include "platform/linux/X11Dpms.h"
 #endif
 
-bool OSUtils::setFullPermissions(const QString& path)
+FileSharing OSUtils::sharingOf(const QString& path)
 {
-    return Platform::backend().filePermissions().setFullPermissions(path);
+    const QString shared = Platform::backend().session().systemDataDirectory();
+    if (shared.isEmpty())
+        return FileSharing::Private;
+    const QString folder = QDir::cleanPath(shared);
+    const QString clean = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+    return clean == folder || clean.startsWith(folder + QLatin1Char('/')) ? FileSharing::Shared
+                                                                          : FileSharing::Private;
+}
+
+bool OSUtils::openFile(QFile& file, QIODevice::OpenMode mode, QString* error)
+{
+    QString reason;
+    if (Platform::backend().filePermissions().openFile(file, mode, sharingOf(file.fileName()), &reason))
+        return true;
+    qWarning().noquote() << "OSUtils::openFile:" << reason;
+    if (error)
+        *error = reason;
+    return false;
+}
+
+bool OSUtils::prepareFile(const QString& path, QString* error)
+{
+    QFile file(path);
+    if (!openFile(file, QIODevice::ReadWrite, error))
+        return false;
+    file.close();
+    return true;
+}
+
+bool OSUtils::makeFolder(const QString& path, QString* error)
+{
+    QString reason;
+    if (Platform::backend().filePermissions().makeFolder(path, sharingOf(path), &reason))
+        return true;
+    qWarning().noquote() << "OSUtils::makeFolder:" << reason;
+    if (error)
+        *error = reason;
+    return false;
 }
 
 QString OSUtils::computerName()
@@ -46,6 +88,13 @@ bool setAllMonitorsPower(const char* state)
 #ifdef Q_OS_WIN
     if (!workstation)
         return broadcastMonitorPower(qstrcmp(state, "on") == 0);
+#else
+    if (!workstation && Platform::backend().name() == QLatin1String("linux")) {
+        QString error;
+        const bool done = X11Dpms::force(qstrcmp(state, "on") == 0, &error);
+        qDebug() << "OSUtils: DPMS monitors" << state << (done ? QStringLiteral("done") : error);
+        return done;
+    }
 #endif
     if (!workstation) {
         qDebug() << "OSUtils: switching all monitors" << state << "is not available on"

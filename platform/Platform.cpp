@@ -1,6 +1,7 @@
 #include "platform/Platform.h"
 
 #include "platform/PlatformBackend.h"
+#include "platform/SessionIdentity.h"
 #include "platform/sim/SimBackend.h"
 #include "platform/sim/SimWorkstation.h"
 
@@ -38,6 +39,12 @@ bool Platform::select(const PlatformOptions& options, QString* error)
     };
     if (!options.error.isEmpty())
         return fail(options.error);
+    {
+        // Locks, sockets and simulated hardware state all live in the runtime folder.
+        QString runtimeError;
+        if (!createNativeBackend()->session().checkRuntimeDirectory(&runtimeError))
+            return fail(QStringLiteral("refusing to start: %1").arg(runtimeError));
+    }
     if (options.platform == PlatformOptions::nativePlatform()) {
         install(createNativeBackend());
         return true;

@@ -4,6 +4,7 @@
 
 #include <memory>
 
+class DDCBuses;
 class DisplayColorProfiles;
 class DisplayEnumeration;
 class FilePermissions;
@@ -13,6 +14,7 @@ class MatroxBoards;
 class ProcessList;
 class SessionEvents;
 class SessionIdentity;
+class SystemLog;
 class TerminationSignals;
 class QObject;
 
@@ -42,4 +44,8 @@ public:
     virtual const DisplayEnumeration& displayEnumeration() const = 0;
     // The driver interface of Matrox boards; absent on most machines.
     virtual const MatroxBoards& matroxBoards() const = 0;
+    // The DDC/CI buses of the display outputs.
+    virtual const DDCBuses& ddcBuses() const = 0;
+    // The system journal, for what must be said when the log file cannot be written.
+    virtual const SystemLog& systemLog() const = 0;
 };

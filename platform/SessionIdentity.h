@@ -15,6 +15,14 @@ public:
     virtual QString computerName() const = 0;
     // Folder shared by all local users of the suite, empty when the platform has none.
     virtual QString systemDataDirectory() const = 0;
-    // Folder for per-session sockets, reachable only by this user.
+    // Folder for per-session sockets and lock files, reachable only by this user;
+    // empty when the folder found there is not safe to use.
     virtual QString runtimeDirectory() const = 0;
+    // Why runtimeDirectory() cannot be used; false then. Programs refuse to start
+    // rather than exchange messages or locks through a folder someone else controls.
+    virtual bool checkRuntimeDirectory(QString* error) const
+    {
+        Q_UNUSED(error);
+        return true;
+    }
 };

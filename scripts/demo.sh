@@ -9,6 +9,9 @@ cd "$(dirname "$0")/.."
 cmake -S . -B build-demo -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLUTLOADER_SANITIZE=OFF -DLUTLOADER_TESTS=OFF -DLUTLOADER_BENCH=OFF >/dev/null
 cmake --build build-demo --target lutloader lutloaderctl mainapp_standin
 export QT_QPA_PLATFORM=offscreen
+# The demo agent is a session of its own: it never meets the agent of the desktop session, and a
+# second demo started meanwhile says that one already runs.
+export XDG_SESSION_ID=lutloader-demo
 export LUTLOADER_DATA_DIR="${LUTLOADER_DATA_DIR:-$PWD/build-demo/demo-data}"
 CTL="./build-demo/app/lutloaderctl --platform sim"
 
@@ -21,6 +24,6 @@ for exponent in 0.85 1.0 1.15; do
   id=$((id + 1))
 done
 
-echo "demo: agent running for ${1:-60} s on the simulated workstation (Ctrl-C ends it)"
+echo "demo: agent running for ${1:-60} s on the simulated workstation in session \"$XDG_SESSION_ID\" (Ctrl-C ends it)"
 ./build-demo/app/lutloader --platform sim --echo --run-seconds "${1:-60}" 2>&1 |
-  grep --line-buffered -E "tot displays|display [A-Z]+-[0-9]+ on card|loadLUT\(\) display=|LUT activation|loadLUT\(\) finished|calibrated|LutLoadEnd|Next Task|first due in|Task .* (started|finished)|Emit signal|is due|LutLoader (start|end)" || true
+  grep --line-buffered -E "tot displays|display [A-Z]+-[0-9]+ on card|loadLUT\(\) display=|LUT activation|loadLUT\(\) finished|calibrated|LutLoadEnd|Next Task|first due in|Task .* (started|finished)|Emit signal|is due|LutLoader (start|end)|another LutLoader runs" || true

@@ -12,8 +12,9 @@ PACKAGES=(
   libgtest-dev libgmock-dev
   sqlite3 dbus dbus-x11 xvfb xserver-xorg-video-dummy xauth x11-xserver-utils
   clang libclang-rt-14-dev edid-decode libimage-exiftool-perl x11-utils
-  libsqlite3-dev
+  libsqlite3-dev openssl
   trayer xdotool x11-apps imagemagick
+  colord debootstrap desktop-file-utils man-db dpkg-dev
 )
 
 missing=()

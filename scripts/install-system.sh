@@ -6,10 +6,11 @@
 #   sudo scripts/install-system.sh [--dir DIR] [--group GROUP] [USER ...]
 #
 # The folder belongs to root and to GROUP (default "lutloader"), is writable by
-# the group and set-group-id, so files created there keep the group. The named
-# users are added to the group (they see it at their next log-in). The folder
-# has no sticky bit on purpose: SQLite deletes journal files another account
-# created. Running it again changes nothing that is already right.
+# the group and set-group-id, so files created there keep the group, and sticky,
+# so no member can remove or replace another member's file (with a link, say).
+# Nothing in it is readable or writable by other local users. The named users are
+# added to the group (they see it at their next log-in). Running it again changes
+# nothing that is already right.
 set -euo pipefail
 
 DIR=/var/lib/lutloader
@@ -19,7 +20,7 @@ while [ $# -gt 0 ]; do
   case "$1" in
     --dir) DIR="$2"; shift 2 ;;
     --group) GROUP="$2"; shift 2 ;;
-    -h|--help) sed -n '2,13p' "$0"; exit 0 ;;
+    -h|--help) sed -n '2,14p' "$0"; exit 0 ;;
     *) USERS+=("$1"); shift ;;
   esac
 done
@@ -33,11 +34,13 @@ if ! getent group "$GROUP" >/dev/null; then
   groupadd --system "$GROUP"
   echo "install-system: created group $GROUP"
 fi
-install -d -m 2775 -o root -g "$GROUP" "$DIR"
-# Files made before the group existed, or copied in by hand, join the share too.
-chgrp -R "$GROUP" "$DIR"
-find "$DIR" -type d -exec chmod 2775 {} +
-find "$DIR" -type f -exec chmod ug+rw {} +
+install -d -m 3770 -o root -g "$GROUP" "$DIR"
+chmod 3770 "$DIR"
+# Files made before the group existed, or copied in by hand, join the share too;
+# links are left alone (-P, ! -type l), never followed.
+chgrp -R -P "$GROUP" "$DIR"
+find "$DIR" -type d -exec chmod 3770 {} +
+find "$DIR" -type f -exec chmod ug+rw,o-rwx {} +
 # Where ACLs work, new files are group-writable whatever the creating user's umask.
 if command -v setfacl >/dev/null 2>&1; then
   setfacl -R -m "g:$GROUP:rwX" -m "d:g:$GROUP:rwX" "$DIR" 2>/dev/null ||

@@ -1,5 +1,6 @@
 #include "settings/DataDirectory.h"
 
+#include "platform/OSUtils.h"
 #include "platform/Platform.h"
 #include "platform/PlatformBackend.h"
 #include "platform/SessionIdentity.h"
@@ -50,7 +51,7 @@ QString DataDirectory::path()
 bool DataDirectory::ensureExists(QString* error)
 {
     const QString folder = path();
-    if (QDir().mkpath(folder))
+    if (OSUtils::makeFolder(folder))
         return true;
     if (error)
         *error = QStringLiteral("cannot create the data directory %1").arg(folder);

@@ -60,7 +60,16 @@ bool KaldoConfiguration::Init(const QString& directory, const QString& fileName,
                              << file.errorString();
         return false;
     }
-    return parse(file.readAll(), m_path);
+    // Regulation sets and task lists are kilobytes; a larger file is not one of ours, and
+    // its DOM would take many times its size.
+    constexpr qint64 kMaxXmlBytes = 16 * 1024 * 1024;
+    const QByteArray text = file.read(kMaxXmlBytes + 1);
+    if (text.size() > kMaxXmlBytes) {
+        qWarning().noquote() << "KaldoConfiguration::Init:" << m_path << "is larger than" << kMaxXmlBytes
+                             << "bytes; not read";
+        return false;
+    }
+    return parse(text, m_path);
 }
 
 bool KaldoConfiguration::parse(const QByteArray& text, const QString& origin)

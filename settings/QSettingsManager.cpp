@@ -70,10 +70,10 @@ QString QSettingsManager::GetChartBoardsDirectoryPath()
 
 bool QSettingsManager::ensureDataFolders()
 {
-    // The data directory's own rights are the installation's business (a group
-    // of the suite's users); only the product folders inside it are opened up.
+    // The shared data directory's own rights are the installation's business (a
+    // group of the suite's users); a per-user one is this account's alone.
     const QString root = GetAppRootDirectoryPath();
-    if (!QDir().mkpath(root)) {
+    if (!OSUtils::makeFolder(root)) {
         qWarning().noquote() << "QSettingsManager::ensureDataFolders: cannot create" << root;
         return false;
     }
@@ -86,13 +86,10 @@ bool QSettingsManager::ensureDataFolders()
                                  GetChartBoardsDirectoryPath()};
     bool ok = true;
     for (const QString& folder : folders) {
-        if (!QDir().mkpath(folder)) {
+        if (!OSUtils::makeFolder(folder)) {
             qWarning().noquote() << "QSettingsManager::ensureDataFolders: cannot create" << folder;
             ok = false;
-            continue;
         }
-        // Only the folder's owner can widen it; another account's folder that is already open is fine.
-        OSUtils::setFullPermissions(folder);
     }
     return ok;
 }

@@ -3,11 +3,12 @@
 #include "platform/OSUtils.h"
 #include "settings/DataDirectory.h"
 
+#include <QDateTime>
 #include <QDebug>
 #include <QDir>
 #include <QFileInfo>
 #include <QLockFile>
-#include <QSaveFile>
+#include <QSysInfo>
 #include <QTemporaryFile>
 
 #include <filesystem>
@@ -18,6 +19,19 @@ namespace {
 // Writers of other processes are kept out for this long at most; after that the
 // write goes ahead unguarded rather than hang the agent.
 constexpr int WRITER_LOCK_WAIT_MS = 10000;
+
+// A lock file that another machine left names a process this one cannot see; the
+// data folder is local, so nothing there can still be writing.
+bool removeForeignLock(QLockFile& lock)
+{
+    qint64 pid = 0;
+    QString host;
+    QString application;
+    if (!lock.getLockInfo(&pid, &host, &application) || host.isEmpty() || host == QSysInfo::machineHostName())
+        return false;
+    qWarning().noquote() << "QSettingsWithSharing: removing the lock of process" << pid << "on host" << host;
+    return lock.removeStaleLockFile();
+}
 
 } // namespace
 
@@ -34,9 +48,17 @@ QSettingsWithSharing::QSettingsWithSharing(QSettings::Format format, QSettings::
         qWarning().noquote() << "QSettingsWithSharing: cannot create the folder of" << m_fileName;
         return;
     }
-    // A file created by another account must become ours to write before we open it.
-    OSUtils::setFullPermissions(m_fileName);
+    // A planted link or someone else's private file is never read or written.
+    if (QFileInfo::exists(m_fileName) || QFileInfo(m_fileName).isSymLink()) {
+        QFile check(m_fileName);
+        if (!OSUtils::openFile(check, QIODevice::ReadOnly)) {
+            qWarning().noquote() << "QSettingsWithSharing: the settings file" << m_fileName << "is refused";
+            return;
+        }
+    }
     m_settings = std::make_unique<QSettings>(m_fileName, QSettings::IniFormat);
+    if (m_settings->status() == QSettings::FormatError && keepMalformedAside())
+        m_settings = std::make_unique<QSettings>(m_fileName, QSettings::IniFormat);
 }
 
 QSettingsWithSharing::~QSettingsWithSharing() = default;
@@ -54,13 +76,13 @@ QString QSettingsWithSharing::resolveFileName(QSettings::Format format, QSetting
         .fileName();
 }
 
-void QSettingsWithSharing::setValue(const QString& key, const QVariant& value)
+bool QSettingsWithSharing::setValue(const QString& key, const QVariant& value)
 {
     if (!m_settings) {
         qWarning() << "QSettingsWithSharing settings not exists";
-        return;
+        return false;
     }
-    modify([&](QSettings& file) { file.setValue(key, value); });
+    return modify([&](QSettings& file) { file.setValue(key, value); });
 }
 
 QVariant QSettingsWithSharing::value(const QString& key, const QVariant& defaultValue) const
@@ -72,13 +94,27 @@ QVariant QSettingsWithSharing::value(const QString& key, const QVariant& default
     return m_settings->value(key, defaultValue);
 }
 
-void QSettingsWithSharing::remove(const QString& key)
+bool QSettingsWithSharing::remove(const QString& key)
 {
     if (!m_settings) {
         qWarning() << "QSettingsWithSharing settings not exists";
-        return;
+        return false;
     }
-    modify([&](QSettings& file) { file.remove(key); });
+    return modify([&](QSettings& file) { file.remove(key); });
+}
+
+bool QSettingsWithSharing::keepMalformedAside()
+{
+    const QString aside = m_fileName + QStringLiteral(".malformed-") +
+                          QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd-HHmmss-zzz"));
+    if (!QFile::rename(m_fileName, aside)) {
+        qWarning().noquote() << "QSettingsWithSharing:" << m_fileName
+                             << "cannot be parsed and cannot be moved aside; it is not written";
+        return false;
+    }
+    qWarning().noquote() << "QSettingsWithSharing:" << m_fileName << "could not be parsed; kept as" << aside
+                         << "and started afresh";
+    return true;
 }
 
 QStringList QSettingsWithSharing::allKeys() const
@@ -97,14 +133,28 @@ QStringList QSettingsWithSharing::allKeys() const
 bool QSettingsWithSharing::modify(const std::function<void(QSettings&)>& change)
 {
     QLockFile writers(m_fileName + QStringLiteral(".lock"));
-    if (!writers.tryLock(WRITER_LOCK_WAIT_MS))
+    // Waiting helps only against another writer, not against a folder we may not write.
+    if (!writers.tryLock(0) && writers.error() != QLockFile::PermissionError &&
+        !(removeForeignLock(writers) && writers.tryLock(0)) && !writers.tryLock(WRITER_LOCK_WAIT_MS))
         qWarning().noquote() << "QSettingsWithSharing: no writer lock on" << m_fileName
                              << "- writing unguarded";
 
+    // The toolkit refuses to write over a file it cannot parse, so such a file
+    // would swallow every later value.
+    if (QFileInfo::exists(m_fileName) &&
+        QSettings(m_fileName, QSettings::IniFormat).status() == QSettings::FormatError &&
+        !keepMalformedAside())
+        return false;
+
     QTemporaryFile copy(m_fileName + QStringLiteral(".XXXXXX"));
     QFile current(m_fileName);
-    if (!copy.open() ||
-        (current.exists() && (!current.open(QIODevice::ReadOnly) || copy.write(current.readAll()) < 0))) {
+    if (!copy.open()) {
+        qWarning().noquote() << "QSettingsWithSharing: cannot write next to" << m_fileName << "-"
+                             << copy.errorString();
+        return false;
+    }
+    if (QFileInfo::exists(m_fileName) &&
+        (!OSUtils::openFile(current, QIODevice::ReadOnly) || copy.write(current.readAll()) < 0)) {
         qWarning().noquote() << "QSettingsWithSharing: cannot copy" << m_fileName << "for writing";
         return false;
     }
@@ -121,9 +171,6 @@ bool QSettingsWithSharing::modify(const std::function<void(QSettings&)>& change)
     }
     if (!replaceWith(copy.fileName()))
         return false;
-    // A file just created belongs to this account alone; a failure here is not
-    // reported, the value is stored either way.
-    OSUtils::setFullPermissions(m_fileName);
     m_settings->sync();
     return true;
 }
@@ -132,8 +179,13 @@ bool QSettingsWithSharing::replaceWith(const QString& edited)
 {
     // The edited copy is already on disk in full (the toolkit flushed it), so a
     // rename over the file is the one atomic step; readers see old or new, never half.
-    // Opened up before it becomes the file, so no other account ever finds it closed.
-    OSUtils::setFullPermissions(edited);
+    // Given its final mode before it becomes the file, on the handle, so the group
+    // of a shared folder never finds it closed and nobody else finds it open.
+    {
+        QFile copy(edited);
+        if (!OSUtils::openFile(copy, QIODevice::ReadWrite | QIODevice::ExistingOnly))
+            return false;
+    }
     std::error_code error;
     std::filesystem::rename(std::filesystem::path(edited.toStdU16String()),
                             std::filesystem::path(m_fileName.toStdU16String()), error);
@@ -142,10 +194,16 @@ bool QSettingsWithSharing::replaceWith(const QString& edited)
     // A file system that will not rename over an open file still gets the value, copied in.
     qDebug().noquote() << "QSettingsWithSharing: rename over" << m_fileName << "failed ("
                        << QString::fromStdString(error.message()) << "), copying instead";
+    // In a sticky shared folder another account's file cannot be renamed over, but
+    // the group may still write it in place.
     QFile source(edited);
-    QSaveFile target(m_fileName);
-    if (!source.open(QIODevice::ReadOnly) || !target.open(QIODevice::WriteOnly) ||
-        target.write(source.readAll()) < 0 || !target.commit()) {
+    QFile target(m_fileName);
+    const bool written = source.open(QIODevice::ReadOnly) &&
+                         OSUtils::openFile(target, QIODevice::WriteOnly | QIODevice::Truncate) &&
+                         target.write(source.readAll()) >= 0 && target.flush();
+    source.close();
+    QFile::remove(edited);
+    if (!written) {
         qWarning().noquote() << "QSettingsWithSharing: cannot replace" << m_fileName << "-"
                              << target.errorString();
         return false;

@@ -9,8 +9,8 @@
 #include <memory>
 
 // The machine-wide settings file, shared by the agent and the main application and
-// by every local account: each write reaches the file at once and leaves it
-// writable for all users. Objects are short-lived; make one where it is needed.
+// by the accounts of the suite's group: each write reaches the file at once or is
+// reported as failed. Objects are short-lived; make one where it is needed.
 class QSettingsWithSharing
 {
 public:
@@ -26,15 +26,20 @@ public:
     bool isValid() const { return m_settings != nullptr; }
     QString fileName() const { return m_fileName; }
 
-    void setValue(const QString& key, const QVariant& value);
+    // False, with a logged reason, when the value did not reach the file.
+    bool setValue(const QString& key, const QVariant& value);
     // An invalid value when there is no settings object.
     QVariant value(const QString& key, const QVariant& defaultValue = QVariant()) const;
-    void remove(const QString& key);
+    bool remove(const QString& key);
     QStringList allKeys() const;
 
 private:
     bool modify(const std::function<void(QSettings&)>& change);
     bool replaceWith(const QString& edited);
+    // A file the toolkit cannot parse would be left unwritten for ever: it is moved
+    // aside under a time-stamped name, so an administrator still has it, and a fresh
+    // file takes its place.
+    bool keepMalformedAside();
 
     QSettings::Format m_format;
     QSettings::Scope m_scope;

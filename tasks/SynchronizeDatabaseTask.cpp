@@ -3,9 +3,18 @@
 #include "app/AppPreferences.h"
 #include "app/KaldoSharedMemory.h"
 #include "app/LockKeys.h"
+#include "app/PipeAppConnectorClient.h"
+#include "db/DBPreferences.h"
+#include "db/DBUtils.h"
+#include "qa/QAScheduling.h"
+#include "sync/Synchronization.h"
 #include "tasks/Clock.h"
+#include "tasks/ServedWait.h"
 
 #include <QDebug>
+#include <QThread>
+
+#include <memory>
 
 SynchronizeDatabaseTask::SynchronizeDatabaseTask(const QString& name, qint64 timeout, qint64 first,
                                                  std::shared_ptr<const Clock> clock, QObject* parent)
@@ -55,8 +64,48 @@ void SynchronizeDatabaseTask::run()
         return;
     }
     qDebug() << "Start Sinchronization - " << now;
-    // Nothing is exchanged, so the last synchronisation time stays as it is and the
-    // next run tries again.
-    qWarning() << "SynchronizeDatabaseTask - no synchronizers in this build, nothing exchanged";
+    const QString language = AppPreferences::get(QStringLiteral("Language"));
+    emit signalTranslatorEnable(false);
+    emit signalTrayIconLoad(m_iconsPrefix + QStringLiteral("orvantaSynch.ico"));
+
+    synchronizeOnWorker();
+
+    if (PipeAppConnectorClient* const pipe = PipeAppConnectorClient::instance())
+        pipe->sendMessage(QStringLiteral("regenTables"), QStringLiteral("1"));
+    // Not marked for upload: the time of a run is this workstation's own business.
+    DBPreferences().setValue(QStringLiteral("DataBaseSynchronizationInterval_LastTime"), QString::number(now),
+                             false);
+    m_lastSync = now;
+    emit signalTrayIconLoad(m_iconsPrefix + QStringLiteral("orvanta.ico"));
+    emit signalTranslatorEnable(true);
+    if (AppPreferences::get(QStringLiteral("Language")) != language) {
+        qDebug() << "?? Language changed";
+        emit signalRetranslate();
+        if (PipeAppConnectorClient* const pipe = PipeAppConnectorClient::instance())
+            pipe->sendMessage(QStringLiteral("retranslate"), QString());
+    }
+    if (PipeAppConnectorClient* const pipe = PipeAppConnectorClient::instance())
+        pipe->sendMessage(QStringLiteral("UpdateAllPrefs"), QString());
     emit finished();
+}
+
+void SynchronizeDatabaseTask::synchronizeOnWorker()
+{
+    const NetworkSettings settings = DBUtils::getNetworkSettingsFromDB();
+    ServedWait wait;
+    // The run has its own thread (and so its own database connection); this thread
+    // keeps serving its events meanwhile.
+    // Server tasks and postponements change the QA plan: it is rebuilt at the end of the run,
+    // at this task's time.
+    const qint64 now = clock().now();
+    Synchronization::setPlanRebuildHook([now] { QAScheduling(now).RefreshFullInfo(); });
+    std::unique_ptr<QThread> worker(QThread::create([this, settings, &wait] {
+        Synchronization::synchronizeAll(settings, [this] { return isTerminating(); });
+        wait.wake();
+    }));
+    worker->setObjectName(QStringLiteral("synchronisation"));
+    worker->start();
+    while (!worker->isFinished())
+        wait.wait(std::chrono::milliseconds(200));
+    worker->wait();
 }

@@ -2,9 +2,8 @@
 
 #include "tasks/Task.h"
 
-// Periodic exchange with the management server. This class decides whether a
-// synchronisation is due and guards it with the busy locks; the exchange itself
-// belongs to the synchronisation subsystem, which this build does not contain yet.
+// Periodic exchange with the management server: decides whether a synchronisation
+// is due, guards it with the busy locks, and runs it on a worker thread.
 class SynchronizeDatabaseTask : public Task
 {
     Q_OBJECT
@@ -27,6 +26,8 @@ signals:
     void signalRetranslate();
 
 private:
+    void synchronizeOnWorker();
+
     QString m_iconsPrefix;
     qint64 m_interval = 0;
     qint64 m_lastSync = 0;

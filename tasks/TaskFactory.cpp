@@ -15,6 +15,8 @@
 #include "tasks/TaskNotificationWindowInterface.h"
 #include "tasks/UpdateLUTsAfterUnlockTask.h"
 #include "tasks/UpdateTask.h"
+#include "tasks/UserQACheckTask.h"
+#include "tasks/VerifyFailedQADisplays.h"
 #include "tasks/VideoAdapterChangeInfoWindowInterface.h"
 #include "tasks/VideoAdapterCheckTask.h"
 
@@ -127,6 +129,10 @@ std::unique_ptr<Task> TaskFactory::build(int type, const QString& name, qint64 t
         return std::make_unique<DisplaysHoursRefreshTask>(name, timeout, first, std::move(clock));
     case ReCommDisplayType:
         return std::make_unique<ReCommDisplayTypeTask>(name, timeout, first, std::move(clock));
+    case UserQACheck:
+        return std::make_unique<UserQACheckTask>(name, timeout, first, std::move(clock));
+    case VerifyFailedQA:
+        return std::make_unique<VerifyFailedQADisplays>(name, timeout, first, std::move(clock));
     default:
         return nullptr;
     }
@@ -174,6 +180,27 @@ void TaskFactory::connectTypeSignals(int type, Task* task)
         break;
     case SynchronizeDatabase:
         connectSynchronization(static_cast<SynchronizeDatabaseTask*>(task), tray);
+        break;
+    case VerifyFailedQA:
+        if (VideoAdapterChangeInfoWindowInterface* const window = videoAdapterWindow()) {
+            auto* const verify = static_cast<VerifyFailedQADisplays*>(task);
+            QObject::connect(verify, &VerifyFailedQADisplays::signalShowDialog, window,
+                             &VideoAdapterChangeInfoWindowInterface::slotFailedQADisplaysDlg,
+                             Qt::QueuedConnection);
+            QObject::connect(window, &VideoAdapterChangeInfoWindowInterface::signalDialogFinished, verify,
+                             &VerifyFailedQADisplays::slotDialogFinished, Qt::QueuedConnection);
+        }
+        break;
+    case UserQACheck:
+        if (TaskNotificationWindowInterface* const window = taskNotificationWindow()) {
+            auto* const check = static_cast<UserQACheckTask*>(task);
+            QObject::connect(window, &TaskNotificationWindowInterface::startTasks, check,
+                             &UserQACheckTask::startTasks);
+            QObject::connect(window, &TaskNotificationWindowInterface::rejected, check, &Task::finished);
+            // An accepted notification ends the run as well: the answer is in.
+            QObject::connect(window, &TaskNotificationWindowInterface::finished, check, &Task::finished,
+                             Qt::QueuedConnection);
+        }
         break;
     default:
         break;

@@ -23,6 +23,8 @@ signals:
     void signalTurnOnDisplays();
     void finished();
     void rejected();
+    // "Remind Me In": the offered work is to come back in `seconds`.
+    void signalRemindIn(int seconds);
 
 public slots:
     virtual void showQANotification(std::vector<int> groupIds) = 0;

@@ -1,21 +1,25 @@
 #include "app/ctl/CtlRegistry.h"
 
 #include "app/ctl/LockCommand.h"
-#include "app/ctl/SimCommand.h"
 #include "app/ctl/SendCommand.h"
+#include "app/ctl/SimCommand.h"
 #include "color/ctl/ColorCommand.h"
-#include "tasks/ctl/TasksCommand.h"
 #include "db/ctl/DbCommand.h"
 #include "db/ctl/DisplayTablesCommand.h"
 #include "db/ctl/PrefCommand.h"
+#include "displays/ctl/CapsCommand.h"
+#include "displays/ctl/DdcCommand.h"
 #include "displays/ctl/DetectCommand.h"
 #include "displays/ctl/DisplaysCommand.h"
 #include "displays/ctl/EdidCommand.h"
 #include "lut/ctl/GammaCommand.h"
 #include "lut/ctl/LutCommand.h"
 #include "lut/ctl/ProfileCommand.h"
-#include "qa/ctl/QaChecksCommand.h"
+#include "qa/ctl/QaCommand.h"
+#include "qa/ctl/RegulationCommand.h"
 #include "settings/ctl/SettingsCommand.h"
+#include "sync/ctl/SyncCommand.h"
+#include "tasks/ctl/TasksCommand.h"
 
 CtlCommandList CtlRegistry::commands()
 {
@@ -35,6 +39,10 @@ CtlCommandList CtlRegistry::commands()
     list.push_back(std::make_unique<DisplayTablesCommand>());
     list.push_back(std::make_unique<SettingsCommand>());
     list.push_back(std::make_unique<LutCommand>());
-    list.push_back(std::make_unique<QaChecksCommand>());
+    list.push_back(std::make_unique<SyncCommand>());
+    list.push_back(std::make_unique<CapsCommand>());
+    list.push_back(std::make_unique<DdcCommand>());
+    list.push_back(std::make_unique<RegulationCommand>());
+    list.push_back(std::make_unique<QaCommand>());
     return list;
 }

@@ -10,18 +10,28 @@
 
 namespace {
 
+// Looks without taking: a status query must not make the lock look busy to a
+// process that probes at the same moment.
 QJsonObject lockState(const QString& key, KaldoSharedMemory& lock)
 {
-    const bool locked = lock.IsLocked();
-    return {{QStringLiteral("ok"), true},
-            {QStringLiteral("key"), key},
-            {QStringLiteral("locked"), locked},
-            {QStringLiteral("holder"), static_cast<qint64>(locked ? lock.holderProcessId() : 0)}};
+    const quint32 holder = lock.holderProcessId();
+    const bool locked = KaldoSharedMemory::holderIsRunning(holder);
+    QJsonObject state{{QStringLiteral("ok"), true},
+                      {QStringLiteral("key"), key},
+                      {QStringLiteral("locked"), locked},
+                      {QStringLiteral("holder"), static_cast<qint64>(locked ? holder : 0)}};
+    if (holder != 0 && !locked)
+        state.insert(QStringLiteral("staleHolder"), static_cast<qint64>(holder));
+    return state;
 }
 
 QString describe(const QJsonObject& state)
 {
     const QString key = state.value(QStringLiteral("key")).toString();
+    if (state.contains(QStringLiteral("staleHolder")))
+        return QStringLiteral("%1: free (left by ended process %2)")
+            .arg(key)
+            .arg(state.value(QStringLiteral("staleHolder")).toInteger());
     if (!state.value(QStringLiteral("locked")).toBool())
         return QStringLiteral("%1: free").arg(key);
     return QStringLiteral("%1: held by process %2")
@@ -76,8 +86,10 @@ int LockCommand::run(const CtlContext& context) const
                 return context.fail(describe(state) + QStringLiteral("; use --force to clear it"));
             return context.answer(state, describe(state));
         }
-        lock.forceRelease();
+        const bool cleared = lock.forceRelease();
         const QJsonObject state = lockState(key, lock);
+        if (!cleared || lock.holderProcessId() != 0)
+            return context.fail(QStringLiteral("%1: could not be cleared (%2)").arg(key, describe(state)));
         return context.answer(state, describe(state));
     }
     return context.fail(QStringLiteral("unknown lock action %1").arg(action), 2);

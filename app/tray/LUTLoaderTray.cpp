@@ -6,6 +6,7 @@
 #include "app/OrvantaProcess.h"
 #include "app/PipeAppConnectorClient.h"
 #include "app/SingleApplication.h"
+#include "app/WindowsEventListener.h"
 #include "db/DBCurrentDisplays.h"
 #include "db/DBDisplayCurrentLUT.h"
 #include "db/DBDisplays.h"
@@ -233,6 +234,12 @@ void LUTLoaderTray::refreshContextMenu()
 
     QList<int> forced;
     for (unsigned i = 0; i < CurrentDisplays::DisplayCount(); ++i) {
+        // Detecting hundreds of displays takes long; an ending program does not wait for it.
+        if (WindowsEventListener::quitRequested()) {
+            qInfo() << "LUTLoaderTray::refreshContextMenu() ending requested, displays from" << i
+                    << "skipped";
+            break;
+        }
         const int id = CurrentDisplays::DisplayId(i);
         const DisplayInfo& info = CurrentDisplays::Display(i);
         const QString name = info.name().isEmpty() ? info.deviceName() : info.name();

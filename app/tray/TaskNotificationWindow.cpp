@@ -290,6 +290,7 @@ void TaskNotificationWindow::remind(int seconds)
     m_postpone(m_kind, m_ids, m_now() + seconds);
     sendRegenTables();
     AppPreferences::set(QStringLiteral("RunTaskMode"), QStringLiteral("manual"));
+    emit signalRemindIn(seconds);
     emit rejected();
     emit finished();
     closeDialogs();

@@ -24,8 +24,12 @@ bool openDatabase(const CtlContext& context, int* exitCode)
         return false;
     }
     DB::setPath(DataDirectory::path());
-    if (!DB::get()->IsOpened()) {
-        *exitCode = context.fail(QStringLiteral("cannot open %1").arg(DB::get()->filePath()));
+    // SQLite opens any file; a damaged one shows only when it is read, and an empty
+    // answer from it must not look like an empty database.
+    if (!DB::get()->IsOpened() ||
+        DB::get()->query(QStringLiteral("SELECT count(*) FROM sqlite_master")).IsNull()) {
+        *exitCode = context.fail(
+            QStringLiteral("cannot open %1 %2").arg(DB::get()->filePath(), DB::get()->lastError()));
         return false;
     }
     return true;

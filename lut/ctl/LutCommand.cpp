@@ -16,6 +16,7 @@
 #include "lut/KaldoDisplayProfile.h"
 #include "lut/LUT.h"
 #include "lut/LUTLoadingThread.h"
+#include "lut/StoredTableCheck.h"
 #include "lut/ctl/GammaRampText.h"
 #include "platform/OSProfile.h"
 #include "settings/DataDirectory.h"
@@ -34,6 +35,10 @@ namespace {
 // How often the busy lock is tried (100 ms apart) before the tool gives up on a busy agent.
 constexpr int LOCK_RETRIES = 30;
 
+constexpr int kVideoCardMaxValue = 65535;
+// Three lines of 65536 five-digit values fill under 2 MiB; anything longer is not a table.
+constexpr qint64 kMaxTableText = 4 << 20;
+
 struct LoadOutcome
 {
     int starts = 0;
@@ -42,6 +47,7 @@ struct LoadOutcome
     bool failed = false;
     bool ended = false;
     bool calibrated = false;
+    QString reason;
 };
 
 QJsonArray toJson(const luts_t& table)
@@ -87,7 +93,9 @@ luts_t storedTable(int id)
 bool openDatabase(const CtlContext& context, int* exitCode)
 {
     DB::setPath(DataDirectory::path());
-    if (DB::get()->IsOpened())
+    // SQLite opens any file; a damaged one shows only when it is read.
+    if (DB::get()->IsOpened() &&
+        !DB::get()->query(QStringLiteral("SELECT count(*) FROM sqlite_master")).IsNull())
         return true;
     *exitCode = context.fail(QStringLiteral("cannot open %1").arg(DB::get()->filePath()));
     return false;
@@ -121,6 +129,7 @@ LoadOutcome runThread(int id, bool load)
     thread.wait();
     // Read before the thread goes: its end clears the display list.
     outcome.calibrated = DisplayList::instance().isDisplayCalibrated(id);
+    outcome.reason = thread.lastFailure();
     return outcome;
 }
 
@@ -152,7 +161,12 @@ int loadOrUnload(const CtlContext& context, int id, bool load)
         text += load ? QStringLiteral("ed, calibrated") : QStringLiteral("ed, not calibrated");
     else
         text += outcome.failed ? QStringLiteral(" failed") : QStringLiteral(" did not take effect");
-    const int exitCode = context.answer(result, text);
+    if (!ok && !outcome.reason.isEmpty())
+        text += QStringLiteral(": ") + outcome.reason;
+    QJsonObject answer = result;
+    if (!outcome.reason.isEmpty())
+        answer.insert(QStringLiteral("reason"), outcome.reason);
+    const int exitCode = context.answer(answer, text);
     return ok ? exitCode : 1;
 }
 
@@ -231,7 +245,7 @@ std::optional<DBDisplayCurrentLUT::Channels> tableToStore(const QString& source,
     if (source == QLatin1String("--gamma")) {
         bool number = false;
         const double exponent = value.toDouble(&number);
-        if (!number || exponent <= 0.0 || exponent > 10.0) {
+        if (!number || !std::isfinite(exponent) || exponent <= 0.0 || exponent > 10.0) {
             *error = QStringLiteral("--gamma takes an exponent above 0 and up to 10");
             return std::nullopt;
         }
@@ -244,7 +258,13 @@ std::optional<DBDisplayCurrentLUT::Channels> tableToStore(const QString& source,
         *error = QStringLiteral("cannot read %1").arg(source);
         return std::nullopt;
     }
-    const std::optional<GammaRamp> ramp = GammaRampText::parse(file.readAll(), error);
+    // Read with a bound, so a device that never ends (/dev/zero) cannot take all memory.
+    const QByteArray text = file.read(kMaxTableText + 1);
+    if (text.size() > kMaxTableText) {
+        *error = QStringLiteral("%1 is larger than %2 bytes; not a LUT table").arg(source).arg(kMaxTableText);
+        return std::nullopt;
+    }
+    const std::optional<GammaRamp> ramp = GammaRampText::parse(text, error);
     if (!ramp)
         return std::nullopt;
     DBDisplayCurrentLUT::Channels channels;
@@ -261,6 +281,9 @@ int store(const CtlContext& context, int id, const QString& source, const QStrin
     const std::optional<DBDisplayCurrentLUT::Channels> channels = tableToStore(source, value, &error);
     if (!channels)
         return context.fail(error, 2);
+    // What the loader would refuse is not stored either.
+    if (!StoredTableCheck::checkChannels(*channels, kVideoCardMaxValue, &error))
+        return context.fail(QStringLiteral("display %1: the table is refused: %2").arg(id).arg(error), 2);
     const std::size_t entries = channels->front().size();
     const int lutId = DBDisplayCurrentLUT().storeLUT(id, VIDEO_CARD_LUT_TYPE, 0, *channels);
     if (lutId < 0)

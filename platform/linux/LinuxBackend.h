@@ -2,12 +2,14 @@
 
 #include "platform/LibraryMatroxBoards.h"
 #include "platform/PlatformBackend.h"
+#include "platform/linux/LinuxDDCBuses.h"
 #include "platform/linux/LinuxDisplayColorProfiles.h"
 #include "platform/linux/LinuxDisplayEnumeration.h"
 #include "platform/linux/LinuxFilePermissions.h"
 #include "platform/linux/LinuxGammaRamps.h"
 #include "platform/linux/LinuxProcessList.h"
 #include "platform/linux/LinuxSessionIdentity.h"
+#include "platform/linux/LinuxSystemLog.h"
 
 #include <QMutex>
 
@@ -29,15 +31,19 @@ public:
     const GammaRamps& gammaRamps() const override { return m_gammaRamps; }
     const DisplayEnumeration& displayEnumeration() const override { return m_displays; }
     const MatroxBoards& matroxBoards() const override { return m_matroxBoards; }
+    const DDCBuses& ddcBuses() const override { return m_ddcBuses; }
+    const SystemLog& systemLog() const override { return m_systemLog; }
 
 private:
     LinuxProcessList m_processes;
     LinuxFilePermissions m_permissions;
     LinuxSessionIdentity m_session;
+    LinuxSystemLog m_systemLog;
     LinuxDisplayColorProfiles m_colorProfiles;
     mutable QMutex m_terminationMutex;
     mutable std::weak_ptr<TerminationSignals> m_termination;
     LinuxGammaRamps m_gammaRamps;
     LinuxDisplayEnumeration m_displays;
     LibraryMatroxBoards m_matroxBoards;
+    LinuxDDCBuses m_ddcBuses;
 };

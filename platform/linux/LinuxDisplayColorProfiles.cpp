@@ -1,6 +1,7 @@
 #include "platform/linux/LinuxDisplayColorProfiles.h"
 
 #include "platform/linux/ColordClient.h"
+#include "platform/linux/LinuxDisplayEnumeration.h"
 #include "platform/linux/X11ProfileAtoms.h"
 
 #include <QDebug>
@@ -191,8 +192,13 @@ void LinuxDisplayColorProfiles::setColordProfile(const QString& installed, const
         qDebug() << "LinuxDisplayColorProfiles: colord not running - skipped";
         return;
     }
+    ColordClient::Device display{deviceName, {}};
+    for (const DisplayOutput& output : LinuxDisplayEnumeration().activeOutputs()) {
+        if (output.deviceName == deviceName)
+            display.edid = output.edid;
+    }
     QString error;
-    if (!ColordClient::makeDefault(installed, deviceName, &error))
+    if (!ColordClient::makeDefault(installed, display, &error))
         qDebug() << "LinuxDisplayColorProfiles: colord refused the profile" << installed << error;
 }
 

@@ -2,10 +2,12 @@
 
 #include "platform/FilePermissions.h"
 
-// Read and write for owner, group and others (and search for folders), the
-// equivalent of an "Everyone: full control" entry.
+// POSIX modes: private files 0600 and folders 0700; shared files 0660 and folders
+// 3770 (the group of the shared folder is kept, nobody removes another's file).
 class LinuxFilePermissions : public FilePermissions
 {
 public:
-    bool setFullPermissions(const QString& path) const override;
+    bool openFile(QFile& file, QIODevice::OpenMode mode, FileSharing sharing, QString* error) const override;
+    bool makeFolder(const QString& path, FileSharing sharing, QString* error) const override;
+    bool checkPrivateFolder(const QString& path, QString* error) const override;
 };

@@ -1,6 +1,7 @@
 #include "platform/linux/LinuxSessionEvents.h"
 
 #include "platform/TerminationSignals.h"
+#include "platform/linux/X11ServerWatch.h"
 
 #include <QDBusInterface>
 #include <QDBusObjectPath>
@@ -45,6 +46,10 @@ LinuxSessionEvents::LinuxSessionEvents(const Sources& sources,
     }
     connectLogind();
     connectDisplays();
+    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
+        m_xWatch = new X11ServerWatch(m_sources.x11SocketDir, this);
+        connect(m_xWatch, &X11ServerWatch::serverAppeared, this, &SessionEvents::displayConfigurationChanged);
+    }
 }
 
 LinuxSessionEvents::~LinuxSessionEvents()
@@ -56,9 +61,19 @@ void LinuxSessionEvents::connectLogind()
 {
     QDBusConnection& bus = m_sources.bus;
     if (!bus.isConnected()) {
-        qWarning() << "LinuxSessionEvents: no D-Bus connection, session lock and shutdown are not watched";
+        qWarning() << "LinuxSessionEvents: no D-Bus connection, shutdown and sleep are not watched";
+        connectScreenSaver();
         return;
     }
+    // Sleep and shutdown belong to the machine, not to a session: they are heard from logind
+    // even when it knows no session of ours.
+    if (!bus.connect(kService, kManagerPath, kManager, QStringLiteral("PrepareForSleep"), this,
+                     SLOT(onPrepareForSleep(bool))) ||
+        !bus.connect(kService, kManagerPath, kManager, QStringLiteral("PrepareForShutdown"), this,
+                     SLOT(onPrepareForShutdown(bool))))
+        qWarning() << "LinuxSessionEvents: logind's sleep and shutdown signals could not be subscribed:"
+                   << bus.lastError().message();
+
     QDBusInterface manager(kService, kManagerPath, kManager, bus);
     manager.setTimeout(kCallTimeoutMs);
     QString sessionId = m_sources.sessionId;
@@ -69,9 +84,8 @@ void LinuxSessionEvents::connectLogind()
             ? manager.call(QStringLiteral("GetSessionByPID"), static_cast<quint32>(::getpid()))
             : manager.call(QStringLiteral("GetSession"), sessionId);
     if (!session.isValid()) {
-        qWarning()
-            << "LinuxSessionEvents: logind session not found, session lock and shutdown are not watched:"
-            << session.error().message();
+        qWarning() << "LinuxSessionEvents: logind session not found:" << session.error().message();
+        connectScreenSaver();
         return;
     }
     m_sessionPath = session.value().path();
@@ -81,11 +95,7 @@ void LinuxSessionEvents::connectLogind()
         bus.connect(kService, m_sessionPath, kSession, QStringLiteral("Lock"), this, SLOT(onLock())) &&
         bus.connect(kService, m_sessionPath, kSession, QStringLiteral("Unlock"), this, SLOT(onUnlock())) &&
         bus.connect(kService, m_sessionPath, kProperties, QStringLiteral("PropertiesChanged"), this,
-                    SLOT(onSessionPropertiesChanged(QString, QVariantMap, QStringList))) &&
-        bus.connect(kService, kManagerPath, kManager, QStringLiteral("PrepareForSleep"), this,
-                    SLOT(onPrepareForSleep(bool))) &&
-        bus.connect(kService, kManagerPath, kManager, QStringLiteral("PrepareForShutdown"), this,
-                    SLOT(onPrepareForShutdown(bool)));
+                    SLOT(onSessionPropertiesChanged(QString, QVariantMap, QStringList)));
     if (!connected)
         qWarning() << "LinuxSessionEvents: some logind signals could not be subscribed:"
                    << bus.lastError().message();
@@ -101,6 +111,39 @@ void LinuxSessionEvents::connectLogind()
     if (active.isValid())
         m_active = active.value().variant().toBool();
     takeInhibitor();
+}
+
+// The lockers of the desktops announce the lock on the session bus: KDE, Xfce and others as
+// org.freedesktop.ScreenSaver, GNOME as org.gnome.ScreenSaver. Any sender is heard, so a locker
+// that starts after the agent counts too. The state before the first signal is taken as unlocked.
+void LinuxSessionEvents::connectScreenSaver()
+{
+    QDBusConnection& bus = m_sources.sessionBus;
+    if (!bus.isConnected()) {
+        qWarning() << "LinuxSessionEvents: no session bus either, session lock and unlock are not watched";
+        return;
+    }
+    struct Locker
+    {
+        const char* path;
+        const char* interface;
+    };
+    static constexpr Locker lockers[] = {
+        {"/org/freedesktop/ScreenSaver", "org.freedesktop.ScreenSaver"},
+        {"/ScreenSaver", "org.freedesktop.ScreenSaver"},
+        {"/org/gnome/ScreenSaver", "org.gnome.ScreenSaver"},
+    };
+    for (const Locker& locker : lockers) {
+        if (bus.connect(QString(), QLatin1String(locker.path), QLatin1String(locker.interface),
+                        QStringLiteral("ActiveChanged"), this, SLOT(onScreenSaverActiveChanged(bool))))
+            m_screenSaver = true;
+    }
+    if (m_screenSaver)
+        qWarning() << "LinuxSessionEvents: session lock and unlock are taken from the screen locker's "
+                      "ActiveChanged on the session bus";
+    else
+        qWarning() << "LinuxSessionEvents: the screen locker's signals could not be subscribed:"
+                   << bus.lastError().message();
 }
 
 void LinuxSessionEvents::connectDisplays()
@@ -175,6 +218,12 @@ void LinuxSessionEvents::onLock()
 void LinuxSessionEvents::onUnlock()
 {
     setLocked(false);
+}
+
+void LinuxSessionEvents::onScreenSaverActiveChanged(bool active)
+{
+    qDebug() << "LinuxSessionEvents ScreenSaver ActiveChanged" << active;
+    setLocked(active);
 }
 
 // logind sends Lock to ask the screen locker to lock, and the locker then sets

@@ -2,12 +2,13 @@
 
 #include "platform/SessionIdentity.h"
 #include "platform/TerminationSignals.h"
+#include "platform/sim/SimDDCBuses.h"
 #include "platform/sim/SimDisplayColorProfiles.h"
-#include "platform/sim/SimGlobalHotKeys.h"
-#include "platform/sim/SimSessionEvents.h"
-#include "platform/sim/SimGammaRamps.h"
 #include "platform/sim/SimDisplayEnumeration.h"
+#include "platform/sim/SimGammaRamps.h"
+#include "platform/sim/SimGlobalHotKeys.h"
 #include "platform/sim/SimMatroxBoards.h"
+#include "platform/sim/SimSessionEvents.h"
 #include "platform/sim/SimWorkstation.h"
 
 SimBackend::SimBackend(std::unique_ptr<PlatformBackend> host, std::unique_ptr<SimWorkstation> workstation)
@@ -19,7 +20,10 @@ SimBackend::SimBackend(std::unique_ptr<PlatformBackend> host, std::unique_ptr<Si
       m_gammaRamps(std::make_unique<SimGammaRamps>(*m_workstation, m_host->session().runtimeDirectory() +
                                                                        QStringLiteral("/sim-gamma"))),
       m_displays(std::make_unique<SimDisplayEnumeration>(*m_workstation)),
-      m_matroxBoards(std::make_unique<SimMatroxBoards>(*m_workstation))
+      m_matroxBoards(std::make_unique<SimMatroxBoards>(*m_workstation)),
+      // Monitor settings and internal LUTs stay in the session, like a real monitor's.
+      m_ddcBuses(std::make_unique<SimDDCBuses>(*m_workstation, m_host->session().runtimeDirectory() +
+                                                                   QStringLiteral("/sim-ddc")))
 {
 }
 
@@ -33,6 +37,11 @@ const ProcessList& SimBackend::processList() const
 const FilePermissions& SimBackend::filePermissions() const
 {
     return m_host->filePermissions();
+}
+
+const SystemLog& SimBackend::systemLog() const
+{
+    return m_host->systemLog();
 }
 
 const SessionIdentity& SimBackend::session() const
@@ -82,4 +91,9 @@ const MatroxBoards& SimBackend::matroxBoards() const
 std::unique_ptr<GlobalHotKeys> SimBackend::createGlobalHotKeys(QObject* parent) const
 {
     return std::make_unique<SimGlobalHotKeys>(m_workstation.get(), parent);
+}
+
+const DDCBuses& SimBackend::ddcBuses() const
+{
+    return *m_ddcBuses;
 }

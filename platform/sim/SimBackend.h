@@ -4,6 +4,7 @@
 
 #include <QMutex>
 
+class SimDDCBuses;
 class SimDisplayColorProfiles;
 class SimGammaRamps;
 class SimDisplayEnumeration;
@@ -31,6 +32,8 @@ public:
     const GammaRamps& gammaRamps() const override;
     const DisplayEnumeration& displayEnumeration() const override;
     const MatroxBoards& matroxBoards() const override;
+    const DDCBuses& ddcBuses() const override;
+    const SystemLog& systemLog() const override;
 
     SimWorkstation& workstation() const { return *m_workstation; }
 
@@ -44,4 +47,5 @@ private:
     std::unique_ptr<SimGammaRamps> m_gammaRamps;
     std::unique_ptr<SimDisplayEnumeration> m_displays;
     std::unique_ptr<SimMatroxBoards> m_matroxBoards;
+    std::unique_ptr<SimDDCBuses> m_ddcBuses;
 };

@@ -43,6 +43,21 @@ std::optional<SimDisplay::Power> parsePower(const QString& text)
     return std::nullopt;
 }
 
+// A base block and 255 extension blocks are 32 KiB: no display has more.
+constexpr qint64 kMaxEdidBytes = 32 * 1024;
+// Hundreds of displays with their EDIDs as hex fit easily.
+constexpr qint64 kMaxWorkstationBytes = 16 * 1024 * 1024;
+
+// A rectangle whose corners stay inside int, so no width or position overflows later.
+bool validRect(const QRect& rect)
+{
+    constexpr int limit = 1 << 20;
+    for (const int part : {rect.x(), rect.y(), rect.width(), rect.height()})
+        if (part > limit || part < -limit)
+            return false;
+    return rect.width() >= 0 && rect.height() >= 0;
+}
+
 // EDID comes as hex text (blanks and line breaks allowed) or as a file beside the workstation file.
 bool readEdid(const QJsonObject& object, const QString& baseDir, QByteArray& edid, QString& error)
 {
@@ -53,11 +68,30 @@ bool readEdid(const QJsonObject& object, const QString& baseDir, QByteArray& edi
             error = QStringLiteral("can't read EDID file %1").arg(file.fileName());
             return false;
         }
-        edid = file.readAll();
+        // Read with a bound: the name may be a device that never ends.
+        edid = file.read(kMaxEdidBytes + 1);
+        if (edid.size() > kMaxEdidBytes) {
+            error = QStringLiteral("EDID file %1 is larger than %2 bytes")
+                        .arg(file.fileName())
+                        .arg(kMaxEdidBytes);
+            edid.clear();
+            return false;
+        }
         return true;
     }
     QByteArray hex = object.value(QStringLiteral("edid")).toString().toLatin1();
     hex.replace(' ', "").replace('\n', "").replace('\t', "");
+    if (hex.size() % 2 != 0) {
+        error = QStringLiteral("EDID of %1 has an odd number of hex digits")
+                    .arg(object.value(QStringLiteral("output")).toString());
+        return false;
+    }
+    if (hex.size() > 2 * kMaxEdidBytes) {
+        error = QStringLiteral("EDID of %1 is larger than %2 bytes")
+                    .arg(object.value(QStringLiteral("output")).toString())
+                    .arg(kMaxEdidBytes);
+        return false;
+    }
     for (const char c : std::as_const(hex)) {
         if (!std::isxdigit(static_cast<unsigned char>(c))) {
             error = QStringLiteral("EDID of %1 is not hex text")
@@ -74,7 +108,8 @@ QRect readRect(const QJsonValue& value)
     const QJsonArray array = value.toArray();
     if (array.size() != 4)
         return {};
-    return {array.at(0).toInt(), array.at(1).toInt(), array.at(2).toInt(), array.at(3).toInt()};
+    const QRect rect(array.at(0).toInt(), array.at(1).toInt(), array.at(2).toInt(), array.at(3).toInt());
+    return validRect(rect) ? rect : QRect();
 }
 
 QJsonArray rectJson(const QRect& rect)
@@ -100,7 +135,15 @@ bool SimWorkstation::loadFile(const QString& path, QString* error)
         return false;
     }
     const QString baseDir = path.startsWith(QLatin1Char(':')) ? QString() : QFileInfo(path).absolutePath();
-    return loadJson(file.readAll(), baseDir, error);
+    const QByteArray json = file.read(kMaxWorkstationBytes + 1);
+    if (json.size() > kMaxWorkstationBytes) {
+        if (error)
+            *error = QStringLiteral("workstation file %1 is larger than %2 bytes")
+                         .arg(path)
+                         .arg(kMaxWorkstationBytes);
+        return false;
+    }
+    return loadJson(json, baseDir, error);
 }
 
 bool SimWorkstation::loadJson(const QByteArray& json, const QString& baseDir, QString* error)
@@ -112,9 +155,12 @@ bool SimWorkstation::loadJson(const QByteArray& json, const QString& baseDir, QS
     };
     QJsonParseError parseError;
     const QJsonDocument document = QJsonDocument::fromJson(json, &parseError);
-    if (!document.isObject())
+    if (parseError.error != QJsonParseError::NoError)
         return fail(
             QStringLiteral("workstation file is not a JSON object: %1").arg(parseError.errorString()));
+    if (!document.isObject())
+        return fail(QStringLiteral("workstation file is not a JSON object: it holds %1")
+                        .arg(document.isArray() ? QStringLiteral("an array") : QStringLiteral("nothing")));
     const QJsonObject root = document.object();
 
     QList<SimVideoCard> cards;

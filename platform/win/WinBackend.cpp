@@ -1,11 +1,12 @@
 #include "platform/win/WinBackend.h"
 
-#include "platform/win/WinGlobalHotKeys.h"
-
 #include "platform/TerminationSignals.h"
+#include "platform/win/WinGlobalHotKeys.h"
 #include "platform/win/WinSessionEvents.h"
 
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QSysInfo>
 
 #include <aclapi.h>
@@ -27,7 +28,42 @@ std::optional<QList<ProcessEntry>> WinProcessList::snapshot() const
     return processes;
 }
 
-bool WinFilePermissions::setFullPermissions(const QString& path) const
+bool WinFilePermissions::openFile(QFile& file, QIODevice::OpenMode mode, FileSharing sharing,
+                                  QString* error) const
+{
+    if (QFileInfo(file.fileName()).isSymLink()) {
+        if (error)
+            *error = file.fileName() + QStringLiteral(" is a link, refused");
+        return false;
+    }
+    if (!file.open(mode)) {
+        if (error)
+            *error = file.errorString();
+        return false;
+    }
+    if (sharing == FileSharing::Shared)
+        setFullPermissions(file.fileName());
+    return true;
+}
+
+bool WinFilePermissions::makeFolder(const QString& path, FileSharing sharing, QString* error) const
+{
+    if (!QDir().mkpath(path)) {
+        if (error)
+            *error = QStringLiteral("cannot create ") + path;
+        return false;
+    }
+    if (sharing == FileSharing::Shared)
+        setFullPermissions(path);
+    return true;
+}
+
+bool WinFilePermissions::checkPrivateFolder(const QString& path, QString* error) const
+{
+    return makeFolder(path, FileSharing::Private, error);
+}
+
+bool WinFilePermissions::setFullPermissions(const QString& path)
 {
     PSID everyone = nullptr;
     SID_IDENTIFIER_AUTHORITY world = SECURITY_WORLD_SID_AUTHORITY;
@@ -51,6 +87,12 @@ bool WinFilePermissions::setFullPermissions(const QString& path) const
         LocalFree(acl);
     FreeSid(everyone);
     return ok;
+}
+
+void WinSystemLog::warning(const QString& text) const
+{
+    const std::wstring line = (QStringLiteral("lutloader: ") + text).toStdWString();
+    OutputDebugStringW(line.c_str());
 }
 
 QString WinSessionIdentity::sessionScope() const

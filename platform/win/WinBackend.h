@@ -5,9 +5,11 @@
 #include "platform/PlatformBackend.h"
 #include "platform/ProcessList.h"
 #include "platform/SessionIdentity.h"
+#include "platform/win/WinDDCBuses.h"
+#include "platform/SystemLog.h"
 #include "platform/win/WinDisplayColorProfiles.h"
-#include "platform/win/WinGammaRamps.h"
 #include "platform/win/WinDisplayEnumeration.h"
+#include "platform/win/WinGammaRamps.h"
 
 // Process table from a Toolhelp snapshot.
 class WinProcessList : public ProcessList
@@ -16,11 +18,23 @@ public:
     std::optional<QList<ProcessEntry>> snapshot() const override;
 };
 
-// "Everyone: full control" through an explicit access entry on the file's DACL.
+// Shared files get "Everyone: full control" through an explicit access entry on
+// the DACL (the machine-wide folder of the suite is protected by its own ACL);
+// private files keep the inherited ACL of the user's profile.
 class WinFilePermissions : public FilePermissions
 {
 public:
-    bool setFullPermissions(const QString& path) const override;
+    bool openFile(QFile& file, QIODevice::OpenMode mode, FileSharing sharing, QString* error) const override;
+    bool makeFolder(const QString& path, FileSharing sharing, QString* error) const override;
+    bool checkPrivateFolder(const QString& path, QString* error) const override;
+    static bool setFullPermissions(const QString& path);
+};
+
+// The debugger output; the event log needs a registered source, which the installer does not make.
+class WinSystemLog : public SystemLog
+{
+public:
+    void warning(const QString& text) const override;
 };
 
 // The Windows session id of this process scopes per-session objects.
@@ -48,13 +62,17 @@ public:
     const GammaRamps& gammaRamps() const override { return m_gammaRamps; }
     const DisplayEnumeration& displayEnumeration() const override { return m_displays; }
     const MatroxBoards& matroxBoards() const override { return m_matroxBoards; }
+    const DDCBuses& ddcBuses() const override { return m_ddcBuses; }
+    const SystemLog& systemLog() const override { return m_systemLog; }
 
 private:
     WinProcessList m_processes;
     WinFilePermissions m_permissions;
     WinSessionIdentity m_session;
+    WinSystemLog m_systemLog;
     WinDisplayColorProfiles m_colorProfiles;
     WinGammaRamps m_gammaRamps;
     WinDisplayEnumeration m_displays;
     LibraryMatroxBoards m_matroxBoards;
+    WinDDCBuses m_ddcBuses;
 };

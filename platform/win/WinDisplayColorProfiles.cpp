@@ -1,6 +1,7 @@
 #include "platform/win/WinDisplayColorProfiles.h"
 
 #include "platform/OSUtils.h"
+#include "platform/win/WinBackend.h"
 
 #include <QDebug>
 #include <QDir>
@@ -138,7 +139,7 @@ bool WinDisplayColorProfiles::associate(const QString& profilePath, const QStrin
             UninstallColorProfileW(nullptr, old.c_str(), FALSE);
     }
 
-    OSUtils::setFullPermissions(temporary);
+    WinFilePermissions::setFullPermissions(temporary);
     const std::wstring installed = wide(QDir::toNativeSeparators(temporary));
     if (!InstallColorProfileW(nullptr, installed.c_str())) {
         qDebug() << "??Windows InstallColorProfileW failed";

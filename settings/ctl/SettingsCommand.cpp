@@ -74,7 +74,9 @@ int set(const CtlContext& context, const QString& key, const QString& value)
     QSettingsWithSharing settings = openSettingsFile();
     if (!settings.isValid())
         return context.fail(QStringLiteral("cannot open the settings file"));
-    settings.setValue(key, value);
+    if (!settings.setValue(key, value))
+        return context.fail(
+            QStringLiteral("%1 was not stored in %2 (see the log)").arg(key, settings.fileName()));
     return context.answer(
         {{QStringLiteral("ok"), true}, {QStringLiteral("key"), key}, {QStringLiteral("value"), value}},
         QStringLiteral("%1 = %2").arg(key, value));
@@ -83,7 +85,9 @@ int set(const CtlContext& context, const QString& key, const QString& value)
 int remove(const CtlContext& context, const QString& key)
 {
     QSettingsWithSharing settings = openSettingsFile();
-    settings.remove(key);
+    if (!settings.remove(key))
+        return context.fail(
+            QStringLiteral("%1 was not removed from %2 (see the log)").arg(key, settings.fileName()));
     return context.answer({{QStringLiteral("ok"), true}, {QStringLiteral("key"), key}},
                           QStringLiteral("%1 removed").arg(key));
 }

@@ -340,4 +340,44 @@ TEST_F(AgentLifecycleTest, CrashIsWrittenToTheLog)
     EXPECT_TRUE(readLog().contains("Exception: signal 11"));
 }
 
+// Many displays make the start long enough for the signal to land while the tray
+// detects them; the agent must end anyway, not run on.
+TEST_F(AgentLifecycleTest, TerminationDuringStartUpEndsTheAgent)
+{
+    const QString edid = QStringLiteral("00ffffffffffff002d84312ad42800000c1f0104a52b20783aee95a3544c99260f50"
+                                        "5400000001010101010101010101010101"
+                                        "010101e86700a080001e6030203500a73d1100001e000000fc004d44323120446961"
+                                        "676e6f7374000000ff003731303034353231"
+                                        "0a20202020000000fd00324c1e6e17000a2020202020200011");
+    QJsonArray displays;
+    for (int i = 0; i < 300; ++i)
+        displays.append(QJsonObject{{"output", QStringLiteral("DP-%1").arg(i + 1)},
+                                    {"card", "card0"},
+                                    {"connected", true},
+                                    {"rect", QJsonArray{i * 1920, 0, 1920, 1080}},
+                                    {"edid", edid}});
+    const QJsonObject workstation{
+        {"name", "many displays"},
+        {"videoCards", QJsonArray{QJsonObject{{"id", "card0"}, {"name", "card"}, {"rampSize", 256}}}},
+        {"displays", displays}};
+    const QString file = TestPaths::freshFolder("many-displays") + "/workstation.json";
+    {
+        QFile out(file);
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+        out.write(QJsonDocument(workstation).toJson());
+    }
+    QProcess agent;
+    agent.start(TestPaths::agentProgram(),
+                {"--platform", "sim", "--workstation", file, "--run-seconds", "600"});
+    ASSERT_TRUE(agent.waitForStarted());
+    ASSERT_TRUE(waitForLog("DDC/CI service pipe"));
+    ::kill(static_cast<pid_t>(agent.processId()), SIGTERM);
+    const bool ended = agent.waitForFinished(120000);
+    if (!ended) {
+        agent.kill();
+        agent.waitForFinished();
+    }
+    EXPECT_TRUE(ended) << "the agent ran on after SIGTERM";
+}
+
 } // namespace

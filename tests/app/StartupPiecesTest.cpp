@@ -5,6 +5,7 @@
 #include "app/tray/EnergyModeNotificationWindow.h"
 #include "app/tray/TaskNotificationWindow.h"
 #include "db/DB.h"
+#include "db/KaldoDynamicData.h"
 #include "db/Schema.h"
 #include "platform/Platform.h"
 #include "platform/PlatformOptions.h"
@@ -108,6 +109,8 @@ TEST(SessionLockTest, LockClosesTheEnergyCountdownAndTheTaskNotification)
     DB::free();
     DB::setPath(TestPaths::freshFolder("session-lock"));
     ASSERT_TRUE(Schema::checkAll(*DB::get()));
+    ASSERT_TRUE(
+        DB::get()->exec("INSERT INTO UserScheduling(taskid, displayid, tasktype_id) VALUES(5, 1, 'cal')"));
     {
         TaskRunner runner;
         EnergyModeNotificationWindow energy;

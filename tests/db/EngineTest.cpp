@@ -190,14 +190,36 @@ TEST(DatabaseFile, UnusableFileLeavesAnUnopenedConnectionThatFailsSoftly)
     EXPECT_EQ(db.transactionDepth(), 0);
 }
 
-TEST(DatabaseFile, FileIsWidenedForEveryLocalAccount)
+TEST(DatabaseFile, APrivateDatabaseIsReadAndWrittenByThisUserOnly)
 {
     const QString folder = TestPaths::freshFolder(QStringLiteral("db-permissions"));
+    // A file left world-writable by an older version is narrowed too.
+    QFile old(folder + QStringLiteral("/Storage.db"));
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+    old.close();
+    ASSERT_TRUE(old.setPermissions(QFileDevice::Permissions(0x6666)));
     KaldoDynamicData db(folder, DB::DEFAULT_OPTIONS, DB::DATABASE_NAME, 1);
     ASSERT_TRUE(db.IsOpened());
     const QFileDevice::Permissions permissions = QFileInfo(db.filePath()).permissions();
-    EXPECT_TRUE(permissions.testFlag(QFileDevice::WriteOther));
-    EXPECT_TRUE(permissions.testFlag(QFileDevice::ReadOther));
+    EXPECT_EQ(permissions & 0x0077, QFileDevice::Permissions());
+    EXPECT_TRUE(permissions.testFlag(QFileDevice::WriteOwner));
+}
+
+TEST(DatabaseFile, ALinkPlantedUnderTheNameIsNotOpened)
+{
+    const QString folder = TestPaths::freshFolder(QStringLiteral("db-link"));
+    const QString victim = folder + QStringLiteral("/victim");
+    QFile file(victim);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("secret");
+    file.close();
+    ASSERT_TRUE(QFile::setPermissions(victim, QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+    ASSERT_TRUE(QFile::link(victim, folder + QStringLiteral("/Storage.db")));
+    KaldoDynamicData db(folder, DB::DEFAULT_OPTIONS, DB::DATABASE_NAME, 1);
+    EXPECT_FALSE(db.IsOpened());
+    EXPECT_EQ(QFileInfo(victim).permissions() & 0x7077, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), "secret");
 }
 
 } // namespace

@@ -7,11 +7,13 @@
 #include "settings/QSettingsManager.h"
 #include "settings/QSettingsWithSharing.h"
 #include "tests/settings/LogCapture.h"
+#include "tests/support/ProgramRun.h"
 #include "tests/support/TestPaths.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 #include <thread>
@@ -49,16 +51,17 @@ QProcess* startWriterLoop(const QString& prefix, int count, QObject* parent)
 
 } // namespace
 
-TEST(SettingsFile, LivesInTheDataDirectoryAndIsSharedWithEveryAccount)
+TEST(SettingsFile, LivesInTheDataDirectoryAndOnlyThisUserMayWriteAPrivateOne)
 {
     QSettingsWithSharing settings = productSettings();
     ASSERT_TRUE(settings.isValid());
     EXPECT_EQ(settings.fileName(), TestPaths::dataDirectory() + "/Orvanta.ini");
-    settings.setValue("Sync/LastRun", 42);
+    EXPECT_TRUE(settings.setValue("Sync/LastRun", 42));
     const QFileInfo file(settings.fileName());
     ASSERT_TRUE(file.exists());
-    const auto everyone = QFileDevice::ReadOther | QFileDevice::WriteOther;
-    EXPECT_EQ(file.permissions() & everyone, everyone);
+    const auto others =
+        QFileDevice::ReadGroup | QFileDevice::WriteGroup | QFileDevice::ReadOther | QFileDevice::WriteOther;
+    EXPECT_EQ(file.permissions() & others, QFileDevice::Permissions());
 }
 
 TEST(SettingsFile, WritesAreSeenAtOnceByOtherObjectsAndProcesses)
@@ -131,8 +134,8 @@ TEST(SettingsFile, ProductFoldersAreBelowTheDataDirectory)
     ASSERT_TRUE(QSettingsManager::ensureDataFolders());
     const QFileInfo regulations(QSettingsManager::GetUserRegulationDirectoryPath());
     EXPECT_TRUE(regulations.isDir());
-    const auto everyone = QFileDevice::ReadOther | QFileDevice::WriteOther | QFileDevice::ExeOther;
-    EXPECT_EQ(regulations.permissions() & everyone, everyone);
+    const auto others = QFileDevice::ReadOther | QFileDevice::WriteOther | QFileDevice::ExeOther;
+    EXPECT_EQ(regulations.permissions() & others, QFileDevice::Permissions());
     EXPECT_TRUE(QSettingsManager::isWorkstationPreference("synchronizeid"));
     EXPECT_FALSE(QSettingsManager::isWorkstationPreference("Gamma"));
 }
@@ -187,4 +190,81 @@ TEST(SettingsFile, ConcurrentWritersOnTwoThreadsLoseNothing)
         EXPECT_EQ(settings.value(QStringLiteral("ThreadA/k%1").arg(i)).toInt(), i);
         EXPECT_EQ(settings.value(QStringLiteral("ThreadB/k%1").arg(i)).toInt(), i);
     }
+}
+
+namespace {
+
+QString settingsPath()
+{
+    return TestPaths::dataDirectory() + QStringLiteral("/Orvanta.ini");
+}
+
+} // namespace
+
+TEST(SettingsFileAttacks, ALinkPlantedAsTheFileIsNeitherFollowedNorWidened)
+{
+    const QString folder = TestPaths::freshFolder(QStringLiteral("settings-link"));
+    const QString victim = folder + QStringLiteral("/victim");
+    {
+        QFile file(victim);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("root:secret\n");
+    }
+    ASSERT_TRUE(QFile::setPermissions(victim, QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+    QFile::remove(settingsPath());
+    ASSERT_TRUE(QFile::link(victim, settingsPath()));
+    QSettingsWithSharing settings = productSettings();
+    EXPECT_FALSE(settings.setValue("Probe", 42));
+    EXPECT_EQ(QFileInfo(victim).permissions() & 0x0777, QFileDevice::ReadUser | QFileDevice::WriteUser);
+    QFile file(victim);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), "root:secret\n");
+    QFile::remove(settingsPath());
+}
+
+TEST(SettingsFileAttacks, AMalformedFileIsKeptAsideAndTheValueStored)
+{
+    QFile::remove(settingsPath());
+    {
+        QFile file(settingsPath());
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("[General]\nKeep=1\n[strings\nbroken=1\n");
+    }
+    int exitCode = -1;
+    ctl({"settings", "set", "Probe", "42"}, &exitCode);
+    EXPECT_EQ(exitCode, 0);
+    EXPECT_EQ(productSettings().value("Probe").toString(), "42");
+    const QStringList aside =
+        QDir(TestPaths::dataDirectory()).entryList({QStringLiteral("Orvanta.ini.malformed-*")}, QDir::Files);
+    ASSERT_EQ(aside.size(), 1);
+    QFile kept(TestPaths::dataDirectory() + QLatin1Char('/') + aside.front());
+    ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(kept.readAll().contains("[strings"));
+    kept.remove();
+}
+
+TEST(SettingsFileAttacks, AWriteThatDoesNotReachTheFileFailsTheCommand)
+{
+    if (ProgramRun::run(QStringLiteral("id"), {QStringLiteral("-u")}).out.trimmed() != "0")
+        GTEST_SKIP() << "needs root to run the tool as a user who may not write the data folder";
+    // The data folder is root's; the tool runs as nobody, with a runtime folder of its own.
+    // Outside the test's private data folder, which the second uid cannot enter.
+    QTemporaryDir dataScratch;
+    QTemporaryDir runtimeScratch;
+    ASSERT_TRUE(dataScratch.isValid() && runtimeScratch.isValid());
+    const QString data = dataScratch.path();
+    const QString runtime = runtimeScratch.path();
+    ASSERT_EQ(ProgramRun::run(QStringLiteral("chown"), {QStringLiteral("65534"), runtime}).exitCode, 0);
+    ASSERT_TRUE(QFile::setPermissions(runtime, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                                   QFileDevice::ExeOwner));
+    ASSERT_TRUE(QFile::setPermissions(data, QFileDevice::Permissions(0x7755)));
+    const ProgramRun run = ProgramRun::run(
+        QStringLiteral("setpriv"),
+        {QStringLiteral("--reuid=65534"), QStringLiteral("--regid=65534"), QStringLiteral("--clear-groups"),
+         QStringLiteral("env"), QStringLiteral("LUTLOADER_DATA_DIR=") + data,
+         QStringLiteral("XDG_RUNTIME_DIR=") + runtime, TestPaths::ctlProgram(), QStringLiteral("settings"),
+         QStringLiteral("set"), QStringLiteral("Probe"), QStringLiteral("42")});
+    EXPECT_NE(run.exitCode, 0) << run.out.toStdString();
+    EXPECT_FALSE(run.out.contains("Probe = 42"));
+    EXPECT_FALSE(QFileInfo::exists(data + QStringLiteral("/Orvanta.ini")));
 }

@@ -23,6 +23,7 @@
 #include <QSignalSpy>
 #include <QStyleHints>
 #include <QThread>
+#include <QTimer>
 
 #include <atomic>
 #include <functional>
@@ -298,7 +299,9 @@ TEST_F(LUTLoaderTrayTest, ClosingWritesTheLockFileInItsOwnFolder)
 {
     const QString folder = AppInitialization::getResoursesPath();
     QDir(folder).removeRecursively();
-    m_tray->closeConfirmed();
+    // Closing ends the application's event loop with 0.
+    QTimer::singleShot(0, m_tray.get(), [this] { m_tray->closeConfirmed(); });
+    EXPECT_EQ(QCoreApplication::exec(), 0);
     QFile lockFile(folder + "/lockfile.txt");
     ASSERT_TRUE(lockFile.open(QIODevice::ReadOnly));
     EXPECT_EQ(lockFile.readAll(), "7200");

@@ -165,7 +165,7 @@ TEST_F(LUTLoadingThreadTest, MissingOrDamagedTablesEndWithTheRightSignals)
         EXPECT_FALSE(LUTLoadingThread::isLUTAvailable(idOf("DP-1"), true));
         LogCapture log;
         const Run run = runLoad("DP-1", true);
-        EXPECT_TRUE(log.contains("LUTLoadingThread::loadLUT() - nothing to activate"));
+        EXPECT_TRUE(log.contains("no stored entries"));
         EXPECT_EQ(run.fails, 1);
         EXPECT_EQ(run.finishedSignals, 1);
         EXPECT_FALSE(run.calibrated);

@@ -5,6 +5,7 @@
 #include "db/DBDisplayCurrentLUT.h"
 #include "db/DBDisplays.h"
 #include "db/KaldoDynamicData.h"
+#include "lut/LUTLoadingThread.h"
 #include "tests/lut/load/LutLoadFixture.h"
 #include "tests/support/ProgramRun.h"
 #include "tests/support/TestPaths.h"
@@ -160,4 +161,51 @@ TEST_F(LutCommandTest, StoredTablesComeFromRampTextOrAPowerCurve)
     EXPECT_EQ(ctl({"lut", "store", id, "--gamma", "0"}).exitCode, 2);
     EXPECT_EQ(ctl({"lut", "store", id}).exitCode, 2);
     EXPECT_EQ(tableOf(ctl({"lut", "show", id}).json.value("stored").toArray()), stored);
+}
+
+// The other program (or anyone who can write the database) may leave a damaged table; the
+// display must keep what it shows and must not be reported as calibrated.
+TEST_F(LutCommandTest, DamagedStoredTablesAreRefusedWithAReasonAndNothingIsLoaded)
+{
+    const QString id = QString::number(idOf("DP-1"));
+    struct Damage
+    {
+        const char* what;
+        const char* statement;
+    };
+    const Damage damages[] = {
+        {"green rows above entry 10 deleted", "DELETE FROM LUTEntries WHERE channel = 1 AND ddl > 10"},
+        {"a negative value", "UPDATE LUTEntries SET value = -100000 WHERE channel = 0 AND ddl = 5"},
+        {"a value above 16 bits", "UPDATE LUTEntries SET value = 70000 WHERE channel = 2 AND ddl = 7"},
+        {"a hole in red", "DELETE FROM LUTEntries WHERE channel = 0 AND ddl = 100"},
+    };
+    const auto before = cardTable("DP-1");
+    for (const Damage& damage : damages) {
+        SCOPED_TRACE(damage.what);
+        storeLut("DP-1", curve(256, 65280, 1.9));
+        {
+            KaldoDynamicData db(TestPaths::dataDirectory(), DB::DEFAULT_OPTIONS, DB::DATABASE_NAME, 99);
+            ASSERT_TRUE(db.exec(QString::fromLatin1(damage.statement)));
+        }
+        const CtlRun load = ctl({"lut", "load", id});
+        EXPECT_NE(load.exitCode, 0);
+        EXPECT_FALSE(load.json.value("calibrated").toBool());
+        EXPECT_TRUE(load.json.value("reason").toString().contains("refused")) << load.err.toStdString();
+        EXPECT_EQ(cardTable("DP-1"), before);
+    }
+}
+
+TEST_F(LutCommandTest, StoreRefusesWhatTheLoaderWouldRefuse)
+{
+    const QString id = QString::number(idOf("DP-1"));
+    for (const char* gamma : {"nan", "inf", "-inf", "0", "11"}) {
+        SCOPED_TRACE(gamma);
+        EXPECT_EQ(ctl({"lut", "store", id, "--gamma", gamma}).exitCode, 2);
+    }
+    const QByteArray unequal = "0 32768 65535\n0 32768 65535\n0 65535\n";
+    EXPECT_EQ(ctl({"lut", "store", id, "-"}, unequal).exitCode, 2);
+    // A source that never ends is read with a bound, not until memory runs out.
+    const CtlRun endless = ctl({"lut", "store", id, "/dev/zero"});
+    EXPECT_EQ(endless.exitCode, 2);
+    EXPECT_FALSE(LUTLoadingThread::isLUTAvailable(idOf("DP-1"), true));
 }

@@ -44,6 +44,10 @@ QString workstationJson()
         displayJson(QStringLiteral("DP-8"), QStringLiteral("card0"), 0x103,
                     QStringLiteral(R"("matrox": {"port": 1, "bitsPerChannel": 10})")),
         displayJson(QStringLiteral("DP-2"), QStringLiteral("card0"), 0x105),
+        // A monitor with a LUT of its own behind DDC/CI.
+        // On card1, so the Xenia board's display numbering on card0 stays as it is.
+        displayJson(QStringLiteral("DP-3"), QStringLiteral("card1"), 0x106,
+                    QStringLiteral(R"("ddc": {"lut": {"size": 16, "bits": 10}})")),
         // The simulated Xenia board answers by board display number alone, whatever the card: the
         // fourth display of card0 is a number no other display gets.
         displayJson(QStringLiteral("XEN-1"), QStringLiteral("card0"), 0x104,
@@ -69,6 +73,7 @@ void LutLoadFixture::SetUp()
     const QString runtime = Platform::backend().session().runtimeDirectory();
     QDir(runtime + QStringLiteral("/sim-gamma")).removeRecursively();
     QDir(runtime + QStringLiteral("/sim-icc")).removeRecursively();
+    QDir(runtime + QStringLiteral("/sim-ddc")).removeRecursively();
 
     DB::free();
     DB::setPath(databaseFolder(folder));
@@ -77,7 +82,7 @@ void LutLoadFixture::SetUp()
     ASSERT_TRUE(Schema::checkAll(*DB::get()));
     CurrentDisplays::NonCachedRefresh();
     const QList<int> ids = DBUtils::RefreshDisplaysInfo();
-    ASSERT_EQ(QSet<int>(ids.begin(), ids.end()).size(), 5);
+    ASSERT_EQ(QSet<int>(ids.begin(), ids.end()).size(), 6);
     DisplayList::instance().clearDisplays();
 }
 

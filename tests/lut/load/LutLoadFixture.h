@@ -11,8 +11,9 @@
 
 // A simulated workstation with one display per kind of LUT target, registered in a fresh
 // database: DP-1 (256-entry card ramp, profile kept in step), HDMI-1 (1024-entry card),
-// DP-8 (a Matrox board port of 10 bits), DP-2 (a plain output the tests unplug) and XEN-1
-// (board display 4 of a Xenia board, with uniformity correction).
+// DP-8 (a Matrox board port of 10 bits), DP-2 (a plain output the tests unplug), DP-3 (a
+// monitor with a 16-entry 10-bit LUT of its own) and XEN-1 (board display 4 of a Xenia board,
+// with uniformity correction).
 class LutLoadFixture : public ::testing::Test
 {
 public:

@@ -169,3 +169,22 @@ TEST(IccVCGTTagTest, BrokenTagsAreRefusedWithAMessage)
     EXPECT_TRUE(sized[3].empty());
     EXPECT_EQ(sized.GetType(), 0x76636774u);
 }
+
+// A small profile may declare an enormous table: the claim is checked against the
+// bytes present before anything is allocated.
+TEST(IccVCGTTagBounds, ATableLargerThanItsTagIsRefused)
+{
+    auto header = [](unsigned channels, unsigned entries) {
+        QByteArray tag("vcgt");
+        tag.append(QByteArray(8, '\0')); // reserved, type 0 (table)
+        for (const unsigned value : {channels, entries, 2u}) {
+            tag.append(static_cast<char>(value >> 8));
+            tag.append(static_cast<char>(value & 0xff));
+        }
+        return tag + QByteArray(3000, '\x7f');
+    };
+    IccVCGTTag tag;
+    EXPECT_FALSE(tag.Read(header(65535, 65535)));
+    EXPECT_FALSE(tag.Read(header(3, 65535)));
+    EXPECT_TRUE(tag.Read(header(3, 500)));
+}

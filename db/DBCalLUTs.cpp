@@ -1,0 +1,33 @@
+#include "db/DBCalLUTs.h"
+
+#include "db/DB.h"
+#include "db/KaldoDynamicData.h"
+#include "db/Schema.h"
+
+#include <atomic>
+
+namespace {
+
+std::atomic<bool> s_checked{false};
+const QString kTable = QStringLiteral("CalLUTs");
+
+} // namespace
+
+DBCalLUTs::DBCalLUTs() : data_(DB::get())
+{
+    Schema::checkOnce(*data_, Schema::tables({kTable}), s_checked);
+}
+
+bool DBCalLUTs::addRecord(qint64 calHistoryId, int ddl, int channel, int value)
+{
+    return data_->addinfo(kTable, {{QStringLiteral("calhistoryid"), QString::number(calHistoryId)},
+                                   {QStringLiteral("ddl"), QString::number(ddl)},
+                                   {QStringLiteral("channel"), QString::number(channel)},
+                                   {QStringLiteral("value"), QString::number(value)}});
+}
+
+KaldoDataIterator DBCalLUTs::begin(qint64 calHistoryId)
+{
+    return data_->query(QStringLiteral("SELECT * FROM CalLUTs WHERE calhistoryid = ? ORDER BY channel, ddl"),
+                        {calHistoryId});
+}

@@ -1,0 +1,395 @@
+#include "db/DBHistory.h"
+
+#include "db/DB.h"
+#include "db/KaldoDynamicData.h"
+#include "db/Schema.h"
+
+#include <QCoreApplication>
+#include <QVariantList>
+
+#include <atomic>
+
+const QString DBHistory::TABLE = QStringLiteral("History");
+const QString DBHistory::ACCEPTANCE_TEXT = QStringLiteral("Acceptance Test");
+
+namespace {
+
+std::atomic<bool> s_checked{false};
+
+const QString kJoin = QStringLiteral(" FROM History INNER JOIN QAResults ON History.historyid = "
+                                     "QAResults.historyid WHERE History.deviceid = ?");
+
+QString placeholders(qsizetype count)
+{
+    QStringList marks;
+    for (qsizetype i = 0; i < count; ++i)
+        marks << QStringLiteral("?");
+    return marks.join(QLatin1Char(','));
+}
+
+KaldoDynamicData::Values byId(qint64 historyId)
+{
+    return {{QStringLiteral("historyid"), QString::number(historyId)}};
+}
+
+} // namespace
+
+DBHistory::DBHistory() : data_(DB::get())
+{
+    Schema::checkOnce(
+        *data_, Schema::tables({TABLE, QStringLiteral("QAResults"), QStringLiteral("VideoDevicesData")}),
+        s_checked);
+}
+
+qint64 DBHistory::addRecord(int displayId, const QString& textName, int type, int result, qint64 time)
+{
+    qint64 id = -1;
+    const QString display = QString::number(displayId);
+    if (!data_->addinfo(TABLE,
+                        {{QStringLiteral("deviceid"), display},
+                         {QStringLiteral("displayid"), display},
+                         {QStringLiteral("runtime"), QString::number(time)},
+                         {QStringLiteral("textname"), textName},
+                         {QStringLiteral("result"), QString::number(result)},
+                         {QStringLiteral("historytype"), QString::number(type)},
+                         {QStringLiteral("issynchron"), QStringLiteral("0")},
+                         {QStringLiteral("isdisabled"), QStringLiteral("0")}},
+                        &id))
+        return -1;
+    return id;
+}
+
+bool DBHistory::setHistoryResult(qint64 historyId, int result)
+{
+    return data_->changeinfo(TABLE, byId(historyId), {{QStringLiteral("result"), QString::number(result)}});
+}
+
+bool DBHistory::setHistoryDate(qint64 historyId, qint64 time)
+{
+    return data_->changeinfo(TABLE, byId(historyId), {{QStringLiteral("runtime"), QString::number(time)}});
+}
+
+bool DBHistory::SetDisabled(qint64 historyId, bool disabled)
+{
+    return data_->changeinfo(
+        TABLE, byId(historyId),
+        {{QStringLiteral("isdisabled"), disabled ? QStringLiteral("1") : QStringLiteral("0")},
+         {QStringLiteral("issynchron"), QStringLiteral("0")}});
+}
+
+bool DBHistory::deleteRecord(qint64 historyId)
+{
+    return data_->delinfo(TABLE, byId(historyId));
+}
+
+QString DBHistory::field(qint64 historyId, const QString& column)
+{
+    return data_->readinfo(TABLE, byId(historyId)).value(column);
+}
+
+qint64 DBHistory::getRuntime(qint64 historyId)
+{
+    return field(historyId, QStringLiteral("runtime")).toLongLong();
+}
+
+QString DBHistory::getTestName(qint64 historyId)
+{
+    return field(historyId, QStringLiteral("textname"));
+}
+
+int DBHistory::GetDispId(qint64 historyId)
+{
+    const QString id = field(historyId, QStringLiteral("deviceid"));
+    return id.isEmpty() ? -1 : id.toInt();
+}
+
+int DBHistory::getHistoryType(qint64 historyId)
+{
+    return field(historyId, QStringLiteral("historytype")).toInt();
+}
+
+int DBHistory::getResult(qint64 historyId)
+{
+    return field(historyId, QStringLiteral("result")).toInt();
+}
+
+bool DBHistory::isDisabled(qint64 historyId)
+{
+    return field(historyId, QStringLiteral("isdisabled")).toInt() == 1;
+}
+
+bool DBHistory::isSynchronizeNeed(qint64 historyId)
+{
+    const auto it = data_->readinfo(TABLE, byId(historyId));
+    return !it.IsNull() && it.value(QStringLiteral("issynchron")).toInt() == 0;
+}
+
+QString DBHistory::getTypeName(int type, const QString& regulationName)
+{
+    const auto tr = [](const char* text) { return QCoreApplication::translate("DBHistory", text); };
+    switch (type) {
+    case 1:
+    case 71:
+        if (regulationName.isEmpty())
+            return tr("Regulation does not exist.");
+        return tr("QA") + QLatin1Char(' ') +
+               (regulationName == QLatin1String("DIN") ? QStringLiteral("DIN 6868-57") : regulationName);
+    case 2:
+        return tr("Calibration");
+    case 3:
+        return tr("Calibration Conformance");
+    case 10:
+        return tr("Display Luminance Calibration");
+    case 11:
+        return tr("Display Luminance Conformance");
+    case 20:
+        return tr("Uniformity");
+    case 21:
+        return tr("Uniformity Conformance");
+    case 31:
+        return tr("Create ICC Profile");
+    case 41:
+        return tr("Display Test Pattern");
+    case 42:
+        return tr("MQSA Monitor Inspection");
+    case 43:
+        return tr("Everlight ANZ QA");
+    case 44:
+        return tr("Full Black Surface Test");
+    case 45:
+        return tr("SMPTE US Rad");
+    case 51:
+        return tr("Online Visual Display Test");
+    case 101:
+        return tr("Camera Profiling");
+    case 102:
+        return tr("Printer Profiling");
+    case 103:
+        return tr("Printer Conformance");
+    default:
+        return {};
+    }
+}
+
+DBHistory::iterator DBHistory::begin()
+{
+    return data_->readinfo(TABLE);
+}
+
+DBHistory::iterator DBHistory::begin(qint64 from, qint64 to)
+{
+    return data_->query(QStringLiteral("SELECT * FROM History WHERE runtime > ? AND runtime < ?"),
+                        {from, to});
+}
+
+DBHistory::iterator DBHistory::begin(qint64 historyId)
+{
+    return data_->readinfo(TABLE, byId(historyId));
+}
+
+DBHistory::iterator DBHistory::beginByDisplayId(int displayId)
+{
+    return data_->query(QStringLiteral("SELECT * FROM History WHERE deviceid = ? ORDER BY runtime ASC"),
+                        {displayId});
+}
+
+DBHistory::iterator DBHistory::beginNotSynchronized()
+{
+    return data_->query(QStringLiteral("SELECT * FROM History WHERE issynchron = 0 ORDER BY runtime ASC"));
+}
+
+bool DBHistory::setSynchronizeNeed(qint64 historyId, bool need)
+{
+    return data_->changeinfo(
+        TABLE, byId(historyId),
+        {{QStringLiteral("issynchron"), need ? QStringLiteral("0") : QStringLiteral("1")}});
+}
+
+bool DBHistory::setAllSynchronizeNeed(bool need)
+{
+    return data_->exec(QStringLiteral("UPDATE History SET issynchron = ?"), {need ? 0 : 1});
+}
+
+qint64 DBHistory::countNotSynchronized()
+{
+    return data_->count(TABLE, {{QStringLiteral("issynchron"), QStringLiteral("0")}});
+}
+
+bool DBHistory::fillDisplayIdsForCompatibility()
+{
+    return data_->execSql(QStringLiteral("UPDATE History SET displayid = deviceid WHERE displayid IS NULL"));
+}
+
+QStringList DBHistory::regulationNames(const QString& regulation)
+{
+    if (regulation == QLatin1String("DIN") || regulation == QLatin1String("DIN 6868-57"))
+        return {QStringLiteral("DIN 6868-57"), QStringLiteral("DIN")};
+    return {regulation};
+}
+
+qint64 DBHistory::qaValue(const QString& select, int displayId, const QString& regulation, int stepId,
+                          int classification, const QString& extra, const QString& order, qint64 none)
+{
+    const QStringList names = regulationNames(regulation);
+    QString sql = select + kJoin + QStringLiteral(" AND QAResults.regulationid IN(") +
+                  placeholders(names.size()) + QStringLiteral(") AND QAResults.stepid = ?");
+    QVariantList parameters{displayId};
+    for (const QString& name : names)
+        parameters << name;
+    parameters << stepId;
+    if (classification >= 0) {
+        sql += QStringLiteral(" AND QAResults.classificationid = ?");
+        parameters << classification;
+    }
+    sql += extra + QStringLiteral(" AND History.isdisabled = 0") + order + QStringLiteral(" LIMIT 1");
+    const auto it = data_->query(sql, parameters);
+    return it.IsNull() ? none : it.values().first().toLongLong();
+}
+
+qint64 DBHistory::getQARuntime(int displayId, const QString& regulation, int stepId, int classification)
+{
+    return qaValue(QStringLiteral("SELECT History.runtime as runtime"), displayId, regulation, stepId,
+                   classification, {}, QStringLiteral(" ORDER BY History.runtime DESC"), 0);
+}
+
+qint64 DBHistory::getSuccessQARuntime(int displayId, const QString& regulation, int stepId,
+                                      int classification)
+{
+    // A step passed inside a failed acceptance run does not count.
+    return qaValue(QStringLiteral("SELECT History.runtime as runtime"), displayId, regulation, stepId,
+                   classification,
+                   QStringLiteral(" AND QAResults.result = 2 AND (History.textname NOT LIKE '%") +
+                       ACCEPTANCE_TEXT + QStringLiteral("%' OR History.result=2)"),
+                   QStringLiteral(" ORDER BY History.runtime DESC"), 0);
+}
+
+qint64 DBHistory::getSuccessQARuntimePlanned(int displayId, const QString& regulation, int stepId,
+                                             int classification)
+{
+    return qaValue(QStringLiteral("SELECT QAResults.runtime_planned as runtime_planned"), displayId,
+                   regulation, stepId, classification,
+                   QStringLiteral(" AND QAResults.result = 2 AND QAResults.runtime_planned > 0"),
+                   QStringLiteral(" ORDER BY QAResults.runtime_planned DESC"), 0);
+}
+
+int DBHistory::getQAResult(int displayId, const QString& regulation, int stepId, int classification)
+{
+    return static_cast<int>(qaValue(QStringLiteral("SELECT QAResults.result as result"), displayId,
+                                    regulation, stepId, classification, {},
+                                    QStringLiteral(" ORDER BY History.runtime DESC"), -1));
+}
+
+QMap<int, DBHistory::StepRuns> DBHistory::stepRuns(int displayId, const QString& regulation,
+                                                   int classification)
+{
+    const QStringList names = regulationNames(regulation);
+    QVariantList parameters{displayId};
+    for (const QString& name : names)
+        parameters << name;
+    parameters << classification;
+    const QString where = kJoin + QStringLiteral(" AND QAResults.regulationid IN(") +
+                          placeholders(names.size()) +
+                          QStringLiteral(") AND QAResults.classificationid = ? AND History.isdisabled = 0");
+    QMap<int, StepRuns> runs;
+    // SQLite takes the bare column (result) from the row that holds the maximum.
+    for (auto it = data_->query(
+             QStringLiteral("SELECT QAResults.stepid AS stepid, MAX(History.runtime) AS runtime, "
+                            "QAResults.result AS result") +
+                 where + QStringLiteral(" GROUP BY QAResults.stepid"),
+             parameters);
+         !it.IsNull(); ++it) {
+        StepRuns& step = runs[it.value(QStringLiteral("stepid")).toInt()];
+        step.lastRun = it.value(QStringLiteral("runtime")).toLongLong();
+        step.lastResult = it.value(QStringLiteral("result")).toInt();
+    }
+    for (auto it = data_->query(
+             QStringLiteral("SELECT QAResults.stepid AS stepid, MAX(History.runtime) AS runtime") + where +
+                 QStringLiteral(" AND QAResults.result = 2 AND (History.textname NOT LIKE '%") +
+                 ACCEPTANCE_TEXT + QStringLiteral("%' OR History.result=2) GROUP BY QAResults.stepid"),
+             parameters);
+         !it.IsNull(); ++it)
+        runs[it.value(QStringLiteral("stepid")).toInt()].lastSuccess =
+            it.value(QStringLiteral("runtime")).toLongLong();
+    return runs;
+}
+
+qint64 DBHistory::acceptanceDatePerformedOnAnyVideoAdapter(int displayId, const QString& regulation)
+{
+    const QStringList names = regulationNames(regulation);
+    QVariantList parameters{displayId};
+    for (const QString& name : names)
+        parameters << name;
+    const auto it = data_->query(
+        QStringLiteral("SELECT MAX(History.runtime) AS runtime FROM History WHERE History.deviceid = ? "
+                       "AND History.isdisabled = 0 AND History.result = 2 AND History.textname LIKE '%") +
+            ACCEPTANCE_TEXT +
+            QStringLiteral(
+                "%' AND EXISTS (SELECT 1 FROM QAResults WHERE QAResults.historyid = History.historyid "
+                "AND QAResults.regulationid IN(") +
+            placeholders(names.size()) + QStringLiteral("))"),
+        parameters);
+    return it.IsNull() ? 0 : it.value(QStringLiteral("runtime")).toLongLong();
+}
+
+bool DBHistory::wasPerformedOnAnyVideoAdapter(int displayId, const QString& regulation)
+{
+    return acceptanceDatePerformedOnAnyVideoAdapter(displayId, regulation) > 0;
+}
+
+bool DBHistory::wasPerformed(int displayId, const QString& regulation, const QString& boardKey)
+{
+    if (!wasPerformedOnAnyVideoAdapter(displayId, regulation))
+        return false;
+    const qint64 recorded = data_->count(QStringLiteral("VideoDevicesData"),
+                                         {{QStringLiteral("displayid"), QString::number(displayId)}});
+    return recorded == 0 || data_->count(QStringLiteral("VideoDevicesData"),
+                                         {{QStringLiteral("displayid"), QString::number(displayId)},
+                                          {QStringLiteral("key"), boardKey}}) > 0;
+}
+
+bool DBHistory::stepIdWasPerformed(int displayId, int stepId, const QString& boardKey)
+{
+    return data_->count(QStringLiteral("VideoDevicesData"),
+                        {{QStringLiteral("displayid"), QString::number(displayId)},
+                         {QStringLiteral("stepid"), QString::number(stepId)},
+                         {QStringLiteral("key"), boardKey}}) > 0;
+}
+
+bool DBHistory::stepWasPerformedOnAnyVideoAdapter(int displayId, const QString& regulation, int stepId,
+                                                  int classification)
+{
+    return qaValue(QStringLiteral("SELECT History.runtime as runtime"), displayId, regulation, stepId,
+                   classification, QStringLiteral(" AND History.result = 2"),
+                   QStringLiteral(" ORDER BY History.runtime DESC"), 0) > 0;
+}
+
+bool DBHistory::GetDisplayHistory(int displayId, qint64 from, qint64 to, QList<qint64>& ids, bool onlyEnabled)
+{
+    ids.clear();
+    for (auto it = data_->query(
+             QStringLiteral("SELECT History.historyid FROM History WHERE History.deviceid = ? AND "
+                            "History.runtime >= ? AND History.runtime <= ?") +
+                 (onlyEnabled ? QStringLiteral(" AND isdisabled=0") : QString()) +
+                 QStringLiteral(" ORDER BY History.runtime ASC"),
+             {displayId, from, to});
+         !it.IsNull(); ++it)
+        ids << it.values().first().toLongLong();
+    return !ids.isEmpty();
+}
+
+qint64 DBHistory::GetFirstTestId(int displayId)
+{
+    const auto it = data_->query(
+        QStringLiteral("SELECT historyid FROM History WHERE deviceid = ? ORDER BY runtime ASC LIMIT 1"),
+        {displayId});
+    return it.IsNull() ? -1 : it.value(QStringLiteral("historyid")).toLongLong();
+}
+
+qint64 DBHistory::GetLastTestId(int displayId, int type)
+{
+    const auto it =
+        data_->query(QStringLiteral("SELECT historyid FROM History WHERE deviceid = ? AND historytype = ? "
+                                    "ORDER BY runtime DESC LIMIT 1"),
+                     {displayId, type});
+    return it.IsNull() ? -1 : it.value(QStringLiteral("historyid")).toLongLong();
+}

@@ -1,0 +1,21 @@
+#pragma once
+
+#include "platform/DDCBuses.h"
+
+class SimWorkstation;
+
+// The simulated displays' DDC buses. A display whose entry has a "ddc" object carries a
+// simulated MCCS monitor (SimMccsMonitor); on any other display's bus nothing answers.
+class SimDDCBuses : public DDCBuses
+{
+public:
+    SimDDCBuses(const SimWorkstation& workstation, QString stateDirectory);
+
+    std::unique_ptr<DDCBus> open(const QString& output, QString* error) const override;
+    // Where the monitor of `output` keeps its settings and LUT.
+    QString stateFile(const QString& output) const;
+
+private:
+    const SimWorkstation& m_workstation;
+    const QString m_stateDirectory;
+};

@@ -1,0 +1,78 @@
+#pragma once
+
+#include "platform/DDCBus.h"
+
+#include <QJsonObject>
+#include <QString>
+
+#include <chrono>
+#include <map>
+#include <vector>
+
+// A monitor that answers DDC/CI on a simulated display's bus, configured by the display's
+// "ddc" object in the workstation file:
+//   "capabilities"  the capability string (a default listing what the model answers)
+//   "vcp"           {"10": {"value": 50, "max": 100}, ...} over the defaults
+//   "lut"           {"size": 1024, "bits": 10}: an internal LUT behind VCP 73h and 75h
+//   "replyDelayMs"  a reply is not ready sooner than this after its request (default 40)
+//   "faults"        "noAnswer", "duplicateSecondByte", "extraReplyBytes" (1 or 2, Get-VCP
+//                   replies), "badChecksums" (that many replies, -1 every one),
+//                   "failAtCapabilitiesEnd", "failSave", "slowBusMs" (added to each transfer)
+//   "wide"          instead of MCCS, the register protocol of WIDE displays in the length-prefixed
+//                   framing: {"model": "x3", "lutDepth": 1, "inputDataBit": 0, "brightness": 311,
+//                   "temperature": 35, "hours": 1234, "minutes": 30, "ack": 48}
+// Settings and the LUT outlive the process like a real monitor's: they are kept in the
+// session's state folder, so the agent and lutloaderctl see the same monitor.
+class SimMccsMonitor : public DDCBus
+{
+public:
+    SimMccsMonitor(const QJsonObject& config, QString stateFile);
+    ~SimMccsMonitor() override;
+
+    bool write(quint8 address, const QByteArray& bytes, QString* error) override;
+    bool read(quint8 address, int count, QByteArray& out, QString* error) override;
+
+    static QString defaultCapabilities(bool withLut);
+    // The LUT and settings kept for `stateFile`, for lutloaderctl and tests: {"lut": [[...]...], "vcp":
+    // {...}}.
+    static QJsonObject loadState(const QString& stateFile);
+
+private:
+    struct Feature
+    {
+        int value = 0;
+        int max = 0;
+    };
+    using Clock = std::chrono::steady_clock;
+
+    void handle(const QByteArray& payload);
+    void handleWide(const QByteArray& package);
+    void queueWide(const QByteArray& payload);
+    void reply(QByteArray payload);
+    void tableWrite(int code, const QByteArray& data);
+    QByteArray tableRead(int code) const;
+    void resetToDefaults();
+    void loadStateFile();
+    void saveStateFile();
+
+    QJsonObject m_config;
+    QJsonObject m_faults;
+    QString m_stateFile;
+    QByteArray m_capabilities;
+    std::map<int, Feature> m_defaults;
+    std::map<int, Feature> m_features;
+    int m_lutSize = 0;
+    int m_lutBits = 0;
+    std::vector<std::vector<int>> m_lut;
+    QByteArray m_pendingLutRead; // the 75h read request block last written
+    QByteArray m_reply;
+    Clock::time_point m_replyReadyAt;
+    int m_replyDelayMs = 40;
+    int m_badChecksumsLeft = 0;
+    bool m_dirty = false;
+    bool m_wide = false;
+    std::map<int, QByteArray> m_registers;
+    std::vector<int> m_wideGamma;
+    std::vector<int> m_wideGains;
+    std::vector<QByteArray> m_wideReplies;
+};

@@ -1,0 +1,28 @@
+#pragma once
+
+#include "sync/BaseSynchronizer.h"
+
+#include <QList>
+#include <QStringList>
+
+// Display settings both ways: local edits go up, the server's settings come down. A setting edited here and
+// not yet sent wins over the server's value.
+class DisplayPreferencesSynchronizerV2 : public BaseSynchronizer
+{
+    Q_OBJECT
+public:
+    QString action() const override { return QStringLiteral("DISPLAYPREFS"); }
+    QString className(int version) const override
+    {
+        return version >= 2 ? QStringLiteral("DisplayPreferencesSynchronizerV2")
+                            : QStringLiteral("DisplayPreferencesSynchronizer");
+    }
+
+protected:
+    QJsonValue read() override;
+    bool write(const QJsonObject& reply) override;
+
+private:
+    // displayid, name, value of every setting sent.
+    QList<QStringList> m_sent;
+};

@@ -1,0 +1,26 @@
+#pragma once
+
+#include "sync/BaseSynchronizer.h"
+
+#include <QList>
+#include <QStringList>
+
+// Registers the attached displays with the server before anything refers to them.
+class DisplaySynchronizerV2 : public BaseSynchronizer
+{
+    Q_OBJECT
+public:
+    QString action() const override { return QStringLiteral("DISPLAY"); }
+    QString className(int version) const override
+    {
+        return version >= 2 ? QStringLiteral("DisplaySynchronizerV2") : QStringLiteral("DisplaySynchronizer");
+    }
+
+protected:
+    QJsonValue read() override;
+    bool write(const QJsonObject& reply) override;
+
+private:
+    // displayid, serial, width, height, commode as sent.
+    QList<QStringList> m_sent;
+};

@@ -1,0 +1,22 @@
+#pragma once
+
+#include "sync/BaseSynchronizer.h"
+
+// Holds the place of the history frequency update in the run order. Nothing is
+// exchanged: no request or reply of it is defined, so it is skipped with a log line.
+class HistoryFreqUpdateSynchronizerV2 : public BaseSynchronizer
+{
+    Q_OBJECT
+public:
+    QString action() const override { return {}; }
+    QString className(int version) const override
+    {
+        return version >= 2 ? QStringLiteral("HistoryFreqUpdateSynchronizerV2")
+                            : QStringLiteral("HistoryFreqUpdateSynchronizer");
+    }
+    int startSynchronize() override;
+
+protected:
+    QJsonValue read() override { return {}; }
+    bool write(const QJsonObject&) override { return true; }
+};

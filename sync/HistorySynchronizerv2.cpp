@@ -1,0 +1,190 @@
+#include "sync/HistorySynchronizerv2.h"
+
+#include "db/DBTransaction.h"
+#include "db/KaldoDynamicData.h"
+#include "sync/HistoryRequestTools.h"
+#include "sync/SynchronizeSettings.h"
+
+#include <QDateTime>
+#include <QDebug>
+#include <QHash>
+
+namespace {
+
+// The ids come from the database as integers, so the list can be written into the statement.
+QString idList(const QList<QStringList>& batch)
+{
+    QStringList ids;
+    for (const QStringList& row : batch)
+        ids << QString::number(row[0].toLongLong());
+    return ids.join(QLatin1Char(','));
+}
+
+} // namespace
+
+const QList<QPair<QString, QString>>& HistorySynchronizerv2::headerLabels()
+{
+    static const QList<QPair<QString, QString>> labels{
+        {QStringLiteral("Model"), QStringLiteral("Model")},
+        {QStringLiteral("Serial Number"), QStringLiteral("SerialNumber")},
+        {QStringLiteral("Display Inventory Number"), QStringLiteral("InventoryNumber")},
+        {QStringLiteral("Display Category"), QStringLiteral("Classification")},
+        {QStringLiteral("Type Of Display"), QStringLiteral("TypeOfDisplay")},
+        {QStringLiteral("Manufacturer"), QStringLiteral("Manufacturer")},
+        {QStringLiteral("Display Technology"), QStringLiteral("DisplayTechnology")},
+        {QStringLiteral("Display Temperature"), QStringLiteral("DisplayTemperature")},
+        {QStringLiteral("Brightness Level"), QStringLiteral("BrightnessLevel")},
+        {QStringLiteral("Operation Hours"), QStringLiteral("OperationHours")},
+        {QStringLiteral("Software Version"), QStringLiteral("SoftwareVersion")},
+        {QStringLiteral("LUT Interface"), QStringLiteral("UsedLUTInterface")},
+        {QStringLiteral("Sensor Manufacturer"), QStringLiteral("SensorManufacturer")},
+        {QStringLiteral("Sensor Model"), QStringLiteral("SensorModel")},
+        {QStringLiteral("Sensor Serial"), QStringLiteral("SensorSerialNumber")},
+        {QStringLiteral("DeltaE ab (average)"), QStringLiteral("deab2000avg")},
+        {QStringLiteral("DeltaE ab (max)"), QStringLiteral("deab2000maximum")},
+        {QStringLiteral("Profile Avg. DeltaE"), QStringLiteral("dprofileavg")},
+        {QStringLiteral("Profile Max DeltaE"), QStringLiteral("dprofilemax")},
+    };
+    return labels;
+}
+
+bool HistorySynchronizerv2::hasNonSynchronized(int& count)
+{
+    count = int(database()
+                    ->query(QStringLiteral(
+                                "SELECT COUNT(*) AS n FROM History WHERE issynchron = 0 AND historyid > ?"),
+                            {m_lastSentId})
+                    .value(QStringLiteral("n"))
+                    .toInt());
+    return count > 0;
+}
+
+int HistorySynchronizerv2::startSynchronize()
+{
+    int count = 0;
+    while (hasNonSynchronized(count)) {
+        const int status = exchange();
+        if (status != STATUS_OK)
+            return status;
+    }
+    return STATUS_OK;
+}
+
+QJsonValue HistorySynchronizerv2::read()
+{
+    m_batch.clear();
+    auto db = database();
+    QList<QJsonObject> reports;
+    QHash<QString, int> index;
+    for (auto it =
+             db->query(QStringLiteral("SELECT historyid, displayid, runtime, textname, result, historytype, "
+                                      "isdisabled FROM History WHERE issynchron = 0 AND historyid > ? "
+                                      "ORDER BY historyid LIMIT ?"),
+                       {m_lastSentId, SynchronizeSettings::historyBatchSize()});
+         !it.IsNull(); ++it) {
+        const QString id = it.value(QStringLiteral("historyid"));
+        m_batch << QStringList{id, it.value(QStringLiteral("textname")), it.value(QStringLiteral("result")),
+                               it.value(QStringLiteral("isdisabled"))};
+        m_lastSentId = qMax(m_lastSentId, id.toLongLong());
+        const qint64 runtime = it.value(QStringLiteral("runtime")).toLongLong();
+        QJsonObject report{{QStringLiteral("displayid"), it.value(QStringLiteral("displayid")).toInt()},
+                           {QStringLiteral("name"), it.value(QStringLiteral("textname"))},
+                           {QStringLiteral("time"), runtime},
+                           {QStringLiteral("type"), it.value(QStringLiteral("historytype")).toInt()},
+                           {QStringLiteral("result"), it.value(QStringLiteral("result")).toInt()},
+                           {QStringLiteral("isdisabled"), it.value(QStringLiteral("isdisabled")).toInt()},
+                           {QStringLiteral("levels"), QJsonArray()}};
+        HistoryRequestTools::AddElementToQAHeader(
+            report,
+            {{QStringLiteral("Date Report Created"),
+              QDateTime::fromSecsSinceEpoch(runtime, Qt::UTC).toString(QStringLiteral("yyyy.MM.dd hh:mm"))}});
+        index.insert(id, int(reports.size()));
+        reports << report;
+    }
+    if (m_batch.isEmpty())
+        return QJsonArray();
+    const QString ids = idList(m_batch);
+
+    // Whole-batch queries: one per table rather than one per record.
+    QHash<QString, QHash<QString, QString>> settings;
+    for (auto it = db->query(
+             QStringLiteral("SELECT historyid, name, value FROM HistoryPreferences WHERE historyid IN (") +
+             ids + QStringLiteral(")"));
+         !it.IsNull(); ++it)
+        settings[it.value(QStringLiteral("historyid"))].insert(it.value(QStringLiteral("name")),
+                                                               it.value(QStringLiteral("value")));
+    for (auto it = settings.begin(); it != settings.end(); ++it) {
+        QList<QPair<QString, QString>> elements;
+        for (const auto& [label, name] : headerLabels()) {
+            if (it.value().contains(name))
+                elements << qMakePair(label, it.value().value(name));
+        }
+        HistoryRequestTools::AddElementToQAHeader(reports[index.value(it.key())], elements);
+    }
+
+    QHash<QString, QList<QJsonObject>> scores;
+    for (auto it = db->query(
+             QStringLiteral("SELECT QAResultParams.qaresultid AS qaresultid, name, value, refvalue FROM "
+                            "QAResultParams INNER JOIN QAResults ON QAResults.qaresultid = "
+                            "QAResultParams.qaresultid WHERE QAResults.historyid IN (") +
+             ids + QStringLiteral(") ORDER BY QAResultParams.rowid"));
+         !it.IsNull(); ++it)
+        scores[it.value(QStringLiteral("qaresultid"))]
+            << QJsonObject{{QStringLiteral("name"), it.value(QStringLiteral("name"))},
+                           {QStringLiteral("measured"), it.value(QStringLiteral("value"))},
+                           {QStringLiteral("limit"), it.value(QStringLiteral("refvalue"))}};
+    for (auto it = db->query(QStringLiteral("SELECT * FROM QAResults WHERE historyid IN (") + ids +
+                             QStringLiteral(") ORDER BY qaresultid"));
+         !it.IsNull(); ++it) {
+        QJsonObject& report = reports[index.value(it.value(QStringLiteral("historyid")))];
+        report.insert(QStringLiteral("regulation"), it.value(QStringLiteral("regulationid")));
+        report.insert(QStringLiteral("classification"), it.value(QStringLiteral("classificationid")));
+        QJsonObject step{{QStringLiteral("name"), it.value(QStringLiteral("stepname"))},
+                         {QStringLiteral("freq"), it.value(QStringLiteral("freq")).toInt()}};
+        const QString comment = it.value(QStringLiteral("comment"));
+        if (!comment.isEmpty())
+            step.insert(QStringLiteral("comment"), comment);
+        const QString answer = it.value(QStringLiteral("result")) == QLatin1String("1")
+                                   ? QStringLiteral("yes")
+                                   : QStringLiteral("no");
+        QJsonArray list;
+        for (QJsonObject score : scores.value(it.value(QStringLiteral("qaresultid")))) {
+            score.insert(QStringLiteral("answer"), answer);
+            list.append(score);
+        }
+        step.insert(QStringLiteral("scores"), list);
+        HistoryRequestTools::AddStep(report, step);
+    }
+
+    QJsonArray payload;
+    for (const QJsonObject& report : reports)
+        payload.append(report);
+    addSent(int(m_batch.size()));
+    return payload;
+}
+
+bool HistorySynchronizerv2::write(const QJsonObject&)
+{
+    if (m_batch.isEmpty())
+        return true;
+    // One statement for the batch: a record is cleared only when it still holds what was sent.
+    QStringList rows;
+    QVariantList values;
+    for (const QStringList& row : m_batch) {
+        rows << QStringLiteral("(?, ?, ?, ?)");
+        values << row[0] << row[1] << row[2] << row[3];
+    }
+    auto db = database();
+    DBTransaction transaction(db);
+    const bool ok =
+        transaction.started() &&
+        db->exec(QStringLiteral("UPDATE History SET issynchron = 1 WHERE issynchron = 0 AND (historyid, "
+                                "textname, result, isdisabled) IN (VALUES ") +
+                     rows.join(QStringLiteral(", ")) + QStringLiteral(")"),
+                 values);
+    if (!ok)
+        transaction.failTransaction();
+    else
+        addApplied(int(m_batch.size()));
+    return ok;
+}

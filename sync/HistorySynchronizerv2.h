@@ -1,0 +1,39 @@
+#pragma once
+
+#include "sync/BaseSynchronizer.h"
+
+#include <QList>
+#include <QStringList>
+
+// Uploads every history record not yet sent, in batches, as self-contained reports.
+// A batch the server refused ends the synchroniser; a batch whose marks could not be
+// cleared is not sent again in the same run (the next run sends it).
+class HistorySynchronizerv2 : public BaseSynchronizer
+{
+    Q_OBJECT
+public:
+    QString action() const override { return QStringLiteral("HISTORY"); }
+    QString className(int version) const override
+    {
+        return version >= 2 ? QStringLiteral("HistorySynchronizerv2") : QStringLiteral("HistorySynchronizer");
+    }
+    QString synchronizeMessage() const override
+    {
+        return QStringLiteral("Operation of synchronisation of the history has started");
+    }
+    int startSynchronize() override;
+    // Records still marked that this run has not sent yet.
+    bool hasNonSynchronized(int& count);
+
+    // Report label -> setting name of the history record.
+    static const QList<QPair<QString, QString>>& headerLabels();
+
+protected:
+    QJsonValue read() override;
+    bool write(const QJsonObject& reply) override;
+
+private:
+    qint64 m_lastSentId = 0;
+    // historyid, textname, result, isdisabled of the batch in flight.
+    QList<QStringList> m_batch;
+};

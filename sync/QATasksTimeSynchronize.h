@@ -1,0 +1,34 @@
+#pragma once
+
+#include "sync/BaseSynchronizer.h"
+
+#include <QList>
+#include <QStringList>
+
+// Fixed times of QA tasks set on the server.
+class QATasksTimeSynchronize : public BaseSynchronizer
+{
+    Q_OBJECT
+public:
+    QString action() const override { return QStringLiteral("TASKQATIME"); }
+    QString className(int) const override { return QStringLiteral("QATasksTimeSynchronize"); }
+    QString synchronizeMessage() const override
+    {
+        return QStringLiteral("Operation of synchronisation of the QA tasks time has started");
+    }
+
+    // Stores the fixed time of a step (a row of QATasksTime, not marked for upload).
+    static bool SetTaskTime(KaldoDynamicData& db, const QString& displayid, const QString& stepid,
+                            qint64 time);
+    // Gives every step of the group `groupid` of `displayid` the time, and the group its due date.
+    static bool setGroupTime(KaldoDynamicData& db, const QString& displayid, const QString& groupid,
+                             qint64 time);
+
+protected:
+    QJsonValue read() override;
+    bool write(const QJsonObject& reply) override;
+    bool xmlPayload() const override { return true; }
+
+private:
+    QList<QStringList> m_sent;
+};

@@ -1,0 +1,104 @@
+#include "displays/CurrentDisplays.h"
+#include "displays/DDCCIControl.h"
+#include "displays/WideDisplays.h"
+#include "tests/ddc/DdcFixture.h"
+#include "tests/lut/profile/LogCapture.h"
+
+#include <QJsonArray>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+QString wide(const QString& output, const QString& registers)
+{
+    return DdcFixture::generic(output, "WKC", QStringLiteral("MS25i2"),
+                               QStringLiteral(R"("wide": {%1})").arg(registers));
+}
+
+} // namespace
+
+class WideDisplayTest : public DdcFixture
+{
+protected:
+    std::unique_ptr<WideDisplayDDCCI> connected(int index)
+    {
+        auto display = std::make_unique<WideDisplayDDCCI>(CurrentDisplays::DisplayId(index));
+        display->connect();
+        return display;
+    }
+};
+
+TEST(WideModelTest, ModelTableAndColourModels)
+{
+    EXPECT_EQ(WideDisplayBase::modelOf("x3"), 14);
+    EXPECT_TRUE(WideDisplayBase::isColorModel(14));
+    EXPECT_EQ(WideDisplayBase::modelOf("X3"), 13);
+    EXPECT_FALSE(WideDisplayBase::isColorModel(13));
+    EXPECT_EQ(WideDisplayBase::modelOf("N2"), 26);
+    EXPECT_EQ(WideDisplayBase::modelOf("Q9"), 0);
+}
+
+TEST_F(WideDisplayTest, RegistersOverDdcciGiveModelDepthAndControls)
+{
+    ASSERT_TRUE(
+        installMonitors({wide("DP-1", R"("model": "x3", "lutDepth": 0, "inputDataBit": 0, "brightness": 511,
+                                              "temperature": 41, "hours": 300, "minutes": 30)"),
+                         wide("DP-2", R"("model": "M3", "inputDataBit": 2, "brightness": 512, "ack": 55)"),
+                         wide("DP-3", R"("model": "ZZ")")}));
+    auto color = connected(0);
+    ASSERT_TRUE(color->ok());
+    EXPECT_EQ(color->model(), 14);
+    EXPECT_TRUE(color->isColor());
+    EXPECT_EQ(color->brightness(), 0u);
+    EXPECT_DOUBLE_EQ(color->temperature(), 41.0);
+    EXPECT_DOUBLE_EQ(color->operationHours(), 300.5);
+    color->attachInternalLUT();
+    ASSERT_NE(color->attachedLUT(), nullptr);
+    EXPECT_EQ(color->attachedLUT()->ChannelsCount(), 2);
+    EXPECT_EQ(color->attachedLUT()->LUTSize(), 256);
+    EXPECT_EQ(color->attachedLUT()->LUTMaxValue(), 4095);
+
+    // A "no acknowledge" byte still counts over DDC/CI.
+    auto mono = connected(1);
+    ASSERT_TRUE(mono->ok());
+    EXPECT_FALSE(mono->isColor());
+    EXPECT_EQ(mono->brightness(), unsigned(-1));
+    EXPECT_FALSE(mono->ok());
+    mono->attachInternalLUT();
+    EXPECT_EQ(mono->attachedLUT()->LUTMaxValue(), 16383);
+    EXPECT_EQ(mono->attachedLUT()->LUTSize(), 1024);
+
+    LogCapture log;
+    auto unknown = connected(2);
+    EXPECT_FALSE(unknown->ok());
+    EXPECT_TRUE(log.contains("Unknown WIDE display"));
+}
+
+TEST_F(WideDisplayTest, LutUploadWritesGammaBlocksAndGains)
+{
+    ASSERT_TRUE(installMonitors({wide("DP-1", R"("model": "x3", "lutDepth": 0, "inputDataBit": 0)")}));
+    auto d = connected(0);
+    ASSERT_TRUE(d->ok());
+    d->attachInternalLUT();
+    LUT* lut = d->lut();
+    ASSERT_NE(lut, nullptr);
+    luts_t table(2, std::vector<int>(256));
+    for (int i = 0; i < 256; ++i)
+        table[0][i] = i * 16;
+    table[1][0] = 4000;
+    table[1][1] = 3900;
+    table[1][2] = 3800;
+    int steps = 0;
+    QObject::connect(lut, &LUT::signalLUTUploadProgress, [&] { ++steps; });
+    ASSERT_TRUE(lut->UploadLUT(table));
+    EXPECT_EQ(steps, 2 + 16 + 3 + 1);
+    d->unlockHardware();
+    const QJsonObject state = monitorState("DP-1");
+    const QJsonArray gamma = state.value("wideGamma").toArray();
+    ASSERT_GE(gamma.size(), 256);
+    for (int i = 0; i < 256; ++i)
+        ASSERT_EQ(gamma.at(i).toInt(), i * 16) << i;
+    EXPECT_EQ(state.value("wideGains").toArray(), (QJsonArray{4000, 3900, 3800}));
+    EXPECT_EQ(state.value("registers").toObject().value("29").toString(), "04");
+}

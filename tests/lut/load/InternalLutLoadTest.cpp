@@ -1,0 +1,67 @@
+// Stored tables whose target is the monitor's own LUT, loaded over DDC/CI by the loading thread.
+#include "displays/DDCCIDisplay.h"
+#include "lut/DisplayList.h"
+#include "platform/Platform.h"
+#include "platform/PlatformBackend.h"
+#include "platform/SessionIdentity.h"
+#include "platform/sim/SimMccsMonitor.h"
+#include "tests/lut/load/LutLoadFixture.h"
+
+#include <QJsonArray>
+#include <QJsonObject>
+
+namespace {
+
+// What the simulated monitor holds, in its own bit depth.
+luts_t monitorTable(const QString& output)
+{
+    const QJsonObject state =
+        SimMccsMonitor::loadState(Platform::backend().session().runtimeDirectory() +
+                                  QStringLiteral("/sim-ddc/ddc-") + output + QStringLiteral(".json"));
+    luts_t table;
+    for (const QJsonValue& channel : state.value(QStringLiteral("lut")).toArray()) {
+        table.emplace_back();
+        for (const QJsonValue& v : channel.toArray())
+            table.back().push_back(v.toInt());
+    }
+    return table;
+}
+
+class InternalLutLoadTest : public LutLoadFixture
+{
+};
+
+} // namespace
+
+TEST_F(InternalLutLoadTest, StoredInternalTableReachesTheMonitorAndLoadsAgain)
+{
+    const luts_t table = curve(16, 1000, 2.0);
+    storeLut(QStringLiteral("DP-3"), table, 1);
+    const Run first = runLoad(QStringLiteral("DP-3"), true);
+    EXPECT_EQ(first.fails, 0);
+    EXPECT_TRUE(first.calibrated);
+    EXPECT_EQ(monitorTable(QStringLiteral("DP-3")), table);
+    const std::shared_ptr<BaseDisplay> display = DisplayList::instance().GetDisplayInstanceById(idOf("DP-3"));
+    ASSERT_NE(display, nullptr);
+    EXPECT_NE(dynamic_cast<DDCCIDisplay*>(display.get()), nullptr);
+    EXPECT_EQ(display->GetCommunicationMode(), 3);
+
+    // A later table (a new calibration, or the load after unlocking) replaces it.
+    const luts_t second = curve(16, 1023, 1.5);
+    storeLut(QStringLiteral("DP-3"), second, 1);
+    const Run again = runLoad(QStringLiteral("DP-3"), true);
+    EXPECT_EQ(again.fails, 0);
+    EXPECT_EQ(monitorTable(QStringLiteral("DP-3")), second);
+    // The card of that output is not touched by an internal load.
+    EXPECT_EQ(cardTable(QStringLiteral("DP-3")), linear(1024, 65535));
+}
+
+TEST_F(InternalLutLoadTest, TableBeyondTheMonitorsDepthIsRefusedAndTheMonitorLeftLinear)
+{
+    storeLut(QStringLiteral("DP-3"), curve(16, 4095, 2.0), 1);
+    const Run run = runLoad(QStringLiteral("DP-3"), true);
+    EXPECT_FALSE(run.calibrated);
+    EXPECT_EQ(run.fails, 1);
+    EXPECT_EQ(run.finishedSignals, 1);
+    EXPECT_EQ(monitorTable(QStringLiteral("DP-3")), linear(16, 1023));
+}

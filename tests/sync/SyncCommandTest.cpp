@@ -1,0 +1,114 @@
+#include "app/KaldoSharedMemory.h"
+#include "app/LockKeys.h"
+#include "db/DBPreferences.h"
+#include "settings/DataDirectory.h"
+#include "tasks/SynchronizeDatabaseTask.h"
+#include "tests/support/ProgramRun.h"
+#include "tests/sync/SyncFixture.h"
+
+#include <QDateTime>
+
+// lutloaderctl and the agent's task against the local server, on the test's own data directory.
+class SyncAgent : public SyncFixture
+{
+protected:
+    void SetUp() override
+    {
+        SyncFixture::SetUp();
+        DB::free();
+        DB::setPath(DataDirectory::path());
+        ASSERT_TRUE(Schema::checkAll(*DB::get()));
+        DBPreferences preferences;
+        preferences.setValue("remoteOn", "on", false);
+        preferences.setValue("ServerAddress", m_host->baseUrl(), false);
+        preferences.setValue("RemoteConnectionUser", "admin", false);
+        preferences.setValue("RemoteConnectionPassword", "secret", false);
+        exec("DELETE FROM History");
+    }
+};
+
+TEST_F(SyncAgent, SyncNowPrintsEverySynchroniserAndStatusCountsWhatIsLeft)
+{
+    addHistory(addDisplay("SN-CTL", true), 3);
+    const QString ca = MgmtCertificates::caFile(certificates());
+
+    // Without the extra CA the server is not trusted, and nothing leaves.
+    ProgramRun refused = ProgramRun::ctl({"--json", "sync", "now"});
+    EXPECT_EQ(refused.exitCode, 1) << refused.err.toStdString();
+    EXPECT_EQ(server().requestCount(), 0);
+
+    ProgramRun run = ProgramRun::ctl({"--json", "sync", "now", "--ca-file", ca});
+    ASSERT_EQ(run.exitCode, 0) << run.out.toStdString() << run.err.toStdString();
+    const QJsonObject answer = run.json();
+    EXPECT_EQ(answer.value("version").toInt(), 2);
+    const QJsonArray list = answer.value("synchronizers").toArray();
+    ASSERT_EQ(list.size(), 14);
+    EXPECT_EQ(list.last().toObject().value("synchronizer").toString(), "HistorySynchronizerv2");
+    EXPECT_EQ(list.last().toObject().value("sent").toInt(), 3);
+    EXPECT_EQ(list.last().toObject().value("applied").toInt(), 3);
+    for (const QJsonValue& entry : list)
+        EXPECT_EQ(entry.toObject().value("status").toInt(), 4)
+            << entry.toObject().value("action").toString().toStdString();
+
+    ProgramRun status = ProgramRun::ctl({"--json", "sync", "status"});
+    ASSERT_EQ(status.exitCode, 0) << status.err.toStdString();
+    EXPECT_EQ(status.json().value("version").toInt(), 2);
+    EXPECT_TRUE(status.json().value("lastResult").toString().startsWith("ok"));
+    EXPECT_EQ(status.json().value("pending").toObject().value("History").toInt(), 0);
+
+    // A run of the agent holds the lock: the command does not start a second one.
+    {
+        KaldoSharedMemory agent(SHARED_MEMORY_KEY_SYNCHRONIZATION, "agent", 1, true);
+        server().clearReceived();
+        ProgramRun busy = ProgramRun::ctl({"sync", "now", "--ca-file", ca});
+        EXPECT_EQ(busy.exitCode, 1);
+        EXPECT_TRUE(server().received().isEmpty());
+    }
+}
+
+TEST_F(SyncAgent, TheTaskSynchronisesOnItsIntervalAndNotAtAllWithRemoteOff)
+{
+    addHistory(addDisplay("SN-TASK", true), 2);
+    DBPreferences preferences;
+    preferences.setValue("DataBaseSynchronizationInterval", "1", false);
+    const qint64 now = QDateTime::currentSecsSinceEpoch();
+    preferences.setValue("DataBaseSynchronizationInterval_LastTime", QString::number(now - 3600), false);
+
+    preferences.setValue("remoteOn", "off", false);
+    {
+        SynchronizeDatabaseTask task("Database synchronization", 120, 0);
+        task.start();
+    }
+    EXPECT_EQ(server().requestCount(), 0);
+
+    preferences.setValue("remoteOn", "on", false);
+    SynchronizeDatabaseTask task("Database synchronization", 120, 0);
+    task.start();
+    EXPECT_EQ(historyNamesReceived().size(), 2);
+    EXPECT_EQ(count("SELECT COUNT(*) FROM History WHERE issynchron = 0"), 0);
+    EXPECT_GE(preferences.getValue("DataBaseSynchronizationInterval_LastTime").toLongLong(), now);
+    EXPECT_FALSE(preferences.getValueIsUpdate("DataBaseSynchronizationInterval_LastTime"));
+
+    // Not due again within the interval.
+    const int requests = server().requestCount();
+    task.start();
+    EXPECT_EQ(server().requestCount(), requests);
+}
+
+TEST_F(SyncAgent, AKilledRunLeavesEveryUnsentRowMarkedAndTheNextRunSendsThemOnce)
+{
+    addHistory(addDisplay("SN-KILL", true), 3);
+    const QString ca = MgmtCertificates::caFile(certificates());
+    server().setFault("HISTORY", {"hang", 0, -1});
+    const ProgramRun killed = ProgramRun::ctl({"sync", "now", "--ca-file", ca}, {}, 8000);
+    EXPECT_EQ(killed.exitCode, -1);
+    EXPECT_GE(server().count("HISTORY"), 1);
+    EXPECT_EQ(count("SELECT COUNT(*) FROM History WHERE issynchron = 0"), 3);
+
+    server().clearFaults();
+    server().clearReceived();
+    const ProgramRun run = ProgramRun::ctl({"sync", "now", "--ca-file", ca});
+    ASSERT_EQ(run.exitCode, 0) << run.out.toStdString() << run.err.toStdString();
+    EXPECT_EQ(historyNamesReceived().size(), 3);
+    EXPECT_EQ(count("SELECT COUNT(*) FROM History WHERE issynchron = 0"), 0);
+}

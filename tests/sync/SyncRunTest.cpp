@@ -1,0 +1,292 @@
+#include "sync/BaseSynchronizer.h"
+#include "tests/sync/SyncFixture.h"
+
+#include <QCryptographicHash>
+#include <QJsonDocument>
+#include <QSet>
+
+namespace {
+
+const QStringList kProtocol2Actions{"DISPLAY",         "SETTINGSNAMES", "DISPLAYPREFS", "USERREGULATIONLIST",
+                                    "USERLANGUAGES",   "PREFERENCES",   "DISPLAYHOURS", "CALTASKS",
+                                    "DISPLAYSTATUSES", "TASKQATIME",    "QATASKS",      "QASTEPS",
+                                    "HISTORY"};
+
+} // namespace
+
+class SyncRun : public SyncFixture
+{
+protected:
+    void seedWorkstation()
+    {
+        m_display = addDisplay("SN-1", true);
+        m_inactive = addDisplay("SN-2", false);
+        exec("INSERT INTO DisplayInfo (displayid, name, value, issynchron) VALUES (?, 'Location', 'Room 4', "
+             "0)",
+             {m_display});
+        exec("INSERT INTO Preferences (name, value, isupdate) VALUES ('UsedRegulation', 'DIN', 1)");
+        exec("INSERT INTO DisplayStatistic (STDATE, DISPLAYID, STVALUE, STISSYNCHRON) VALUES ('2026.12.07', "
+             "?, 7200, "
+             "'0')",
+             {m_display});
+        qint64 task = 0;
+        ASSERT_TRUE(
+            DB::get()->exec("INSERT INTO UserScheduling (servertask_id, displayid, tasktype_id, issynchron, "
+                            "IsDelete) VALUES (0, ?, 'con', 0, 0)",
+                            {m_display}, &task));
+        m_localTask = int(task);
+        exec("INSERT INTO QASchedulingGroups (groupid, displayid, qatype, nextdate, TaskKey, issynchron) "
+             "VALUES (1, ?, "
+             "'Daily', '1000', 'K1', 0)",
+             {m_display});
+        exec("INSERT INTO QASchedulingSteps (groupid, displayid, stepid, issynchron) VALUES (1, ?, 11, 0)",
+             {m_display});
+        exec("INSERT INTO QASchedulingSteps (groupid, displayid, stepid, issynchron) VALUES (1, ?, 12, 0)",
+             {m_display});
+        exec("INSERT INTO QASchedulingGroupsExceptions (displayid, TaskKey, dateFrom, dateTo, issynchron) "
+             "VALUES (?, "
+             "'K1', 10, 20, 0)",
+             {m_display});
+        addHistory(m_display, 5);
+    }
+    void serverAnswers()
+    {
+        server().setReply("PREFERENCES",
+                          {{"data", QJsonArray{QJsonObject{{"name", "MinAmbientLux"}, {"value", "30"}},
+                                               QJsonObject{{"name", "UsedClassification"}, {"value", ""}}}}});
+        server().setReply(
+            "DISPLAYPREFS",
+            {{"data", QJsonArray{QJsonObject{{"id", m_inactive},
+                                             {"exclude", "0"},
+                                             {"settings", QJsonArray{QJsonObject{{"name", "PresenceSensor"},
+                                                                                 {"value", "on"}}}}}}}});
+        server().setReply(
+            "CALTASKS",
+            {{"tasks",
+              QJsonArray{QJsonObject{{"serverTaskId", 900}, {"taskId", m_localTask}, {"type", "con"}},
+                         QJsonObject{{"serverTaskId", 901},
+                                     {"taskId", 77},
+                                     {"type", "cal"},
+                                     {"exceptions", QJsonArray{QJsonObject{{"from", 5}, {"to", 6}}}}}}}});
+        server().setReply(
+            "QATASKS",
+            {{"data",
+              QJsonArray{QJsonObject{{"taskKey", "K1"},
+                                     {"displayid", m_display},
+                                     {"nextdate", "5000"},
+                                     {"exceptions", QJsonArray{QJsonObject{{"from", 100}, {"to", 200}}}}},
+                         QJsonObject{{"taskKey", "K9"}, {"displayid", m_display}}}}});
+        server().setReply("TASKQATIME",
+                          {{"time", QJsonArray{QJsonObject{{"taskkey", "unknown"}, {"nexttime", 1}}}}});
+    }
+
+    int m_display = 0;
+    int m_inactive = 0;
+    int m_localTask = 0;
+};
+
+TEST_F(SyncRun, Protocol2RunDeliversEverythingOnceClearsTheMarksAndAppliesTheReplies)
+{
+    seedWorkstation();
+    serverAnswers();
+    SynchronizationReport report;
+    ASSERT_TRUE(synchronize(&report)) << report.error.toStdString();
+    EXPECT_EQ(report.version, 2);
+    EXPECT_EQ(actionsReceived(), kProtocol2Actions);
+
+    // The header carries the digest of the password, never the password itself.
+    for (const MgmtServer::Received& r : server().received()) {
+        EXPECT_EQ(r.header.value("pwd").toString(),
+                  QCryptographicHash::hash(m_settings.password.toUtf8(), QCryptographicHash::Md5).toHex());
+        EXPECT_FALSE(QString::fromUtf8(r.body).contains(m_settings.password));
+        EXPECT_EQ(r.header.value("workstationid").toString(), "WS-1");
+    }
+    EXPECT_EQ(historyNamesReceived().size(), 5);
+
+    EXPECT_EQ(count("SELECT COUNT(*) FROM History WHERE issynchron = 0"), 0);
+    EXPECT_EQ(count("SELECT COUNT(*) FROM Preferences WHERE isupdate = 1"), 0);
+    EXPECT_EQ(one("SELECT issynchron FROM DisplayInfo WHERE name = 'Location'"), "1");
+    EXPECT_EQ(one("SELECT issynchron FROM Displays WHERE displayid = ?", {m_display}), "1");
+    EXPECT_EQ(one("SELECT STISSYNCHRON FROM DisplayStatistic"), "1");
+
+    EXPECT_EQ(one("SELECT value FROM Preferences WHERE name = 'AmbientSource'"), "remote");
+    EXPECT_EQ(one("SELECT value FROM Preferences WHERE name = 'MinAmbientLux'"), "30");
+    EXPECT_EQ(count("SELECT COUNT(*) FROM Preferences WHERE name = 'UsedClassification'"), 0);
+    EXPECT_EQ(one("SELECT isactive FROM Displays WHERE displayid = ?", {m_inactive}), "1");
+    EXPECT_EQ(one("SELECT value FROM DisplayInfo WHERE displayid = ? AND name = 'PresenceSensorSource'",
+                  {m_inactive}),
+              "remote");
+    EXPECT_EQ(one("SELECT issynchron FROM DisplayInfo WHERE displayid = ? AND name = 'PresenceSensor'",
+                  {m_inactive}),
+              "1");
+
+    EXPECT_EQ(count("SELECT COUNT(*) FROM UserScheduling"), 2);
+    EXPECT_EQ(one("SELECT servertask_id FROM UserScheduling WHERE taskid = ?", {m_localTask}), "900");
+    EXPECT_EQ(one("SELECT tasktype FROM UserScheduling WHERE servertask_id = 901"), "Display Calibration");
+    EXPECT_EQ(one("SELECT DaysOfWeek FROM UserScheduling WHERE servertask_id = 901"), "1;2;3;4;5;6;7");
+    EXPECT_EQ(one("SELECT schedtestpattern FROM UserScheduling WHERE servertask_id = 901"), "SMPTE");
+    EXPECT_EQ(count("SELECT COUNT(*) FROM UserSchedulingExceptions"), 1);
+
+    // The server's postponement replaced the one sent; the due date reached every step.
+    EXPECT_EQ(one("SELECT dateFrom || '-' || dateTo || '-' || issynchron FROM QASchedulingGroupsExceptions"),
+              "100-200-1");
+    EXPECT_EQ(one("SELECT nextdate FROM QASchedulingGroups WHERE TaskKey = 'K1'"), "5000");
+    EXPECT_EQ(count("SELECT COUNT(*) FROM QATasksTime WHERE time = 5000 AND dispid = ?", {m_display}), 2);
+
+    // The same answer again: nothing is duplicated, nothing already sent goes again.
+    server().clearReceived();
+    ASSERT_TRUE(synchronize());
+    EXPECT_EQ(count("SELECT COUNT(*) FROM UserScheduling"), 2);
+    EXPECT_EQ(server().count("HISTORY"), 0);
+    EXPECT_TRUE(historyNamesReceived().isEmpty());
+
+    // A task the server deletes disappears here.
+    server().setReply("CALTASKS",
+                      {{"tasks", QJsonArray{QJsonObject{{"serverTaskId", 901}, {"deleted", "true"}}}}});
+    ASSERT_TRUE(synchronize());
+    EXPECT_EQ(count("SELECT COUNT(*) FROM UserScheduling WHERE servertask_id = 901"), 0);
+    EXPECT_EQ(count("SELECT COUNT(*) FROM UserScheduling"), 1);
+}
+
+TEST_F(SyncRun, Protocol1RunExchangesTheSameContentAsFormData)
+{
+    server().setVersionReply("1");
+    m_display = addDisplay("SN-1", true);
+    addHistory(m_display, 3);
+    exec("INSERT INTO Preferences (name, value, isupdate) VALUES ('UseProxy', 'false', 1)");
+    server().setReply("PREFERENCES",
+                      {{"data", QJsonArray{QJsonObject{{"name", "UseProxy"}, {"value", "1"}}}}});
+    SynchronizationReport report;
+    ASSERT_TRUE(synchronize(&report)) << report.error.toStdString();
+    EXPECT_EQ(report.version, 1);
+    EXPECT_EQ(actionsReceived(), QStringList({"DISPLAY", "DISPLAYPREFS", "PREFERENCES", "DISPLAYHOURS",
+                                              "DISPLAYSTATUSES", "CALTASKS", "QATASKS", "HISTORY"}));
+    for (const MgmtServer::Received& r : server().received()) {
+        EXPECT_EQ(r.protocol, 1);
+        EXPECT_EQ(r.formFields.value("workstation_id"), "WS-1");
+    }
+    EXPECT_EQ(historyNamesReceived().size(), 3);
+    EXPECT_EQ(count("SELECT COUNT(*) FROM History WHERE issynchron = 0"), 0);
+    // Sent in the server's form, stored back in the local one.
+    EXPECT_EQ(one("SELECT value FROM Preferences WHERE name = 'UseProxy'"), "true");
+    EXPECT_EQ(count("SELECT COUNT(*) FROM Preferences WHERE isupdate = 1"), 0);
+}
+
+TEST_F(SyncRun, AnUntrustedServerIsRefusedBeforeAnythingIsSent)
+{
+    MgmtServerHost rogue;
+    ASSERT_TRUE(rogue.start(MgmtCertificates::rogueCertificate(certificates()),
+                            MgmtCertificates::rogueKey(certificates())));
+    m_settings.serverName = rogue.baseUrl();
+    addHistory(addDisplay("SN-1", true), 2);
+    SynchronizationReport report;
+    EXPECT_FALSE(synchronize(&report));
+    EXPECT_TRUE(report.error.contains("version")) << report.error.toStdString();
+    EXPECT_EQ(rogue.server().requestCount(), 0);
+    EXPECT_EQ(count("SELECT COUNT(*) FROM History WHERE issynchron = 0"), 2);
+}
+
+TEST_F(SyncRun, AnUnreadableOrMissingVersionEndsTheRunWithoutGuessingAProtocol)
+{
+    addHistory(addDisplay("SN-1", true), 2);
+    for (const QString kind : {"close", "http500", "garbage", "hang"}) {
+        server().clearReceived();
+        // Every attempt: the network layer may resend a query whose connection closed.
+        server().setFault("version", {kind, 0, -1});
+        SynchronizationReport report;
+        EXPECT_FALSE(synchronize(&report)) << kind.toStdString();
+        EXPECT_TRUE(server().received().isEmpty()) << kind.toStdString();
+    }
+    EXPECT_EQ(count("SELECT COUNT(*) FROM History WHERE issynchron = 0"), 2);
+}
+
+// Each fault on the history upload leaves every mark set; the next run delivers every
+// record exactly once, and a third sends nothing.
+class SyncFault : public SyncFixture, public ::testing::WithParamInterface<const char*>
+{
+};
+
+TEST_P(SyncFault, LeavesEveryMarkAndTheNextRunDeliversOnce)
+{
+    const QString kind = GetParam();
+    const int display = addDisplay("SN-1", true);
+    addHistory(display, 4);
+    exec("INSERT INTO Preferences (name, value, isupdate) VALUES ('Foo', 'bar', 1)");
+    server().setFault("HISTORY", {kind, 5, -1});
+    server().setFault("PREFERENCES", {kind, 5, -1});
+    SynchronizationReport report;
+    EXPECT_FALSE(synchronize(&report));
+    EXPECT_EQ(count("SELECT COUNT(*) FROM History WHERE issynchron = 0"), 4);
+    EXPECT_EQ(one("SELECT isupdate FROM Preferences WHERE name = 'Foo'"), "1");
+    const bool connectionFault = kind == QLatin1String("hang") || kind == QLatin1String("close");
+    // A lost connection ends the run at once; a refused exchange fails only its synchroniser.
+    EXPECT_EQ(server().count("CALTASKS"), connectionFault ? 0 : 1);
+    EXPECT_EQ(server().count("HISTORY") > 0, !connectionFault);
+
+    server().clearFaults();
+    server().clearReceived();
+    ASSERT_TRUE(synchronize(&report)) << report.error.toStdString();
+    QStringList names = historyNamesReceived();
+    EXPECT_EQ(names.size(), 4);
+    EXPECT_EQ(QSet<QString>(names.begin(), names.end()).size(), 4);
+    EXPECT_EQ(count("SELECT COUNT(*) FROM History WHERE issynchron = 0"), 0);
+    EXPECT_EQ(one("SELECT isupdate FROM Preferences WHERE name = 'Foo'"), "0");
+
+    server().clearReceived();
+    ASSERT_TRUE(synchronize());
+    EXPECT_TRUE(historyNamesReceived().isEmpty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, SyncFault,
+                         ::testing::Values("status", "http500", "malformed", "hang", "close"));
+
+TEST_F(SyncRun, HugeAndTrickledRepliesAreTakenWhileTheServerKeepsSending)
+{
+    addHistory(addDisplay("SN-1", true), 2);
+    SynchronizeSettings::setRequestTimeoutMs(1000);
+    server().setFault("DISPLAY", {"huge", 0, -1});
+    // About three seconds in all, but never a second of silence.
+    server().setFault("HISTORY", {"trickle", 0, -1});
+    SynchronizationReport report;
+    ASSERT_TRUE(synchronize(&report)) << report.error.toStdString();
+    EXPECT_EQ(count("SELECT COUNT(*) FROM History WHERE issynchron = 0"), 0);
+}
+
+TEST_F(SyncRun, AnEditMadeWhileTheRequestIsOutIsKeptAndSentByTheNextRun)
+{
+    const int display = addDisplay("SN-1", true);
+    addHistory(display, 6);
+    SynchronizeSettings::setHistoryBatchSize(4);
+    exec("INSERT INTO Preferences (name, value, isupdate) VALUES ('Foo', 'first', 1)");
+    server().setReply("PREFERENCES",
+                      {{"data", QJsonArray{QJsonObject{{"name", "Foo"}, {"value", "server"}}}}});
+    server().setOnRequest([](const MgmtServer::Received& r) {
+        // The server's thread has its own connection, like another writer would.
+        if (r.action == QLatin1String("PREFERENCES"))
+            DB::get()->exec("UPDATE Preferences SET value = 'edited', isupdate = 1 WHERE name = 'Foo'");
+        if (r.action == QLatin1String("HISTORY"))
+            DB::get()->exec("UPDATE History SET textname = 'renamed' WHERE textname = 'QA 0'");
+    });
+    ASSERT_TRUE(synchronize());
+    server().setOnRequest({});
+    // The unsent local edit wins over the server's value and stays marked.
+    EXPECT_EQ(one("SELECT value || '/' || isupdate FROM Preferences WHERE name = 'Foo'"), "edited/1");
+    // Two batches; the renamed record was not sent again within the run.
+    EXPECT_EQ(server().count("HISTORY"), 2);
+    EXPECT_EQ(count("SELECT COUNT(*) FROM History WHERE issynchron = 0"), 1);
+
+    server().clearReceived();
+    server().setReply("PREFERENCES", {});
+    ASSERT_TRUE(synchronize());
+    EXPECT_EQ(historyNamesReceived(), QStringList{"renamed"});
+    bool sentEdit = false;
+    for (const MgmtServer::Received& r : server().received()) {
+        if (r.action == QLatin1String("PREFERENCES"))
+            sentEdit = r.data.toObject()
+                           .value("preferences")
+                           .toArray()
+                           .contains(QJsonObject{{"name", "Foo"}, {"value", "edited"}});
+    }
+    EXPECT_TRUE(sentEdit);
+    EXPECT_EQ(one("SELECT value || '/' || isupdate FROM Preferences WHERE name = 'Foo'"), "edited/0");
+}

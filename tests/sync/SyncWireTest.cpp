@@ -1,0 +1,83 @@
+#include "sync/BaseSynchronizer.h"
+#include "sync/SyncXml.h"
+#include "sync/SynchronizeRequest.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+
+#include <gtest/gtest.h>
+
+TEST(SyncWire, RequestAddressesGetSchemeAndNoDoubleSlash)
+{
+    EXPECT_EQ(SynchronizeRequest::generateUrl("https://mgmt.example/", 2, false),
+              "https://mgmt.example/api/sync");
+    EXPECT_EQ(SynchronizeRequest::generateUrl("https://mgmt.example", 2, false),
+              "https://mgmt.example/api/sync");
+    EXPECT_EQ(SynchronizeRequest::generateUrl("https://mgmt.example/", 1, false),
+              "https://mgmt.example/synchronize2.php");
+    EXPECT_EQ(SynchronizeRequest::generateUrl("https://mgmt.example/x.php", 2, true),
+              "https://mgmt.example/x.php");
+    EXPECT_EQ(SynchronizeRequest::versionUrl("https://mgmt.example"), "https://mgmt.example/version");
+}
+
+TEST(SyncWire, VersionRepliesInEveryAcceptedFormAndNothingElse)
+{
+    EXPECT_EQ(SynchronizeRequest::parseVersion("2"), 2);
+    EXPECT_EQ(SynchronizeRequest::parseVersion(" 1\n"), 1);
+    EXPECT_EQ(SynchronizeRequest::parseVersion(R"({"version":2})"), 2);
+    EXPECT_EQ(SynchronizeRequest::parseVersion(R"({"version":"3"})"), 3);
+    for (const char* bad : {"", "two", "{\"version\":\"x\"}", "{\"v\":2}", "[2]", "{\"version\":2.5}", "0"})
+        EXPECT_EQ(SynchronizeRequest::parseVersion(bad), -1) << bad;
+}
+
+TEST(SyncWire, ReplyStatusIsReadFromNumberOrNumericTextAndMalformedRepliesAreRefused)
+{
+    bool ok = false;
+    EXPECT_EQ(BaseSynchronizer::checkResponse(R"({"header":{"result":"4"}})", ok), 4);
+    EXPECT_TRUE(ok);
+    EXPECT_EQ(BaseSynchronizer::checkResponse(R"({"header":{"result":6}})", ok), 6);
+    EXPECT_TRUE(ok);
+    for (const char* bad : {"{\"header\":{\"result\":4", "[1]", "{\"data\":1}", "{\"header\":4}",
+                            "{\"header\":{}}", "{\"header\":{\"result\":\"ok\"}}"}) {
+        BaseSynchronizer::checkResponse(bad, ok);
+        EXPECT_FALSE(ok) << bad;
+    }
+}
+
+TEST(SyncWire, FormBodyHasEveryPartAndABoundaryFoundNowhereInTheContent)
+{
+    SynchronizeRequest request;
+    request.setRequestParam("user", "admin");
+    request.setRequestParam("action", "HISTORY");
+    const QByteArray document = "<qsynch>------------------------------</qsynch>";
+    request.setFileParam("file", "send.xml", "text/xml", document);
+    QByteArray boundary;
+    const QByteArray body = request.multipartBody(&boundary);
+    EXPECT_TRUE(boundary.startsWith("--"));
+    EXPECT_FALSE(document.contains(boundary));
+    EXPECT_TRUE(
+        body.contains("Content-Disposition: form-data; name=\"user\"\r\nContent-Transfer-Encoding: 8bit"));
+    EXPECT_TRUE(body.contains("name=\"file\"; filename=\"send.xml\"\r\nContent-Type: text/xml"));
+    EXPECT_TRUE(body.contains(document));
+    EXPECT_TRUE(body.endsWith("--" + boundary + "--\r\n"));
+}
+
+TEST(SyncWire, XmlFormCarriesTheSameContentAsJson)
+{
+    const QJsonObject data{{"tasks", QJsonArray{QJsonObject{{"taskId", 3}, {"name", "a<b&c"}},
+                                                QJsonObject{{"taskId", 4}, {"exceptions", QJsonArray{}}}}},
+                           {"single", QJsonArray{QJsonObject{{"x", 1}}}},
+                           {"elements", QJsonObject{{"Serial Number", "SN 1"}, {"xmlish", "y"}}}};
+    const QString xml = SyncXml::requestDocument({{"action", "CALTASKS"}}, data);
+    QJsonObject back;
+    ASSERT_TRUE(SyncXml::toJson(xml, &back, nullptr));
+    EXPECT_EQ(back.value("action").toString(), "CALTASKS");
+    const QJsonObject got = back.value("data").toObject();
+    const QJsonArray tasks = got.value("tasks").toArray();
+    ASSERT_EQ(tasks.size(), 2);
+    EXPECT_EQ(BaseSynchronizer::toInt(tasks[0].toObject().value("taskId")), 3);
+    EXPECT_EQ(tasks[0].toObject().value("name").toString(), "a<b&c");
+    EXPECT_EQ(BaseSynchronizer::toList(got.value("single")).size(), 1);
+    EXPECT_EQ(got.value("elements").toObject(), (QJsonObject{{"Serial Number", "SN 1"}, {"xmlish", "y"}}));
+    EXPECT_EQ(SyncXml::removeInvalidCharacters(QString("a") + QChar(0x1) + "b"), "ab");
+}
