@@ -6,6 +6,7 @@
 #include "qa/QAScheduling.h"
 #include "qa/QASchedulingGroups.h"
 #include "qa/QASchedulingSteps.h"
+#include "qa/ctl/QaChecksCommand.h"
 #include "qa/ctl/QaCtlSupport.h"
 
 #include <QJsonArray>
@@ -57,12 +58,15 @@ QJsonArray planRows(qint64 now, QString* text)
 
 QString QaCommand::usage() const
 {
-    return QStringLiteral(
-        "qa plan|due [--now ISO-8601] | qa postpone DISPLAY KEY --until ISO-8601 [--now ISO-8601]");
+    return QStringLiteral("qa plan|due [--now ISO-8601] | qa postpone DISPLAY KEY --until ISO-8601 [--now "
+                          "ISO-8601]\n  ") +
+           QaChecksCommand().usage();
 }
 
 int QaCommand::run(const CtlContext& context) const
 {
+    if (QaChecksCommand::handles(context.arguments().value(0)))
+        return QaChecksCommand().run(context);
     QStringList args = context.arguments();
     QString error;
     qint64 now = 0;
