@@ -1,10 +1,9 @@
 #include "app/ctl/CtlRegistry.h"
 
 #include "app/ctl/LockCommand.h"
-#include "app/ctl/SimCommand.h"
 #include "app/ctl/SendCommand.h"
+#include "app/ctl/SimCommand.h"
 #include "color/ctl/ColorCommand.h"
-#include "tasks/ctl/TasksCommand.h"
 #include "db/ctl/DbCommand.h"
 #include "db/ctl/DisplayTablesCommand.h"
 #include "db/ctl/PrefCommand.h"
@@ -15,6 +14,8 @@
 #include "lut/ctl/LutCommand.h"
 #include "lut/ctl/ProfileCommand.h"
 #include "settings/ctl/SettingsCommand.h"
+#include "tasks/ctl/TasksCommand.h"
+#include "update/ctl/UpdateCommand.h"
 
 CtlCommandList CtlRegistry::commands()
 {
@@ -34,5 +35,6 @@ CtlCommandList CtlRegistry::commands()
     list.push_back(std::make_unique<DisplayTablesCommand>());
     list.push_back(std::make_unique<SettingsCommand>());
     list.push_back(std::make_unique<LutCommand>());
+    list.push_back(std::make_unique<UpdateCommand>());
     return list;
 }
