@@ -5,7 +5,8 @@
 # those are the same headers on every platform apart from the configuration they were
 # built with, which is enough to check the Win32 calls and the code around them.
 #
-# usage: scripts/check-win.sh [UNIT.cpp ...]    (default: every platform/win/*.cpp)
+# usage: scripts/check-win.sh [UNIT.cpp ...]
+# (default: every platform/win/*.cpp and the platform/*.cpp units with Windows branches)
 # Exit 0 when every unit parses, 1 when one does not, 77 when no mingw-w64 compiler exists.
 set -uo pipefail
 
@@ -35,6 +36,9 @@ if [ $# -gt 0 ]; then
   units=("$@")
 else
   units=("$here"/platform/win/*.cpp)
+  for unit in "$here"/platform/*.cpp; do
+    if grep -q "Q_OS_WIN" "$unit"; then units+=("$unit"); fi
+  done
 fi
 
 failed=0
