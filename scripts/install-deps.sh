@@ -13,6 +13,7 @@ PACKAGES=(
   sqlite3 dbus dbus-x11 xvfb xserver-xorg-video-dummy xauth x11-xserver-utils
   clang libclang-rt-14-dev edid-decode libimage-exiftool-perl x11-utils
   libsqlite3-dev openssl
+  g++-mingw-w64-x86-64-posix
   trayer xdotool x11-apps imagemagick
   colord debootstrap desktop-file-utils man-db dpkg-dev
 )

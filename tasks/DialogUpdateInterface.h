@@ -13,4 +13,8 @@ public:
 
 public slots:
     virtual void slotShowDialog(QString version, QString link) = 0;
+
+signals:
+    // "Skip this version".
+    void signalClickButtonThree();
 };

@@ -3,9 +3,22 @@
 #include "app/AppPreferences.h"
 #include "app/KaldoSharedMemory.h"
 #include "app/LockKeys.h"
+#include "db/DBUtils.h"
 #include "settings/GlobalData.h"
+#include "tasks/DialogUpdateInterface.h"
+#include "tasks/TaskFactory.h"
+#include "update/KaldoUpdate.h"
+#include "update/UpdateRequest.h"
 
 #include <QDebug>
+
+UpdateTask::UpdateTask(const QString& name, qint64 timeout, qint64 first, std::shared_ptr<const Clock> clock,
+                       QObject* parent)
+    : Task(name, timeout, first, std::move(clock), parent)
+{
+}
+
+UpdateTask::~UpdateTask() = default;
 
 QString UpdateTask::updateAddress(const QString& stored)
 {
@@ -14,6 +27,17 @@ QString UpdateTask::updateAddress(const QString& stored)
         address.contains(QLatin1String("https://"), Qt::CaseInsensitive))
         return address;
     return QStringLiteral("http://") + address;
+}
+
+QString UpdateTask::newerVersionText(const QString& version, const QString& link)
+{
+    return QStringLiteral("newer version %1 at %2").arg(version, link);
+}
+
+void UpdateTask::slotUpdateSkkip()
+{
+    if (m_checker)
+        m_checker->slotVersionSkipp();
 }
 
 void UpdateTask::run()
@@ -30,9 +54,39 @@ void UpdateTask::run()
         emit finished();
         return;
     }
-    const QString address =
-        updateAddress(GlobalData::instance().GetValue<QString>(QStringLiteral("updatelink")));
-    qDebug().noquote() << "UpdateTask - update address" << address;
-    qWarning() << "UpdateTask - no update checker in this build, no version asked for";
-    emit finished();
+    NetworkSettings settings = DBUtils::getNetworkSettingsFromDB();
+    settings.serverName =
+        updateAddress(GlobalData::instance().GetValue<QString>(QString::fromLatin1(GLOBALDATA_UPDATE_LINK)));
+    qDebug().noquote() << "UpdateTask - update address" << settings.serverName;
+
+    m_checker = std::make_unique<KaldoUpdate>(settings);
+    QString version;
+    QString link;
+    m_checker->CheckUpdate(version, link, true);
+
+    if (version.isEmpty()) {
+        qDebug() << "UpdateTask - up to date";
+        emit finished();
+        return;
+    }
+    if (version == QLatin1String(UPDATE_ERROR) || version == KaldoUpdate::GetSkippedVersion()) {
+        qDebug().noquote() << "UpdateTask - nothing to offer:" << version;
+        emit finished();
+        return;
+    }
+    qDebug() << "Show update window!!!";
+    qInfo().noquote() << "UpdateTask -" << newerVersionText(version, link);
+    emit showMessage(newerVersionText(version, link));
+
+    DialogUpdateInterface* const dialog = TaskFactory::dialogUpdate();
+    if (!dialog) {
+        // Without a dialog the balloon is the whole notice; nothing is left to wait for.
+        emit finished();
+        return;
+    }
+    connect(dialog, &DialogUpdateInterface::signalClickButtonThree, this, &UpdateTask::slotUpdateSkkip,
+            Qt::UniqueConnection);
+    connect(dialog, &QDialog::accepted, this, &Task::finished, Qt::UniqueConnection);
+    connect(dialog, &QDialog::rejected, this, &Task::finished, Qt::UniqueConnection);
+    emit showUpdateWindow(version, link);
 }

@@ -20,6 +20,7 @@
 #include "settings/ctl/SettingsCommand.h"
 #include "sync/ctl/SyncCommand.h"
 #include "tasks/ctl/TasksCommand.h"
+#include "update/ctl/UpdateCommand.h"
 
 CtlCommandList CtlRegistry::commands()
 {
@@ -44,5 +45,6 @@ CtlCommandList CtlRegistry::commands()
     list.push_back(std::make_unique<DdcCommand>());
     list.push_back(std::make_unique<RegulationCommand>());
     list.push_back(std::make_unique<QaCommand>());
+    list.push_back(std::make_unique<UpdateCommand>());
     return list;
 }

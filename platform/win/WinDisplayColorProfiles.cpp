@@ -9,10 +9,25 @@
 #include <QFileInfo>
 #include <QMutexLocker>
 
-#include <icm.h>
+// icm.h builds on the basic Windows types, so windows.h comes first.
+// clang-format off
 #include <windows.h>
+#include <icm.h>
+// clang-format on
 
 namespace {
+
+// The device class and colour space tags spelled as numbers: the headers' four-character
+// constants ('mntr', 'sRGB') are multi-character literals, which GCC warns about.
+constexpr DWORD kClassMonitor = 0x6D6E7472;
+constexpr LCSCSTYPE kColorSpaceSRGB = 0x73524742;
+
+// Entry points looked up at run time come back as FARPROC; going through the generic
+// function pointer type states that the signature is known from the documentation.
+template <typename Function> Function entryPoint(HMODULE module, const char* name)
+{
+    return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
+}
 
 using WcsAssociate = BOOL(WINAPI*)(WCS_PROFILE_MANAGEMENT_SCOPE, PCWSTR, PCWSTR);
 using WcsDisassociate = BOOL(WINAPI*)(WCS_PROFILE_MANAGEMENT_SCOPE, PCWSTR, PCWSTR);
@@ -35,13 +50,10 @@ WcsFunctions loadWcs()
         mscms = LoadLibraryW(L"mscms.dll");
     if (!mscms)
         return wcs;
-    wcs.associate =
-        reinterpret_cast<WcsAssociate>(GetProcAddress(mscms, "WcsAssociateColorProfileWithDevice"));
-    wcs.disassociate =
-        reinterpret_cast<WcsDisassociate>(GetProcAddress(mscms, "WcsDisassociateColorProfileFromDevice"));
-    wcs.setUsePerUser = reinterpret_cast<WcsSetUsePerUser>(GetProcAddress(mscms, "WcsSetUsePerUserProfiles"));
-    wcs.setCalibrationState =
-        reinterpret_cast<WcsSetCalibrationState>(GetProcAddress(mscms, "WcsSetCalibrationManagementState"));
+    wcs.associate = entryPoint<WcsAssociate>(mscms, "WcsAssociateColorProfileWithDevice");
+    wcs.disassociate = entryPoint<WcsDisassociate>(mscms, "WcsDisassociateColorProfileFromDevice");
+    wcs.setUsePerUser = entryPoint<WcsSetUsePerUser>(mscms, "WcsSetUsePerUserProfiles");
+    wcs.setCalibrationState = entryPoint<WcsSetCalibrationState>(mscms, "WcsSetCalibrationManagementState");
     return wcs;
 }
 
@@ -113,7 +125,7 @@ bool WinDisplayColorProfiles::associate(const QString& profilePath, const QStrin
     const std::wstring device = wide(deviceId);
     if (wcs.setUsePerUser) {
         qDebug() << "ApplyProfile call WcsSetUsePerUserProfiles";
-        const BOOL done = wcs.setUsePerUser(device.c_str(), CLASS_MONITOR, FALSE);
+        const BOOL done = wcs.setUsePerUser(device.c_str(), kClassMonitor, FALSE);
         qDebug() << "ApplyProfile WcsSetUsePerUserProfiles. getLastError=" << (done ? 0 : GetLastError());
     }
 
@@ -182,7 +194,7 @@ QString WinDisplayColorProfiles::standardProfile() const
 {
     wchar_t path[MAX_PATH] = {};
     DWORD size = sizeof(path);
-    if (!GetStandardColorSpaceProfileW(nullptr, LCS_sRGB, path, &size)) {
+    if (!GetStandardColorSpaceProfileW(nullptr, kColorSpaceSRGB, path, &size)) {
         qDebug() << "??Windows GetStandardColorSpaceProfileW failed";
         recordError("GetStandardColorSpaceProfileW");
         return {};

@@ -7,6 +7,7 @@
 #include "db/KaldoDynamicData.h"
 #include "displays/CurrentDisplays.h"
 #include "displays/DisplayInfo.h"
+#include "settings/GlobalData.h"
 #include "tasks/EnergyModeTask.h"
 #include "tasks/LUTReloadTask.h"
 #include "tasks/SynchronizeDatabaseTask.h"
@@ -16,7 +17,10 @@
 #include "tests/lut/profile/LogCapture.h"
 #include "tests/support/TestPaths.h"
 #include "tests/tasks/HousekeepingTestSupport.h"
+#include "tests/update/LocalUpdateServer.h"
+#include "update/KaldoUpdate.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QFile>
 
@@ -414,6 +418,38 @@ TEST_F(HousekeepingTest, UpdateShellChecksOnlyWhenWantedAndFreesItsLock)
     task.start();
     EXPECT_TRUE(log.contains("UpdateTask - update address"));
     EXPECT_TRUE(lockIsFree(SHARED_MEMORY_KEY_CALIBRATION));
+}
+
+TEST_F(HousekeepingTest, UpdateTaskAnnouncesANewerVersionUntilItIsSkipped)
+{
+    LocalUpdateServer server;
+    server.answer(200, "<update version=\"4.1\"><link>https://dl.example.org/o.exe</link></update>");
+    GlobalData::instance().SetValue(GLOBALDATA_VERSION_CURRENT, "4.0");
+    GlobalData::instance().SetValue(GLOBALDATA_VERSION_BUILD, "2267");
+    GlobalData::instance().SetValue(GLOBALDATA_UPDATE_LINK, server.address("/check?product=orvanta"));
+    AppPreferences::set("UpdateSoftwareAutomaticaly", "true");
+    AppPreferences::set(VERSION_SKIPPED, "");
+    const QString balloon = "tray:message:newer version 4.1 at https://dl.example.org/o.exe";
+
+    const std::unique_ptr<Task> built =
+        TaskFactory::create(3, "Software Update", 86400, 120, h.sharedClock());
+    auto& task = dynamic_cast<UpdateTask&>(*built);
+    task.start();
+    EXPECT_TRUE(waitFor([&] { return eventLog().count(balloon) == 1; }));
+    EXPECT_TRUE(lockIsFree(SHARED_MEMORY_KEY_CALIBRATION));
+
+    task.slotUpdateSkkip();
+    EXPECT_EQ(AppPreferences::get(VERSION_SKIPPED), "4.1");
+    eventLog().clear();
+    LogCapture log;
+    task.start();
+    EXPECT_TRUE(log.contains("UpdateTask - up to date"));
+    server.answer(500, "");
+    task.start();
+    EXPECT_TRUE(log.contains("UpdateTask - nothing to offer: updateError"));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(eventLog().count(balloon), 0);
+    GlobalData::instance().SetValue(GLOBALDATA_UPDATE_LINK, "");
 }
 
 TEST(HousekeepingFactory, EveryTaskOfTheListAndTheUnlistedOnesAreBuilt)
