@@ -212,5 +212,5 @@ TEST(LinuxDisplayEnumerationTest, XOutputsArePairedWithTheirDrmConnectors)
     ASSERT_EQ(listed.size(), 3);
     EXPECT_EQ(listed.at(0).toObject().value("name").toString(), "DELL U2713H");
     EXPECT_EQ(listed.at(2).toObject().value("serial").toString(), "DUMMY2");
-    EXPECT_EQ(listed.at(2).toObject().value("rect").toArray(), (QJsonArray{2048, 0, 3071, 767}));
+    EXPECT_EQ(listed.at(2).toObject().value("rect").toArray(), (QJsonArray{2048, 0, 1024, 768}));
 }
