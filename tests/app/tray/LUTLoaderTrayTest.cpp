@@ -103,10 +103,10 @@ TEST_F(LUTLoaderTrayTest, MenuHasAnEntryPerDisplayEnabledOnlyWithAStoredLut)
 {
     std::vector<QAction*> actions;
     m_tray->GetDisplayActionsList(actions);
-    EXPECT_EQ(actions.size(), 5u);
+    EXPECT_EQ(actions.size(), 6u);
     EXPECT_TRUE(action("DP-1")->isEnabled());
     EXPECT_TRUE(action("HDMI-1")->isEnabled());
-    for (const char* output : {"DP-2", "DP-8", "XEN-1"}) {
+    for (const char* output : {"DP-2", "DP-3", "DP-8", "XEN-1"}) {
         EXPECT_FALSE(action(output)->isEnabled()) << output;
         EXPECT_FALSE(action(output)->isChecked()) << output;
     }
@@ -271,7 +271,7 @@ TEST_F(LUTLoaderTrayTest, ReloadAllRebuildsTheMenuAfterADisplayChange)
     EXPECT_EQ(reloaded, 1);
     std::vector<QAction*> actions;
     m_tray->GetDisplayActionsList(actions);
-    EXPECT_EQ(actions.size(), 4u);
+    EXPECT_EQ(actions.size(), 5u);
     EXPECT_EQ(m_tray->displayAction(hdmi), nullptr);
     EXPECT_NE(action("DP-1"), nullptr);
 }
