@@ -269,7 +269,11 @@ luts_t LUTLoadingThread::storedTables(LUT& lut, int lutType)
         currentLutId < 0 ? QList<DBDisplayCurrentLUT::Entry>() : stored.readRawEntries(currentLutId);
     int storedSize = 0;
     QString reason;
-    if (!StoredTableCheck::checkEntries(entries, channels, lut.LUTMaxValue(), &reason)) {
+    // A video-card table is stored at 16 bits whatever the card's own range (the ramp is scaled on
+    // the way in); a table for the display's own LUT is stored in the display's units.
+    const bool cardTable = lutType == DISPIFACE_VIDEOCARD || lutType == DISPIFACE_NONE;
+    const int largestValue = cardTable ? std::max(lut.LUTMaxValue(), 65535) : lut.LUTMaxValue();
+    if (!StoredTableCheck::checkEntries(entries, channels, largestValue, &reason)) {
         m_lastFailure =
             QStringLiteral("the stored table of display %1 is refused: %2").arg(m_displayId).arg(reason);
         qWarning().noquote() << "LUTLoadingThread::loadLUT()" << m_lastFailure;

@@ -128,6 +128,17 @@ TEST_F(LUTLoadingThreadTest, UniformityCorrectionFollowsTheTableAndGoesWithTheUn
     EXPECT_FALSE(refused.calibrated);
 }
 
+TEST_F(LUTLoadingThreadTest, SixteenBitTableLoadsOnACardOfASmallerRange)
+{
+    // `lut store --gamma` and the main application store 0..65535 whatever the card's range:
+    // such a table is a calibration, not damage.
+    storeLut("DP-1", curve(256, 65535));
+    const Run run = runLoad("DP-1", true);
+    EXPECT_EQ(run.fails, 0);
+    EXPECT_TRUE(run.calibrated);
+    EXPECT_NE(cardTable("DP-1"), linear(256, 65280));
+}
+
 TEST_F(LUTLoadingThreadTest, UnloadLeavesTheLinearTableEverywhere)
 {
     storeLut("DP-1", curve(256, 65280));
