@@ -1,6 +1,7 @@
 #include "sync/BaseSynchronizer.h"
 
 #include "db/DB.h"
+#include "db/DBTransaction.h"
 #include "db/KaldoDynamicData.h"
 #include "db/Schema.h"
 #include "sync/SyncXml.h"
@@ -289,4 +290,13 @@ void BaseSynchronizer::getConnectFailedFromSync(const QString& error)
         m_status = STATUS_BAD_REPLY;
         qWarning().noquote() << action() << "- the server answered with an error:" << error;
     }
+}
+
+bool BaseSynchronizer::finishApply(DBTransaction& transaction, bool ok, int rows)
+{
+    if (!ok)
+        transaction.failTransaction();
+    else
+        addApplied(rows);
+    return ok;
 }

@@ -8,6 +8,8 @@
 #include <QObject>
 #include <QString>
 
+class DBTransaction;
+
 #include <memory>
 
 class KaldoDynamicData;
@@ -81,6 +83,8 @@ protected:
     void applySettings();
     void addSent(int rows) { m_rowsSent += rows; }
     void addApplied(int rows) { m_rowsApplied += rows; }
+    // Ends applying a reply: a failed step rolls the whole reply back, else its rows count as applied.
+    bool finishApply(DBTransaction& transaction, bool ok, int rows);
     // This thread's connection, with the tables the synchronisers use checked.
     static std::shared_ptr<KaldoDynamicData> database();
     const NetworkSettings& networkSettings() const { return m_settings; }

@@ -97,9 +97,5 @@ bool DisplayPreferencesSynchronizerV2::write(const QJsonObject& reply)
                 store(id, QStringLiteral("PresenceSensorSource"), QStringLiteral("remote"));
         }
     }
-    if (!ok)
-        transaction.failTransaction();
-    else
-        addApplied(applied);
-    return ok;
+    return finishApply(transaction, ok, applied);
 }

@@ -182,9 +182,5 @@ bool HistorySynchronizerv2::write(const QJsonObject&)
                                 "textname, result, isdisabled) IN (VALUES ") +
                      rows.join(QStringLiteral(", ")) + QStringLiteral(")"),
                  values);
-    if (!ok)
-        transaction.failTransaction();
-    else
-        addApplied(int(m_batch.size()));
-    return ok;
+    return finishApply(transaction, ok, int(m_batch.size()));
 }

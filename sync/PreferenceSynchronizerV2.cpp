@@ -78,9 +78,5 @@ bool PreferenceSynchronizerV2::write(const QJsonObject& reply)
     }
     if (ambient)
         store(QStringLiteral("AmbientSource"), QStringLiteral("remote"));
-    if (!ok)
-        transaction.failTransaction();
-    else
-        addApplied(applied);
-    return ok;
+    return finishApply(transaction, ok, applied);
 }

@@ -50,9 +50,5 @@ bool QAStepsSynchronize::write(const QJsonObject& reply)
         }
         ++applied;
     }
-    if (!ok)
-        transaction.failTransaction();
-    else
-        addApplied(applied);
-    return ok;
+    return finishApply(transaction, ok, applied);
 }

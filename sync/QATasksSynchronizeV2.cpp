@@ -91,9 +91,5 @@ bool QATasksSynchronizeV2::write(const QJsonObject& reply)
             ok = ok && QATasksTimeSynchronize::setGroupTime(*db, displayid, groupid, nextdate);
         ++applied;
     }
-    if (!ok)
-        transaction.failTransaction();
-    else
-        addApplied(applied);
-    return ok;
+    return finishApply(transaction, ok, applied);
 }

@@ -78,9 +78,5 @@ bool QATasksTimeSynchronize::write(const QJsonObject& reply)
                                     group.value(QStringLiteral("groupid")), time);
         ++applied;
     }
-    if (!ok)
-        transaction.failTransaction();
-    else
-        addApplied(applied);
-    return ok;
+    return finishApply(transaction, ok, applied);
 }

@@ -207,9 +207,5 @@ bool UserServerTaskSynchronizerV2::write(const QJsonObject& reply)
         }
         ++applied;
     }
-    if (!ok)
-        transaction.failTransaction();
-    else
-        addApplied(applied);
-    return ok;
+    return finishApply(transaction, ok, applied);
 }
