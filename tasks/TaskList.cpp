@@ -33,11 +33,24 @@ std::vector<TaskList::Entry> TaskList::read(const QString& fileName, QString* er
         *error = QStringLiteral("cannot open task list %1 - %2").arg(fileName, file.errorString());
         return {};
     }
+    // Read with a bound: a device or a pipe may never end.
+    const QByteArray text = file.read(kMaxFileBytes + 1);
+    if (text.size() > kMaxFileBytes) {
+        *error =
+            QStringLiteral("task list %1 is larger than %2 bytes; not read").arg(fileName).arg(kMaxFileBytes);
+        return {};
+    }
+    return parse(text, fileName, error, warnings);
+}
+
+std::vector<TaskList::Entry> TaskList::parse(const QByteArray& text, const QString& fileName, QString* error,
+                                             QStringList* warnings)
+{
     QDomDocument document;
     QString message;
     int line = 0;
     int column = 0;
-    if (!document.setContent(&file, &message, &line, &column)) {
+    if (!document.setContent(text, &message, &line, &column)) {
         *error = QStringLiteral("task list %1 is not readable XML (line %2 column %3: %4)")
                      .arg(fileName)
                      .arg(line)

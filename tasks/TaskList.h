@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 #include <vector>
@@ -23,5 +24,11 @@ public:
 
     // Reads `fileName`. On failure the list is empty and `error` says why; unreadable
     // attribute values are read as 0 and reported in `warnings`.
+    // Task lists are kilobytes; a larger file is not one.
+    static constexpr qint64 kMaxFileBytes = 16 * 1024 * 1024;
+
     static std::vector<Entry> read(const QString& fileName, QString* error, QStringList* warnings = nullptr);
+    // The same from the file's bytes; `fileName` only names it in messages.
+    static std::vector<Entry> parse(const QByteArray& text, const QString& fileName, QString* error,
+                                    QStringList* warnings = nullptr);
 };

@@ -22,6 +22,19 @@ QString KaldoUpdate::GetCurrentVersion()
            data.GetValue<QString>(QString::fromLatin1(GLOBALDATA_VERSION_BUILD));
 }
 
+bool KaldoUpdate::ParseReply(const QString& reply, QString& version, QString& link)
+{
+    version.clear();
+    link.clear();
+    QDomDocument document;
+    if (!document.setContent(reply))
+        return false;
+    const QDomElement update = document.elementsByTagName(QStringLiteral("update")).item(0).toElement();
+    version = update.attribute(QStringLiteral("version")).trimmed();
+    link = update.firstChildElement(QStringLiteral("link")).text().trimmed();
+    return true;
+}
+
 bool KaldoUpdate::IsNewVersionLater(const QString& current, const QString& candidate)
 {
     const QStringList currentParts = current.split(QLatin1Char('.'));
@@ -62,16 +75,8 @@ void KaldoUpdate::CheckUpdate(QString& version, QString& link, bool checkSkipped
     const QString reply = m_request->GetRequest(m_request->requestAddress());
     qDebug().noquote() << "Request result - " << reply;
 
-    version.clear();
-    link.clear();
-    QDomDocument document;
-    if (document.setContent(reply)) {
-        const QDomElement update = document.elementsByTagName(QStringLiteral("update")).item(0).toElement();
-        version = update.attribute(QStringLiteral("version")).trimmed();
-        link = update.firstChildElement(QStringLiteral("link")).text().trimmed();
-    } else if (reply != QLatin1String(UPDATE_ERROR)) {
+    if (!ParseReply(reply, version, link) && reply != QLatin1String(UPDATE_ERROR))
         qWarning() << "KaldoUpdate - the update reply is no readable XML";
-    }
     m_lastVersion = version;
 
     if (version.isEmpty() || !IsNewVersionLater(GetCurrentVersion(), version) ||
