@@ -1,8 +1,5 @@
 #include "tests/fuzz/FuzzSupport.h"
 
-#include "platform/Platform.h"
-#include "platform/PlatformOptions.h"
-
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -35,18 +32,6 @@ QString scratchFolder()
         return path;
     }();
     return folder;
-}
-
-void useSimulatedPlatform()
-{
-    static const bool done = [] {
-        scratchFolder();
-        PlatformOptions options;
-        options.platform = QStringLiteral("sim");
-        QString error;
-        return Platform::select(options, &error);
-    }();
-    Q_UNUSED(done);
 }
 
 } // namespace FuzzSupport
