@@ -4,6 +4,8 @@
 #include <QFile>
 #include <QStringList>
 
+#include <algorithm>
+
 namespace {
 
 qint64 number(const QDomElement& element, const QString& attribute, bool isUnsigned, QStringList* warnings)
@@ -16,7 +18,16 @@ qint64 number(const QDomElement& element, const QString& attribute, bool isUnsig
     if (!ok && warnings != nullptr)
         warnings->append(QStringLiteral("task \"%1\": %2=\"%3\" is not a number, read as 0")
                              .arg(element.attribute("name"), attribute, text));
-    return ok ? value : 0;
+    if (!ok)
+        return 0;
+    // Periods and delays are added to the clock; beyond this bound they would overflow it.
+    const qint64 bounded = std::clamp(value, -TaskList::kMaxSeconds, TaskList::kMaxSeconds);
+    if (bounded != value && warnings != nullptr)
+        warnings->append(QStringLiteral("task \"%1\": %2=\"%3\" is beyond %4 s, read as %5")
+                             .arg(element.attribute("name"), attribute, text)
+                             .arg(TaskList::kMaxSeconds)
+                             .arg(bounded));
+    return bounded;
 }
 
 } // namespace
