@@ -6,7 +6,8 @@
 # What each run learned stays in build-fuzz/fuzz-work/<target>/corpus for the next run.
 #
 # usage: scripts/fuzz.sh [SECONDS] [TARGET ...]      (default 60 seconds, every target)
-# environment: FUZZ_BUILD_DIR (build-fuzz), FUZZ_JOBS (2, build jobs)
+# environment: FUZZ_BUILD_DIR (build-fuzz), FUZZ_JOBS (2, build jobs), FUZZ_NO_BUILD=1 (run
+# the programs as they are, e.g. while another build runs in the same tree)
 set -uo pipefail
 
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -28,12 +29,19 @@ if [ ! -f "$build/build.ninja" ]; then
 fi
 programs=()
 for t in "${targets[@]}"; do programs+=("fuzz_$t"); done
-cmake --build "$build" --target "${programs[@]}" -j"$jobs" || exit 1
+if [ -z "${FUZZ_NO_BUILD:-}" ]; then
+  cmake --build "$build" --target "${programs[@]}" -j"$jobs" || exit 1
+fi
 
 failed=()
 summary=()
 for t in "${targets[@]}"; do
   program="$(find "$build" -type f -name "fuzz_$t" -perm -u+x | head -n 1)"
+  if [ -z "$program" ]; then
+    echo "fuzz: no program fuzz_$t in $build" >&2
+    failed+=("$t")
+    continue
+  fi
   work="$build/fuzz-work/$t"
   mkdir -p "$work/corpus"
   # The code under test writes databases and settings files; in memory, their syncs cost nothing.

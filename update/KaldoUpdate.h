@@ -24,9 +24,6 @@ public:
     // version) is offered; `version` is UPDATE_ERROR when the request failed.
     void CheckUpdate(QString& version, QString& link, bool checkSkipped);
 
-    // Reads the version and the download link of an update reply; false (both empty) when
-    // the reply is no XML.
-    static bool ParseReply(const QString& reply, QString& version, QString& link);
     static QString GetCurrentVersion();
     static bool IsNewVersionLater(const QString& current, const QString& candidate);
     static QString GetSkippedVersion();

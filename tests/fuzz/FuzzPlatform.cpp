@@ -1,8 +1,7 @@
 // The platform part of the fuzz support, for entries whose code asks the platform.
-#include "tests/fuzz/FuzzSupport.h"
-
 #include "platform/Platform.h"
 #include "platform/PlatformOptions.h"
+#include "tests/fuzz/FuzzSupport.h"
 
 namespace FuzzSupport {
 
