@@ -7,11 +7,18 @@ namespace {
 
 const QByteArray kEndTag = QByteArrayLiteral("</info>");
 
-// Latin-1 carries every character: what does not fit is written as a character reference.
+// Latin-1 carries every character: what does not fit is written as a character reference,
+// one per code point (a reference to half a surrogate pair is not XML). Characters that XML
+// cannot carry at all (most control characters, unpaired surrogates) become U+FFFD, so
+// the message stays readable.
 void appendEscaped(QByteArray& out, const QString& text)
 {
-    for (const QChar c : text) {
-        switch (c.unicode()) {
+    for (char32_t c : text.toUcs4()) {
+        const bool xmlChar = c == '\t' || c == '\n' || c == '\r' || (c >= 0x20 && c <= 0xd7ff) ||
+                             (c >= 0xe000 && c <= 0xfffd) || (c >= 0x10000 && c <= 0x10ffff);
+        if (!xmlChar)
+            c = 0xfffd;
+        switch (c) {
         case '&':
             out += "&amp;";
             break;
@@ -22,11 +29,10 @@ void appendEscaped(QByteArray& out, const QString& text)
             out += "&gt;";
             break;
         default:
-            if (c.unicode() > 0xff ||
-                (c.unicode() < 0x20 && c != QLatin1Char('\n') && c != QLatin1Char('\t')))
-                out += "&#" + QByteArray::number(c.unicode()) + ';';
+            if (c > 0xff || c == '\r')
+                out += "&#" + QByteArray::number(static_cast<uint>(c)) + ';';
             else
-                out += static_cast<char>(c.unicode());
+                out += static_cast<char>(c);
         }
     }
 }

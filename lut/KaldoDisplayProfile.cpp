@@ -300,18 +300,29 @@ bool KaldoDisplayProfile::LoadFromFile()
         qDebug() << "KaldoProfile: can't open profile" << m_fileName;
         return false;
     }
-    if (file.size() > MAX_PROFILE_BYTES) {
-        qDebug() << "KaldoProfile: profile too large" << m_fileName << file.size();
+    // Read with a bound: a device or a pipe reports no size and may never end.
+    const QByteArray bytes = file.read(MAX_PROFILE_BYTES + 1);
+    if (bytes.size() > MAX_PROFILE_BYTES) {
+        qDebug() << "KaldoProfile: profile larger than" << MAX_PROFILE_BYTES << "bytes:" << m_fileName;
         return false;
     }
-    const QByteArray bytes = file.readAll();
     // From memory, so that saving to the same file never reads from a file being rewritten.
-    m_profile.reset(cmsOpenProfileFromMem(bytes.constData(), static_cast<cmsUInt32Number>(bytes.size())));
-    if (!m_profile) {
+    if (!LoadFromData(bytes)) {
         qDebug() << "KaldoProfile: not a valid ICC profile, left untouched:" << m_fileName;
         return false;
     }
     return true;
+}
+
+bool KaldoDisplayProfile::LoadFromData(const QByteArray& bytes)
+{
+    m_profile.reset();
+    if (bytes.size() > MAX_PROFILE_BYTES) {
+        qDebug() << "KaldoProfile: profile too large" << bytes.size();
+        return false;
+    }
+    m_profile.reset(cmsOpenProfileFromMem(bytes.constData(), static_cast<cmsUInt32Number>(bytes.size())));
+    return m_profile != nullptr;
 }
 
 bool KaldoDisplayProfile::SaveToFile()

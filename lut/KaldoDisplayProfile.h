@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 #include <array>
@@ -55,6 +56,8 @@ public:
     // Replaces the in-memory profile by a new sRGB-like display profile of the given ICC version.
     bool createProfile(double iccVersion = DefaultIccVersion);
     bool LoadFromFile();
+    // Replaces the in-memory profile by the one in `bytes`; false (and no profile) when they are none.
+    bool LoadFromData(const QByteArray& bytes);
     bool SaveToFile();
 
     bool isLoaded() const { return m_profile != nullptr; }

@@ -10,7 +10,53 @@
 #include <QSaveFile>
 #include <QXmlStreamWriter>
 
+#include <zlib.h>
+
 namespace {
+
+// Regulation documents are kilobytes; neither a file nor what it unpacks to may exceed this.
+constexpr qint64 MAX_DOCUMENT_BYTES = 16 * 1024 * 1024;
+
+// The qCompress form (4-byte big-endian length, then a zlib stream), unpacked with a bound
+// on the result: a few kilobytes of crafted input can claim, or inflate to, gigabytes.
+QByteArray uncompressBounded(const QByteArray& data, const QString& origin)
+{
+    if (data.size() <= 4)
+        return {};
+    const auto* bytes = reinterpret_cast<const uchar*>(data.constData());
+    const quint32 declared =
+        (quint32{bytes[0]} << 24) | (quint32{bytes[1]} << 16) | (quint32{bytes[2]} << 8) | bytes[3];
+    if (declared > MAX_DOCUMENT_BYTES) {
+        qWarning().noquote() << "RegulationSettings:" << origin << "declares" << declared
+                             << "bytes, more than" << MAX_DOCUMENT_BYTES << "; not read";
+        return {};
+    }
+    z_stream stream{};
+    if (inflateInit(&stream) != Z_OK)
+        return {};
+    QByteArray out;
+    stream.next_in = const_cast<Bytef*>(bytes + 4);
+    stream.avail_in = static_cast<uInt>(data.size() - 4);
+    char chunk[16384];
+    int result = Z_OK;
+    while (result == Z_OK) {
+        stream.next_out = reinterpret_cast<Bytef*>(chunk);
+        stream.avail_out = sizeof chunk;
+        result = inflate(&stream, Z_NO_FLUSH);
+        if (result != Z_OK && result != Z_STREAM_END)
+            break;
+        out.append(chunk, static_cast<qsizetype>(sizeof chunk - stream.avail_out));
+        if (out.size() > MAX_DOCUMENT_BYTES) {
+            qWarning().noquote() << "RegulationSettings:" << origin << "unpacks to more than"
+                                 << MAX_DOCUMENT_BYTES << "bytes; not read";
+            result = Z_DATA_ERROR;
+        }
+        if (result == Z_OK && stream.avail_in == 0 && stream.avail_out != 0)
+            result = Z_BUF_ERROR; // input ended before the stream did
+    }
+    inflateEnd(&stream);
+    return result == Z_STREAM_END ? out : QByteArray();
+}
 
 // Decimal conversion without error reporting: what does not parse reads as 0.
 int toInt(const QString& text)
@@ -49,11 +95,18 @@ bool RegulationSettings::ReadSettingsFromFile(const QString& path, bool compress
     qDebug().noquote() << "Parse file - " << path;
     QFile file(path);
     QByteArray data;
-    if (file.open(QIODevice::ReadOnly))
-        data = file.readAll();
-    else
+    if (file.open(QIODevice::ReadOnly)) {
+        // Read with a bound: a device or a pipe may never end.
+        data = file.read(MAX_DOCUMENT_BYTES + 1);
+        if (data.size() > MAX_DOCUMENT_BYTES) {
+            qWarning().noquote() << "RegulationSettings:" << path << "is larger than" << MAX_DOCUMENT_BYTES
+                                 << "bytes; not read";
+            data.clear();
+        }
+    } else {
         qDebug().noquote() << "RegulationSettings::ReadSettingsFromFile cannot open" << path
                            << file.errorString();
+    }
     return ReadSettingsFromData(data, compressed, compressed, path);
 }
 
@@ -63,8 +116,7 @@ bool RegulationSettings::ReadSettingsFromData(const QByteArray& data, bool compr
     m_lastError.clear();
     QByteArray xml = data;
     if (compressed) {
-        // qUncompress wants at least the 4-byte length; anything shorter is not ours.
-        xml = data.size() > 4 ? qUncompress(data) : QByteArray();
+        xml = uncompressBounded(data, origin);
         if (xml.isEmpty())
             qDebug().noquote() << "RegulationSettings: not a compressed regulation file:" << origin;
     }

@@ -12,7 +12,7 @@ PACKAGES=(
   libgtest-dev libgmock-dev
   sqlite3 dbus dbus-x11 xvfb xserver-xorg-video-dummy xauth x11-xserver-utils
   clang libclang-rt-14-dev edid-decode libimage-exiftool-perl x11-utils
-  libsqlite3-dev openssl
+  libsqlite3-dev openssl zlib1g-dev
   g++-mingw-w64-x86-64-posix
   trayer xdotool x11-apps imagemagick
   colord debootstrap desktop-file-utils man-db dpkg-dev

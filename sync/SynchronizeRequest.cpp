@@ -193,6 +193,7 @@ bool SynchronizeRequest::establishConnection()
 {
     m_ended = false;
     m_timedOut = false;
+    m_tooLarge = false;
     m_connectionLost = false;
     m_httpStatus = 0;
     m_replyText.clear();
@@ -231,7 +232,16 @@ void SynchronizeRequest::start(QNetworkReply* reply, int timeoutMs)
     // Any progress shows the server is still answering: restart the time-out.
     auto restart = [this] { m_timer.start(); };
     connect(reply, &QNetworkReply::uploadProgress, this, restart);
-    connect(reply, &QNetworkReply::downloadProgress, this, restart);
+    connect(reply, &QNetworkReply::downloadProgress, this, [this, reply, restart](qint64 received, qint64) {
+        restart();
+        // Read with a bound: a server that sends without end must not fill the memory.
+        if (received > kMaxReplyBytes && !m_tooLarge) {
+            m_tooLarge = true;
+            qWarning() << "SynchronizeRequest: the reply is larger than" << kMaxReplyBytes
+                       << "bytes; not read";
+            reply->abort();
+        }
+    });
     connect(reply, &QNetworkReply::metaDataChanged, this, restart);
     m_timer.start();
 }
@@ -256,13 +266,16 @@ void SynchronizeRequest::finish()
     m_httpStatus = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     const QByteArray body = reply->readAll();
     m_ended = true;
-    if (reply->error() == QNetworkReply::NoError && m_httpStatus >= 200 && m_httpStatus < 300) {
+    if (reply->error() == QNetworkReply::NoError && !m_tooLarge && m_httpStatus >= 200 &&
+        m_httpStatus < 300) {
         m_replyText = QString::fromUtf8(body);
         emit requestObtained(m_replyText);
         return;
     }
     m_connectionLost = m_httpStatus == 0 || m_timedOut;
-    if (m_timedOut)
+    if (m_tooLarge)
+        m_errorText = QStringLiteral("reply larger than %1 bytes, not read").arg(kMaxReplyBytes);
+    else if (m_timedOut)
         m_errorText = QStringLiteral("time-out, no answer from the server");
     else if (m_httpStatus != 0)
         m_errorText = QStringLiteral("HTTP %1 %2").arg(m_httpStatus).arg(reply->errorString());
@@ -286,6 +299,7 @@ int SynchronizeRequest::getSynchronizeVersion(QString* error)
 {
     m_ended = false;
     m_timedOut = false;
+    m_tooLarge = false;
     m_connectionLost = false;
     m_httpStatus = 0;
     m_replyText.clear();

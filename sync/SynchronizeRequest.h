@@ -31,6 +31,9 @@ public:
 
     // `manager` is shared by the exchanges of one run (one TLS session); without one
     // the request makes its own.
+    // Longest reply read; a longer one is a failed exchange.
+    static constexpr qint64 kMaxReplyBytes = 16 * 1024 * 1024;
+
     explicit SynchronizeRequest(QNetworkAccessManager* manager = nullptr, QObject* parent = nullptr);
     ~SynchronizeRequest() override;
 
@@ -101,6 +104,7 @@ private:
     QTimer m_timer;
     bool m_ended = false;
     bool m_timedOut = false;
+    bool m_tooLarge = false;
     bool m_connectionLost = false;
     int m_httpStatus = 0;
     QString m_replyText;

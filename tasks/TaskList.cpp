@@ -4,6 +4,8 @@
 #include <QFile>
 #include <QStringList>
 
+#include <algorithm>
+
 namespace {
 
 qint64 number(const QDomElement& element, const QString& attribute, bool isUnsigned, QStringList* warnings)
@@ -16,7 +18,16 @@ qint64 number(const QDomElement& element, const QString& attribute, bool isUnsig
     if (!ok && warnings != nullptr)
         warnings->append(QStringLiteral("task \"%1\": %2=\"%3\" is not a number, read as 0")
                              .arg(element.attribute("name"), attribute, text));
-    return ok ? value : 0;
+    if (!ok)
+        return 0;
+    // Periods and delays are added to the clock; beyond this bound they would overflow it.
+    const qint64 bounded = std::clamp(value, -TaskList::kMaxSeconds, TaskList::kMaxSeconds);
+    if (bounded != value && warnings != nullptr)
+        warnings->append(QStringLiteral("task \"%1\": %2=\"%3\" is beyond %4 s, read as %5")
+                             .arg(element.attribute("name"), attribute, text)
+                             .arg(TaskList::kMaxSeconds)
+                             .arg(bounded));
+    return bounded;
 }
 
 } // namespace
@@ -33,11 +44,24 @@ std::vector<TaskList::Entry> TaskList::read(const QString& fileName, QString* er
         *error = QStringLiteral("cannot open task list %1 - %2").arg(fileName, file.errorString());
         return {};
     }
+    // Read with a bound: a device or a pipe may never end.
+    const QByteArray text = file.read(kMaxFileBytes + 1);
+    if (text.size() > kMaxFileBytes) {
+        *error =
+            QStringLiteral("task list %1 is larger than %2 bytes; not read").arg(fileName).arg(kMaxFileBytes);
+        return {};
+    }
+    return parse(text, fileName, error, warnings);
+}
+
+std::vector<TaskList::Entry> TaskList::parse(const QByteArray& text, const QString& fileName, QString* error,
+                                             QStringList* warnings)
+{
     QDomDocument document;
     QString message;
     int line = 0;
     int column = 0;
-    if (!document.setContent(&file, &message, &line, &column)) {
+    if (!document.setContent(text, &message, &line, &column)) {
         *error = QStringLiteral("task list %1 is not readable XML (line %2 column %3: %4)")
                      .arg(fileName)
                      .arg(line)

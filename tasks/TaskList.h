@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 #include <vector>
@@ -23,5 +24,13 @@ public:
 
     // Reads `fileName`. On failure the list is empty and `error` says why; unreadable
     // attribute values are read as 0 and reported in `warnings`.
+    // Periods and first delays longer than ten years are read as ten years.
+    static constexpr qint64 kMaxSeconds = 10LL * 365 * 24 * 3600;
+    // Task lists are kilobytes; a larger file is not one.
+    static constexpr qint64 kMaxFileBytes = 16 * 1024 * 1024;
+
     static std::vector<Entry> read(const QString& fileName, QString* error, QStringList* warnings = nullptr);
+    // The same from the file's bytes; `fileName` only names it in messages.
+    static std::vector<Entry> parse(const QByteArray& text, const QString& fileName, QString* error,
+                                    QStringList* warnings = nullptr);
 };

@@ -2,10 +2,10 @@
 
 #include "app/AppPreferences.h"
 #include "settings/GlobalData.h"
+#include "update/UpdateReply.h"
 #include "update/UpdateRequest.h"
 
 #include <QDebug>
-#include <QDomDocument>
 
 KaldoUpdate::KaldoUpdate(const NetworkSettings& settings, QObject* parent)
     : QObject(parent), m_request(std::make_unique<UpdateRequest>())
@@ -24,21 +24,7 @@ QString KaldoUpdate::GetCurrentVersion()
 
 bool KaldoUpdate::IsNewVersionLater(const QString& current, const QString& candidate)
 {
-    const QStringList currentParts = current.split(QLatin1Char('.'));
-    const QStringList candidateParts = candidate.split(QLatin1Char('.'));
-    qDebug() << "Is Update - " << currentParts << candidateParts;
-    const qsizetype shared = std::min(currentParts.size(), candidateParts.size());
-    for (qsizetype i = 0; i < shared; ++i) {
-        // A part that is no number reads as 0, so a garbled reply never looks newer
-        // than a real version on that position.
-        const qlonglong have = currentParts[i].trimmed().toLongLong(nullptr, 10);
-        const qlonglong offered = candidateParts[i].trimmed().toLongLong(nullptr, 10);
-        if (offered > have)
-            return true;
-        if (offered < have)
-            return false;
-    }
-    return false;
+    return UpdateReply::isNewVersionLater(current, candidate);
 }
 
 QString KaldoUpdate::GetSkippedVersion()
@@ -62,16 +48,8 @@ void KaldoUpdate::CheckUpdate(QString& version, QString& link, bool checkSkipped
     const QString reply = m_request->GetRequest(m_request->requestAddress());
     qDebug().noquote() << "Request result - " << reply;
 
-    version.clear();
-    link.clear();
-    QDomDocument document;
-    if (document.setContent(reply)) {
-        const QDomElement update = document.elementsByTagName(QStringLiteral("update")).item(0).toElement();
-        version = update.attribute(QStringLiteral("version")).trimmed();
-        link = update.firstChildElement(QStringLiteral("link")).text().trimmed();
-    } else if (reply != QLatin1String(UPDATE_ERROR)) {
+    if (!UpdateReply::parse(reply, version, link) && reply != QLatin1String(UPDATE_ERROR))
         qWarning() << "KaldoUpdate - the update reply is no readable XML";
-    }
     m_lastVersion = version;
 
     if (version.isEmpty() || !IsNewVersionLater(GetCurrentVersion(), version) ||

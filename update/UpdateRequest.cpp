@@ -65,7 +65,17 @@ QString UpdateRequest::GetRequest(const QString& address)
     // always finishes a request, with a time-out error at the latest.
     QEventLoop loop;
     connect(this, &UpdateRequest::requestDone, &loop, &QEventLoop::quit);
-    m_manager.get(request);
+    m_tooLarge = false;
+    QNetworkReply* const reply = m_manager.get(request);
+    // Read with a bound: an update answer is a few hundred bytes, and a server that sends
+    // without end must not fill the memory.
+    connect(reply, &QNetworkReply::downloadProgress, this, [this, reply](qint64 received, qint64) {
+        if (received <= kMaxReplyBytes || m_tooLarge)
+            return;
+        m_tooLarge = true;
+        qWarning() << "UpdateRequest - the reply is larger than" << kMaxReplyBytes << "bytes; not read";
+        reply->abort();
+    });
     if (!m_finished)
         loop.exec();
     return m_replyText;
@@ -73,7 +83,7 @@ QString UpdateRequest::GetRequest(const QString& address)
 
 void UpdateRequest::replyFinished(QNetworkReply* reply)
 {
-    if (reply->error() == QNetworkReply::NoError) {
+    if (reply->error() == QNetworkReply::NoError && !m_tooLarge) {
         m_replyText = QString::fromUtf8(reply->readAll());
     } else {
         m_replyText = QString::fromLatin1(UPDATE_ERROR);

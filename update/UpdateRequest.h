@@ -20,6 +20,8 @@ class UpdateRequest : public QObject
 public:
     // Longest a request may stay without progress before it counts as failed.
     static constexpr int DEFAULT_TRANSFER_TIMEOUT_MS = 60000;
+    // Longest reply read; a longer one counts as failed.
+    static constexpr qint64 kMaxReplyBytes = 1 << 20;
 
     explicit UpdateRequest(QObject* parent = nullptr);
 
@@ -45,6 +47,7 @@ signals:
 private:
     QNetworkAccessManager m_manager;
     bool m_finished = false;
+    bool m_tooLarge = false;
     QString m_address;
     QString m_replyText;
     int m_transferTimeoutMs = DEFAULT_TRANSFER_TIMEOUT_MS;

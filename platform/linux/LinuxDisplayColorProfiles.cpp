@@ -32,9 +32,16 @@ int outputIndexOf(const QString& deviceName, const QString& deviceId)
 QByteArray readProfile(const QString& path)
 {
     QFile file(path);
-    if (file.size() > kMaxProfileBytes || !file.open(QIODevice::ReadOnly))
+    if (!file.open(QIODevice::ReadOnly))
         return {};
-    return file.readAll();
+    // A device or a pipe reports no size: the bound is on what is read.
+    QByteArray bytes = file.read(kMaxProfileBytes + 1);
+    if (bytes.size() > kMaxProfileBytes) {
+        qWarning().noquote() << "LinuxDisplayColorProfiles:" << path << "is larger than" << kMaxProfileBytes
+                             << "bytes; not a display profile";
+        return {};
+    }
+    return bytes;
 }
 
 } // namespace

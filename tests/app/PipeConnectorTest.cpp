@@ -72,6 +72,26 @@ TEST(PipeMessageTest, RoundTripKeepsEveryCharacter)
     EXPECT_FALSE(PipeMessage::parse("<other><msg>x</msg></other>"));
 }
 
+// Found by fuzzing: a character beyond the 16-bit range was written as two references to
+// the halves of its surrogate pair, which no reader accepts, so the relayed message was lost.
+TEST(PipeMessageTest, EveryCharacterSurvivesTheRelay)
+{
+    const auto relayed = PipeMessage::parse("<info><key>k</key><msg>m</msg><param>&#128512;</param></info>");
+    ASSERT_TRUE(relayed);
+    ASSERT_EQ(relayed->param, QString::fromUcs4(U"\U0001F600"));
+    const auto again = PipeMessage::parse(relayed->toBytes());
+    ASSERT_TRUE(again);
+    EXPECT_EQ(again->param, relayed->param);
+
+    // Control characters and a lone surrogate from a display name cannot be carried; the
+    // message still arrives, with U+FFFD in their place.
+    const QString odd = QStringLiteral("a") + QChar(0x01) + QChar(0xD800) + QStringLiteral("b\r\tc");
+    const auto sent =
+        PipeMessage::parse(PipeMessage{QStringLiteral("k"), QStringLiteral("m"), odd, {}}.toBytes());
+    ASSERT_TRUE(sent);
+    EXPECT_EQ(sent->param, QStringLiteral("a\uFFFD\uFFFDb\r\tc"));
+}
+
 TEST(PipeMessageTest, ReaderReassemblesSplitAndJoinedMessages)
 {
     const QByteArray first = PipeMessage{"k1", "one", "1", {}}.toBytes();

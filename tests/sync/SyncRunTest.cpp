@@ -1,4 +1,5 @@
 #include "sync/BaseSynchronizer.h"
+#include "sync/SynchronizeRequest.h"
 #include "tests/sync/SyncFixture.h"
 
 #include <QCryptographicHash>
@@ -250,6 +251,25 @@ TEST_F(SyncRun, HugeAndTrickledRepliesAreTakenWhileTheServerKeepsSending)
     SynchronizationReport report;
     ASSERT_TRUE(synchronize(&report)) << report.error.toStdString();
     EXPECT_EQ(count("SELECT COUNT(*) FROM History WHERE issynchron = 0"), 0);
+}
+
+TEST_F(SyncRun, AReplyBeyond16MiBIsNotReadAndItsRowsStayMarked)
+{
+    // The server takes its time to build the answer; the bound, not the time-out, must end it.
+    SynchronizeSettings::setRequestTimeoutMs(120000);
+    exec("INSERT INTO Preferences (name, value, isupdate) VALUES ('Foo', 'bar', 1)");
+    server().setReply("PREFERENCES",
+                      {{"data", QJsonArray{QJsonObject{{"name", "Foo"}, {"value", "server"}}}},
+                       {"padding", QString(SynchronizeRequest::kMaxReplyBytes, QLatin1Char('x'))}});
+    SynchronizationReport report;
+    EXPECT_FALSE(synchronize(&report));
+    EXPECT_EQ(one("SELECT value || '/' || isupdate FROM Preferences WHERE name = 'Foo'"), "bar/1");
+    bool reported = false;
+    for (const SynchronizerReport& synchronizer : report.synchronizers)
+        reported = reported || synchronizer.text.contains("larger than");
+    EXPECT_TRUE(reported);
+    // The run went on with the next synchroniser.
+    EXPECT_EQ(server().count("CALTASKS"), 1);
 }
 
 TEST_F(SyncRun, AnEditMadeWhileTheRequestIsOutIsKeptAndSentByTheNextRun)

@@ -1,3 +1,5 @@
+#include "tasks/TaskList.h"
+
 #include "tasks/TaskFactory.h"
 #include "tests/lut/profile/LogCapture.h"
 #include "tests/support/TestPaths.h"
@@ -59,6 +61,25 @@ TEST(TaskListTest, LoadingAddsTheReminderSkipsUnknownTypesAndKeepsListOrder)
     EXPECT_EQ(tasks[1]->timeout(), 0UL);
     EXPECT_EQ(tasks[1]->nextRun(), quint64(t0 + 300));
     EXPECT_EQ(tasks[2]->nextRun(), quint64(t0 + 280));
+}
+
+// Found by fuzzing: a first delay near the largest number overflowed the clock arithmetic
+// of the task it built.
+TEST(TaskListTest, DelaysBeyondTenYearsAreReadAsTenYears)
+{
+    LogCapture log;
+    RunnerHarness harness;
+    const QString path = writeList("huge", R"(<tasks>
+        <task type="17" timeout="4294967295" first="9223372036854775807" name="late"/>
+        <task type="17" timeout="60" first="-9223372036854775807" name="early"/>
+    </tasks>)");
+    EXPECT_EQ(harness.runner().loadTasks(path, ":icons/", 300), 2);
+    const QList<Task*> tasks = harness.runner().queue().tasks();
+    ASSERT_EQ(tasks.size(), 2);
+    EXPECT_EQ(tasks[0]->timeout(), static_cast<unsigned long>(TaskList::kMaxSeconds));
+    EXPECT_EQ(tasks[0]->nextRun(), quint64(t0 + TaskList::kMaxSeconds + 300));
+    EXPECT_EQ(tasks[1]->nextRun(), quint64(t0)); // a delay before now: due now
+    EXPECT_TRUE(log.contains("is beyond")) << log.all().toStdString();
 }
 
 TEST(TaskListTest, TheEmbeddedListLoadsOnlyTheClassesOfThisBuild)

@@ -123,6 +123,18 @@ TEST_F(UpdateCheckTest, FailuresAreToldApartFromNothingNewer)
     EXPECT_EQ(version, UPDATE_ERROR);
 }
 
+TEST_F(UpdateCheckTest, AReplyBeyondOneMebibyteIsAFailedRequest)
+{
+    server.answer(200, updateReply("4.1") + QByteArray(UpdateRequest::kMaxReplyBytes, ' '));
+    KaldoUpdate checker(settings);
+    QString version;
+    QString link;
+    LogCapture log;
+    checker.CheckUpdate(version, link, true);
+    EXPECT_EQ(version, UPDATE_ERROR);
+    EXPECT_TRUE(log.contains("larger than")) << log.all().toStdString();
+}
+
 TEST_F(UpdateCheckTest, AReplyThatNeverEndsIsCutByTheTransferBound)
 {
     server.answer(200, updateReply("4.1"));
