@@ -226,12 +226,13 @@ bool KaldoSensorHID::ask(const QString& command, QStringList& results, const cha
 {
     QString reply;
     if (!writeReadHid(command, reply)) {
-        qDebug() << QStringLiteral("KaldoSensorHID::%1 error. communication error").arg(QLatin1String(what));
+        qDebug().noquote()
+            << QStringLiteral("KaldoSensorHID::%1 error. communication error").arg(QLatin1String(what));
         return false;
     }
     if (!parseReply(reply, command, results)) {
-        qDebug() << QStringLiteral("KaldoSensorHID::%1 error. wrong answer:").arg(QLatin1String(what))
-                 << reply;
+        qDebug().noquote()
+            << QStringLiteral("KaldoSensorHID::%1 error. wrong answer:").arg(QLatin1String(what)) << reply;
         return false;
     }
     return true;
