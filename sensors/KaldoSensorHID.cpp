@@ -79,7 +79,7 @@ bool KaldoSensorHID::connect(const QString& request, bool reportProblems)
     m_problem.clear();
     const bool internal = request.startsWith(QLatin1String("INT"), Qt::CaseInsensitive);
     for (const HidDeviceInfo& device : m_hid->enumerate()) {
-        if (!isKaldoDevice(device))
+        if (!accepts(device))
             continue;
         const bool builtIn = device.serialNumber.startsWith(QLatin1String("INT"), Qt::CaseInsensitive);
         if (request.isEmpty()) {

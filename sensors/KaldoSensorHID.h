@@ -74,6 +74,8 @@ public:
 
     // True for devices whose USB strings name the maker (or a partner) and its sensors.
     static bool isKaldoDevice(const HidDeviceInfo& device);
+    // Whether this class drives `device`.
+    virtual bool accepts(const HidDeviceInfo& device) const { return isKaldoDevice(device); }
 
 protected:
     // Asks one command whose answer has results; false (logged with `what`) otherwise.

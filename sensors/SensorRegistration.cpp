@@ -4,6 +4,7 @@
 #include "sensors/KaldoSensorHID.h"
 #include "sensors/KaldoSensorHidInternal.h"
 #include "sensors/SensorFactory.h"
+#include "sensors/SmartSensorWrapper.h"
 
 namespace {
 
@@ -16,6 +17,7 @@ template <typename T> SensorFactory::Constructor make()
 
 void SensorRegistration::registerDeviceClasses()
 {
+    SensorFactory::Register(SENSORTYPE_EMISSIVE, CONNIFACE_USB, make<SmartSensorWrapper>());
     SensorFactory::Register(SENSORTYPE_EMISSIVE, CONNIFACE_USB, make<KaldoSensorHID>());
     BaseDisplay::setBuiltInSensorProvider(&KaldoSensorHidInternal::forDisplay);
 }
