@@ -17,6 +17,13 @@ PACKAGES=(
   trayer xdotool x11-apps imagemagick
   colord debootstrap desktop-file-utils man-db dpkg-dev
 )
+# Large optional extras, installed only when asked for by name:
+#   --with-chromium   renders the HTML QA report to PNG (scripts/render-qa-report.sh)
+for arg in "$@"; do
+  case "$arg" in
+    --with-chromium) PACKAGES+=(chromium) ;;
+  esac
+done
 
 missing=()
 for p in "${PACKAGES[@]}"; do
