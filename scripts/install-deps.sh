@@ -16,6 +16,7 @@ PACKAGES=(
   g++-mingw-w64-x86-64-posix
   trayer xdotool x11-apps imagemagick
   colord debootstrap desktop-file-utils man-db dpkg-dev
+  socat
 )
 # Large optional extras, installed only when asked for by name:
 #   --with-chromium   renders the HTML QA report to PNG (scripts/render-qa-report.sh)
