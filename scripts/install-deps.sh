@@ -18,6 +18,13 @@ PACKAGES=(
   colord debootstrap desktop-file-utils man-db dpkg-dev
   socat
 )
+# Large optional extras, installed only when asked for by name:
+#   --with-chromium   renders the HTML QA report to PNG (scripts/render-qa-report.sh)
+for arg in "$@"; do
+  case "$arg" in
+    --with-chromium) PACKAGES+=(chromium) ;;
+  esac
+done
 
 missing=()
 for p in "${PACKAGES[@]}"; do

@@ -15,6 +15,7 @@
 #include "lut/ctl/GammaCommand.h"
 #include "lut/ctl/LutCommand.h"
 #include "lut/ctl/ProfileCommand.h"
+#include "qa/ctl/HistoryCommand.h"
 #include "qa/ctl/QaCommand.h"
 #include "qa/ctl/RegulationCommand.h"
 #include "settings/ctl/SettingsCommand.h"
@@ -46,5 +47,6 @@ CtlCommandList CtlRegistry::commands()
     list.push_back(std::make_unique<RegulationCommand>());
     list.push_back(std::make_unique<QaCommand>());
     list.push_back(std::make_unique<UpdateCommand>());
+    list.push_back(std::make_unique<HistoryCommand>());
     return list;
 }
