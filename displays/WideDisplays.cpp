@@ -66,8 +66,7 @@ bool WideDisplayBase::recognise(const DisplayIdentity& identity)
 {
     if (identity.madeBy({"WKC", "WIDE"}))
         return true;
-    qDebug() << metaObject()->className() << "No WIDE display" << identity.vendor3;
-    return false;
+    return notThisDisplay(QStringLiteral("No WIDE display ") + identity.vendor3);
 }
 
 // Without an answer the model cannot be read from the display.
