@@ -2,7 +2,9 @@
 
 #include "displays/DDCCIControl.h"
 #include "displays/I2CDDCCIControl.h"
+#include "displays/LGMedicalDDCCIControl.h"
 #include "displays/LibraryDDCCIControl.h"
+#include "displays/ServiceDDCCIControl.h"
 #include "displays/UnavailableDDCCIControl.h"
 
 #include <QDebug>
@@ -43,9 +45,16 @@ std::vector<DDCCIFactory::DeviceType> DDCCIFactory::candidates(DeviceType type)
             DeviceMatroxXenia, DeviceMatrox,  DeviceNVidia,    DeviceIntelDriver,  DeviceIntel};
 }
 
-std::shared_ptr<DDCCIControl> DDCCIFactory::create(DeviceType type, int displayId, QByteArray /*serial*/)
+std::shared_ptr<DDCCIControl> DDCCIFactory::create(DeviceType type, int displayId, QByteArray serial)
 {
     switch (type) {
+    case DeviceLGMedical:
+        return std::make_shared<LGMedicalDDCCIControl>(displayId,
+                                                       LGMedicalDDCCIControl::assignedPort(displayId));
+    case DeviceService1:
+        return std::make_shared<ServiceDDCCIControl>(displayId, 1, std::move(serial));
+    case DeviceService4:
+        return std::make_shared<ServiceDDCCIControl>(displayId, 4, std::move(serial));
     case DeviceVideocard:
         return std::make_shared<I2CDDCCIControl>(displayId);
     case DeviceDell:

@@ -245,7 +245,8 @@ BaseDisplay* DisplayFactory::detectDisplayFromList(int displayId, int port, cons
 {
     qDebug() << "Detect Display Start!";
     for (const displays_t* type = list; type && *type != DISPLAY_END; ++type) {
-        const QString header = QStringLiteral("--Detect Display. id=%1 type=%2").arg(displayId).arg(int(*type));
+        const QString header =
+            QStringLiteral("--Detect Display. id=%1 type=%2").arg(displayId).arg(int(*type));
         std::unique_ptr<BaseDisplay> display(getInstance(displayId, *type, port));
         if (!display) {
             qDebug().noquote() << header;

@@ -16,6 +16,7 @@ PACKAGES=(
   g++-mingw-w64-x86-64-posix
   trayer xdotool x11-apps imagemagick
   colord debootstrap desktop-file-utils man-db dpkg-dev
+  socat
 )
 
 missing=()

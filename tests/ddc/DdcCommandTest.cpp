@@ -133,7 +133,8 @@ TEST_F(DdcCommandTest, LutSetIsWhatLutGetAndTheMonitorReturn)
     ASSERT_TRUE(two.open(QIODevice::WriteOnly));
     two.write("[[0,1],[0,1]]");
     two.close();
-    EXPECT_TRUE(ddc({"lut", "set", m_ids[0], twoChannels}).json().value("error").toString().contains("three"));
+    EXPECT_TRUE(
+        ddc({"lut", "set", m_ids[0], twoChannels}).json().value("error").toString().contains("three"));
     QJsonArray tooHigh = channels;
     tooHigh[0] = QJsonArray{0, 5000};
     QFile high(twoChannels);
