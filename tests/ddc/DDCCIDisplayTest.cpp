@@ -179,30 +179,38 @@ TEST_F(DDCCIDisplayTest, FactoryDetectsTheGenericDisplayWithItsInternalLut)
 
 TEST_F(DDCCIDisplayTest, DetectionLogsOneLinePerClassThatIsNotTheDisplayAndKeepsRealFailures)
 {
-    ASSERT_TRUE(installMonitors(
-        {
-        generic("DP-1"), generic("DP-2", "DEL", "DELL U2713H",
-                                 R"("capabilities": "(prot(monitor)type(LCD)model(U2713H))") ")}));
-            LogCapture log;
-        std::unique_ptr<BaseDisplay> d(DisplayFactory::detect(CurrentDisplays::DisplayId(0), DISPIFACE_DDCCI,
-                                                              DISPIFACE_VIDEOCARD, 0, false));
-        ASSERT_NE(d, nullptr) << log.all().toStdString();
-        const QString quiet = log.all();
-        const qsizetype tried = quiet.count("--Detect Display. id=");
-        EXPECT_GT(tried, 20);
-        EXPECT_EQ(quiet.count("not this display"), tried - 1) << "every class before the generic one";
-        EXPECT_FALSE(quiet.contains("connect() failed")) << quiet.toStdString();
-        EXPECT_TRUE(quiet.contains("not a PVM-2551")) << "the reason is on the line";
+    ASSERT_TRUE(installMonitors({generic("DP-1"),
+                                 generic("DP-2", "DEL", "DELL U2713H",
+                                         R"x("capabilities": "(prot(monitor)type(LCD)model(U2713H))")x"),
+                                 generic("DP-3", "BEA", "Beacon 21")}));
+    LogCapture log;
+    std::unique_ptr<BaseDisplay> d(DisplayFactory::detect(CurrentDisplays::DisplayId(0), DISPIFACE_DDCCI,
+                                                          DISPIFACE_VIDEOCARD, 0, false));
+    ASSERT_NE(d, nullptr) << log.all().toStdString();
+    const QString quiet = log.all();
+    const qsizetype tried = quiet.count("--Detect Display. id=");
+    EXPECT_GT(tried, 20);
+    EXPECT_EQ(quiet.count("not this display"), tried - 1) << "every class before the generic one";
+    EXPECT_FALSE(quiet.contains("connect() failed")) << quiet.toStdString();
+    EXPECT_TRUE(quiet.contains("not a PVM-2551")) << "the reason is on the line";
 
-        // A Dell that answers but whose capabilities say nothing: the UltraSharp class and the generic
-        // one match it and fail for real, and say so; the plain display is what is left.
-        const qsizetype mark = log.all().size();
-        std::unique_ptr<BaseDisplay> dell(DisplayFactory::detect(
-            CurrentDisplays::DisplayId(1), DISPIFACE_DDCCI, DISPIFACE_VIDEOCARD, 0, false));
-        ASSERT_NE(dell, nullptr);
-        EXPECT_STREQ(dell->metaObject()->className(), "BaseDisplay");
-        const QString loud = log.all().mid(mark);
-        EXPECT_EQ(loud.count("connect() failed"), 2) << loud.toStdString();
-        EXPECT_TRUE(loud.contains("Can't fetch code for DELL!"));
-        EXPECT_TRUE(loud.contains("failed to parse capabilities string"));
+    // A Dell that answers but whose capabilities say nothing: the UltraSharp class and the generic
+    // one match it and fail for real, and say so; the plain display is what is left.
+    const qsizetype mark = log.all().size();
+    std::unique_ptr<BaseDisplay> dell(DisplayFactory::detect(CurrentDisplays::DisplayId(1), DISPIFACE_DDCCI,
+                                                             DISPIFACE_VIDEOCARD, 0, false));
+    ASSERT_NE(dell, nullptr);
+    EXPECT_STREQ(dell->metaObject()->className(), "BaseDisplay");
+    const QString loud = log.all().mid(mark);
+    EXPECT_EQ(loud.count("connect() failed"), 2) << loud.toStdString();
+    EXPECT_TRUE(loud.contains("Can't fetch code for DELL!"));
+    EXPECT_TRUE(loud.contains("failed to parse capabilities string"));
+
+    // A maker's class whose own protocol is not known here takes its display and speaks MCCS.
+    const qsizetype beaconMark = log.all().size();
+    std::unique_ptr<BaseDisplay> beacon(DisplayFactory::detect(CurrentDisplays::DisplayId(2), DISPIFACE_DDCCI,
+                                                               DISPIFACE_VIDEOCARD, 0, false));
+    ASSERT_NE(beacon, nullptr);
+    EXPECT_STREQ(beacon->metaObject()->className(), "BeaconDisplay");
+    EXPECT_EQ(log.all().mid(beaconMark).count("generic MCCS"), 1);
 }

@@ -1,3 +1,4 @@
+#include "displays/CParseCapabilityString.h"
 #include "displays/CurrentDisplays.h"
 #include "displays/DDCCIDisplay.h"
 #include "displays/DDCCIFactory.h"
@@ -38,20 +39,20 @@ protected:
 TEST_F(DDCServiceTest, AServiceThatAnswersIsChosenAndCarriesTheWholeMccsConversation)
 {
     const int id = CurrentDisplays::DisplayId(0);
-    const auto transport = DDCCIFactory::getVideocardDDCCI(DDCCIFactory::DeviceVideocard, id);
+    auto transport = DDCCIFactory::getVideocardDDCCI(DDCCIFactory::DeviceVideocard, id);
     auto* service = dynamic_cast<ServiceDDCCIControl*>(transport.get());
     ASSERT_NE(service, nullptr) << "the service candidate comes before the output's own bus";
     EXPECT_EQ(service->serviceType(), 4);
 
-    DDCCIDisplay display(id);
-    display.connect();
-    ASSERT_TRUE(display.ok());
-    EXPECT_EQ(display.transport(), transport);
-    EXPECT_TRUE(display.capabilityParser().IsVCPSupported(0x10));
-    display.setBrightness(64);
-    ASSERT_TRUE(display.ok());
+    auto display = std::make_unique<DDCCIDisplay>(id);
+    display->connect();
+    ASSERT_TRUE(display->ok());
+    EXPECT_EQ(display->transport(), transport);
+    EXPECT_TRUE(display->capabilityParser().IsVCPSupported(0x10));
+    display->setBrightness(64);
+    ASSERT_TRUE(display->ok());
     EXPECT_EQ(monitorState("DP-1").value("vcp").toObject().value("10").toInt(), 64);
-    EXPECT_EQ(display.brightness(), 64u);
+    EXPECT_EQ(display->brightness(), 64u);
 
     const std::vector<QJsonObject> requests = m_service->requests();
     ASSERT_FALSE(requests.empty());
@@ -60,8 +61,9 @@ TEST_F(DDCServiceTest, AServiceThatAnswersIsChosenAndCarriesTheWholeMccsConversa
     EXPECT_TRUE(requests.front().contains("serialnumber"));
     bool sawBrightnessWrite = false;
     for (const QJsonObject& r : requests) {
-        if (r.value("method") != "new")
+        if (r.value("method") != "new") {
             EXPECT_EQ(r.value("id").toInt(), 7) << "later requests name the lent channel";
+        }
         // The service is handed whole framed packages: Set VCP 10h to 64.
         if (r.value("method") == "write" &&
             QByteArray::fromBase64(r.value("package").toString().toLatin1()).toHex() == "518403100040e8") {
@@ -69,15 +71,17 @@ TEST_F(DDCServiceTest, AServiceThatAnswersIsChosenAndCarriesTheWholeMccsConversa
             EXPECT_EQ(r.value("size").toInt(), 7);
             EXPECT_EQ(r.value("delay").toInt(), 50);
         }
-        if (r.value("method") == "read")
+        if (r.value("method") == "read") {
             EXPECT_GE(r.value("maxBytes").toInt(), 11);
+        }
     }
     EXPECT_TRUE(sawBrightnessWrite);
 
-    display.disconnect();
+    // The last holder gives the lent channel back.
+    display.reset();
+    transport.reset();
     const size_t before = m_service->requests().size();
     DDCCIFactory::releaseDDCCI(id);
-    // The display still held its transport until disconnect; the last holder gives the channel back.
     ASSERT_GT(m_service->requests().size(), before);
     EXPECT_EQ(m_service->requests().back().value("method").toString(), "delete");
 }
