@@ -1,3 +1,4 @@
+#include "displays/CParseCapabilityString.h"
 #include "displays/CurrentDisplays.h"
 #include "displays/DDCCIDisplay.h"
 #include "displays/DDCCIFactory.h"
