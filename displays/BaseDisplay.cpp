@@ -3,6 +3,8 @@
 #include "lut/LUT.h"
 
 #include <QDebug>
+#include <QMutex>
+#include <QMutexLocker>
 
 BaseDisplay::BaseDisplay(int displayId, QObject* parent) : QObject(parent), m_displayId(displayId) {}
 
@@ -171,9 +173,36 @@ void BaseDisplay::detachInternalLUT()
     m_lut.reset();
 }
 
-CSensor* BaseDisplay::sensor()
+namespace {
+QMutex g_sensorProviderMutex;
+BaseDisplay::SensorProvider g_sensorProvider;
+} // namespace
+
+void BaseDisplay::setBuiltInSensorProvider(SensorProvider provider)
+{
+    QMutexLocker locker(&g_sensorProviderMutex);
+    g_sensorProvider = std::move(provider);
+}
+
+void BaseDisplay::setSensor(std::shared_ptr<CSensor> sensor)
+{
+    m_sensor = std::move(sensor);
+    m_sensorLookedUp = true;
+}
+
+std::shared_ptr<CSensor> BaseDisplay::sensor()
 {
     m_ok = true;
+    if (!m_sensorLookedUp) {
+        m_sensorLookedUp = true;
+        SensorProvider provider;
+        {
+            QMutexLocker locker(&g_sensorProviderMutex);
+            provider = g_sensorProvider;
+        }
+        if (provider)
+            m_sensor = provider(m_displayId);
+    }
     return m_sensor;
 }
 

@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <map>
 #include <memory>
 
@@ -57,7 +58,9 @@ public:
     virtual bool isColor();
     virtual void attachInternalLUT();
     virtual void detachInternalLUT();
-    virtual CSensor* sensor();
+    // The display's built-in sensor, null when it has none. Shared: whoever measures keeps
+    // it alive while the display object may be replaced.
+    virtual std::shared_ptr<CSensor> sensor();
     virtual bool isBackLightSensor();
     virtual void setMultiBrightness(unsigned value);
     virtual void setMultiContrast(unsigned value);
@@ -114,10 +117,15 @@ public:
     // Applies the stored settings; false when a setting the display has is missing.
     bool setDisplaySettings(std::map<QString, QString> settings);
 
+    // Finds the sensor built into the display with the given id; set once by the sensor
+    // subsystem at start (the display library does not know the sensor classes).
+    using SensorProvider = std::function<std::shared_ptr<CSensor>(int displayId)>;
+    static void setBuiltInSensorProvider(SensorProvider provider);
+
 protected:
     void setOk(bool ok) { m_ok = ok; }
     void setCommunicationInterface(displayiface_t iface) { m_iface = iface; }
-    void setSensor(CSensor* sensor) { m_sensor = sensor; }
+    void setSensor(std::shared_ptr<CSensor> sensor);
     bool hasLUT() const { return m_lut != nullptr; }
     // Records why the display is not one of this class's models; false, for `return notThisDisplay(...)`.
     bool notThisDisplay(const QString& reason)
@@ -130,7 +138,8 @@ protected:
 private:
     int m_displayId;
     bool m_ok = true;
-    CSensor* m_sensor = nullptr;
+    std::shared_ptr<CSensor> m_sensor;
+    bool m_sensorLookedUp = false;
     std::unique_ptr<LUT> m_lut;
     displayiface_t m_iface = DISPIFACE_VIDEOCARD;
     QString m_mismatch;

@@ -174,7 +174,7 @@ double WideDisplayBase::operationHours()
 }
 
 // The front sensor's measurements are not built here; the registers are.
-CSensor* WideDisplayBase::sensor()
+std::shared_ptr<CSensor> WideDisplayBase::sensor()
 {
     setOk(true);
     return nullptr;

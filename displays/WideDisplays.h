@@ -64,7 +64,7 @@ public:
     void setBrightness(unsigned value) override;
     double temperature() override;
     double operationHours() override;
-    CSensor* sensor() override;
+    std::shared_ptr<CSensor> sensor() override;
     int GetCommunicationMode() override;
     void attachInternalLUT() override;
 

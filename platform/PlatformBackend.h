@@ -10,6 +10,7 @@ class DisplayEnumeration;
 class FilePermissions;
 class GammaRamps;
 class GlobalHotKeys;
+class HidDevices;
 class MatroxBoards;
 class ProcessList;
 class SessionEvents;
@@ -48,4 +49,6 @@ public:
     virtual const DDCBuses& ddcBuses() const = 0;
     // The system journal, for what must be said when the log file cannot be written.
     virtual const SystemLog& systemLog() const = 0;
+    // The USB HID devices (sensors, display control channels).
+    virtual const HidDevices& hidDevices() const = 0;
 };

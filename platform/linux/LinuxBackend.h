@@ -10,6 +10,7 @@
 #include "platform/linux/LinuxProcessList.h"
 #include "platform/linux/LinuxSessionIdentity.h"
 #include "platform/linux/LinuxSystemLog.h"
+#include "platform/linux/HidApiDevices.h"
 
 #include <QMutex>
 
@@ -33,6 +34,7 @@ public:
     const MatroxBoards& matroxBoards() const override { return m_matroxBoards; }
     const DDCBuses& ddcBuses() const override { return m_ddcBuses; }
     const SystemLog& systemLog() const override { return m_systemLog; }
+    const HidDevices& hidDevices() const override { return m_hidDevices; }
 
 private:
     LinuxProcessList m_processes;
@@ -46,4 +48,5 @@ private:
     LinuxDisplayEnumeration m_displays;
     LibraryMatroxBoards m_matroxBoards;
     LinuxDDCBuses m_ddcBuses;
+    HidApiDevices m_hidDevices;
 };

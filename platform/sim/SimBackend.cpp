@@ -7,6 +7,7 @@
 #include "platform/sim/SimDisplayEnumeration.h"
 #include "platform/sim/SimGammaRamps.h"
 #include "platform/sim/SimGlobalHotKeys.h"
+#include "platform/sim/SimHidDevices.h"
 #include "platform/sim/SimMatroxBoards.h"
 #include "platform/sim/SimSessionEvents.h"
 #include "platform/sim/SimWorkstation.h"
@@ -23,7 +24,8 @@ SimBackend::SimBackend(std::unique_ptr<PlatformBackend> host, std::unique_ptr<Si
       m_matroxBoards(std::make_unique<SimMatroxBoards>(*m_workstation)),
       // Monitor settings and internal LUTs stay in the session, like a real monitor's.
       m_ddcBuses(std::make_unique<SimDDCBuses>(*m_workstation, m_host->session().runtimeDirectory() +
-                                                                   QStringLiteral("/sim-ddc")))
+                                                                   QStringLiteral("/sim-ddc"))),
+      m_hidDevices(std::make_unique<SimHidDevices>(*m_workstation, *m_gammaRamps))
 {
 }
 
@@ -96,4 +98,9 @@ std::unique_ptr<GlobalHotKeys> SimBackend::createGlobalHotKeys(QObject* parent) 
 const DDCBuses& SimBackend::ddcBuses() const
 {
     return *m_ddcBuses;
+}
+
+const HidDevices& SimBackend::hidDevices() const
+{
+    return *m_hidDevices;
 }

@@ -7,6 +7,7 @@
 class SimDDCBuses;
 class SimDisplayColorProfiles;
 class SimGammaRamps;
+class SimHidDevices;
 class SimDisplayEnumeration;
 class SimMatroxBoards;
 class SimWorkstation;
@@ -34,6 +35,7 @@ public:
     const MatroxBoards& matroxBoards() const override;
     const DDCBuses& ddcBuses() const override;
     const SystemLog& systemLog() const override;
+    const HidDevices& hidDevices() const override;
 
     SimWorkstation& workstation() const { return *m_workstation; }
 
@@ -48,4 +50,5 @@ private:
     std::unique_ptr<SimDisplayEnumeration> m_displays;
     std::unique_ptr<SimMatroxBoards> m_matroxBoards;
     std::unique_ptr<SimDDCBuses> m_ddcBuses;
+    std::unique_ptr<SimHidDevices> m_hidDevices;
 };

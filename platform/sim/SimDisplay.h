@@ -34,3 +34,14 @@ struct SimDisplay
     QByteArray edid;
     QJsonObject config;
 };
+
+// One HID device of the simulated workstation: from the top-level "hidDevices" list, or a
+// sensor in a display's "sensors" list (then `output` is that display's, and readings
+// follow its panel and its room light).
+struct SimHidEntry
+{
+    QString path;
+    QString output;
+    bool connected = true;
+    QJsonObject config;
+};

@@ -7,6 +7,9 @@
 #include <QJsonDocument>
 #include <QMutexLocker>
 
+#include <algorithm>
+#include <cmath>
+
 namespace {
 
 QJsonObject failure(const QString& message)
@@ -196,11 +199,31 @@ bool SimWorkstation::loadJson(const QByteArray& json, const QString& baseDir, QS
         displays.append(display);
     }
 
+    QList<SimHidEntry> hid;
+    auto addHid = [&hid](const QJsonObject& object, const QString& output) {
+        SimHidEntry entry;
+        entry.output = object.value(QStringLiteral("display")).toString(output);
+        entry.path =
+            object.value(QStringLiteral("path")).toString(QStringLiteral("sim-hid-%1").arg(hid.size()));
+        entry.connected = object.value(QStringLiteral("connected")).toBool(true);
+        entry.config = object;
+        hid.append(entry);
+    };
+    for (const QJsonValue& value : root.value(QStringLiteral("hidDevices")).toArray())
+        addHid(value.toObject(), QString());
+    for (const SimDisplay& display : std::as_const(displays)) {
+        for (const QJsonValue& value : display.config.value(QStringLiteral("sensors")).toArray())
+            addHid(value.toObject(), display.output);
+    }
+
     QMutexLocker locker(&m_mutex);
     m_name = root.value(QStringLiteral("name")).toString(QStringLiteral("simulated workstation"));
     m_locked = root.value(QStringLiteral("session")).toObject().value(QStringLiteral("locked")).toBool(false);
     m_cards = cards;
     m_displays = displays;
+    m_hid = hid;
+    m_ambientLux.clear();
+    m_patches.clear();
     return true;
 }
 
@@ -285,11 +308,117 @@ QJsonObject SimWorkstation::apply(const QJsonObject& command)
         Q_EMIT hotKeyPressed(command.value(QStringLiteral("keys")).toString());
         return success();
     }
+    if (cmd == QLatin1String("light"))
+        return setLight(output, command.value(QStringLiteral("state")).toString());
+    if (cmd == QLatin1String("patch"))
+        return setPatch(output, command.value(QStringLiteral("state")).toString());
+    if (cmd == QLatin1String("hidplug") || cmd == QLatin1String("hidunplug"))
+        return setHidPlugged(output, cmd == QLatin1String("hidplug"));
     if (cmd == QLatin1String("close")) {
         Q_EMIT closeRequested();
         return success();
     }
     return failure(QStringLiteral("unknown command \"%1\"").arg(cmd));
+}
+
+QList<SimHidEntry> SimWorkstation::hidDevices(bool includeUnplugged) const
+{
+    QMutexLocker locker(&m_mutex);
+    QList<SimHidEntry> result;
+    for (const SimHidEntry& entry : m_hid) {
+        if (entry.connected || includeUnplugged)
+            result.append(entry);
+    }
+    return result;
+}
+
+std::optional<SimHidEntry> SimWorkstation::hidDevice(const QString& path) const
+{
+    QMutexLocker locker(&m_mutex);
+    for (const SimHidEntry& entry : m_hid) {
+        if (entry.path == path)
+            return entry;
+    }
+    return std::nullopt;
+}
+
+void SimWorkstation::setHidConnected(const QString& path, bool connected)
+{
+    QMutexLocker locker(&m_mutex);
+    for (SimHidEntry& entry : m_hid) {
+        if (entry.path == path)
+            entry.connected = connected;
+    }
+}
+
+double SimWorkstation::ambientLux(const QString& output) const
+{
+    QMutexLocker locker(&m_mutex);
+    const auto it = m_ambientLux.constFind(output);
+    if (it != m_ambientLux.constEnd())
+        return *it;
+    for (const SimDisplay& display : m_displays) {
+        if (display.output == output)
+            return display.config.value(QStringLiteral("ambientLux")).toDouble(0.0);
+    }
+    return 0.0;
+}
+
+void SimWorkstation::setAmbientLux(const QString& output, double lux)
+{
+    QMutexLocker locker(&m_mutex);
+    m_ambientLux.insert(output, lux);
+}
+
+std::array<double, 3> SimWorkstation::shownPatch(const QString& output) const
+{
+    QMutexLocker locker(&m_mutex);
+    return m_patches.value(output, {1.0, 1.0, 1.0});
+}
+
+void SimWorkstation::setShownPatch(const QString& output, const std::array<double, 3>& rgb)
+{
+    QMutexLocker locker(&m_mutex);
+    m_patches.insert(
+        output, {std::clamp(rgb[0], 0.0, 1.0), std::clamp(rgb[1], 0.0, 1.0), std::clamp(rgb[2], 0.0, 1.0)});
+}
+
+QJsonObject SimWorkstation::setLight(const QString& output, const QString& lux)
+{
+    bool ok = false;
+    const double value = lux.toDouble(&ok);
+    if (!ok || value < 0 || !std::isfinite(value))
+        return failure(QStringLiteral("light must be a number of lux, not \"%1\"").arg(lux));
+    if (!display(output))
+        return failure(QStringLiteral("no display on output \"%1\"").arg(output));
+    setAmbientLux(output, value);
+    return success();
+}
+
+QJsonObject SimWorkstation::setPatch(const QString& output, const QString& rgb)
+{
+    const QStringList parts = rgb.split(QLatin1Char(','));
+    std::array<double, 3> levels{};
+    bool ok = parts.size() == 3;
+    for (int i = 0; ok && i < 3; ++i) {
+        const int value = parts.at(i).trimmed().toInt(&ok);
+        ok = ok && value >= 0 && value <= 255;
+        levels[static_cast<size_t>(i)] = value / 255.0;
+    }
+    if (!ok)
+        return failure(QStringLiteral("a patch is R,G,B from 0 to 255, not \"%1\"").arg(rgb));
+    if (!display(output))
+        return failure(QStringLiteral("no display on output \"%1\"").arg(output));
+    setShownPatch(output, levels);
+    return success();
+}
+
+QJsonObject SimWorkstation::setHidPlugged(const QString& path, bool connected)
+{
+    if (!hidDevice(path))
+        return failure(QStringLiteral("no HID device \"%1\"").arg(path));
+    setHidConnected(path, connected);
+    return success();
 }
 
 QJsonObject SimWorkstation::setLocked(bool locked)
@@ -362,9 +491,13 @@ QJsonObject SimWorkstation::state() const
                                  {QStringLiteral("pciId"), card.pciId},
                                  {QStringLiteral("rampSize"), card.rampSize}});
     }
-    return {{QStringLiteral("ok"), true},
-            {QStringLiteral("name"), m_name},
-            {QStringLiteral("locked"), m_locked},
-            {QStringLiteral("videoCards"), cards},
-            {QStringLiteral("displays"), displays}};
+    QJsonArray hid;
+    for (const SimHidEntry& entry : m_hid) {
+        hid.append(QJsonObject{{QStringLiteral("path"), entry.path},
+                               {QStringLiteral("display"), entry.output},
+                               {QStringLiteral("connected"), entry.connected}});
+    }
+    return {{QStringLiteral("ok"), true},          {QStringLiteral("hidDevices"), hid},
+            {QStringLiteral("name"), m_name},      {QStringLiteral("locked"), m_locked},
+            {QStringLiteral("videoCards"), cards}, {QStringLiteral("displays"), displays}};
 }

@@ -2,10 +2,13 @@
 
 #include "platform/sim/SimDisplay.h"
 
+#include <QHash>
 #include <QJsonObject>
 #include <QList>
 #include <QMutex>
 #include <QObject>
+
+#include <array>
 
 // The simulated workstation: video cards, displays and the session, described by a
 // JSON file and changed while the program runs through `apply` (the control socket
@@ -29,6 +32,19 @@ public:
     std::optional<SimDisplay> display(const QString& output) const;
     bool isLocked() const;
 
+    // The HID devices plugged in now (all of them with `includeUnplugged`).
+    QList<SimHidEntry> hidDevices(bool includeUnplugged = false) const;
+    std::optional<SimHidEntry> hidDevice(const QString& path) const;
+    // Unplugs a HID device in the middle of whatever it does (a sensor fault).
+    void setHidConnected(const QString& path, bool connected);
+    // The light in the room at the display on `output` (lux), as its ambient sensor sees it.
+    double ambientLux(const QString& output) const;
+    void setAmbientLux(const QString& output, double lux);
+    // What the display on `output` shows where its sensor looks: red, green and blue drive
+    // levels from 0 to 1 before the card's ramp; white until someone draws a patch.
+    std::array<double, 3> shownPatch(const QString& output) const;
+    void setShownPatch(const QString& output, const std::array<double, 3>& rgb);
+
     // Runs one control command ({"cmd": "lock"} and so on) and answers with
     // {"ok": true, ...} or {"ok": false, "error": "..."}.
     QJsonObject apply(const QJsonObject& command);
@@ -50,10 +66,16 @@ private:
     QJsonObject setConnected(const QString& output, bool connected);
     QJsonObject setPower(const QString& output, const QString& state);
     QJsonObject setLocked(bool locked);
+    QJsonObject setLight(const QString& output, const QString& lux);
+    QJsonObject setPatch(const QString& output, const QString& rgb);
+    QJsonObject setHidPlugged(const QString& path, bool connected);
 
     mutable QMutex m_mutex;
     QString m_name;
     bool m_locked = false;
     QList<SimVideoCard> m_cards;
     QList<SimDisplay> m_displays;
+    QList<SimHidEntry> m_hid;
+    QHash<QString, double> m_ambientLux;
+    QHash<QString, std::array<double, 3>> m_patches;
 };

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/FilePermissions.h"
+#include "platform/HidDevices.h"
 #include "platform/LibraryMatroxBoards.h"
 #include "platform/PlatformBackend.h"
 #include "platform/ProcessList.h"
@@ -63,6 +64,8 @@ public:
     const DisplayEnumeration& displayEnumeration() const override { return m_displays; }
     const MatroxBoards& matroxBoards() const override { return m_matroxBoards; }
     const DDCBuses& ddcBuses() const override { return m_ddcBuses; }
+    // Sensors and USB display channels come through hidapi once it is built for Windows.
+    const HidDevices& hidDevices() const override { return m_hidDevices; }
     const SystemLog& systemLog() const override { return m_systemLog; }
 
 private:
@@ -75,4 +78,5 @@ private:
     WinDisplayEnumeration m_displays;
     LibraryMatroxBoards m_matroxBoards;
     WinDDCBuses m_ddcBuses;
+    NoHidDevices m_hidDevices;
 };

@@ -1,0 +1,22 @@
+#pragma once
+
+#include "platform/HidDevices.h"
+
+class SimGammaRamps;
+class SimWorkstation;
+
+// The simulated workstation's HID devices. Every device listed speaks the text protocol
+// of the maker's sensors (SimHidSensor); a sensor that belongs to a display measures
+// what that display shows through its card's current ramp, or the room light.
+class SimHidDevices : public HidDevices
+{
+public:
+    SimHidDevices(SimWorkstation& workstation, const SimGammaRamps& ramps);
+
+    QList<HidDeviceInfo> enumerate(quint16 vendorId = 0, quint16 productId = 0) const override;
+    std::unique_ptr<HidDevice> open(const QString& path, QString* error = nullptr) const override;
+
+private:
+    SimWorkstation& m_workstation;
+    const SimGammaRamps& m_ramps;
+};
