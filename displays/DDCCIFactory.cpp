@@ -6,6 +6,7 @@
 #include "displays/LibraryDDCCIControl.h"
 #include "displays/ServiceDDCCIControl.h"
 #include "displays/UnavailableDDCCIControl.h"
+#include "displays/WideUsbDDCCIControl.h"
 
 #include <QDebug>
 #include <QReadLocker>
@@ -64,8 +65,7 @@ std::shared_ptr<DDCCIControl> DDCCIFactory::create(DeviceType type, int displayI
         return std::make_shared<LibraryDDCCIControl>(
             displayId, type, QStringList{QStringLiteral("libEizMonCtrl.dll"), QStringLiteral("EizMonCtrl")});
     case DeviceWideUsb:
-        return std::make_shared<LibraryDDCCIControl>(displayId, type,
-                                                     QStringList{QStringLiteral("WideUsbLib.dll")});
+        return std::make_shared<WideUsbDDCCIControl>(displayId);
     default:
         // Video-card driver interfaces, USB HID, COM port and service transports this build
         // does not carry: the candidate fails its test and the next one is tried.
