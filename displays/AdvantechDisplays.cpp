@@ -11,8 +11,7 @@ bool AdvantechDisplay::recognise(const DisplayIdentity& identity)
 {
     if (identity.madeBy({"KTM", "ADVANTECH"}))
         return true;
-    qDebug() << "AdvantechDisplay::recognise wrong manufacturer" << identity.vendor3;
-    return false;
+    return notThisDisplay(QStringLiteral("wrong manufacturer ") + identity.vendor3);
 }
 
 bool AdvantechDisplay::openChannel()
@@ -29,6 +28,5 @@ bool AdvantechMultiLutDisplay::recognise(const DisplayIdentity& identity)
 {
     if (identity.madeBy({"KTM"}))
         return true;
-    qDebug() << "AdvantechMultiLutDisplay::recognise wrong manufacturer" << identity.vendor3;
-    return false;
+    return notThisDisplay(QStringLiteral("wrong manufacturer ") + identity.vendor3);
 }

@@ -6,10 +6,7 @@ namespace {
 
 bool isArtech(const DisplayIdentity& identity)
 {
-    if (identity.madeBy({"ART", "ARTECH"}))
-        return true;
-    qDebug() << "No Artech display";
-    return false;
+    return identity.madeBy({"ART", "ARTECH"});
 }
 
 } // namespace
@@ -21,7 +18,7 @@ ArtechDisplayUart::ArtechDisplayUart(int displayId, QObject* parent) : DDCCIDisp
 
 bool ArtechDisplayUart::recognise(const DisplayIdentity& identity)
 {
-    return isArtech(identity);
+    return isArtech(identity) || notThisDisplay(QStringLiteral("No Artech display"));
 }
 
 bool ArtechDisplayUart::openChannel()
@@ -33,5 +30,5 @@ ArtechDisplayDdcci::ArtechDisplayDdcci(int displayId, QObject* parent) : DDCCIDi
 
 bool ArtechDisplayDdcci::recognise(const DisplayIdentity& identity)
 {
-    return isArtech(identity);
+    return isArtech(identity) || notThisDisplay(QStringLiteral("No Artech display"));
 }

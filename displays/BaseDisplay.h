@@ -108,6 +108,9 @@ public:
     // Replaces the current LUT object by `lut` and takes ownership of it.
     void attachLUT(LUT* lut);
     displayiface_t communicationInterface() const { return m_iface; }
+    // Why the last connect() found the display to be no model of this class; empty when it was
+    // one, or when connect() failed for a real reason (a channel that does not answer).
+    const QString& mismatch() const { return m_mismatch; }
 
     // "brightness" and "contrast" as decimal text, for the settings the display has.
     std::map<QString, QString> getDisplaySettings();
@@ -124,6 +127,13 @@ protected:
     void setCommunicationInterface(displayiface_t iface) { m_iface = iface; }
     void setSensor(std::shared_ptr<CSensor> sensor);
     bool hasLUT() const { return m_lut != nullptr; }
+    // Records why the display is not one of this class's models; false, for `return notThisDisplay(...)`.
+    bool notThisDisplay(const QString& reason)
+    {
+        m_mismatch = reason;
+        return false;
+    }
+    void clearMismatch() { m_mismatch.clear(); }
 
 private:
     int m_displayId;
@@ -132,4 +142,5 @@ private:
     bool m_sensorLookedUp = false;
     std::unique_ptr<LUT> m_lut;
     displayiface_t m_iface = DISPIFACE_VIDEOCARD;
+    QString m_mismatch;
 };

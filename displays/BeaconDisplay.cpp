@@ -8,6 +8,5 @@ bool BeaconDisplay::recognise(const DisplayIdentity& identity)
 {
     if (identity.madeBy({"BEA"}))
         return true;
-    qDebug() << "BeaconDisplay::recognise wrong manufacturer" << identity.vendor3;
-    return false;
+    return notThisDisplay(QStringLiteral("wrong manufacturer ") + identity.vendor3);
 }

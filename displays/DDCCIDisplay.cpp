@@ -39,6 +39,7 @@ DDCCIDisplay::~DDCCIDisplay()
 
 void DDCCIDisplay::connect()
 {
+    clearMismatch();
     m_identity = DisplayIdentity::ofDisplay(displayId());
     if (!recognise(m_identity)) {
         setOk(false);
@@ -307,6 +308,10 @@ bool DDCCIDisplay::readCapabilitiesString(std::string& text)
     if (!ensureTransport())
         return false;
     unsigned offset = 0;
+    // A display that repeats a byte of its reply pushes the checksum of a full fragment past
+    // the bytes read, where no repair can find it: after a checksum failure the fragments
+    // are read one byte longer, which costs nothing on a display that sends less.
+    unsigned readSize = CapabilityFragmentSize;
     while (text.size() < MaxCapabilityLength) {
         unsigned char reply[DDCCIControl::MaxPackageSize];
         int length = -1;
@@ -316,7 +321,12 @@ bool DDCCIDisplay::readCapabilitiesString(std::string& text)
                 qDebug() << "DDCCIDisplay::readCapabilitiesString write vcp failed";
                 continue;
             }
-            length = m_ddcci->read(reply, CapabilityFragmentSize);
+            length = m_ddcci->read(reply, readSize);
+            if (length < 0 && m_ddcci->lastError() == DDCCIControl::ErrorChecksum &&
+                readSize == CapabilityFragmentSize) {
+                qDebug() << "DDCCIDisplay::readCapabilitiesString reading fragments one byte longer";
+                readSize = CapabilityFragmentSize + 1;
+            }
         }
         qDebug() << "DDCCIDisplay::readCapabilitiesString length:" << length;
         if (length < 0) {

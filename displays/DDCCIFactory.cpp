@@ -2,8 +2,11 @@
 
 #include "displays/DDCCIControl.h"
 #include "displays/I2CDDCCIControl.h"
+#include "displays/LGMedicalDDCCIControl.h"
 #include "displays/LibraryDDCCIControl.h"
+#include "displays/ServiceDDCCIControl.h"
 #include "displays/UnavailableDDCCIControl.h"
+#include "displays/WideUsbDDCCIControl.h"
 
 #include <QDebug>
 #include <QReadLocker>
@@ -43,9 +46,16 @@ std::vector<DDCCIFactory::DeviceType> DDCCIFactory::candidates(DeviceType type)
             DeviceMatroxXenia, DeviceMatrox,  DeviceNVidia,    DeviceIntelDriver,  DeviceIntel};
 }
 
-std::shared_ptr<DDCCIControl> DDCCIFactory::create(DeviceType type, int displayId, QByteArray /*serial*/)
+std::shared_ptr<DDCCIControl> DDCCIFactory::create(DeviceType type, int displayId, QByteArray serial)
 {
     switch (type) {
+    case DeviceLGMedical:
+        return std::make_shared<LGMedicalDDCCIControl>(displayId,
+                                                       LGMedicalDDCCIControl::assignedPort(displayId));
+    case DeviceService1:
+        return std::make_shared<ServiceDDCCIControl>(displayId, 1, std::move(serial));
+    case DeviceService4:
+        return std::make_shared<ServiceDDCCIControl>(displayId, 4, std::move(serial));
     case DeviceVideocard:
         return std::make_shared<I2CDDCCIControl>(displayId);
     case DeviceDell:
@@ -55,8 +65,7 @@ std::shared_ptr<DDCCIControl> DDCCIFactory::create(DeviceType type, int displayI
         return std::make_shared<LibraryDDCCIControl>(
             displayId, type, QStringList{QStringLiteral("libEizMonCtrl.dll"), QStringLiteral("EizMonCtrl")});
     case DeviceWideUsb:
-        return std::make_shared<LibraryDDCCIControl>(displayId, type,
-                                                     QStringList{QStringLiteral("WideUsbLib.dll")});
+        return std::make_shared<WideUsbDDCCIControl>(displayId);
     default:
         // Video-card driver interfaces, USB HID, COM port and service transports this build
         // does not carry: the candidate fails its test and the next one is tried.

@@ -26,12 +26,10 @@ bool DELLDisplay::recognise(const DisplayIdentity& identity)
 {
     const QString name = identity.name0xFC.toLower();
     if (!name.contains(QLatin1String("u3011")) || !name.contains(QLatin1String("dell"))) {
-        qDebug() << "DELLDisplay::recognise not a DELL U3011 display:" << identity.name0xFC;
-        return false;
+        return notThisDisplay(QStringLiteral("not a DELL U3011 display: ") + identity.name0xFC);
     }
     if (!hasDellU3011Id(identity.edid)) {
-        qDebug() << "DELLDisplay::recognise wrong manufacturer or product code";
-        return false;
+        return notThisDisplay(QStringLiteral("wrong manufacturer or product code"));
     }
     return true;
 }
@@ -47,8 +45,7 @@ bool DellMStarUPDisplay::recognise(const DisplayIdentity& identity)
 {
     if (identity.modelContains({"up3216q", "up2715k"}))
         return true;
-    qDebug() << "DellMStarUPDisplay::recognise not a Dell MStar display:" << identity.name;
-    return false;
+    return notThisDisplay(QStringLiteral("not a Dell MStar display: ") + identity.name);
 }
 
 DELLUltraSharpDisplay::DELLUltraSharpDisplay(int displayId, QObject* parent) : DELLDisplay(displayId, parent)
@@ -61,8 +58,7 @@ bool DELLUltraSharpDisplay::recognise(const DisplayIdentity& identity)
     const QString name = identity.name0xFC.trimmed();
     if (identity.madeBy({"DEL", "DELL"}) && name.startsWith(QLatin1String("DELL U"), Qt::CaseInsensitive))
         return true;
-    qDebug() << "not Dell UltraSharp display";
-    return false;
+    return notThisDisplay(QStringLiteral("not Dell UltraSharp display"));
 }
 
 DellUnknownDisplay::DellUnknownDisplay(int displayId, QObject* parent) : DDCCIDisplay(displayId, parent) {}
@@ -71,8 +67,7 @@ bool DellUnknownDisplay::recognise(const DisplayIdentity& identity)
 {
     if (identity.madeBy({"DEL", "DELL"}))
         return true;
-    qDebug() << "DellUnknownDisplay::recognise manufacturer is not dell:" << identity.manufacturer;
-    return false;
+    return notThisDisplay(QStringLiteral("manufacturer is not dell: ") + identity.manufacturer);
 }
 
 DellUP3017Display::DellUP3017Display(int displayId, QObject* parent) : DDCCIDisplay(displayId, parent) {}
@@ -81,8 +76,7 @@ bool DellUP3017Display::recognise(const DisplayIdentity& identity)
 {
     if (identity.madeBy({"DEL", "DELL"}) && identity.modelContains({"UP3017", "UP2516D", "UP2716D"}))
         return true;
-    qDebug() << "DellUP3017Display::recognise not a DELL UP3017/UP2516D/UP2716D:" << identity.name;
-    return false;
+    return notThisDisplay(QStringLiteral("not a DELL UP3017/UP2516D/UP2716D: ") + identity.name);
 }
 
 DellUp2718qDisplay::DellUp2718qDisplay(int displayId, QObject* parent) : DellUP3017Display(displayId, parent)
@@ -93,6 +87,5 @@ bool DellUp2718qDisplay::recognise(const DisplayIdentity& identity)
 {
     if (identity.madeBy({"DEL", "DELL"}) && identity.modelContains({"UP2718Q"}))
         return true;
-    qDebug() << "DellUp2718qDisplay::recognise not a DELL UP2718Q:" << identity.name;
-    return false;
+    return notThisDisplay(QStringLiteral("not a DELL UP2718Q: ") + identity.name);
 }

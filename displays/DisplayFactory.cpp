@@ -245,22 +245,34 @@ BaseDisplay* DisplayFactory::detectDisplayFromList(int displayId, int port, cons
 {
     qDebug() << "Detect Display Start!";
     for (const displays_t* type = list; type && *type != DISPLAY_END; ++type) {
-        qDebug().noquote()
-            << QStringLiteral("--Detect Display. id=%1 type=%2").arg(displayId).arg(int(*type));
+        const QString header =
+            QStringLiteral("--Detect Display. id=%1 type=%2").arg(displayId).arg(int(*type));
         std::unique_ptr<BaseDisplay> display(getInstance(displayId, *type, port));
-        if (!display)
+        if (!display) {
+            qDebug().noquote() << header;
             continue;
+        }
         if (!display->ok()) {
+            qDebug().noquote() << header;
             qDebug() << "--Detect Display. display.ok() failed";
             continue;
         }
         display->connect();
         if (display->ok()) {
+            qDebug().noquote() << header;
             qDebug().noquote() << QStringLiteral("--Detect Display. display is ok! type=%1 (%2)")
                                       .arg(int(*type))
                                       .arg(describe(display.get()));
             return display.release();
         }
+        // Most classes of a list are simply not this display's maker or model: one line each,
+        // so that a failure of the class that does match stands out.
+        if (!display->mismatch().isEmpty()) {
+            qDebug().noquote() << header << describe(display.get()) + QStringLiteral(": not this display,")
+                               << display->mismatch();
+            continue;
+        }
+        qDebug().noquote() << header;
         qDebug() << "--Detect Display. display.connect() failed";
     }
     qDebug() << "Detect Display end!";

@@ -7,8 +7,7 @@ DivaDisplay::DivaDisplay(int displayId, QObject* parent) : DDCCIDisplay(displayI
 bool DivaDisplay::recognise(const DisplayIdentity& identity)
 {
     if (!identity.madeBy({"DVA", "DIVA"})) {
-        qDebug() << metaObject()->className() << "wrong manufacturer" << identity.vendor3;
-        return false;
+        return notThisDisplay(QStringLiteral("wrong manufacturer ") + identity.vendor3);
     }
     if (isDeprecated()) {
         qDebug() << "Deprecated DIVA display";

@@ -12,9 +12,10 @@ EizoDisplay::EizoDisplay(int displayId, QObject* parent) : BaseDisplay(displayId
 
 void EizoDisplay::connect()
 {
+    clearMismatch();
     const DisplayIdentity identity = DisplayIdentity::ofDisplay(displayId());
     if (!identity.madeBy({"ENC", "EIZO"})) {
-        qDebug() << "EizoDisplay::connect not an EIZO display:" << identity.vendor3;
+        notThisDisplay(QStringLiteral("not an EIZO display: ") + identity.vendor3);
         setOk(false);
         return;
     }

@@ -11,8 +11,7 @@ bool GoomediDisplay::recognise(const DisplayIdentity& identity)
 {
     if (identity.madeBy({"GMD", "RMG"}))
         return true;
-    qDebug() << metaObject()->className() << "wrong manufacturer" << identity.vendor3;
-    return false;
+    return notThisDisplay(QStringLiteral("wrong manufacturer ") + identity.vendor3);
 }
 
 bool GoomediDisplay::openChannel()

@@ -7,12 +7,10 @@ HYCDisplay::HYCDisplay(int displayId, QObject* parent) : DDCCIDisplay(displayId,
 bool HYCDisplay::recognise(const DisplayIdentity& identity)
 {
     if (!isOwnManufacturer(identity)) {
-        qDebug() << wrongEdidMessage();
-        return false;
+        return notThisDisplay(QString::fromLatin1(wrongEdidMessage()));
     }
     if (identity.name.trimmed().isEmpty() && identity.name0xFC.trimmed().isEmpty()) {
-        qDebug() << metaObject()->className() << "incompatible model";
-        return false;
+        return notThisDisplay(QStringLiteral("incompatible model"));
     }
     return true;
 }

@@ -28,8 +28,7 @@ bool LgMedicalBase::recognise(const DisplayIdentity& identity)
 {
     if (isLg(identity) && isLgMedicalModel(identity))
         return true;
-    qDebug() << "Not supported LG display model" << identity.name;
-    return false;
+    return notThisDisplay(QStringLiteral("Not supported LG display model ") + identity.name);
 }
 
 LgMedicalUART::LgMedicalUART(int displayId, QObject* parent) : LgMedicalBase(displayId, parent)
@@ -50,6 +49,5 @@ bool LGMedicalSoftware::recognise(const DisplayIdentity& identity)
 {
     if (isLg(identity) && identity.modelContains({"27HJ713C"}))
         return true;
-    qDebug() << "LGMedicalSoftware::recognise not an LG 27HJ713C:" << identity.name;
-    return false;
+    return notThisDisplay(QStringLiteral("not an LG 27HJ713C: ") + identity.name);
 }

@@ -10,9 +10,7 @@ bool NECDisplay::recognise(const DisplayIdentity& identity)
         qDebug() << "NECDisplay failed to read EDID";
         return false;
     }
-    if (!identity.madeBy({"NEC"})) {
-        qDebug() << "NECDisplay bad EDID content" << identity.vendor3;
-        return false;
-    }
+    if (!identity.madeBy({"NEC"}))
+        return notThisDisplay(QStringLiteral("bad EDID content ") + identity.vendor3);
     return true;
 }

@@ -11,6 +11,5 @@ bool SonyPVM2551MD::recognise(const DisplayIdentity& identity)
 {
     if (identity.modelContains({"pvm-2551"}))
         return true;
-    qDebug() << "SonyPVM2551MD::recognise not a PVM-2551:" << identity.name;
-    return false;
+    return notThisDisplay(QStringLiteral("not a PVM-2551: ") + identity.name);
 }

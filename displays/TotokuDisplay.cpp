@@ -33,9 +33,10 @@ bool TotokuDisplay::isSupportedModel(const DisplayIdentity& identity)
 
 void TotokuDisplay::connect()
 {
+    clearMismatch();
     const DisplayIdentity identity = DisplayIdentity::ofDisplay(displayId());
     if (!isSupportedModel(identity)) {
-        qDebug() << "Not a Sony/Totoku/JVC display";
+        notThisDisplay(QStringLiteral("Not a Sony/Totoku/JVC display"));
         setOk(false);
         return;
     }

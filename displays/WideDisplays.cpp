@@ -2,6 +2,7 @@
 
 #include "displays/DDCCIAutoDelay.h"
 #include "displays/DDCCIControl.h"
+#include "displays/DDCCIFactory.h"
 
 #include <QDebug>
 
@@ -66,8 +67,7 @@ bool WideDisplayBase::recognise(const DisplayIdentity& identity)
 {
     if (identity.madeBy({"WKC", "WIDE"}))
         return true;
-    qDebug() << metaObject()->className() << "No WIDE display" << identity.vendor3;
-    return false;
+    return notThisDisplay(QStringLiteral("No WIDE display ") + identity.vendor3);
 }
 
 // Without an answer the model cannot be read from the display.
@@ -463,28 +463,76 @@ WideDisplayUSB::WideDisplayUSB(int displayId, QObject* parent) : WideDisplayBase
 
 bool WideDisplayUSB::checkChannel()
 {
+    // The automatic choice lands on the USB port when the display's cable carries no DDC/CI.
+    std::shared_ptr<DDCCIControl> transport = getVideocardDDCCI();
+    if (!transport || transport->protocolKind() != DDCCIControl::ProtocolWideUSB)
+        transport = DDCCIFactory::create(DDCCIFactory::DeviceWideUsb, displayId());
+    if (transport && transport->hardwareReconnect()) {
+        setTransport(transport);
+        return true;
+    }
     qDebug() << "WideDisplayUSB no USB connection";
     return false;
 }
 
 bool WideDisplayUSB::openChannel()
 {
-    channelNotAvailable("WIDE USB transport");
-    qDebug() << channelFailureMessage();
+    if (!WideDisplayBase::openChannel())
+        return false;
+    qDebug() << "WideDisplayUSB connected by USB";
+    return true;
+}
+
+bool WideDisplayUSB::readAck()
+{
+    unsigned char ack[DDCCIControl::MaxPackageSize];
+    const int n = ddcci()->read(ack, 8);
+    if (n == 1 && ack[0] == 0x00) {
+        qDebug() << "WideDisplayUSB ack ok";
+        return true;
+    }
+    qDebug() << "WideDisplayUSB wrong ack!" << n;
+    if (n > 0)
+        qDebug() << "WideDisplayUSB ack byte:" << ack[0];
     return false;
 }
 
-std::vector<unsigned char> WideDisplayUSB::readRegister(unsigned char, int, int, int)
+bool WideDisplayUSB::writeCommand(unsigned char op, unsigned char reg, const std::vector<unsigned char>& data,
+                                  int delayMs, int /*waitMs*/)
 {
-    return {};
+    if (!ddcci() || data.size() > 56)
+        return false;
+    std::vector<unsigned char> payload{op, reg, static_cast<unsigned char>(data.size())};
+    payload.insert(payload.end(), data.begin(), data.end());
+    if (ddcci()->write(payload.data(), static_cast<unsigned>(payload.size()),
+                       static_cast<unsigned>(delayMs)) != 0) {
+        qDebug() << "WideDisplayUSB write pkg failed";
+        return false;
+    }
+    return readAck();
 }
 
-std::vector<unsigned char> WideDisplayUSB::writeRegister(unsigned char, std::vector<unsigned char>, int, int)
+std::vector<unsigned char> WideDisplayUSB::readRegister(unsigned char reg, int len, int delayMs, int waitMs)
 {
-    return {};
+    if (!writeCommand(OpReadRegister, reg, {}, delayMs, waitMs))
+        return {};
+    DDCCIAutoDelay::waitServingEvents(waitMs);
+    unsigned char reply[DDCCIControl::MaxPackageSize];
+    const int n = ddcci()->read(reply, static_cast<unsigned>(len + UsbReplyPrefix));
+    // The reply repeats the command and the register before the value.
+    if (n != len + UsbReplyPrefix || reply[0] != OpReadRegister || reply[1] != reg) {
+        qDebug() << "WideDisplayUSB wrong answer size" << n;
+        return {};
+    }
+    qDebug() << "WideDisplayUSB remove prefix";
+    std::vector<unsigned char> value(reply + UsbReplyPrefix, reply + n);
+    qDebug() << "WideDisplayUSB register value"
+             << QByteArray(reinterpret_cast<const char*>(value.data()), len).toHex();
+    return value;
 }
 
-bool WideDisplayUSB::writeCommand(unsigned char, unsigned char, const std::vector<unsigned char>&, int, int)
+std::vector<unsigned char> WideDisplayUSB::writeRegister(unsigned char reg, std::vector<unsigned char> data,
+                                                         int delayMs, int waitMs)
 {
-    return false;
+    return writeCommand(OpWriteRegister, reg, data, delayMs, waitMs) ? data : std::vector<unsigned char>();
 }

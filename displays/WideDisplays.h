@@ -152,4 +152,8 @@ public:
 protected:
     bool openChannel() override;
     bool checkChannel() override;
+
+private:
+    static constexpr int UsbReplyPrefix = 2;
+    bool readAck();
 };

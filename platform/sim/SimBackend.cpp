@@ -27,6 +27,7 @@ SimBackend::SimBackend(std::unique_ptr<PlatformBackend> host, std::unique_ptr<Si
                                                                    QStringLiteral("/sim-ddc"))),
       m_hidDevices(std::make_unique<SimHidDevices>(*m_workstation, *m_gammaRamps))
 {
+    m_hidDevices->setDisplayBuses(m_ddcBuses.get());
 }
 
 SimBackend::~SimBackend() = default;

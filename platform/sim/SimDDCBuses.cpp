@@ -36,3 +36,16 @@ std::unique_ptr<DDCBus> SimDDCBuses::open(const QString& output, QString* error)
     }
     return std::make_unique<SimMccsMonitor>(ddc.toObject(), stateFile(output));
 }
+
+std::unique_ptr<DDCBus> SimDDCBuses::openUsb(const QString& output, QString* error) const
+{
+    const std::optional<SimDisplay> display = m_workstation.display(output);
+    const QJsonObject ddc = display ? display->config.value(QStringLiteral("ddc")).toObject() : QJsonObject();
+    if (!display || !display->connected || !ddc.contains(QStringLiteral("wide"))) {
+        if (error)
+            *error = QStringLiteral("no WIDE display on output %1").arg(output);
+        return nullptr;
+    }
+    QDir().mkpath(m_stateDirectory);
+    return std::make_unique<SimMccsMonitor>(ddc, stateFile(output), true);
+}

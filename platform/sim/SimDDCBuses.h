@@ -12,6 +12,8 @@ public:
     SimDDCBuses(const SimWorkstation& workstation, QString stateDirectory);
 
     std::unique_ptr<DDCBus> open(const QString& output, QString* error) const override;
+    // The same monitor reached through its USB port (WIDE displays); null when it has none.
+    std::unique_ptr<DDCBus> openUsb(const QString& output, QString* error) const;
     // Where the monitor of `output` keeps its settings and LUT.
     QString stateFile(const QString& output) const;
 

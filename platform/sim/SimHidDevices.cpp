@@ -1,6 +1,8 @@
 #include "platform/sim/SimHidDevices.h"
 
+#include "platform/sim/SimDDCBuses.h"
 #include "platform/sim/SimHidSensor.h"
+#include "platform/sim/SimWideUsbPort.h"
 #include "platform/sim/SimWorkstation.h"
 
 SimHidDevices::SimHidDevices(SimWorkstation& workstation, const SimGammaRamps& ramps)
@@ -34,6 +36,11 @@ std::unique_ptr<HidDevice> SimHidDevices::open(const QString& path, QString* err
         if (error)
             *error = QStringLiteral("no HID device %1").arg(path);
         return nullptr;
+    }
+    const QString wide = entry->config.value(QStringLiteral("wideDisplay")).toString();
+    if (!wide.isEmpty()) {
+        std::unique_ptr<DDCBus> monitor = m_buses ? m_buses->openUsb(wide, error) : nullptr;
+        return monitor ? std::make_unique<SimWideUsbPort>(std::move(monitor)) : nullptr;
     }
     return std::make_unique<SimHidSensor>(m_workstation, m_ramps, path);
 }

@@ -2,6 +2,7 @@
 
 #include "platform/HidDevices.h"
 
+class SimDDCBuses;
 class SimGammaRamps;
 class SimWorkstation;
 
@@ -16,7 +17,12 @@ public:
     QList<HidDeviceInfo> enumerate(quint16 vendorId = 0, quint16 productId = 0) const override;
     std::unique_ptr<HidDevice> open(const QString& path, QString* error = nullptr) const override;
 
+    // A device whose entry names a display ("wideDisplay": output) is that WIDE display's USB
+    // port, answered by its monitor on these buses.
+    void setDisplayBuses(const SimDDCBuses* buses) { m_buses = buses; }
+
 private:
     SimWorkstation& m_workstation;
     const SimGammaRamps& m_ramps;
+    const SimDDCBuses* m_buses = nullptr;
 };

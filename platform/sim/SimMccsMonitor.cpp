@@ -50,10 +50,12 @@ QString SimMccsMonitor::defaultCapabilities(bool withLut)
         .arg(withLut ? QStringLiteral("73 75 ") : QString());
 }
 
-SimMccsMonitor::SimMccsMonitor(const QJsonObject& config, QString stateFile)
+SimMccsMonitor::SimMccsMonitor(const QJsonObject& config, QString stateFile, bool overUsb)
     : m_config(config), m_faults(config.value(QStringLiteral("faults")).toObject()),
-      m_stateFile(std::move(stateFile))
+      m_stateFile(std::move(stateFile)), m_overUsb(overUsb)
 {
+    if (!overUsb && config.value(QStringLiteral("usbOnly")).toBool())
+        m_faults.insert(QStringLiteral("noAnswer"), true);
     const QJsonObject lut = config.value(QStringLiteral("lut")).toObject();
     m_lutSize = qBound(0, lut.value(QStringLiteral("size")).toInt(0), MaxLutSize);
     m_lutBits = qBound(1, lut.value(QStringLiteral("bits")).toInt(10), 16);
@@ -412,8 +414,10 @@ void SimMccsMonitor::handleWide(const QByteArray& package)
     quint8 sum = 0;
     for (const char b : p)
         sum = static_cast<quint8>(sum + static_cast<quint8>(b));
-    const char ack = static_cast<char>(
-        m_config.value(QStringLiteral("wide")).toObject().value(QStringLiteral("ack")).toInt(0x30));
+    const char ack = static_cast<char>(m_config.value(QStringLiteral("wide"))
+                                           .toObject()
+                                           .value(QStringLiteral("ack"))
+                                           .toInt(m_overUsb ? 0 : 0x30));
     if (sum != static_cast<quint8>(package[n])) {
         queueWide(QByteArray(1, '\x82'));
         return;
@@ -432,7 +436,8 @@ void SimMccsMonitor::handleWide(const QByteArray& package)
             return;
         }
         queueWide(QByteArray(1, ack));
-        queueWide(it->second);
+        queueWide(m_overUsb ? QByteArray(1, static_cast<char>(op)) + static_cast<char>(reg) + it->second
+                            : it->second);
     } else if (op == 0x32) {
         m_registers[reg] = data;
         queueWide(QByteArray(1, ack));

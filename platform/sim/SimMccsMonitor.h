@@ -18,6 +18,7 @@
 //   "faults"        "noAnswer", "duplicateSecondByte", "extraReplyBytes" (1 or 2, Get-VCP
 //                   replies), "badChecksums" (that many replies, -1 every one),
 //                   "failAtCapabilitiesEnd", "failSave", "slowBusMs" (added to each transfer)
+//   "usbOnly"       the monitor answers only over its USB port (a WIDE display's), never on the bus
 //   "wide"          instead of MCCS, the register protocol of WIDE displays in the length-prefixed
 //                   framing: {"model": "x3", "lutDepth": 1, "inputDataBit": 0, "brightness": 311,
 //                   "temperature": 35, "hours": 1234, "minutes": 30, "ack": 48}
@@ -26,7 +27,9 @@
 class SimMccsMonitor : public DDCBus
 {
 public:
-    SimMccsMonitor(const QJsonObject& config, QString stateFile);
+    // `overUsb`: the monitor is reached through its USB port, where the WIDE register protocol
+    // acknowledges with 00h and prefixes register values with the command and register.
+    SimMccsMonitor(const QJsonObject& config, QString stateFile, bool overUsb = false);
     ~SimMccsMonitor() override;
 
     bool write(quint8 address, const QByteArray& bytes, QString* error) override;
@@ -71,6 +74,7 @@ private:
     int m_badChecksumsLeft = 0;
     bool m_dirty = false;
     bool m_wide = false;
+    bool m_overUsb = false;
     std::map<int, QByteArray> m_registers;
     std::vector<int> m_wideGamma;
     std::vector<int> m_wideGains;

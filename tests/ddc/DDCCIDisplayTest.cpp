@@ -4,6 +4,7 @@
 #include "displays/CurrentDisplays.h"
 #include "displays/DDCCIControl.h"
 #include "displays/DisplayFactory.h"
+#include "platform/sim/SimMccsMonitor.h"
 #include "tests/ddc/DdcFixture.h"
 #include "tests/lut/profile/LogCapture.h"
 
@@ -98,11 +99,14 @@ TEST_F(DDCCIDisplayTest, FaultsGiveALogLineAndANeutralResult)
     EXPECT_TRUE(failingEnd->ok());
     EXPECT_TRUE(log.all().contains("something wrong with cap reading, but string is ok"));
 
-    // Capability fragments are too long for the repaired read; Get-VCP recovers through the extension.
-    auto duplicating = std::make_unique<DDCCIDisplay>(CurrentDisplays::DisplayId(1));
-    unsigned current = 0;
-    EXPECT_TRUE(duplicating->VCPGet(0x10, &current, nullptr, 40));
-    EXPECT_EQ(current, 50u);
+    // A repeated byte makes full capability fragments one byte longer than asked for: the string
+    // still arrives whole, and Get-VCP recovers through the extension.
+    auto duplicating = connected(1);
+    ASSERT_TRUE(duplicating->ok()) << log.all().toStdString();
+    EXPECT_EQ(duplicating->capabilitiesString(),
+              SimMccsMonitor::defaultCapabilities(false).replace("vcp", "VCP").toStdString());
+    EXPECT_TRUE(log.all().contains("reading fragments one byte longer"));
+    EXPECT_EQ(duplicating->brightness(), 50u);
 
     auto noSave = connected(2);
     ASSERT_TRUE(noSave->ok());
@@ -171,4 +175,42 @@ TEST_F(DDCCIDisplayTest, FactoryDetectsTheGenericDisplayWithItsInternalLut)
     std::unique_ptr<BaseDisplay> plain(
         DisplayFactory::detect(CurrentDisplays::DisplayId(1), DISPIFACE_DDCCI, DISPIFACE_DDCCI, 0, false));
     EXPECT_TRUE(log.all().contains("DDC/CI not supported"));
+}
+
+TEST_F(DDCCIDisplayTest, DetectionLogsOneLinePerClassThatIsNotTheDisplayAndKeepsRealFailures)
+{
+    ASSERT_TRUE(installMonitors({generic("DP-1"),
+                                 generic("DP-2", "DEL", "DELL U2713H",
+                                         R"x("capabilities": "(prot(monitor)type(LCD)model(U2713H))")x"),
+                                 generic("DP-3", "BEA", "Beacon 21")}));
+    LogCapture log;
+    std::unique_ptr<BaseDisplay> d(DisplayFactory::detect(CurrentDisplays::DisplayId(0), DISPIFACE_DDCCI,
+                                                          DISPIFACE_VIDEOCARD, 0, false));
+    ASSERT_NE(d, nullptr) << log.all().toStdString();
+    const QString quiet = log.all();
+    const qsizetype tried = quiet.count("--Detect Display. id=");
+    EXPECT_GT(tried, 20);
+    EXPECT_EQ(quiet.count("not this display"), tried - 1) << "every class before the generic one";
+    EXPECT_FALSE(quiet.contains("connect() failed")) << quiet.toStdString();
+    EXPECT_TRUE(quiet.contains("not a PVM-2551")) << "the reason is on the line";
+
+    // A Dell that answers but whose capabilities say nothing: the UltraSharp class and the generic
+    // one match it and fail for real, and say so; the plain display is what is left.
+    const qsizetype mark = log.all().size();
+    std::unique_ptr<BaseDisplay> dell(DisplayFactory::detect(CurrentDisplays::DisplayId(1), DISPIFACE_DDCCI,
+                                                             DISPIFACE_VIDEOCARD, 0, false));
+    ASSERT_NE(dell, nullptr);
+    EXPECT_STREQ(dell->metaObject()->className(), "BaseDisplay");
+    const QString loud = log.all().mid(mark);
+    EXPECT_EQ(loud.count("connect() failed"), 2) << loud.toStdString();
+    EXPECT_TRUE(loud.contains("Can't fetch code for DELL!"));
+    EXPECT_TRUE(loud.contains("failed to parse capabilities string"));
+
+    // A maker's class whose own protocol is not known here takes its display and speaks MCCS.
+    const qsizetype beaconMark = log.all().size();
+    std::unique_ptr<BaseDisplay> beacon(DisplayFactory::detect(CurrentDisplays::DisplayId(2), DISPIFACE_DDCCI,
+                                                               DISPIFACE_VIDEOCARD, 0, false));
+    ASSERT_NE(beacon, nullptr);
+    EXPECT_STREQ(beacon->metaObject()->className(), "BeaconDisplay");
+    EXPECT_EQ(log.all().mid(beaconMark).count("generic MCCS"), 1);
 }

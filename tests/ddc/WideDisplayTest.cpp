@@ -1,7 +1,9 @@
 #include "displays/CurrentDisplays.h"
 #include "displays/DDCCIControl.h"
+#include "displays/DisplayFactory.h"
 #include "displays/WideDisplays.h"
 #include "tests/ddc/DdcFixture.h"
+#include "tests/displays/SimDisplays.h"
 #include "tests/lut/profile/LogCapture.h"
 
 #include <QJsonArray>
@@ -101,4 +103,55 @@ TEST_F(WideDisplayTest, LutUploadWritesGammaBlocksAndGains)
         ASSERT_EQ(gamma.at(i).toInt(), i * 16) << i;
     EXPECT_EQ(state.value("wideGains").toArray(), (QJsonArray{4000, 3900, 3800}));
     EXPECT_EQ(state.value("registers").toObject().value("29").toString(), "04");
+}
+
+namespace {
+
+// A WIDE display reached only through its USB port: its video cable carries no DDC/CI.
+QString wideOverUsb(const QString& output, const QString& registers)
+{
+    return SimDisplays::display(output, SimDisplays::edid("WKC", 0x2525, QStringLiteral("MS25i2")), true,
+                                QStringLiteral(R"x("ddc": {"usbOnly": true, "wide": {%1}},
+                          "sensors": [{"path": "wide-usb-%2", "manufacturer": "WIDE", "wideDisplay": "%2"}])x")
+                                    .arg(registers, output));
+}
+
+} // namespace
+
+TEST_F(WideDisplayTest, OverUsbTheFactoryFindsThePortAndTheLutGoesThroughIt)
+{
+    ASSERT_TRUE(installMonitors({wideOverUsb("DP-1", R"("model": "M3", "lutDepth": 0, "brightness": 411)")}));
+    LogCapture log;
+    const int id = CurrentDisplays::DisplayId(0);
+    std::unique_ptr<BaseDisplay> d(DisplayFactory::detect(id, DISPIFACE_DDCCI, DISPIFACE_DDCCI, 0, false));
+    ASSERT_NE(d, nullptr) << log.all().toStdString();
+    ASSERT_STREQ(d->metaObject()->className(), "WideDisplayUSB") << log.all().toStdString();
+    EXPECT_TRUE(log.all().contains("connected by USB"));
+    EXPECT_TRUE(log.all().contains("WideDisplayDDCCI no DDC/CI connection")) << "the cable has none";
+    EXPECT_EQ(d->brightness(), 100u);
+    EXPECT_TRUE(d->ok());
+
+    LUT* lut = d->lut();
+    ASSERT_NE(lut, nullptr);
+    EXPECT_EQ(lut->LUTSize(), 256);
+    luts_t table(1, std::vector<int>(256));
+    for (int i = 0; i < 256; ++i)
+        table[0][i] = 4095 - i * 16;
+    ASSERT_TRUE(lut->UploadLUT(table));
+    d->unlockHardware();
+    const QJsonArray gamma = monitorState("DP-1").value("wideGamma").toArray();
+    ASSERT_GE(gamma.size(), 256);
+    for (int i = 0; i < 256; ++i)
+        ASSERT_EQ(gamma.at(i).toInt(), 4095 - i * 16) << i;
+}
+
+TEST_F(WideDisplayTest, OverUsbAnAcknowledgeOtherThanZeroFailsTheCommand)
+{
+    ASSERT_TRUE(installMonitors({wideOverUsb("DP-1", R"("model": "M3", "ack": 55)")}));
+    LogCapture log;
+    WideDisplayUSB d(CurrentDisplays::DisplayId(0));
+    d.connect();
+    EXPECT_FALSE(d.ok());
+    EXPECT_TRUE(log.all().contains("wrong ack!"));
+    EXPECT_TRUE(log.all().contains("ack byte: 55"));
 }

@@ -283,8 +283,10 @@ TEST_F(DisplayFactoryFixture, VendorDisplaysAreRecognisedButHaveNoChannelYet)
         ASSERT_NE(display, nullptr);
         display->connect();
         EXPECT_FALSE(display->ok()) << c.name;
-        EXPECT_TRUE(log.contains(QString::fromLatin1(c.expected))) << c.name << " " << int(c.type) << "\n"
-                                                                   << qPrintable(log.all());
+        EXPECT_TRUE(log.contains(QString::fromLatin1(c.expected)) ||
+                    display->mismatch().contains(QString::fromLatin1(c.expected)))
+            << c.name << " " << int(c.type) << "\n"
+            << qPrintable(log.all());
     }
 }
 
@@ -357,7 +359,8 @@ TEST_F(DisplayFactoryFixture, RealEdidsReachTheirVendorClasses)
         std::unique_ptr<BaseDisplay> display(DisplayFactory::getInstance(id, type, 0));
         display->connect();
         EXPECT_FALSE(display->ok());
-        return log.all();
+        // Why a class is not the display is kept for the factory's single line, not logged.
+        return log.all() + display->mismatch();
     };
     const int dellId = CurrentDisplays::DisplayId(0);
     const int lgId = CurrentDisplays::DisplayId(1);
