@@ -36,7 +36,9 @@ QList<TableSchema> Schema::schedulingTables()
           {QStringLiteral("issynchron"), Integer},
           {QStringLiteral("IsDelete"), Integer},
           {QStringLiteral("TaskStatus"), Integer},
-          {QStringLiteral("IsHide"), Integer}},
+          {QStringLiteral("IsHide"), Integer},
+          // How the server shows the start time (12 or 24 hours); kept so it goes back unchanged.
+          {QStringLiteral("TimeFormat"), Text}},
          // Tasks planned before these columns existed stay enabled and visible.
          {{QStringLiteral("Disabled"), QStringLiteral("false")}},
          {{displayid}, {QStringLiteral("servertask_id")}}},
@@ -45,6 +47,13 @@ QList<TableSchema> Schema::schedulingTables()
           {QStringLiteral("taskid"), Integer},
           {QStringLiteral("from_date"), Integer},
           {QStringLiteral("to_date"), Integer}},
+         {},
+         {{QStringLiteral("taskid")}}},
+        // Named parameters of a user task (a test pattern's options, a conformance's limits).
+        {QStringLiteral("UserSchedulingParams"),
+         {{QStringLiteral("taskid"), Integer},
+          {QStringLiteral("name"), Text},
+          {QStringLiteral("value"), Text}},
          {},
          {{QStringLiteral("taskid")}}},
         {QStringLiteral("QASchedulingGroups"),

@@ -13,6 +13,7 @@
 
 const QString UserScheduling::TABLE = QStringLiteral("UserScheduling");
 const QString UserScheduling::EXCEPTIONS = QStringLiteral("UserSchedulingExceptions");
+const QString UserScheduling::PARAMS = QStringLiteral("UserSchedulingParams");
 
 namespace {
 
@@ -35,7 +36,7 @@ KaldoDynamicData::Values byTask(int taskId)
 
 UserScheduling::UserScheduling() : data_(DB::get())
 {
-    Schema::checkOnce(*data_, Schema::tables({TABLE, EXCEPTIONS}), s_checked);
+    Schema::checkOnce(*data_, Schema::tables({TABLE, EXCEPTIONS, PARAMS}), s_checked);
 }
 
 int UserScheduling::addRecord(const QMap<QString, QString>& values)
@@ -191,6 +192,24 @@ bool UserScheduling::delAllExceptions()
     return data_->execSql(QStringLiteral("DELETE FROM UserSchedulingExceptions"));
 }
 
+bool UserScheduling::SetTaskParam(int taskId, const QString& name, const QString& value)
+{
+    KaldoDynamicData::Values key = byTask(taskId);
+    key.insert(QStringLiteral("name"), name);
+    if (data_->count(PARAMS, key) > 0)
+        return data_->changeinfo(PARAMS, key, {{QStringLiteral("value"), value}});
+    key.insert(QStringLiteral("value"), value);
+    return data_->addinfo(PARAMS, key);
+}
+
+QMap<QString, QString> UserScheduling::taskParams(int taskId)
+{
+    QMap<QString, QString> params;
+    for (auto it = data_->readinfo(PARAMS, byTask(taskId)); !it.IsNull(); ++it)
+        params.insert(it.value(QStringLiteral("name")), it.value(QStringLiteral("value")));
+    return params;
+}
+
 bool UserScheduling::SetSynchronizeNeed(int taskId, bool need)
 {
     return data_->changeinfo(TABLE, byTask(taskId), {{QStringLiteral("issynchron"), need ? "0" : "1"}});
@@ -205,6 +224,9 @@ bool UserScheduling::cleanDeleted()
 {
     return data_->execSql(
                QStringLiteral("DELETE FROM UserSchedulingExceptions WHERE taskid IN (SELECT taskid FROM "
+                              "UserScheduling WHERE IsDelete = 1)")) &&
+           data_->execSql(
+               QStringLiteral("DELETE FROM UserSchedulingParams WHERE taskid IN (SELECT taskid FROM "
                               "UserScheduling WHERE IsDelete = 1)")) &&
            data_->execSql(QStringLiteral("DELETE FROM UserScheduling WHERE IsDelete = 1"));
 }

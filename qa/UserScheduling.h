@@ -19,6 +19,7 @@ public:
     using iterator = KaldoDataIterator;
     static const QString TABLE;
     static const QString EXCEPTIONS;
+    static const QString PARAMS;
 
     UserScheduling();
 
@@ -47,6 +48,10 @@ public:
     QList<QPair<qint64, qint64>> exceptionsForTask(int taskId);
     bool delExceptionsForTask(int taskId);
     bool delAllExceptions();
+
+    // A named parameter of a task; setting a name again replaces its value.
+    bool SetTaskParam(int taskId, const QString& name, const QString& value);
+    QMap<QString, QString> taskParams(int taskId);
 
     bool SetSynchronizeNeed(int taskId, bool need);
     bool markAllSynchronized();

@@ -73,7 +73,29 @@ void BaseDataPool::initDB()
 
 void BaseDataPool::refreshPrefs()
 {
+    // Values written behind the pool's back (the synchronisation, the main application)
+    // reach the readers like a change made here.
+    const QMap<QString, QString> before = m_preferences;
     readAll();
+    bool units = false;
+    bool qaType = false;
+    for (auto it = m_preferences.cbegin(); it != m_preferences.cend(); ++it) {
+        const auto old = before.constFind(it.key());
+        if (old != before.cend() && old.value() == it.value())
+            continue;
+        const bool secret = PasswordPreferences::isPassword(it.key());
+        qDebug().noquote() << "Settings refresh: [" + it.key() + ", " +
+                                  (secret ? QStringLiteral("***") : it.value()) + "]";
+        Q_EMIT checkout(it.key(), secret ? password(it.key()) : it.value());
+        units = units || it.key() == QLatin1String("units") || it.key() == QLatin1String("LumUnits");
+        qaType = qaType || REGULATION_CHOICES.contains(it.key());
+    }
+    if (units)
+        Q_EMIT signalUnitsChanged();
+    if (qaType) {
+        Q_EMIT signalQATypeChanged();
+        Q_EMIT signalQASensitiveChanges();
+    }
     // The regulation list may have grown (user regulation files loaded since start-up).
     const QList<OptionCatalogue::Entry> catalogue = OptionCatalogue::build(GlobalData::instance(), {});
     for (const OptionCatalogue::Entry& entry : catalogue) {

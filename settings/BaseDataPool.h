@@ -25,7 +25,6 @@ public:
     void init();
     // Writes the option catalogue into SettingsNames.
     void initDB();
-    void refreshPrefs();
 
     QString preference(const QString& name) const;
     // Whether the last init() was the first start of the agent on this database.
@@ -37,6 +36,8 @@ public:
     bool apply(const QString& name, const QString& value);
 
 public Q_SLOTS:
+    // Re-reads every preference; each value that changed meanwhile is published by `checkout`.
+    void refreshPrefs();
     void update(const QString& name, const QString& value);
     void updateDisplay(const QString& name, const QString& value);
     void updateDisplayByID(const QString& name, const QString& value, int displayId);

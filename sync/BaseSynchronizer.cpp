@@ -15,13 +15,21 @@
 
 #include <atomic>
 
-BaseSynchronizer::BaseSynchronizer(QObject* parent) : QObject(parent) {}
+BaseSynchronizer::BaseSynchronizer(SynchronizerNames names, QObject* parent)
+    : QObject(parent), m_names(std::move(names))
+{
+}
 
 BaseSynchronizer::~BaseSynchronizer() = default;
 
 int BaseSynchronizer::startSynchronize()
 {
     return exchange();
+}
+
+bool BaseSynchronizer::write(const QJsonObject&)
+{
+    return true;
 }
 
 QString BaseSynchronizer::getErrorMsg(int status)
@@ -231,7 +239,7 @@ int BaseSynchronizer::exchange()
     if (m_version >= 2) {
         SynchronizeRequest::setJsonRequestMode(true);
         QJsonObject body{{QStringLiteral("header"), header}};
-        if (xmlPayload())
+        if (m_names.xmlPayload)
             body.insert(QStringLiteral("data"), SyncXml::requestDocument(header, data));
         else if (!data.isUndefined())
             body.insert(QStringLiteral("data"), data);

@@ -16,6 +16,20 @@ class KaldoDynamicData;
 class QNetworkAccessManager;
 class SynchronizeRequest;
 
+// What tells one synchroniser from another apart from its data: the action it asks
+// for, the class name logged for it (protocol 1 has its own names for some), the
+// message logged when it starts, and whether its data go as an XML document even
+// under protocol 2.
+struct SynchronizerNames
+{
+    QString action{};
+    QString name{};
+    // Empty when protocol 1 knows it by the same name.
+    QString protocol1Name{};
+    QString message{};
+    bool xmlPayload = false;
+};
+
 // One synchroniser: collects the local rows to send (read), exchanges them with the
 // server, and applies a successful reply (write). Upload marks are cleared only in
 // write, i.e. only after the server answered with status 4, and only on rows that
@@ -29,7 +43,7 @@ public:
     // A reply that could not be read, an HTTP error, or one that could not be applied.
     static constexpr int STATUS_BAD_REPLY = 0;
 
-    explicit BaseSynchronizer(QObject* parent = nullptr);
+    explicit BaseSynchronizer(SynchronizerNames names, QObject* parent = nullptr);
     ~BaseSynchronizer() override;
 
     void setNetworkSettings(const NetworkSettings& settings) { m_settings = settings; }
@@ -37,10 +51,13 @@ public:
     void setVersion(int version) { m_version = version; }
     int version() const { return m_version; }
 
-    virtual QString synchronizeMessage() const { return {}; }
-    virtual QString action() const = 0;
-    // The name logged for this synchroniser under `version` (protocol 1 has its own names).
-    virtual QString className(int version) const = 0;
+    QString synchronizeMessage() const { return m_names.message; }
+    QString action() const { return m_names.action; }
+    // The name logged for this synchroniser under `version`.
+    QString className(int version) const
+    {
+        return version >= 2 || m_names.protocol1Name.isEmpty() ? m_names.name : m_names.protocol1Name;
+    }
     // Runs the synchroniser's exchanges; the status of the last one.
     virtual int startSynchronize();
 
@@ -73,10 +90,9 @@ public:
 protected:
     // The "data" member of the request; undefined when there is nothing to send.
     virtual QJsonValue read() = 0;
-    // Applies a status-4 reply; false when it could not be stored.
-    virtual bool write(const QJsonObject& reply) = 0;
-    // Synchronisers that send an XML document even under protocol 2.
-    virtual bool xmlPayload() const { return false; }
+    // Applies a status-4 reply; false when it could not be stored. A synchroniser
+    // whose reply carries nothing but the status keeps this one.
+    virtual bool write(const QJsonObject& reply);
 
     // One exchange with read()'s payload; sets and returns the status.
     int exchange();
@@ -93,6 +109,7 @@ private:
     void getRequestFromSync(const QString& reply);
     void getConnectFailedFromSync(const QString& error);
 
+    const SynchronizerNames m_names;
     NetworkSettings m_settings;
     QNetworkAccessManager* m_manager = nullptr;
     int m_version = 2;

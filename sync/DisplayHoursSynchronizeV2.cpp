@@ -5,6 +5,13 @@
 
 #include <QMap>
 
+DisplayHoursSynchronizeV2::DisplayHoursSynchronizeV2()
+    : BaseSynchronizer({.action = QStringLiteral("DISPLAYHOURS"),
+                        .name = QStringLiteral("DisplayHoursSynchronizeV2"),
+                        .protocol1Name = QStringLiteral("DisplayHoursSynchronize")})
+{
+}
+
 QJsonValue DisplayHoursSynchronizeV2::read()
 {
     m_sent.clear();

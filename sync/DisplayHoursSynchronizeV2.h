@@ -10,12 +10,7 @@ class DisplayHoursSynchronizeV2 : public BaseSynchronizer
 {
     Q_OBJECT
 public:
-    QString action() const override { return QStringLiteral("DISPLAYHOURS"); }
-    QString className(int version) const override
-    {
-        return version >= 2 ? QStringLiteral("DisplayHoursSynchronizeV2")
-                            : QStringLiteral("DisplayHoursSynchronize");
-    }
+    DisplayHoursSynchronizeV2();
 
 protected:
     QJsonValue read() override;

@@ -5,6 +5,13 @@
 
 #include <QDebug>
 
+DisplayPreferencesSynchronizerV2::DisplayPreferencesSynchronizerV2()
+    : BaseSynchronizer({.action = QStringLiteral("DISPLAYPREFS"),
+                        .name = QStringLiteral("DisplayPreferencesSynchronizerV2"),
+                        .protocol1Name = QStringLiteral("DisplayPreferencesSynchronizer")})
+{
+}
+
 QJsonValue DisplayPreferencesSynchronizerV2::read()
 {
     m_sent.clear();

@@ -11,12 +11,7 @@ class DisplayPreferencesSynchronizerV2 : public BaseSynchronizer
 {
     Q_OBJECT
 public:
-    QString action() const override { return QStringLiteral("DISPLAYPREFS"); }
-    QString className(int version) const override
-    {
-        return version >= 2 ? QStringLiteral("DisplayPreferencesSynchronizerV2")
-                            : QStringLiteral("DisplayPreferencesSynchronizer");
-    }
+    DisplayPreferencesSynchronizerV2();
 
 protected:
     QJsonValue read() override;

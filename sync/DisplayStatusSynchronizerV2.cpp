@@ -4,6 +4,13 @@
 
 #include <QMap>
 
+DisplayStatusSynchronizerV2::DisplayStatusSynchronizerV2()
+    : BaseSynchronizer({.action = QStringLiteral("DISPLAYSTATUSES"),
+                        .name = QStringLiteral("DisplayStatusSynchronizerV2"),
+                        .protocol1Name = QStringLiteral("DisplayStatusSynchronizer")})
+{
+}
+
 QJsonValue DisplayStatusSynchronizerV2::read()
 {
     QMap<int, QJsonArray> byDisplay;
@@ -19,9 +26,4 @@ QJsonValue DisplayStatusSynchronizerV2::read()
         list.append(QJsonObject{{QStringLiteral("id"), it.key()}, {QStringLiteral("statuses"), it.value()}});
     addSent(rows);
     return list;
-}
-
-bool DisplayStatusSynchronizerV2::write(const QJsonObject&)
-{
-    return true;
 }

@@ -5,6 +5,13 @@
 
 #include <QDebug>
 
+DisplaySynchronizerV2::DisplaySynchronizerV2()
+    : BaseSynchronizer({.action = QStringLiteral("DISPLAY"),
+                        .name = QStringLiteral("DisplaySynchronizerV2"),
+                        .protocol1Name = QStringLiteral("DisplaySynchronizer")})
+{
+}
+
 QJsonValue DisplaySynchronizerV2::read()
 {
     m_sent.clear();

@@ -10,11 +10,7 @@ class DisplaySynchronizerV2 : public BaseSynchronizer
 {
     Q_OBJECT
 public:
-    QString action() const override { return QStringLiteral("DISPLAY"); }
-    QString className(int version) const override
-    {
-        return version >= 2 ? QStringLiteral("DisplaySynchronizerV2") : QStringLiteral("DisplaySynchronizer");
-    }
+    DisplaySynchronizerV2();
 
 protected:
     QJsonValue read() override;

@@ -2,6 +2,12 @@
 
 #include <QDebug>
 
+HistoryFreqUpdateSynchronizerV2::HistoryFreqUpdateSynchronizerV2()
+    : BaseSynchronizer({.name = QStringLiteral("HistoryFreqUpdateSynchronizerV2"),
+                        .protocol1Name = QStringLiteral("HistoryFreqUpdateSynchronizer")})
+{
+}
+
 int HistoryFreqUpdateSynchronizerV2::startSynchronize()
 {
     qDebug()

@@ -8,15 +8,9 @@ class HistoryFreqUpdateSynchronizerV2 : public BaseSynchronizer
 {
     Q_OBJECT
 public:
-    QString action() const override { return {}; }
-    QString className(int version) const override
-    {
-        return version >= 2 ? QStringLiteral("HistoryFreqUpdateSynchronizerV2")
-                            : QStringLiteral("HistoryFreqUpdateSynchronizer");
-    }
+    HistoryFreqUpdateSynchronizerV2();
     int startSynchronize() override;
 
 protected:
     QJsonValue read() override { return {}; }
-    bool write(const QJsonObject&) override { return true; }
 };

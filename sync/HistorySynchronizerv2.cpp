@@ -22,6 +22,14 @@ QString idList(const QList<QStringList>& batch)
 
 } // namespace
 
+HistorySynchronizerv2::HistorySynchronizerv2()
+    : BaseSynchronizer({.action = QStringLiteral("HISTORY"),
+                        .name = QStringLiteral("HistorySynchronizerv2"),
+                        .protocol1Name = QStringLiteral("HistorySynchronizer"),
+                        .message = QStringLiteral("Operation of synchronisation of the history has started")})
+{
+}
+
 const QList<QPair<QString, QString>>& HistorySynchronizerv2::headerLabels()
 {
     static const QList<QPair<QString, QString>> labels{

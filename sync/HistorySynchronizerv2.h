@@ -12,15 +12,7 @@ class HistorySynchronizerv2 : public BaseSynchronizer
 {
     Q_OBJECT
 public:
-    QString action() const override { return QStringLiteral("HISTORY"); }
-    QString className(int version) const override
-    {
-        return version >= 2 ? QStringLiteral("HistorySynchronizerv2") : QStringLiteral("HistorySynchronizer");
-    }
-    QString synchronizeMessage() const override
-    {
-        return QStringLiteral("Operation of synchronisation of the history has started");
-    }
+    HistorySynchronizerv2();
     int startSynchronize() override;
     // Records still marked that this run has not sent yet.
     bool hasNonSynchronized(int& count);

@@ -5,6 +5,14 @@
 #include <QFileInfo>
 #include <QLocale>
 
+LangListSynchronizer::LangListSynchronizer()
+    : BaseSynchronizer({.action = QStringLiteral("USERLANGUAGES"),
+                        .name = QStringLiteral("LangListSynchronizer"),
+                        .message = QStringLiteral("Language list synchronisation"),
+                        .xmlPayload = true})
+{
+}
+
 QJsonValue LangListSynchronizer::read()
 {
     QJsonArray list{QJsonObject{{QStringLiteral("language"), QStringLiteral("English")},
@@ -19,9 +27,4 @@ QJsonValue LangListSynchronizer::read()
     }
     addSent(int(list.size()));
     return list;
-}
-
-bool LangListSynchronizer::write(const QJsonObject&)
-{
-    return true;
 }

@@ -7,15 +7,8 @@ class LangListSynchronizer : public BaseSynchronizer
 {
     Q_OBJECT
 public:
-    QString action() const override { return QStringLiteral("USERLANGUAGES"); }
-    QString className(int version) const override
-    {
-        return version >= 2 ? QStringLiteral("LangListSynchronizer") : QStringLiteral("LangListSynchronizer");
-    }
-    QString synchronizeMessage() const override { return QStringLiteral("Language list synchronisation"); }
+    LangListSynchronizer();
 
 protected:
     QJsonValue read() override;
-    bool write(const QJsonObject& reply) override;
-    bool xmlPayload() const override { return true; }
 };

@@ -6,6 +6,13 @@
 
 #include <QDebug>
 
+PreferenceSynchronizerV2::PreferenceSynchronizerV2()
+    : BaseSynchronizer({.action = QStringLiteral("PREFERENCES"),
+                        .name = QStringLiteral("PreferenceSynchronizerV2"),
+                        .protocol1Name = QStringLiteral("PreferanceSynchronizer")})
+{
+}
+
 QJsonValue PreferenceSynchronizerV2::read()
 {
     m_sent.clear();

@@ -10,12 +10,7 @@ class PreferenceSynchronizerV2 : public BaseSynchronizer
 {
     Q_OBJECT
 public:
-    QString action() const override { return QStringLiteral("PREFERENCES"); }
-    QString className(int version) const override
-    {
-        return version >= 2 ? QStringLiteral("PreferenceSynchronizerV2")
-                            : QStringLiteral("PreferanceSynchronizer");
-    }
+    PreferenceSynchronizerV2();
 
 protected:
     QJsonValue read() override;

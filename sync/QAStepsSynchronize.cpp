@@ -6,6 +6,14 @@
 
 #include <QDebug>
 
+QAStepsSynchronize::QAStepsSynchronize()
+    : BaseSynchronizer(
+          {.action = QStringLiteral("QASTEPS"),
+           .name = QStringLiteral("QAStepsSynchronize"),
+           .message = QStringLiteral("Operation of synchronisation of the QA steps has started")})
+{
+}
+
 QJsonValue QAStepsSynchronize::read()
 {
     QJsonArray list;

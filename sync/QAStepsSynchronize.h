@@ -7,12 +7,7 @@ class QAStepsSynchronize : public BaseSynchronizer
 {
     Q_OBJECT
 public:
-    QString action() const override { return QStringLiteral("QASTEPS"); }
-    QString className(int) const override { return QStringLiteral("QAStepsSynchronize"); }
-    QString synchronizeMessage() const override
-    {
-        return QStringLiteral("Operation of synchronisation of the QA steps has started");
-    }
+    QAStepsSynchronize();
 
 protected:
     QJsonValue read() override;

@@ -6,6 +6,13 @@
 
 #include <QDebug>
 
+QATasksSynchronizeV2::QATasksSynchronizeV2()
+    : BaseSynchronizer({.action = QStringLiteral("QATASKS"),
+                        .name = QStringLiteral("QATasksSynchronizeV2"),
+                        .protocol1Name = QStringLiteral("QATasksSynchronize")})
+{
+}
+
 QJsonValue QATasksSynchronizeV2::read()
 {
     m_sent.clear();

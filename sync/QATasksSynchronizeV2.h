@@ -11,11 +11,7 @@ class QATasksSynchronizeV2 : public BaseSynchronizer
 {
     Q_OBJECT
 public:
-    QString action() const override { return QStringLiteral("QATASKS"); }
-    QString className(int version) const override
-    {
-        return version >= 2 ? QStringLiteral("QATasksSynchronizeV2") : QStringLiteral("QATasksSynchronize");
-    }
+    QATasksSynchronizeV2();
 
 protected:
     QJsonValue read() override;

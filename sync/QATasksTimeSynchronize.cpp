@@ -5,6 +5,15 @@
 
 #include <QDebug>
 
+QATasksTimeSynchronize::QATasksTimeSynchronize()
+    : BaseSynchronizer(
+          {.action = QStringLiteral("TASKQATIME"),
+           .name = QStringLiteral("QATasksTimeSynchronize"),
+           .message = QStringLiteral("Operation of synchronisation of the QA tasks time has started"),
+           .xmlPayload = true})
+{
+}
+
 bool QATasksTimeSynchronize::SetTaskTime(KaldoDynamicData& db, const QString& displayid,
                                          const QString& stepid, qint64 time)
 {

@@ -10,12 +10,7 @@ class QATasksTimeSynchronize : public BaseSynchronizer
 {
     Q_OBJECT
 public:
-    QString action() const override { return QStringLiteral("TASKQATIME"); }
-    QString className(int) const override { return QStringLiteral("QATasksTimeSynchronize"); }
-    QString synchronizeMessage() const override
-    {
-        return QStringLiteral("Operation of synchronisation of the QA tasks time has started");
-    }
+    QATasksTimeSynchronize();
 
     // Stores the fixed time of a step (a row of QATasksTime, not marked for upload).
     static bool SetTaskTime(KaldoDynamicData& db, const QString& displayid, const QString& stepid,
@@ -27,7 +22,6 @@ public:
 protected:
     QJsonValue read() override;
     bool write(const QJsonObject& reply) override;
-    bool xmlPayload() const override { return true; }
 
 private:
     QList<QStringList> m_sent;

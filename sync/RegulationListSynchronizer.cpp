@@ -2,6 +2,15 @@
 
 #include "db/KaldoDynamicData.h"
 
+RegulationListSynchronizer::RegulationListSynchronizer()
+    : BaseSynchronizer(
+          {.action = QStringLiteral("USERREGULATIONLIST"),
+           .name = QStringLiteral("RegulationListSynchronizer"),
+           .message = QStringLiteral("Operation of synchronisation of the user regulation list has started"),
+           .xmlPayload = true})
+{
+}
+
 QJsonValue RegulationListSynchronizer::read()
 {
     QJsonArray list;
@@ -17,9 +26,4 @@ QJsonValue RegulationListSynchronizer::read()
                         {QStringLiteral("classification"), it.value(QStringLiteral("classification"))}});
     addSent(int(list.size()));
     return list;
-}
-
-bool RegulationListSynchronizer::write(const QJsonObject&)
-{
-    return true;
 }

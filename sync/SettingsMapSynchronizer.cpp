@@ -5,6 +5,14 @@
 
 #include <QDebug>
 
+SettingsMapSynchronizer::SettingsMapSynchronizer()
+    : BaseSynchronizer(
+          {.action = QStringLiteral("SETTINGSNAMES"),
+           .name = QStringLiteral("SettingsMapSynchronizer"),
+           .message = QStringLiteral("Operation of synchronisation of the settings names has started")})
+{
+}
+
 QJsonValue SettingsMapSynchronizer::read()
 {
     static const QStringList levelOptions{QStringLiteral("BlackLevel_u"), QStringLiteral("WhiteLevel_u"),
@@ -27,9 +35,4 @@ QJsonValue SettingsMapSynchronizer::read()
     qDebug() << "count " << count;
     addSent(count);
     return list;
-}
-
-bool SettingsMapSynchronizer::write(const QJsonObject&)
-{
-    return true;
 }

@@ -7,18 +7,8 @@ class SettingsMapSynchronizer : public BaseSynchronizer
 {
     Q_OBJECT
 public:
-    QString action() const override { return QStringLiteral("SETTINGSNAMES"); }
-    QString className(int version) const override
-    {
-        return version >= 2 ? QStringLiteral("SettingsMapSynchronizer")
-                            : QStringLiteral("SettingsMapSynchronizer");
-    }
-    QString synchronizeMessage() const override
-    {
-        return QStringLiteral("Operation of synchronisation of the settings names has started");
-    }
+    SettingsMapSynchronizer();
 
 protected:
     QJsonValue read() override;
-    bool write(const QJsonObject& reply) override;
 };

@@ -13,7 +13,21 @@ QMap<QString, QString> rowOf(KaldoDynamicData& db, const QString& taskid)
     return db.query(QStringLiteral("SELECT * FROM UserScheduling WHERE taskid = ?"), {taskid}).values();
 }
 
+bool deleteTask(KaldoDynamicData& db, const QString& taskid)
+{
+    return db.exec(QStringLiteral("DELETE FROM UserScheduling WHERE taskid = ?"), {taskid}) &&
+           db.exec(QStringLiteral("DELETE FROM UserSchedulingExceptions WHERE taskid = ?"), {taskid}) &&
+           db.exec(QStringLiteral("DELETE FROM UserSchedulingParams WHERE taskid = ?"), {taskid});
+}
+
 } // namespace
+
+UserServerTaskSynchronizerV2::UserServerTaskSynchronizerV2()
+    : BaseSynchronizer({.action = QStringLiteral("CALTASKS"),
+                        .name = QStringLiteral("UserServerTaskSynchronizerV2"),
+                        .protocol1Name = QStringLiteral("UserServerTaskSynchronizer")})
+{
+}
 
 const QList<QPair<QString, QString>>& UserServerTaskSynchronizerV2::textMembers()
 {
@@ -33,6 +47,7 @@ const QList<QPair<QString, QString>>& UserServerTaskSynchronizerV2::textMembers(
         {QStringLiteral("weekofmonth"), QStringLiteral("WeekOfMonth")},
         {QStringLiteral("schedulingstr"), QStringLiteral("schedstr")},
         {QStringLiteral("testpattern"), QStringLiteral("schedtestpattern")},
+        {QStringLiteral("timeformat"), QStringLiteral("TimeFormat")},
     };
     return members;
 }
@@ -88,6 +103,15 @@ QJsonValue UserServerTaskSynchronizerV2::read()
                 QJsonObject{{QStringLiteral("from"), ex.value(QStringLiteral("from_date")).toLongLong()},
                             {QStringLiteral("to"), ex.value(QStringLiteral("to_date")).toLongLong()}});
         task.insert(QStringLiteral("exceptions"), exceptions);
+        QJsonArray params;
+        for (auto param =
+                 db->query(QStringLiteral("SELECT name, value FROM UserSchedulingParams WHERE taskid = ? "
+                                          "ORDER BY rowid"),
+                           {taskid});
+             !param.IsNull(); ++param)
+            params.append(QJsonObject{{QStringLiteral("name"), param.value(QStringLiteral("name"))},
+                                      {QStringLiteral("value"), param.value(QStringLiteral("value"))}});
+        task.insert(QStringLiteral("params"), params);
         tasks.append(task);
     }
     addSent(int(tasks.size()));
@@ -107,9 +131,7 @@ bool UserServerTaskSynchronizerV2::write(const QJsonObject& reply)
         if (now.isEmpty() || now != it.value())
             continue;
         if (now.value(QStringLiteral("IsDelete")) == QLatin1String("1")) {
-            ok =
-                ok && db->exec(QStringLiteral("DELETE FROM UserScheduling WHERE taskid = ?"), {it.key()}) &&
-                db->exec(QStringLiteral("DELETE FROM UserSchedulingExceptions WHERE taskid = ?"), {it.key()});
+            ok = ok && deleteTask(*db, it.key());
         } else if (now.value(QStringLiteral("issynchron")) != QLatin1String("1")) {
             ok = ok && db->exec(QStringLiteral("UPDATE UserScheduling SET issynchron = 1 WHERE taskid = ?"),
                                 {it.key()});
@@ -138,9 +160,7 @@ bool UserServerTaskSynchronizerV2::write(const QJsonObject& reply)
         if (toText(task.value(QStringLiteral("deleted"))) == QLatin1String("true")) {
             if (!local.isEmpty()) {
                 qDebug() << "Delete task - " << local << serverId;
-                ok = ok && db->exec(QStringLiteral("DELETE FROM UserScheduling WHERE taskid = ?"), {local}) &&
-                     db->exec(QStringLiteral("DELETE FROM UserSchedulingExceptions WHERE taskid = ?"),
-                              {local});
+                ok = ok && deleteTask(*db, local);
                 ++applied;
             }
             continue;
@@ -203,6 +223,21 @@ bool UserServerTaskSynchronizerV2::write(const QJsonObject& reply)
                                         "VALUES (?, ?, ?)"),
                                     {local, toInt64(period.value(QStringLiteral("from"))),
                                      toInt64(period.value(QStringLiteral("to")))});
+            }
+        }
+        if (task.contains(QStringLiteral("params"))) {
+            // The server sends a task's whole parameter set: what it leaves out is gone.
+            ok = ok && db->exec(QStringLiteral("DELETE FROM UserSchedulingParams WHERE taskid = ?"), {local});
+            for (const QJsonValue& item : toList(task.value(QStringLiteral("params")))) {
+                const QJsonObject param = item.toObject();
+                const QString name = toText(param.value(QStringLiteral("name")));
+                if (name.isEmpty()) {
+                    qWarning() << "CALTASKS - task" << local << "parameter without a name skipped";
+                    continue;
+                }
+                ok = ok && db->exec(QStringLiteral("INSERT INTO UserSchedulingParams (taskid, name, value) "
+                                                   "VALUES (?, ?, ?)"),
+                                    {local, name, toText(param.value(QStringLiteral("value")))});
             }
         }
         ++applied;

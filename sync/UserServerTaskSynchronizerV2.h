@@ -13,12 +13,7 @@ class UserServerTaskSynchronizerV2 : public BaseSynchronizer
 {
     Q_OBJECT
 public:
-    QString action() const override { return QStringLiteral("CALTASKS"); }
-    QString className(int version) const override
-    {
-        return version >= 2 ? QStringLiteral("UserServerTaskSynchronizerV2")
-                            : QStringLiteral("UserServerTaskSynchronizer");
-    }
+    UserServerTaskSynchronizerV2();
 
     // Member name of the task object -> column of UserScheduling, for the plain text members.
     static const QList<QPair<QString, QString>>& textMembers();

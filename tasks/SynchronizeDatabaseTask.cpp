@@ -7,6 +7,7 @@
 #include "db/DBPreferences.h"
 #include "db/DBUtils.h"
 #include "qa/QAScheduling.h"
+#include "settings/BaseDataPool.h"
 #include "sync/Synchronization.h"
 #include "tasks/Clock.h"
 #include "tasks/ServedWait.h"
@@ -69,6 +70,10 @@ void SynchronizeDatabaseTask::run()
     emit signalTrayIconLoad(m_iconsPrefix + QStringLiteral("orvantaSynch.ico"));
 
     synchronizeOnWorker();
+    // The run wrote server values straight into the tables: the data pool's readers
+    // hear them as changes, on the pool's own thread.
+    if (BaseDataPool* const pool = AppPreferences::dataPool())
+        QMetaObject::invokeMethod(pool, &BaseDataPool::refreshPrefs, Qt::QueuedConnection);
 
     if (PipeAppConnectorClient* const pipe = PipeAppConnectorClient::instance())
         pipe->sendMessage(QStringLiteral("regenTables"), QStringLiteral("1"));

@@ -1,31 +1,7 @@
 #include "app/KaldoSharedMemory.h"
 #include "app/LockKeys.h"
-#include "db/DBPreferences.h"
-#include "settings/DataDirectory.h"
-#include "tasks/SynchronizeDatabaseTask.h"
 #include "tests/support/ProgramRun.h"
 #include "tests/sync/SyncFixture.h"
-
-#include <QDateTime>
-
-// lutloaderctl and the agent's task against the local server, on the test's own data directory.
-class SyncAgent : public SyncFixture
-{
-protected:
-    void SetUp() override
-    {
-        SyncFixture::SetUp();
-        DB::free();
-        DB::setPath(DataDirectory::path());
-        ASSERT_TRUE(Schema::checkAll(*DB::get()));
-        DBPreferences preferences;
-        preferences.setValue("remoteOn", "on", false);
-        preferences.setValue("ServerAddress", m_host->baseUrl(), false);
-        preferences.setValue("RemoteConnectionUser", "admin", false);
-        preferences.setValue("RemoteConnectionPassword", "secret", false);
-        exec("DELETE FROM History");
-    }
-};
 
 TEST_F(SyncAgent, SyncNowPrintsEverySynchroniserAndStatusCountsWhatIsLeft)
 {
@@ -64,35 +40,6 @@ TEST_F(SyncAgent, SyncNowPrintsEverySynchroniserAndStatusCountsWhatIsLeft)
         EXPECT_EQ(busy.exitCode, 1);
         EXPECT_TRUE(server().received().isEmpty());
     }
-}
-
-TEST_F(SyncAgent, TheTaskSynchronisesOnItsIntervalAndNotAtAllWithRemoteOff)
-{
-    addHistory(addDisplay("SN-TASK", true), 2);
-    DBPreferences preferences;
-    preferences.setValue("DataBaseSynchronizationInterval", "1", false);
-    const qint64 now = QDateTime::currentSecsSinceEpoch();
-    preferences.setValue("DataBaseSynchronizationInterval_LastTime", QString::number(now - 3600), false);
-
-    preferences.setValue("remoteOn", "off", false);
-    {
-        SynchronizeDatabaseTask task("Database synchronization", 120, 0);
-        task.start();
-    }
-    EXPECT_EQ(server().requestCount(), 0);
-
-    preferences.setValue("remoteOn", "on", false);
-    SynchronizeDatabaseTask task("Database synchronization", 120, 0);
-    task.start();
-    EXPECT_EQ(historyNamesReceived().size(), 2);
-    EXPECT_EQ(count("SELECT COUNT(*) FROM History WHERE issynchron = 0"), 0);
-    EXPECT_GE(preferences.getValue("DataBaseSynchronizationInterval_LastTime").toLongLong(), now);
-    EXPECT_FALSE(preferences.getValueIsUpdate("DataBaseSynchronizationInterval_LastTime"));
-
-    // Not due again within the interval.
-    const int requests = server().requestCount();
-    task.start();
-    EXPECT_EQ(server().requestCount(), requests);
 }
 
 TEST_F(SyncAgent, AKilledRunLeavesEveryUnsentRowMarkedAndTheNextRunSendsThemOnce)

@@ -1,9 +1,11 @@
 #pragma once
 
 #include "db/DB.h"
+#include "db/DBPreferences.h"
 #include "db/KaldoDynamicData.h"
 #include "db/NetworkSettings.h"
 #include "db/Schema.h"
+#include "settings/DataDirectory.h"
 #include "sync/Synchronization.h"
 #include "sync/SynchronizeSettings.h"
 #include "tests/support/TestPaths.h"
@@ -131,4 +133,23 @@ protected:
 
     std::unique_ptr<MgmtServerHost> m_host;
     NetworkSettings m_settings;
+};
+
+// lutloaderctl and the agent's task against the local server, on the test's own data directory.
+class SyncAgent : public SyncFixture
+{
+protected:
+    void SetUp() override
+    {
+        SyncFixture::SetUp();
+        DB::free();
+        DB::setPath(DataDirectory::path());
+        ASSERT_TRUE(Schema::checkAll(*DB::get()));
+        DBPreferences preferences;
+        preferences.setValue("remoteOn", "on", false);
+        preferences.setValue("ServerAddress", m_host->baseUrl(), false);
+        preferences.setValue("RemoteConnectionUser", "admin", false);
+        preferences.setValue("RemoteConnectionPassword", "secret", false);
+        exec("DELETE FROM History");
+    }
 };
