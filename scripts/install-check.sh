@@ -142,8 +142,11 @@ mode=$(stat -c '%a %u %g' "$CHROOT/var/lib/lutloader") || fail "no /var/lib/lutl
 [ "$mode" = "2770 0 $gid" ] || fail "/var/lib/lutloader is $mode, not 2770 root lutloader ($gid)"
 in_chroot env QT_QPA_PLATFORM=offscreen lutloader --version | grep -q '^lutloader ' ||
   fail "the installed lutloader does not run"
-in_chroot env QT_QPA_PLATFORM=offscreen HOME=/tmp XDG_RUNTIME_DIR=/tmp lutloaderctl --json tasks list >/dev/null ||
-  fail "the installed lutloaderctl does not run"
+# The programs refuse a runtime folder that others can write, so /tmp itself will not do.
+in_chroot install -d -m 0700 /tmp/home /tmp/home/run
+in_chroot env QT_QPA_PLATFORM=offscreen HOME=/tmp/home XDG_RUNTIME_DIR=/tmp/home/run \
+  lutloaderctl --json tasks list >"$WORK/ctl.log" 2>&1 ||
+  fail "the installed lutloaderctl does not run: $(tail -n 5 "$WORK/ctl.log")"
 echo "install-check: the package installs on Debian 12 and its programs run"
 
 in_chroot apt-get purge -y -q --autoremove lutloader >>"$WORK/apt.log" 2>&1 || fail "apt purge: $(tail -n 20 "$WORK/apt.log")"
