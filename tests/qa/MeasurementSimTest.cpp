@@ -135,6 +135,7 @@ TEST_F(MeasurementSim, ASensorThatIsGoneEndsTheStepWithoutAResult)
     run.Run();
     EXPECT_EQ(dicom->GetStatus(), BaseStep::Failed);
     EXPECT_TRUE(dicom->luminances().empty());
-    EXPECT_FALSE(bus.GetValue<QMap<QString, QString>>("results").contains("13:kD"));
+    const auto results = bus.GetValue<QMap<QString, QString>>("results");
+    EXPECT_FALSE(results.contains("13:kD"));
     EXPECT_EQ(run.GetStatus(), BaseStep::Failed);
 }

@@ -13,6 +13,7 @@ namespace {
 // Answers every question of a step with the next typed value and records what it was asked.
 struct Typist
 {
+    explicit Typist(QList<double> typed) : values(std::move(typed)) {}
     QList<double> values;
     QStringList questions;
     int next = 0;
