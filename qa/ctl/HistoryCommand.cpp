@@ -22,7 +22,9 @@ QJsonObject recordJson(const KaldoDataIterator& it)
         {QStringLiteral("displayid"), it.value(QStringLiteral("deviceid")).toInt()},
         {QStringLiteral("time"), QaCtlSupport::isoLocal(it.value(QStringLiteral("runtime")).toLongLong())},
         {QStringLiteral("type"), type},
-        {QStringLiteral("typeName"), DBHistory::getTypeName(type)},
+        // A QA run's kind is named after its regulation, which the run's name already carries.
+        {QStringLiteral("typeName"),
+         type == 1 || type == 71 ? QStringLiteral("QA") : DBHistory::getTypeName(type)},
         {QStringLiteral("name"), it.value(QStringLiteral("textname"))},
         {QStringLiteral("result"), it.value(QStringLiteral("result")).toInt()},
         {QStringLiteral("passed"), it.value(QStringLiteral("result")).toInt() == DBHistory::RESULT_PASSED},

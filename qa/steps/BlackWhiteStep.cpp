@@ -1,6 +1,7 @@
 #include "qa/steps/BlackWhiteStep.h"
 
 #include "qa/BlackWhiteCheck.h"
+#include "settings/DataBus.h"
 
 namespace {
 
@@ -111,4 +112,76 @@ QAStep::ReportInfo BlackWhiteStep::GetReportInfo(const QMap<QString, QString>& v
     addRows(BlackWhiteCheck::evaluate(recommended), QStringLiteral(" (Recommended Performance)"), false);
     info.passed = result.passed;
     return info;
+}
+
+QString BlackWhiteStep::multiMonitorName(const QString& quantity)
+{
+    return QStringLiteral("multimonitor ") + quantity;
+}
+
+bool BlackWhiteStep::Measurements()
+{
+    if (!Measurement(QStringLiteral("TG18-LN8-01"), QStringLiteral("center"), m_min) ||
+        !Measurement(QStringLiteral("TG18-LN8-18"), QStringLiteral("center"), m_max))
+        return false;
+    // The veiling luminance the run knows; none known counts as a dark room.
+    m_lamb = ambient() >= 0
+                 ? ambient()
+                 : (dataBus() ? dataBus()->GetValue<double>(QStringLiteral("ambient luminance"), 0.0) : 0.0);
+    return true;
+}
+
+void BlackWhiteStep::GetResults(QMap<QString, QString>& values, QMap<QString, QString>& references) const
+{
+    if (m_min < 0 || m_max < 0)
+        return;
+    values.insert(QStringLiteral("measuredmin_"), number(m_min, 4));
+    values.insert(QStringLiteral("measuredmax_"), number(m_max, 4));
+    values.insert(QStringLiteral("Lamb"), number(m_lamb, 4));
+    if (!m_otherLmax.isEmpty()) {
+        values.insert(othersName(QStringLiteral("Lmax")), m_otherLmax.join(QLatin1Char(';')));
+        values.insert(othersName(QStringLiteral("LR")), m_otherLr.join(QLatin1Char(';')));
+    }
+    for (const QString& name : limitNames()) {
+        for (const QString& variant : {name, name + QLatin1Char('S')}) {
+            if (!param(variant).isEmpty())
+                references.insert(variant, param(variant));
+        }
+    }
+}
+
+void BlackWhiteStep::LoadMultiMonitorValues()
+{
+    m_otherLmax.clear();
+    m_otherLr.clear();
+    if (!dataBus())
+        return;
+    const auto lmax = dataBus()->GetValue<QMap<QString, QString>>(multiMonitorName(QStringLiteral("Lmax")));
+    const auto lr = dataBus()->GetValue<QMap<QString, QString>>(multiMonitorName(QStringLiteral("LR")));
+    const QString self = QString::number(displayId());
+    for (auto it = lmax.begin(); it != lmax.end(); ++it) {
+        if (it.key() != self && lr.contains(it.key())) {
+            m_otherLmax << it.value();
+            m_otherLr << lr.value(it.key());
+        }
+    }
+}
+
+void BlackWhiteStep::SaveMultiMonitorValues()
+{
+    if (!dataBus() || m_min < 0 || m_max < 0)
+        return;
+    BlackWhiteCheck::Input input;
+    input.lmax = m_max;
+    input.lmin = m_min;
+    input.lamb = m_lamb;
+    const BlackWhiteCheck::Result result = BlackWhiteCheck::evaluate(input);
+    if (result.lminPrime < 0.0001)
+        return; // no ratio to compare
+    for (const auto& [quantity, value] : {std::pair{QStringLiteral("Lmax"), result.lmaxPrime},
+                                          {QStringLiteral("LR"), result.lmaxPrime / result.lminPrime}}) {
+        auto map = dataBus()->GetValue<QMap<QString, QString>>(multiMonitorName(quantity));
+        map.insert(QString::number(displayId()), number(value, 4));
+        dataBus()->SetValue(multiMonitorName(quantity), map);
+    }
 }

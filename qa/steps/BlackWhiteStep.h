@@ -20,6 +20,21 @@ public:
     static QString acceptanceName(const QString& quantity);
     static QString othersName(const QString& quantity);
 
+    bool Measurements() override;
+    void GetResults(QMap<QString, QString>& values, QMap<QString, QString>& references) const override;
+    void LoadMultiMonitorValues() override;
+    void SaveMultiMonitorValues() override;
+    // The data bus names under which every display of the run leaves its L'max and LR
+    // (display id -> value).
+    static QString multiMonitorName(const QString& quantity);
+
     ReportInfo GetReportInfo(const QMap<QString, QString>& values,
                              const QMap<QString, QString>& references) const override;
+
+private:
+    double m_min = -1;
+    double m_max = -1;
+    double m_lamb = 0;
+    QStringList m_otherLmax;
+    QStringList m_otherLr;
 };

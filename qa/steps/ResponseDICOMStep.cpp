@@ -2,6 +2,8 @@
 
 #include "qa/LuminanceResponse.h"
 
+#include <QDebug>
+
 QString ResponseDICOMStep::patternName(int level)
 {
     return level < 10 ? QStringLiteral("TG18-LN8-0%1").arg(level) : QStringLiteral("TG18-LN8-%1").arg(level);
@@ -97,4 +99,30 @@ QAStep::ReportInfo ResponseDICOMStep::GetReportInfo(const QMap<QString, QString>
     if (!info.passed)
         info.note = onFailComment();
     return info;
+}
+
+void ResponseDICOMStep::ClearVariables()
+{
+    MeasurementStep::ClearVariables();
+    m_luminances.clear();
+}
+
+bool ResponseDICOMStep::Measurements()
+{
+    m_luminances.clear();
+    for (int level = 1; level <= LEVELS; ++level) {
+        double luminance = -1;
+        if (!Measurement(patternName(level), QStringLiteral("center"), luminance))
+            return false;
+        m_luminances.push_back(luminance);
+    }
+    qDebug() << "GSDF error:"
+             << LuminanceResponse::evaluate(m_luminances, numberParam(QStringLiteral("kD"))).kd;
+    return true;
+}
+
+void ResponseDICOMStep::GetResults(QMap<QString, QString>& values, QMap<QString, QString>& references) const
+{
+    if (!m_luminances.empty())
+        storeResponse(m_luminances, numberParam(QStringLiteral("kD")), values, references);
 }

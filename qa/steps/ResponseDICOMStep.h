@@ -22,6 +22,13 @@ public:
     ReportInfo GetReportInfo(const QMap<QString, QString>& values,
                              const QMap<QString, QString>& references) const override;
     // The stored form of a measured response and its tolerance.
+    bool Measurements() override;
+    void GetResults(QMap<QString, QString>& values, QMap<QString, QString>& references) const override;
+    void ClearVariables() override;
+    const std::vector<double>& luminances() const { return m_luminances; }
     static void storeResponse(const std::vector<double>& luminances, double kdLimit,
                               QMap<QString, QString>& values, QMap<QString, QString>& references);
+
+private:
+    std::vector<double> m_luminances;
 };

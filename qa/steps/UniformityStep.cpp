@@ -1,10 +1,12 @@
 #include "qa/steps/UniformityStep.h"
 
 #include "qa/UniformityCheck.h"
+#include "sensors/CSensor.h"
+#include "settings/DataBus.h"
 
 namespace {
 
-const int levels[] = {80, 50, 10};
+const int reportLevels[] = {80, 50, 10};
 
 } // namespace
 
@@ -38,7 +40,7 @@ QAStep::ReportInfo UniformityStep::GetReportInfo(const QMap<QString, QString>& v
     // A missing limit is not applied; a negative one is a range below 0, which only a limit given can mean.
     const bool limitGiven = limit != 0;
     ReportInfo info = newReportInfo(ReportInfo::Measurement);
-    for (const int level : levels) {
+    for (const int level : reportLevels) {
         std::vector<double> readings;
         ReportInfo::DetailedValues detail;
         detail.title = QStringLiteral("Measurement at %1%").arg(level);
@@ -91,4 +93,79 @@ QAStep::ReportInfo UniformityStep::GetReportInfo(const QMap<QString, QString>& v
         info.note = QStringLiteral("No uniformity readings are stored.");
     }
     return info;
+}
+
+QList<int> UniformityStep::levels() const
+{
+    QList<int> list{80, 50};
+    if (numberParam(QStringLiteral("useunl10")) != 0)
+        list << 10;
+    return list;
+}
+
+void UniformityStep::ClearVariables()
+{
+    MeasurementStep::ClearVariables();
+    m_readings.clear();
+}
+
+bool UniformityStep::Measurements()
+{
+    if (sensor() && !sensor()->CanbeMoved()) {
+        ChangeStatus(Skipped);
+        return false;
+    }
+    for (const int level : levels()) {
+        for (const QString& position : positions()) {
+            const QString pattern = QStringLiteral("TG18-UNL") + QStringLiteral(":<>:") + position +
+                                    QStringLiteral(":<>:") + QString::number(level);
+            double reading = -1;
+            if (!Measurement(pattern, position, reading))
+                return false;
+            m_readings[level].push_back(reading);
+        }
+    }
+    return true;
+}
+
+void UniformityStep::GetResults(QMap<QString, QString>& values, QMap<QString, QString>& references) const
+{
+    for (auto it = m_readings.begin(); it != m_readings.end(); ++it) {
+        for (size_t p = 0; p < it.value().size(); ++p)
+            values.insert(readingName(it.key(), int(p)), number(it.value()[p], 4));
+        if (const auto deviation = UniformityCheck::deviation(it.value()))
+            values.insert(resultName(it.key()), number(*deviation));
+    }
+    // Across displays: the centre readings at 80 %, this display's among them.
+    if (!m_otherCentres.empty() && !m_readings.value(80).empty()) {
+        std::vector<double> centres = m_otherCentres;
+        centres.push_back(m_readings.value(80).front());
+        if (const auto deviation = UniformityCheck::deviation(centres))
+            values.insert(multiDisplayName(), number(*deviation));
+    }
+    for (const QString& name : {QStringLiteral("Uniformity"), QStringLiteral("Uniformity_mm")}) {
+        if (!param(name).isEmpty())
+            references.insert(name, param(name));
+    }
+}
+
+void UniformityStep::LoadMultiMonitorValues()
+{
+    m_otherCentres.clear();
+    if (!dataBus())
+        return;
+    const auto centres = dataBus()->GetValue<QMap<QString, QString>>(multiMonitorName());
+    for (auto it = centres.begin(); it != centres.end(); ++it) {
+        if (it.key() != QString::number(displayId()))
+            m_otherCentres.push_back(it.value().toDouble());
+    }
+}
+
+void UniformityStep::SaveMultiMonitorValues()
+{
+    if (!dataBus() || m_readings.value(80).empty())
+        return;
+    auto centres = dataBus()->GetValue<QMap<QString, QString>>(multiMonitorName());
+    centres.insert(QString::number(displayId()), number(m_readings.value(80).front(), 4));
+    dataBus()->SetValue(multiMonitorName(), centres);
 }
