@@ -14,7 +14,7 @@ int main(int argc, char** argv)
     pixmap.fill(Qt::darkCyan);
     QMenu menu;
     QObject::connect(menu.addAction(QStringLiteral("Quit")), &QAction::triggered, &app, &QApplication::quit);
-    QSystemTrayIcon tray(QIcon(pixmap));
+    QSystemTrayIcon tray{QIcon(pixmap)};
     tray.setContextMenu(&menu);
     tray.show();
     return QApplication::exec();
