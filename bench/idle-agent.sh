@@ -103,4 +103,4 @@ awk -v a="$ra" -v b="$rb" 'BEGIN {
   printf "%-34s %10.1f %10.1f   ratio %.2f\n", "resident memory (MiB)", a / 1024, b / 1024, (b > 0 ? a / b : 0) }'
 awk -F '\t' '{ kib[$2, $1] = $3; kinds[$2] = 1 }
   END { for (k in kinds) printf "  %-32s %10.1f %10.1f\n", k, kib[k, "agent"] / 1024, kib[k, "bare"] / 1024 }' \
-  "$data/smaps" | sort -t '\t' -k1,1
+  "$data/smaps" | sort
