@@ -1,5 +1,5 @@
 #!/bin/sh
-# An idle agent on the simulated workstation (three displays with a stored calibration each,
+# An idle agent on a simulated workstation where it ran before (three displays with a stored calibration each,
 # RemindMinutes 1 so that the periodic tasks run) beside a bare Qt Widgets tray app built with
 # the same flags, both measured in the same run over IDLE_SECONDS (default 60) after
 # WARMUP_SECONDS (default 100: the start-up loads and the first task runs are not idle time).
@@ -24,6 +24,9 @@ export QT_QPA_PLATFORM=offscreen LUTLOADER_DATA_DIR="$data/agent" XDG_RUNTIME_DI
 mkdir -p "$data/run" "$data/agent"
 ctl() { "$build/app/lutloaderctl" --platform sim "$@"; }
 
+# A workstation where the agent ran before: its first start (which asks the system for its
+# proxy and name) is not what every later day looks like.
+"$build/app/lutloader" --platform sim --run-seconds 1 >/dev/null 2>&1 || true
 exponent=18
 for id in $(ctl --json displays | tr '{' '\n' | sed -n 's/.*"id":\([0-9]*\).*/\1/p'); do
   ctl lut store "$id" --gamma "1.$exponent" >/dev/null
