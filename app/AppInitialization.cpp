@@ -30,7 +30,7 @@ void AppInitialization::checkDB()
     }
     const StringMap defaults =
         GlobalData::instance().GetValue<StringMap>(QString::fromLatin1(GLOBALDATA_DEFAULT_PARAMS));
-    if (FirstRunPreferences::apply(preferences, defaults, FirstRunPreferences::Environment::current()))
+    if (FirstRunPreferences::apply(preferences, defaults, &FirstRunPreferences::Environment::current))
         qDebug() << "checkDB: first run on this database";
 }
 

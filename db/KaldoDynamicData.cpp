@@ -295,16 +295,16 @@ QSqlQuery* KaldoDynamicData::prepared(const QString& statement, QSqlError* failu
 {
     const auto found = m_statements.find(statement);
     if (found != m_statements.end())
-        return &found.value();
+        return found->second.get();
     if (m_statements.size() >= kMaxCachedStatements)
         m_statements.clear();
-    QSqlQuery query(m_db);
-    query.setForwardOnly(true);
-    if (!query.prepare(statement)) {
-        *failure = query.lastError().isValid() ? query.lastError() : m_db.lastError();
+    auto query = std::make_unique<QSqlQuery>(m_db);
+    query->setForwardOnly(true);
+    if (!query->prepare(statement)) {
+        *failure = query->lastError().isValid() ? query->lastError() : m_db.lastError();
         return nullptr;
     }
-    return &m_statements.insert(statement, std::move(query)).value();
+    return m_statements.insert_or_assign(statement, std::move(query)).first->second.get();
 }
 
 bool KaldoDynamicData::runUnlocked(const QString& statement, const QVariantList& parameters,
@@ -334,7 +334,7 @@ bool KaldoDynamicData::runUnlocked(const QString& statement, const QVariantList&
         }
         if (!ok) {
             error = query->lastError().isValid() ? query->lastError() : m_db.lastError();
-            m_statements.remove(statement);
+            m_statements.erase(statement);
         } else {
             query->finish();
         }

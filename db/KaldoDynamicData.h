@@ -12,6 +12,8 @@
 #include <QVariantList>
 
 #include <atomic>
+#include <memory>
+#include <unordered_map>
 
 // The table engine over one SQLite connection. One object per thread (see DB);
 // never use it from another thread than the one that created it.
@@ -140,7 +142,8 @@ private:
     bool m_readOnly = false;
     QList<std::atomic<bool>*> m_onCommit;
     QString m_lastError;
-    QHash<QString, QSqlQuery> m_statements;
+    // Owned one by one: a query is not meant to be copied, and a QHash copies on detach.
+    std::unordered_map<QString, std::unique_ptr<QSqlQuery>> m_statements;
     QHash<QString, QHash<QString, KdoData::DataTypes>> m_types;
     quint64 m_typesGeneration = 0;
 };

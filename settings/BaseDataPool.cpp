@@ -56,7 +56,7 @@ void BaseDataPool::init()
     m_firstStart = FirstRunPreferences::apply(
         preferences,
         GlobalData::instance().GetValue<StringMap>(QString::fromLatin1(GLOBALDATA_DEFAULT_PARAMS)),
-        m_environment ? *m_environment : FirstRunPreferences::Environment::current());
+        [this] { return m_environment ? *m_environment : FirstRunPreferences::Environment::current(); });
     readAll();
     for (auto it = m_preferences.cbegin(); it != m_preferences.cend(); ++it)
         Q_EMIT init(it.key(), it.value());

@@ -48,6 +48,12 @@ QString FirstRunPreferences::languageName(const QLocale& locale)
 bool FirstRunPreferences::apply(DBPreferences& preferences, const QMap<QString, QString>& defaults,
                                 const Environment& environment)
 {
+    return apply(preferences, defaults, [&environment] { return environment; });
+}
+
+bool FirstRunPreferences::apply(DBPreferences& preferences, const QMap<QString, QString>& defaults,
+                                const EnvironmentSource& environmentSource)
+{
     // One transaction: the main application starting at the same moment either
     // sees all of the first-start values or none, and never runs it a second time.
     DBTransaction transaction;
@@ -57,6 +63,7 @@ bool FirstRunPreferences::apply(DBPreferences& preferences, const QMap<QString, 
     if (!firstCall)
         return false;
 
+    const Environment environment = environmentSource();
     preferences.setValue(QStringLiteral("WorkstationName"), environment.computerName, true);
     recordProxy(preferences, environment.proxy);
     const QString language = languageName(environment.locale);

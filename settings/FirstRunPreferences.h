@@ -5,6 +5,8 @@
 #include <QNetworkProxy>
 #include <QString>
 
+#include <functional>
+
 class DBPreferences;
 
 // Fills the user's preferences from the product defaults. On the first start of
@@ -23,9 +25,15 @@ public:
         static Environment current();
     };
 
+    // Asked for the environment only on the first start: the system proxy query loads the
+    // proxy library with a thread of its own, which would then stay for the whole session.
+    using EnvironmentSource = std::function<Environment()>;
+
     // True when this call was the first start (and wrote "FirstCall").
     static bool apply(DBPreferences& preferences, const QMap<QString, QString>& defaults,
                       const Environment& environment);
+    static bool apply(DBPreferences& preferences, const QMap<QString, QString>& defaults,
+                      const EnvironmentSource& environment);
     // The stored language name for a locale; empty when the default applies.
     static QString languageName(const QLocale& locale);
 

@@ -2,6 +2,7 @@
 
 #include "app/AppPreferences.h"
 #include "app/WindowsEventListener.h"
+#include "platform/HeapRelease.h"
 #include "tasks/Clock.h"
 #include "tasks/SystemClock.h"
 #include "tasks/Task.h"
@@ -284,6 +285,9 @@ void TaskRunner::startTask(Task* task)
         TaskFactory::free(task);
     }
     logNextTask();
+    // What the task built up and freed would otherwise stay with the process while it
+    // waits for the next one, minutes away.
+    HeapRelease::releaseFreePages();
     s_executing.store(false);
     emit signalTaskFinished();
 }

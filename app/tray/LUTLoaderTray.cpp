@@ -17,6 +17,7 @@
 #include "lut/DisplayList.h"
 #include "lut/LUT.h"
 #include "platform/GlobalHotKeys.h"
+#include "platform/HeapRelease.h"
 #include "platform/Platform.h"
 #include "platform/PlatformBackend.h"
 #include "settings/QSettingsWithSharing.h"
@@ -527,6 +528,8 @@ void LUTLoaderTray::slotFinishLoadLut()
     --m_loadingCount;
     qDebug() << "LUTLoaderTray::slotFinishLoadLut. lutLoadingCount_=" << m_loadingCount;
     startNextLoad();
+    if (!m_running && m_queue.empty())
+        HeapRelease::releaseFreePages(); // the loads' tables and ramps are gone
 }
 
 // ---- balloons ----------------------------------------------------------------------

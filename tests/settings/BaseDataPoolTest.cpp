@@ -107,6 +107,15 @@ TEST_F(BaseDataPoolTest, LaterStartsKeepUserChoicesAndAddOnlyMissingDefaults)
     EXPECT_EQ(stored("Language"), "Deutsch");
     EXPECT_EQ(stored("UseProxy"), "true");
     EXPECT_EQ(DB::get()->count("Preferences", KaldoDynamicData::Values{{"name", "Gamma"}}), 1);
+
+    // Asking the system for its proxy loads a library with a thread that stays for the session.
+    int asked = 0;
+    DBPreferences preferences;
+    EXPECT_FALSE(FirstRunPreferences::apply(preferences, defaults(), [&asked] {
+        ++asked;
+        return hospitalMachine();
+    }));
+    EXPECT_EQ(asked, 0);
 }
 
 TEST_F(BaseDataPoolTest, UnknownLanguageKeepsEnglishAndNoProxyIsRecorded)

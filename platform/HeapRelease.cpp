@@ -1,0 +1,18 @@
+#include "platform/HeapRelease.h"
+
+#include <QtGlobal>
+
+#ifdef Q_OS_WIN
+#include <windows.h>
+#elif defined(__GLIBC__)
+#include <malloc.h>
+#endif
+
+void HeapRelease::releaseFreePages()
+{
+#ifdef Q_OS_WIN
+    HeapCompact(GetProcessHeap(), 0);
+#elif defined(__GLIBC__)
+    malloc_trim(0);
+#endif
+}
