@@ -17,6 +17,7 @@
 #include "lut/ctl/ProfileCommand.h"
 #include "qa/ctl/QaCommand.h"
 #include "qa/ctl/RegulationCommand.h"
+#include "sensors/ctl/SensorCommand.h"
 #include "settings/ctl/SettingsCommand.h"
 #include "sync/ctl/SyncCommand.h"
 #include "tasks/ctl/TasksCommand.h"
@@ -46,5 +47,6 @@ CtlCommandList CtlRegistry::commands()
     list.push_back(std::make_unique<RegulationCommand>());
     list.push_back(std::make_unique<QaCommand>());
     list.push_back(std::make_unique<UpdateCommand>());
+    list.push_back(std::make_unique<SensorCommand>());
     return list;
 }
