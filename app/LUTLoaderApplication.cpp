@@ -19,6 +19,7 @@
 #include "platform/sim/SimControlServer.h"
 #include "platform/sim/SimWorkstation.h"
 #include "qa/RegulationList.h"
+#include "sensors/SensorFactory.h"
 #include "settings/DataDirectory.h"
 #include "settings/QSettingsManager.h"
 #include "tasks/EnergyModeNotificationWindowInterface.h"
@@ -190,6 +191,8 @@ void LUTLoaderApplication::logOsEvents()
 int LUTLoaderApplication::runMainLut()
 {
     AppPreferences::set(QStringLiteral("StartTime"), QString::number(QDateTime::currentSecsSinceEpoch()));
+    // Before the tray builds display objects, which ask for their built-in sensors.
+    SensorFactory::registerAll();
     RegulationList::RefreshRegulationList(QStringLiteral(":rc/regulations"));
     skipped("runMainLut", "DDC/CI service pipe");
     setQuitOnLastWindowClosed(false);

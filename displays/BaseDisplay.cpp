@@ -194,14 +194,16 @@ std::shared_ptr<CSensor> BaseDisplay::sensor()
 {
     m_ok = true;
     if (!m_sensorLookedUp) {
-        m_sensorLookedUp = true;
         SensorProvider provider;
         {
             QMutexLocker locker(&g_sensorProviderMutex);
             provider = g_sensorProvider;
         }
-        if (provider)
+        // Asked once the sensor classes are there: a display may be built before them.
+        if (provider) {
+            m_sensorLookedUp = true;
             m_sensor = provider(m_displayId);
+        }
     }
     return m_sensor;
 }

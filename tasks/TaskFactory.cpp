@@ -1,5 +1,7 @@
 #include "tasks/TaskFactory.h"
 
+#include "tasks/AmbientLightTask.h"
+#include "tasks/AutoWhiteLevelStabTask.h"
 #include "tasks/BackLightTask.h"
 #include "tasks/BackUpTask.h"
 #include "tasks/DialogUpdateInterface.h"
@@ -13,6 +15,7 @@
 #include "tasks/SynchronizeDatabaseTask.h"
 #include "tasks/Task.h"
 #include "tasks/TaskNotificationWindowInterface.h"
+#include "tasks/UpdateAmbientTask.h"
 #include "tasks/UpdateLUTsAfterUnlockTask.h"
 #include "tasks/UpdateTask.h"
 #include "tasks/UserQACheckTask.h"
@@ -129,6 +132,12 @@ std::unique_ptr<Task> TaskFactory::build(int type, const QString& name, qint64 t
         return std::make_unique<DisplaysHoursRefreshTask>(name, timeout, first, std::move(clock));
     case ReCommDisplayType:
         return std::make_unique<ReCommDisplayTypeTask>(name, timeout, first, std::move(clock));
+    case UpdateAmbient:
+        return std::make_unique<UpdateAmbientTask>(name, timeout, first, std::move(clock));
+    case AmbientLight:
+        return std::make_unique<AmbientLightTask>(name, timeout, first, std::move(clock));
+    case AutoWhiteLevelStab:
+        return std::make_unique<AutoWhiteLevelStabTask>(name, timeout, first, std::move(clock));
     case UserQACheck:
         return std::make_unique<UserQACheckTask>(name, timeout, first, std::move(clock));
     case VerifyFailedQA:
@@ -180,6 +189,15 @@ void TaskFactory::connectTypeSignals(int type, Task* task)
         break;
     case SynchronizeDatabase:
         connectSynchronization(static_cast<SynchronizeDatabaseTask*>(task), tray);
+        break;
+    case AutoWhiteLevelStab:
+        if (tray) {
+            auto* stab = static_cast<AutoWhiteLevelStabTask*>(task);
+            QObject::connect(stab, &AutoWhiteLevelStabTask::signalIsLUTLoad, tray,
+                             qOverload<int>(&LUTLoaderTrayInterface::slotIsLUTLoad), Qt::QueuedConnection);
+            QObject::connect(tray, &LUTLoaderTrayInterface::signalIsLUTLoad, stab,
+                             &AutoWhiteLevelStabTask::slotIsLUTLoad, Qt::QueuedConnection);
+        }
         break;
     case VerifyFailedQA:
         if (VideoAdapterChangeInfoWindowInterface* const window = videoAdapterWindow()) {

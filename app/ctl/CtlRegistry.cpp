@@ -18,6 +18,7 @@
 #include "qa/ctl/HistoryCommand.h"
 #include "qa/ctl/QaCommand.h"
 #include "qa/ctl/RegulationCommand.h"
+#include "sensors/ctl/SensorCommand.h"
 #include "settings/ctl/SettingsCommand.h"
 #include "sync/ctl/SyncCommand.h"
 #include "tasks/ctl/TasksCommand.h"
@@ -48,5 +49,6 @@ CtlCommandList CtlRegistry::commands()
     list.push_back(std::make_unique<QaCommand>());
     list.push_back(std::make_unique<UpdateCommand>());
     list.push_back(std::make_unique<HistoryCommand>());
+    list.push_back(std::make_unique<SensorCommand>());
     return list;
 }

@@ -10,7 +10,8 @@ QString SimCommand::usage() const
 {
     return QStringLiteral("sim state|lock|unlock|connect|disconnect|sleep|wake|geometry|logoff|close\n"
                           "    sim plug|unplug OUTPUT | sim power OUTPUT on|off|dim\n"
-                          "    sim hotkey KEYS (e.g. Ctrl+Shift+F11)");
+                          "    sim hotkey KEYS (e.g. Ctrl+Shift+F11)\n"
+                          "    sim light OUTPUT LUX | sim patch OUTPUT R,G,B | sim hidplug|hidunplug PATH");
 }
 
 int SimCommand::run(const CtlContext& context) const

@@ -36,6 +36,9 @@ public:
     const DDCBuses& ddcBuses() const override;
     const SystemLog& systemLog() const override;
     const HidDevices& hidDevices() const override;
+    // The workstation's "serialPorts" object maps port numbers to devices (a pty of a test).
+    std::vector<int> serialPorts() const override;
+    QString serialPortName(int index) const override;
 
     SimWorkstation& workstation() const { return *m_workstation; }
 

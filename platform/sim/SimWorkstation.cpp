@@ -222,6 +222,7 @@ bool SimWorkstation::loadJson(const QByteArray& json, const QString& baseDir, QS
     m_cards = cards;
     m_displays = displays;
     m_hid = hid;
+    m_serialPorts = root.value(QStringLiteral("serialPorts")).toObject();
     m_ambientLux.clear();
     m_patches.clear();
     return true;
@@ -330,6 +331,12 @@ QList<SimHidEntry> SimWorkstation::hidDevices(bool includeUnplugged) const
             result.append(entry);
     }
     return result;
+}
+
+QJsonObject SimWorkstation::serialPorts() const
+{
+    QMutexLocker locker(&m_mutex);
+    return m_serialPorts;
 }
 
 std::optional<SimHidEntry> SimWorkstation::hidDevice(const QString& path) const

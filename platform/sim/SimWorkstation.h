@@ -34,6 +34,8 @@ public:
 
     // The HID devices plugged in now (all of them with `includeUnplugged`).
     QList<SimHidEntry> hidDevices(bool includeUnplugged = false) const;
+    // Port number (as text) to the device a serial instrument answers on.
+    QJsonObject serialPorts() const;
     std::optional<SimHidEntry> hidDevice(const QString& path) const;
     // Unplugs a HID device in the middle of whatever it does (a sensor fault).
     void setHidConnected(const QString& path, bool connected);
@@ -76,6 +78,7 @@ private:
     QList<SimVideoCard> m_cards;
     QList<SimDisplay> m_displays;
     QList<SimHidEntry> m_hid;
+    QJsonObject m_serialPorts;
     QHash<QString, double> m_ambientLux;
     QHash<QString, std::array<double, 3>> m_patches;
 };
