@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <atomic>
 #include <map>
 #include <memory>
 
@@ -96,7 +97,23 @@ public:
     virtual bool colorGainsBeforeLUT();
     virtual bool hasSpecificWhiteLevelRange(int& minLow, int& minHigh, int& maxLow, int& maxHigh);
 
-    bool ok() const { return m_ok; }
+    bool ok() const { return m_ok.load(); }
+
+    // Keeps the ok flag as it was across a call whose result only its caller wants: the
+    // loading thread reads the flag to know whether the display can take its table, and a
+    // display without power control must not look broken because it was asked to wake.
+    class OkFlagKeeper
+    {
+    public:
+        explicit OkFlagKeeper(BaseDisplay& display) : m_display(display), m_ok(display.ok()) {}
+        ~OkFlagKeeper() { m_display.setOk(m_ok); }
+        OkFlagKeeper(const OkFlagKeeper&) = delete;
+        OkFlagKeeper& operator=(const OkFlagKeeper&) = delete;
+
+    private:
+        BaseDisplay& m_display;
+        const bool m_ok;
+    };
     int displayId() const { return m_displayId; }
     // The attached LUT object (owned by this display), null when none.
     LUT* lut();
@@ -112,14 +129,15 @@ public:
     bool setDisplaySettings(std::map<QString, QString> settings);
 
 protected:
-    void setOk(bool ok) { m_ok = ok; }
+    void setOk(bool ok) { m_ok.store(ok); }
     void setCommunicationInterface(displayiface_t iface) { m_iface = iface; }
     void setSensor(CSensor* sensor) { m_sensor = sensor; }
     bool hasLUT() const { return m_lut != nullptr; }
 
 private:
     int m_displayId;
-    bool m_ok = true;
+    // Read by the loading thread while the main thread switches power.
+    std::atomic<bool> m_ok{true};
     CSensor* m_sensor = nullptr;
     std::unique_ptr<LUT> m_lut;
     displayiface_t m_iface = DISPIFACE_VIDEOCARD;
