@@ -237,7 +237,11 @@ int envInt(const char* name, int fallback)
 class LockHolder
 {
 public:
-    explicit LockHolder(const char* key) : m_lock(key, "Soak", 1) { EXPECT_TRUE(m_lock.Lock()) << key; }
+    // Like the main application, it waits while the agent holds the lock for a moment.
+    explicit LockHolder(const char* key) : m_lock(key, "Soak", 1)
+    {
+        EXPECT_TRUE(waitFor([&] { return m_lock.Lock(); })) << key;
+    }
     ~LockHolder() { m_lock.Unlock(); }
 
 private:
@@ -283,6 +287,12 @@ TEST(Soak, DaysOfLockingUnpluggingAndBusyLocksLeaveNothingBehind)
     agentEnvironment.insert("ASAN_OPTIONS",
                             agentEnvironment.value("ASAN_OPTIONS") + ":quarantine_size_mb=16");
     agent.setProcessEnvironment(agentEnvironment);
+    const QString errPath = TestPaths::dataDirectory() + "/agent-stderr.txt";
+    agent.setStandardErrorFile(errPath);
+    const auto agentErr = [&errPath] {
+        QFile file(errPath);
+        return file.open(QIODevice::ReadOnly) ? file.readAll().right(6000) : QByteArray();
+    };
     agent.start(TestPaths::agentProgram(),
                 {"--workstation", workstation, "--clock-rate", QString::number(rate), "--clock-start",
                  QString::number(monday.toSecsSinceEpoch()), "--run-seconds",
@@ -366,6 +376,8 @@ TEST(Soak, DaysOfLockingUnpluggingAndBusyLocksLeaveNothingBehind)
         EXPECT_EQ(sim({"wake"}), 0);
         // Night: the energy-save hours and the periodic tasks run alone.
         until(day, 32);
+        ASSERT_EQ(agent.state(), QProcess::Running) << "the agent ended on day " << day << ":\n"
+                                                    << agentErr().constData();
         if (day == 0) {
             firstDay = figuresOf(pid);
             report("after the first day:", firstDay);
@@ -400,10 +412,10 @@ TEST(Soak, DaysOfLockingUnpluggingAndBusyLocksLeaveNothingBehind)
     ASSERT_TRUE(agent.waitForFinished(60000));
     EXPECT_EQ(agent.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(agent.exitCode(), 0);
-    const QByteArray err = agent.readAllStandardError();
+    const QByteArray err = agentErr();
     EXPECT_FALSE(err.contains("AddressSanitizer") || err.contains("runtime error") ||
                  err.contains("LeakSanitizer"))
-        << err.right(4000).constData();
+        << err.constData();
 
     const QByteArray log = readLog();
     EXPECT_LT(log.size(), kLogLimit);
