@@ -240,7 +240,8 @@ public:
     // Like the main application, it waits while the agent holds the lock for a moment.
     explicit LockHolder(const char* key) : m_lock(key, "Soak", 1)
     {
-        EXPECT_TRUE(waitFor([&] { return m_lock.Lock(); })) << key;
+        bool taken = false;
+        EXPECT_TRUE(waitFor([&] { return taken || (taken = m_lock.Lock()); })) << key;
     }
     ~LockHolder() { m_lock.Unlock(); }
 
@@ -400,10 +401,11 @@ TEST(Soak, DaysOfLockingUnpluggingAndBusyLocksLeaveNothingBehind)
     EXPECT_LE(lastDay.fds, firstDay.fds) << "descriptors leaked";
     EXPECT_LE(lastDay.threads, firstDay.threads) << "threads leaked";
     EXPECT_LE(lastDay.rssKb, firstDay.rssKb * 11 / 10) << "memory grew";
-    for (const char* key : {SHARED_MEMORY_KEY_LUT, SHARED_MEMORY_KEY_CALIBRATION,
-                            SHARED_MEMORY_KEY_SCHEDULING, SHARED_MEMORY_KEY_SYNCHRONIZATION}) {
-        KaldoSharedMemory probe(key, "Soak", 1);
-        EXPECT_FALSE(probe.IsLocked()) << key << " held after the week";
+    {
+        // The loads have ended; the other locks may be held by a task that runs now (the
+        // energy task holds the calibration lock while it asks), so they are looked at below.
+        KaldoSharedMemory probe(SHARED_MEMORY_KEY_LUT, "Soak", 1);
+        EXPECT_FALSE(probe.IsLocked()) << "the LUT lock is held after the loads ended";
     }
 
     standIn.kill();
@@ -417,6 +419,11 @@ TEST(Soak, DaysOfLockingUnpluggingAndBusyLocksLeaveNothingBehind)
                  err.contains("LeakSanitizer"))
         << err.constData();
 
+    for (const char* key : {SHARED_MEMORY_KEY_LUT, SHARED_MEMORY_KEY_CALIBRATION,
+                            SHARED_MEMORY_KEY_SCHEDULING, SHARED_MEMORY_KEY_SYNCHRONIZATION}) {
+        KaldoSharedMemory probe(key, "Soak", 1);
+        EXPECT_FALSE(probe.IsLocked()) << key << " held after the agent ended";
+    }
     const QByteArray log = readLog();
     EXPECT_LT(log.size(), kLogLimit);
     // Every task that started ended, and nothing was left to end with the process.
