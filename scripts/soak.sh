@@ -10,8 +10,12 @@ cmake --build "$build" --target test_soak lutloader lutloaderctl mainapp_standin
 output="$(mktemp)"
 trap 'rm -f "$output"' EXIT
 status=0
+data="$(cd "$build" && pwd)/testdata/test_soak"
+mkdir -p "$data/run"
 LUTLOADER_SOAK_DAYS="${LUTLOADER_SOAK_DAYS:-7}" LUTLOADER_SOAK_DAY_SECONDS="$day" \
-  ctest --test-dir "$build" -R '^test_soak$' --output-on-failure -V >"$output" 2>&1 || status=$?
+  LUTLOADER_DATA_DIR="$data" XDG_SESSION_ID=test-test_soak XDG_RUNTIME_DIR="$data/run" \
+  LUTLOADER_TEST_TOOLS="$(cd "$build" && pwd)/tools" QT_QPA_PLATFORM=offscreen \
+  "$build/tests/app/tray/test_soak" >"$output" 2>&1 || status=$?
 grep -E 'soak |Failure|Expected|Which is|not calibrated|leaked|grew|held after|tests passed|tests failed' "$output" || true
 [ "$status" -eq 0 ] || tail -n 60 "$output"
 exit "$status"
