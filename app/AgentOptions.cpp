@@ -48,6 +48,16 @@ AgentOptions AgentOptions::fromArguments(const QStringList& arguments)
             options.runSeconds = i + 1 < arguments.size() ? arguments.at(++i).toInt(&ok) : 0;
             if (!ok || options.runSeconds < 0)
                 options.error = QStringLiteral("--run-seconds needs a whole number of seconds");
+        } else if (argument == QLatin1String("--clock-rate")) {
+            bool ok = false;
+            options.clockRate = i + 1 < arguments.size() ? arguments.at(++i).toDouble(&ok) : 0;
+            if (!ok || !(options.clockRate >= 1 && options.clockRate <= 1e6))
+                options.error = QStringLiteral("--clock-rate needs a number from 1 to 1000000");
+        } else if (argument == QLatin1String("--clock-start")) {
+            bool ok = false;
+            options.clockStart = i + 1 < arguments.size() ? arguments.at(++i).toLongLong(&ok) : 0;
+            if (!ok || options.clockStart < 0)
+                options.error = QStringLiteral("--clock-start needs seconds since 1970");
         } else if (argument.contains(QLatin1Char('=')) && !argument.startsWith(QLatin1Char('-'))) {
             // key=value presets go to the first-run handler.
         } else if (argument.startsWith(QLatin1Char('-')) && argument.size() > 1) {
@@ -78,6 +88,8 @@ QString AgentOptions::usage()
         "  --workstation FILE the simulated workstation described by FILE (implies --platform sim)\n"
         "  --run-seconds N    quit after N seconds (0: run until the session ends)\n"
         "  --echo             copy the log to standard error\n"
+        "  --clock-rate R     simulated workstation only: the task clock runs R times faster\n"
+        "  --clock-start S    simulated workstation only: the task clock starts at S seconds since 1970\n"
         "  KEY=VALUE          preset a preference at the first start\n"
         "  The toolkit's own options (-platform offscreen, -style NAME, ...) are passed on.\n");
 }

@@ -23,6 +23,8 @@
 #include "settings/DataDirectory.h"
 #include "settings/QSettingsManager.h"
 #include "tasks/EnergyModeNotificationWindowInterface.h"
+#include "tasks/FastClock.h"
+#include "tasks/SystemClock.h"
 #include "tasks/TaskFactory.h"
 #include "tasks/TaskNotificationWindowInterface.h"
 #include "tasks/TaskRunner.h"
@@ -67,6 +69,7 @@ LUTLoaderApplication::LUTLoaderApplication(int& argc, char** argv, const AgentOp
         return;
     }
     init();
+    m_clock = makeClock(options);
     AppPreferences::initDatabase();
     connect(this, &QCoreApplication::aboutToQuit, this, &LUTLoaderApplication::cleanAll);
     CrashHandler::install(QDir(DataDirectory::path()).filePath(kLogFileName));
@@ -84,6 +87,16 @@ LUTLoaderApplication::~LUTLoaderApplication()
     m_windowListener.reset();
     m_simControl.reset();
     CrashHandler::uninstall();
+}
+
+std::shared_ptr<Clock> LUTLoaderApplication::makeClock(const AgentOptions& options)
+{
+    if (options.clockRate == 1 && options.clockStart == 0)
+        return SystemClock::shared();
+    const qint64 start = options.clockStart > 0 ? options.clockStart : QDateTime::currentSecsSinceEpoch();
+    qInfo().noquote() << "task clock runs" << options.clockRate << "times faster from"
+                      << QDateTime::fromSecsSinceEpoch(start).toString(Qt::ISODate);
+    return std::make_shared<FastClock>(options.clockRate, start);
 }
 
 QString LUTLoaderApplication::instanceKey()
@@ -190,7 +203,7 @@ void LUTLoaderApplication::logOsEvents()
 
 int LUTLoaderApplication::runMainLut()
 {
-    AppPreferences::set(QStringLiteral("StartTime"), QString::number(QDateTime::currentSecsSinceEpoch()));
+    AppPreferences::set(QStringLiteral("StartTime"), QString::number(m_clock->now()));
     // Before the tray builds display objects, which ask for their built-in sensors.
     SensorFactory::registerAll();
     RegulationList::RefreshRegulationList(QStringLiteral(":rc/regulations"));
@@ -222,13 +235,13 @@ void LUTLoaderApplication::createThreadsAndDialogs()
     TaskFactory::attachVideoAdapterWindowInst(m_adapterWindow.get());
     const int reminder = reminderPeriodSeconds(AppPreferences::get(QStringLiteral("RemindMinutes")));
     qDebug() << "createThreadsAndDialogs reminder period" << reminder << "s";
-    m_taskRunner = std::make_unique<TaskRunner>();
+    m_taskRunner = std::make_unique<TaskRunner>(m_clock);
     const int tasks =
         m_taskRunner->loadTasks(QStringLiteral(":rc/tasklist.xml"), QStringLiteral(":rc/"), reminder);
     qDebug() << "createThreadsAndDialogs" << tasks << "tasks queued";
     connectThreadsAndDialogs(m_taskRunner.get(), m_tray.get(), m_notificationWindow.get(),
                              m_energyWindow.get());
-    m_scheduler = std::make_unique<TaskScheduler>();
+    m_scheduler = std::make_unique<TaskScheduler>(m_clock);
 }
 
 void LUTLoaderApplication::connectThreadsAndDialogs(TaskRunner* runner, LUTLoaderTray* tray,

@@ -12,6 +12,7 @@ class LUTLoaderTray;
 class TaskNotificationWindow;
 class VideoAdapterChangeInfoWindow;
 class SimControlServer;
+class Clock;
 class TaskRunner;
 class TaskScheduler;
 class WindowsEventListener;
@@ -63,8 +64,11 @@ public:
 
 private:
     void logOsEvents();
+    static std::shared_ptr<Clock> makeClock(const AgentOptions& options);
 
     AgentOptions m_options;
+    // The time of the task engine: the wall clock, or a fast one on a simulated workstation.
+    std::shared_ptr<Clock> m_clock;
     std::unique_ptr<TaskRunner> m_taskRunner;
     std::unique_ptr<TaskScheduler> m_scheduler;
     std::shared_ptr<WindowsEventListener> m_windowListener;

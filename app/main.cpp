@@ -44,6 +44,13 @@ int main(int argc, char** argv)
         return 1;
     }
 
+    // Only a simulated workstation may live in another time: a real one's session, displays
+    // and main application all keep the wall clock.
+    if ((options.clockRate != 1 || options.clockStart != 0) && !Platform::workstation()) {
+        std::fprintf(stderr, "lutloader: --clock-rate and --clock-start need the simulated workstation\n");
+        return 2;
+    }
+
     AppInitialization::fixFonts();
     AppInitialization::initGlobalData();
     RemoveListCreator::CreateRemoveList(QStringLiteral(":rc/speciallist.xml"),

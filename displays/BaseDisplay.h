@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <atomic>
 #include <functional>
 #include <map>
 #include <memory>
@@ -99,7 +100,23 @@ public:
     virtual bool colorGainsBeforeLUT();
     virtual bool hasSpecificWhiteLevelRange(int& minLow, int& minHigh, int& maxLow, int& maxHigh);
 
-    bool ok() const { return m_ok; }
+    bool ok() const { return m_ok.load(); }
+
+    // Keeps the ok flag as it was across a call whose result only its caller wants: the
+    // loading thread reads the flag to know whether the display can take its table, and a
+    // display without power control must not look broken because it was asked to wake.
+    class OkFlagKeeper
+    {
+    public:
+        explicit OkFlagKeeper(BaseDisplay& display) : m_display(display), m_ok(display.ok()) {}
+        ~OkFlagKeeper() { m_display.setOk(m_ok); }
+        OkFlagKeeper(const OkFlagKeeper&) = delete;
+        OkFlagKeeper& operator=(const OkFlagKeeper&) = delete;
+
+    private:
+        BaseDisplay& m_display;
+        const bool m_ok;
+    };
     int displayId() const { return m_displayId; }
     // The attached LUT object (owned by this display), null when none.
     LUT* lut();
@@ -123,7 +140,7 @@ public:
     static void setBuiltInSensorProvider(SensorProvider provider);
 
 protected:
-    void setOk(bool ok) { m_ok = ok; }
+    void setOk(bool ok) { m_ok.store(ok); }
     void setCommunicationInterface(displayiface_t iface) { m_iface = iface; }
     void setSensor(std::shared_ptr<CSensor> sensor);
     bool hasLUT() const { return m_lut != nullptr; }
@@ -137,7 +154,8 @@ protected:
 
 private:
     int m_displayId;
-    bool m_ok = true;
+    // Read by the loading thread while the main thread switches power.
+    std::atomic<bool> m_ok{true};
     std::shared_ptr<CSensor> m_sensor;
     bool m_sensorLookedUp = false;
     std::unique_ptr<LUT> m_lut;

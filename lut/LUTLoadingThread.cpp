@@ -340,6 +340,7 @@ void LUTLoadingThread::slotTurnOnDisplays()
     OSUtils::turnondisplay();
     qDebug() << "LUTLoadingThread::slotTurnOnDisplays()";
     for (const auto& [id, display] : DisplayList::instance().displayObjects()) {
+        const BaseDisplay::OkFlagKeeper keeper(*display);
         display->on();
         display->unlockHardware();
     }
@@ -348,8 +349,10 @@ void LUTLoadingThread::slotTurnOnDisplays()
 void LUTLoadingThread::slotTurnOffDisplays()
 {
     qDebug() << "LUTLoadingThread::slotTurnOffDisplays()";
-    for (const auto& [id, display] : DisplayList::instance().displayObjects())
+    for (const auto& [id, display] : DisplayList::instance().displayObjects()) {
+        const BaseDisplay::OkFlagKeeper keeper(*display);
         display->off();
+    }
     OSUtils::turnoffdisplay();
 }
 

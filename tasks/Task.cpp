@@ -54,7 +54,10 @@ void Task::start(const std::function<bool()>& stopRequested)
         m_terminate.store(true);
     m_runLock.lock();
     runGuarded();
-    const qint64 deadlineMs = m_clock->msecsSinceEpoch() + qint64(m_answerBound.count()) * 1000;
+    // The answer comes from work done at the machine's pace, whatever pace the clock keeps.
+    const qint64 deadlineMs =
+        m_clock->msecsSinceEpoch() +
+        m_clock->clockSpan(std::chrono::duration_cast<std::chrono::milliseconds>(m_answerBound)).count();
     const bool finishedInTime = m_runLock.waitForUnlock(
         [&] {
             return m_terminate.load() || (stopRequested && stopRequested()) || answerBoundPassed(deadlineMs);
@@ -62,7 +65,7 @@ void Task::start(const std::function<bool()>& stopRequested)
         [&] {
             // Look again when the answer bound runs out; a clock jump wakes the wait anyway.
             return m_answerBound.count() > 0
-                       ? std::chrono::milliseconds(deadlineMs - m_clock->msecsSinceEpoch())
+                       ? m_clock->realSpan(std::chrono::milliseconds(deadlineMs - m_clock->msecsSinceEpoch()))
                        : std::chrono::milliseconds::max();
         });
     if (!finishedInTime) {

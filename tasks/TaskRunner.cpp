@@ -250,8 +250,8 @@ bool TaskRunner::runDueTask(Task* task)
     const qint64 next = static_cast<qint64>(task->nextRun());
     const bool lastRunFarAhead = next - static_cast<qint64>(task->timeout()) > now + futureLimitSeconds;
     if (!lastRunFarAhead && next > now) {
-        idle(std::min<std::chrono::milliseconds>(longestSleep,
-                                                 std::chrono::milliseconds(next * 1000 - nowMs)));
+        idle(std::min<std::chrono::milliseconds>(
+            longestSleep, m_clock->realSpan(std::chrono::milliseconds(next * 1000 - nowMs))));
         return false;
     }
     if (s_locked.load()) {

@@ -33,6 +33,9 @@ TaskScheduler::TaskScheduler(std::shared_ptr<const Clock> clock, QObject* parent
     : QThread(parent), m_clock(clock ? std::move(clock) : std::make_shared<SystemClock>()),
       m_process(std::make_unique<OrvantaProcess>())
 {
+    // A fast clock makes the passes come as often in its own time; a floor keeps the
+    // database from being read in a busy loop.
+    m_period = std::max<std::chrono::milliseconds>(m_clock->realSpan(defaultPeriod), minimumPeriod);
     if (LUTLoaderTrayInterface* tray = TaskFactory::trayIconInstance())
         connect(
             this, &TaskScheduler::refreshContextMenu, tray, [tray] { tray->refreshDisplayInfo(false); },

@@ -23,6 +23,7 @@ class TaskScheduler : public QThread
     Q_OBJECT
 public:
     static constexpr std::chrono::milliseconds defaultPeriod{20000};
+    static constexpr std::chrono::milliseconds minimumPeriod{250};
 
     // Without a clock the system clock is used. The notification window, the tray
     // and the energy window are taken from the task factory.

@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QFile>
 #include <QGuiApplication>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QThread>
 
@@ -149,8 +150,14 @@ void LinuxSessionEvents::connectScreenSaver()
 void LinuxSessionEvents::connectDisplays()
 {
     if (auto* gui = qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
-        connect(gui, &QGuiApplication::screenAdded, this, &SessionEvents::displayConfigurationChanged);
-        connect(gui, &QGuiApplication::screenRemoved, this, &SessionEvents::displayConfigurationChanged);
+        connect(gui, &QGuiApplication::screenAdded, this, [this](QScreen* screen) {
+            qInfo().noquote() << "display hot-plug: X output" << screen->name() << "connected";
+            Q_EMIT displayConfigurationChanged();
+        });
+        connect(gui, &QGuiApplication::screenRemoved, this, [this](QScreen* screen) {
+            qInfo().noquote() << "display hot-plug: X output" << screen->name() << "disconnected";
+            Q_EMIT displayConfigurationChanged();
+        });
     }
     m_connectors = readConnectors();
     if (!m_connectors.any) {
@@ -189,6 +196,7 @@ LinuxSessionEvents::Connectors LinuxSessionEvents::readConnectors() const
         if (status != QLatin1String("connected"))
             continue;
         ++result.connected;
+        result.connectedNames << name;
         const QString dpms = readSysfs(root.filePath(name + QStringLiteral("/dpms")));
         if (dpms == QLatin1String("On") || dpms.isEmpty())
             anyOn = true;
@@ -204,10 +212,34 @@ void LinuxSessionEvents::pollDisplays()
     const Connectors now = readConnectors();
     const Connectors before = m_connectors;
     m_connectors = now;
-    if (now.connected != before.connected)
+    // One display swapped for another between two looks keeps the count but not the layout.
+    if (now.connectedNames != before.connectedNames) {
+        logHotPlug(before.connectedNames, now.connectedNames);
         Q_EMIT displayConfigurationChanged();
+    }
     if (now.power != before.power)
         Q_EMIT displayPowerChanged(now.power);
+}
+
+// The listener's log line keeps the names of the other platform; this one says which
+// connector it was, as the kernel and xrandr name it.
+void LinuxSessionEvents::logHotPlug(const QStringList& before, const QStringList& now) const
+{
+    static const QRegularExpression cardAndConnector(QStringLiteral("^(card\\d+)-(.+)$"));
+    const auto say = [](const QString& folder, const char* what) {
+        const QRegularExpressionMatch match = cardAndConnector.match(folder);
+        if (match.hasMatch())
+            qInfo().noquote() << "display hot-plug: connector" << match.captured(2) << "of"
+                              << match.captured(1) << what;
+        else
+            qInfo().noquote() << "display hot-plug: connector" << folder << what;
+    };
+    for (const QString& folder : now)
+        if (!before.contains(folder))
+            say(folder, "connected");
+    for (const QString& folder : before)
+        if (!now.contains(folder))
+            say(folder, "disconnected");
 }
 
 void LinuxSessionEvents::onLock()

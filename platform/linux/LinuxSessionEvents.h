@@ -67,6 +67,7 @@ private:
         int connected = 0;
         int power = PowerOff;
         bool any = false;
+        QStringList connectedNames; // sysfs folder names, "card0-HDMI-A-1"
     };
 
     void connectLogind();
@@ -77,6 +78,7 @@ private:
     void takeInhibitor();
     void releaseInhibitor();
     Connectors readConnectors() const;
+    void logHotPlug(const QStringList& before, const QStringList& now) const;
 
     Sources m_sources;
     std::shared_ptr<TerminationSignals> m_termination;

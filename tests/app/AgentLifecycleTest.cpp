@@ -1,5 +1,7 @@
 // The agent as a program: single instance, session events in its log, shutdown
 // order, recovery after a crash.
+#include "app/NamedPipes.h"
+#include "app/PipeMessage.h"
 #include "tests/support/ProgramRun.h"
 #include "tests/support/TestPaths.h"
 
@@ -9,8 +11,10 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLocalSocket>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QRegularExpression>
 #include <QTest>
 
 #include <csignal>
@@ -378,6 +382,75 @@ TEST_F(AgentLifecycleTest, TerminationDuringStartUpEndsTheAgent)
         agent.waitForFinished();
     }
     EXPECT_TRUE(ended) << "the agent ran on after SIGTERM";
+}
+
+// Another program on the hub floods it; the agent's own participant must stay, the agent
+// must still obey the main application afterwards, and a termination must end it.
+TEST_F(AgentLifecycleTest, BurstOfPipeMessagesLeavesTheAgentObedient)
+{
+    QProcess agent;
+    startAgent(agent, {"--run-seconds", "600"});
+    ASSERT_TRUE(waitForLog("PipeAppConnectorServer just new listener registration"));
+    const QRegularExpressionMatch hub =
+        QRegularExpression(R"re(PipeAppConnectorServer start\s+"(kaldo_[0-9a-f]+)")re")
+            .match(QString::fromLatin1(readLog()));
+    ASSERT_TRUE(hub.hasMatch());
+    const QString hubPath = NamedPipes::socketPath(hub.captured(1));
+
+    // A flooding participant that registers and never listens, then 20,000 messages, many
+    // connections at once; refused connections are the hub protecting itself.
+    const auto send = [&](QLocalSocket& socket, const QByteArray& text) {
+        socket.connectToServer(hubPath);
+        if (socket.waitForConnected(1000)) {
+            socket.write(text);
+            socket.flush();
+            socket.disconnectFromServer();
+        }
+    };
+    {
+        QLocalSocket socket;
+        send(socket, PipeMessage{"kaldo_flood", "register", "", ""}.toBytes());
+    }
+    constexpr int kMessages = 20000;
+    constexpr int kInFlight = 200;
+    std::vector<std::unique_ptr<QLocalSocket>> flight;
+    for (int i = 0; i < kMessages; ++i) {
+        if (flight.size() == kInFlight) {
+            for (auto& socket : flight)
+                if (socket->state() != QLocalSocket::UnconnectedState)
+                    socket->waitForDisconnected(100);
+            flight.clear();
+        }
+        flight.push_back(std::make_unique<QLocalSocket>());
+        send(*flight.back(), PipeMessage{"kaldo_flood", "flood", QString::number(i), ""}.toBytes());
+    }
+    flight.clear();
+    ASSERT_EQ(agent.state(), QProcess::Running);
+
+    // The main application asks after the burst; the agent hears and obeys.
+    const qsizetype before = readLog().size();
+    const ProgramRun disable =
+        runProgram(TestPaths::ctlProgram(), {"send", "-", "lutdisable", "1", "--wait", "0"});
+    EXPECT_EQ(disable.exitCode, 0) << disable.err.constData();
+    const ProgramRun refresh =
+        runProgram(TestPaths::ctlProgram(), {"send", "-", "DisplayRefresh", "", "--wait", "0"});
+    EXPECT_EQ(refresh.exitCode, 0) << refresh.err.constData();
+    EXPECT_TRUE(waitForLog("Refresh Displays in LUTLoader", 120000));
+    const QByteArray after = readLog().mid(before);
+    EXPECT_TRUE(after.contains("slotReciveValue name -  \"lutdisable\"")) << after.right(3000).constData();
+    EXPECT_TRUE(after.contains("Refresh Displays in LUTLoader"));
+    // The drops are told once per flood, not once per message.
+    EXPECT_LT(readLog().count("dropping the excess"), 50);
+
+    ::kill(static_cast<pid_t>(agent.processId()), SIGTERM);
+    const bool ended = agent.waitForFinished(60000);
+    if (!ended) {
+        agent.kill();
+        agent.waitForFinished();
+    }
+    EXPECT_TRUE(ended) << "the agent ran on after SIGTERM";
+    EXPECT_EQ(agent.exitCode(), 0);
+    EXPECT_TRUE(noSanitizerReport(agent.readAllStandardError()));
 }
 
 } // namespace

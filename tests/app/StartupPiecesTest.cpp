@@ -96,6 +96,17 @@ TEST(StartupValuesTest, HelpVersionAndUnknownOptions)
         {"lutloader", "-platform", "offscreen", "--style=fusion", "-reverse", "-qwindowtitle", "x"});
     EXPECT_TRUE(toolkit.error.isEmpty()) << toolkit.error.toStdString();
     EXPECT_FALSE(AgentOptions::fromArguments({"lutloader", "-style"}).error.isEmpty());
+
+    const AgentOptions fast =
+        AgentOptions::fromArguments({"lutloader", "--clock-rate", "7200", "--clock-start", "1796025600"});
+    EXPECT_TRUE(fast.error.isEmpty()) << fast.error.toStdString();
+    EXPECT_EQ(fast.clockRate, 7200);
+    EXPECT_EQ(fast.clockStart, 1796025600);
+    // A clock that stands still or runs backwards would stop every task.
+    for (const char* rate : {"0", "0.5", "-3", "nan", "fast"})
+        EXPECT_FALSE(AgentOptions::fromArguments({"lutloader", "--clock-rate", rate}).error.isEmpty())
+            << rate;
+    EXPECT_FALSE(AgentOptions::fromArguments({"lutloader", "--clock-start"}).error.isEmpty());
 }
 
 // A session lock answers the questions nobody can see: the energy countdown is

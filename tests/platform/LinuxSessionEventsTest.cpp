@@ -1,6 +1,7 @@
 #include "platform/linux/LinuxSessionEvents.h"
 
 #include "tests/platform/FakeLogind.h"
+#include "tests/settings/LogCapture.h"
 #include "tests/support/TestPaths.h"
 
 #include <QDir>
@@ -99,11 +100,30 @@ TEST(LinuxSessionEventsTest, DrmConnectorsGivePowerAndHotPlug)
     EXPECT_EQ(codes(power), (std::vector<int>{SessionEvents::PowerOff, SessionEvents::PowerDimmed,
                                               SessionEvents::PowerOn}));
 
-    writeSysfs(root, "card0-HDMI-A-1", "status", "connected");
-    writeSysfs(root, "card0-HDMI-A-1", "dpms", "On");
-    events.pollDisplays();
-    EXPECT_EQ(configuration.size(), 1);
-    EXPECT_EQ(events.connectedDisplayCount(), 2);
+    {
+        const LogCapture log;
+        writeSysfs(root, "card0-HDMI-A-1", "status", "connected");
+        writeSysfs(root, "card0-HDMI-A-1", "dpms", "On");
+        events.pollDisplays();
+        EXPECT_EQ(configuration.size(), 1);
+        EXPECT_EQ(events.connectedDisplayCount(), 2);
+        EXPECT_TRUE(log.lines().contains("display hot-plug: connector HDMI-A-1 of card0 connected"))
+            << qPrintable(log.lines().join('\n'));
+    }
+    {
+        // One display swapped for another between two looks: same count, new layout.
+        const LogCapture log;
+        writeSysfs(root, "card0-HDMI-A-1", "status", "disconnected");
+        writeSysfs(root, "card1-DVI-I-1", "status", "connected");
+        events.pollDisplays();
+        EXPECT_EQ(configuration.size(), 2);
+        EXPECT_TRUE(log.lines().contains("display hot-plug: connector DVI-I-1 of card1 connected"));
+        EXPECT_TRUE(log.lines().contains("display hot-plug: connector HDMI-A-1 of card0 disconnected"));
+        writeSysfs(root, "card1-DVI-I-1", "status", "disconnected");
+        writeSysfs(root, "card0-HDMI-A-1", "status", "connected");
+        events.pollDisplays();
+        EXPECT_EQ(configuration.size(), 3);
+    }
     // The console stays on while one display is on.
     writeSysfs(root, "card0-DP-1", "dpms", "Off");
     events.pollDisplays();

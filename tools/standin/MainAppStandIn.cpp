@@ -7,6 +7,7 @@
 //   LUTLOADER_STANDIN_LOCK     busy lock key held while it runs
 //   LUTLOADER_STANDIN_HUB      hub server name to join (as `lutloaderctl send` takes it)
 //   LUTLOADER_STANDIN_SECONDS  how long to stay (default 0; "quit" over the pipe ends it early)
+//   LUTLOADER_STANDIN_REPLY_DELAY_MS  a busy main application: each reply waits this long
 // Each received message is answered with "reply" and "MSG:PARAM", and printed.
 #include "app/KaldoSharedMemory.h"
 #include "app/PipeAppConnectorClient.h"
@@ -84,8 +85,18 @@ int main(int argc, char** argv)
                                  QCoreApplication::quit();
                                  return;
                              }
-                             if (!isHubChatter(msg))
-                                 client->sendMessage(QStringLiteral("reply"), msg + QLatin1Char(':') + param);
+                             if (isHubChatter(msg))
+                                 return;
+                             const QString reply = msg + QLatin1Char(':') + param;
+                             const int delayMs =
+                                 qEnvironmentVariableIntValue("LUTLOADER_STANDIN_REPLY_DELAY_MS");
+                             if (delayMs <= 0) {
+                                 client->sendMessage(QStringLiteral("reply"), reply);
+                                 return;
+                             }
+                             QTimer::singleShot(delayMs, client, [client, reply] {
+                                 client->sendMessage(QStringLiteral("reply"), reply);
+                             });
                          });
     }
     if (seconds <= 0 && !participant)

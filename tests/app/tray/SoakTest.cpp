@@ -1,0 +1,453 @@
+// Days of a workstation's life in seconds: the agent on the simulated workstation with its
+// task clock running fast, while the session locks and unlocks, a display leaves and comes
+// back, the energy-save hours pass, a second process takes the busy locks and the main
+// application answers late or not at all. Afterwards nothing may be left over: no task, no
+// lock, no thread, no descriptor, no growing memory, no uncalibrated display, no damaged
+// database, no log beyond its limit.
+// LUTLOADER_SOAK_DAYS (default 2) and LUTLOADER_SOAK_DAY_SECONDS (real seconds per simulated
+// day, default 12) set its length; scripts/soak.sh runs the full week.
+#include "app/KaldoSharedMemory.h"
+#include "app/LockKeys.h"
+#include "app/NamedPipes.h"
+#include "app/PipeMessage.h"
+#include "db/DB.h"
+#include "db/DBDisplayCurrentLUT.h"
+#include "db/DBDisplays.h"
+#include "db/DBUtils.h"
+#include "db/KaldoDynamicData.h"
+#include "db/Schema.h"
+#include "displays/CurrentDisplays.h"
+#include "platform/GammaRampDevice.h"
+#include "platform/GammaRamps.h"
+#include "platform/Platform.h"
+#include "platform/PlatformBackend.h"
+#include "platform/sim/SimControlClient.h"
+#include "platform/sim/SimControlServer.h"
+#include "settings/DataDirectory.h"
+#include "tests/lut/load/LutLoadFixture.h"
+#include "tests/support/TestPaths.h"
+#include "tests/support/TestWorkstation.h"
+
+#include <QDateTime>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QJsonObject>
+#include <QLocalSocket>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QRegularExpression>
+#include <QTest>
+#include <QTimeZone>
+
+#include <csignal>
+#include <cstdio>
+#include <functional>
+#include <gtest/gtest.h>
+
+namespace {
+
+const QStringList kOutputs{"DP-1", "DP-2", "HDMI-1"};
+// The display that is unplugged and plugged in again every day.
+const QString kWandering = QStringLiteral("HDMI-1");
+constexpr qint64 kLogLimit = 100LL << 20;
+
+QString logPath()
+{
+    return TestPaths::dataDirectory() + "/logb.qlog";
+}
+
+QByteArray readLog()
+{
+    QFile file(logPath());
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// The bound only keeps a broken agent from hanging the test.
+bool waitFor(const std::function<bool()>& done, int boundMs = 180000)
+{
+    const QDeadlineTimer bound(boundMs);
+    while (!done() && !bound.hasExpired())
+        QTest::qWait(50);
+    return done();
+}
+
+int ctl(const QStringList& args)
+{
+    QProcess process;
+    process.start(TestPaths::ctlProgram(), args);
+    return process.waitForFinished(60000) && process.exitStatus() == QProcess::NormalExit ? process.exitCode()
+                                                                                          : -1;
+}
+
+// The control socket of the agent's simulated workstation, spoken to directly: a tool
+// started for each event would take longer than the simulated hours between them.
+QString g_simSocket;
+
+int sim(const QStringList& args)
+{
+    QJsonObject command{{"cmd", args.value(0)}};
+    if (args.size() > 1)
+        command.insert("output", args.at(1));
+    return SimControlClient::send(command, g_simSocket).value("ok").toBool() ? 0 : 1;
+}
+
+// Sends one message to the agent's hub as another program would.
+void sendToHub(const QString& hubPath, const QString& msg, const QString& param)
+{
+    QLocalSocket socket;
+    socket.connectToServer(hubPath);
+    if (!socket.waitForConnected(5000)) {
+        ADD_FAILURE() << "no hub at " << qPrintable(hubPath);
+        return;
+    }
+    socket.write(PipeMessage{"kaldo_soak", msg, param, ""}.toBytes());
+    socket.flush();
+    socket.disconnectFromServer();
+}
+
+QString writeWorkstation()
+{
+    const auto display = [](const QString& output, const char* card, int code) {
+        return QStringLiteral(R"({"output": "%1", "card": "%2", "rect": [0, 0, 1920, 1200], "edid": "%3"})")
+            .arg(output, QLatin1String(card),
+                 QString::fromLatin1(LutLoadFixture::displayEdid(code, output).toHex()));
+    };
+    const QString json = QStringLiteral(R"({"name": "Soak",
+      "videoCards": [{"id": "card0", "name": "Sim card A", "rampSize": 256},
+                     {"id": "card1", "name": "Sim card B", "rampSize": 256}],
+      "displays": [%1, %2, %3]})")
+                             .arg(display(kOutputs[0], "card0", 0x301), display(kOutputs[1], "card0", 0x302),
+                                  display(kOutputs[2], "card1", 0x303));
+    const QString path = TestPaths::freshFolder("soak") + "/workstation.json";
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly))
+        file.write(json.toUtf8());
+    return path;
+}
+
+// A fresh database with the displays registered, a stored table each, marked as loaded.
+QList<int> prepareDatabase(const QString& workstation)
+{
+    QString error;
+    EXPECT_TRUE(TestWorkstation::select(workstation, &error)) << qPrintable(error);
+    QFile::remove(TestPaths::dataDirectory() + "/Storage.db");
+    DB::free();
+    DB::setPath(DataDirectory::path());
+    EXPECT_TRUE(DB::get()->IsOpened());
+    EXPECT_TRUE(Schema::checkAll(*DB::get()));
+    CurrentDisplays::NonCachedRefresh();
+    const QList<int> ids = DBUtils::RefreshDisplaysInfo();
+    for (const int id : ids) {
+        DBDisplayCurrentLUT::Channels channels;
+        for (int c = 0; c < 3; ++c) {
+            std::vector<int> channel;
+            for (int i = 0; i < 256; ++i)
+                channel.push_back(i * (190 + 10 * c + id % 7));
+            channels.push_back(channel);
+        }
+        EXPECT_GE(DBDisplayCurrentLUT().storeLUT(id, 2, 0, channels), 0);
+        DBDisplays().setDisplayInfo(id, "lutupload", "true", false);
+    }
+    DB::free();
+    Platform::reset();
+    return ids;
+}
+
+// A log over its limit from earlier runs, in numbered lines.
+void fillLog(qint64 bytes)
+{
+    QFile file(logPath());
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QByteArray block;
+    qint64 line = 0;
+    while (file.size() < bytes) {
+        block.clear();
+        while (block.size() < (1 << 20))
+            block +=
+                QByteArray("earlier run line ") + QByteArray::number(line++).rightJustified(9, '0') + '\n';
+        ASSERT_EQ(file.write(block), block.size());
+    }
+}
+
+std::map<QString, GammaRamp> readRamps(const QString& workstation)
+{
+    std::map<QString, GammaRamp> ramps;
+    QString error;
+    EXPECT_TRUE(TestWorkstation::select(workstation, &error)) << qPrintable(error);
+    for (const QString& output : kOutputs) {
+        std::unique_ptr<GammaRampDevice> device = Platform::backend().gammaRamps().open(output, &error);
+        if (device && device->read(ramps[output]))
+            continue;
+        ADD_FAILURE() << "cannot read the ramp of " << qPrintable(output) << ": " << qPrintable(error);
+    }
+    Platform::reset();
+    return ramps;
+}
+
+struct ProcessFigures
+{
+    qint64 rssKb = 0;
+    int threads = 0; // the agent's own, without the toolkit's pool (its idle threads expire by time)
+    int pooled = 0;
+    int fds = 0;
+};
+
+ProcessFigures figuresOf(qint64 pid)
+{
+    ProcessFigures figures;
+    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
+    if (status.open(QIODevice::ReadOnly)) {
+        for (const QByteArray& line : status.readAll().split('\n')) {
+            const QList<QByteArray> parts = line.simplified().split(' ');
+            if (parts.size() >= 2 && parts[0] == "VmRSS:")
+                figures.rssKb = parts[1].toLongLong();
+        }
+    }
+    const QDir tasks(QStringLiteral("/proc/%1/task").arg(pid));
+    for (const QString& task : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile comm(tasks.filePath(task + "/comm"));
+        if (comm.open(QIODevice::ReadOnly) && comm.readAll().trimmed() == "Thread (pooled)")
+            ++figures.pooled;
+        else
+            ++figures.threads;
+    }
+    figures.fds = static_cast<int>(QDir(QStringLiteral("/proc/%1/fd").arg(pid))
+                                       .entryList(QDir::AllEntries | QDir::NoDotAndDotDot)
+                                       .size());
+    return figures;
+}
+
+void report(const char* when, const ProcessFigures& f)
+{
+    std::printf("soak %-22s RSS %7lld kB, %3d threads (+%d pooled), %3d descriptors\n", when,
+                static_cast<long long>(f.rssKb), f.threads, f.pooled, f.fds);
+    std::fflush(stdout);
+}
+
+int envInt(const char* name, int fallback)
+{
+    bool ok = false;
+    const int value = qEnvironmentVariableIntValue(name, &ok);
+    return ok && value > 0 ? value : fallback;
+}
+
+// The test is the second process: it holds a busy lock as the main application would.
+class LockHolder
+{
+public:
+    // Like the main application, it waits while the agent holds the lock for a moment.
+    explicit LockHolder(const char* key) : m_lock(key, "Soak", 1)
+    {
+        bool taken = false;
+        EXPECT_TRUE(waitFor([&] { return taken || (taken = m_lock.Lock()); })) << key;
+    }
+    ~LockHolder() { m_lock.Unlock(); }
+
+private:
+    KaldoSharedMemory m_lock;
+};
+
+TEST(Soak, DaysOfLockingUnpluggingAndBusyLocksLeaveNothingBehind)
+{
+    const int days = envInt("LUTLOADER_SOAK_DAYS", 2);
+    const int daySeconds = envInt("LUTLOADER_SOAK_DAY_SECONDS", 12);
+    const double rate = 86400.0 / daySeconds;
+
+    const QString workstation = writeWorkstation();
+    const QList<int> ids = prepareDatabase(workstation);
+    ASSERT_EQ(ids.size(), kOutputs.size());
+    for (const auto& [name, value] :
+         std::vector<std::pair<QString, QString>>{{"PutDisplaysToEnergySaveMode", "true"},
+                                                  {"StartEnergySaveMode", "22:00"},
+                                                  {"EndEnergySaveMode", "06:00"},
+                                                  {"UpdateSoftwareAutomaticaly", "false"}})
+        ASSERT_EQ(ctl({"pref", "set", name, value}), 0) << qPrintable(name);
+    fillLog(kLogLimit + (kLogLimit >> 1));
+    {
+        QString error;
+        ASSERT_TRUE(TestWorkstation::select(workstation, &error)) << qPrintable(error);
+        g_simSocket = SimControlServer::defaultSocketPath();
+        Platform::reset();
+    }
+
+    // The main application stand-in on the hub: it answers, is frozen for hours, answers again.
+    QProcess standIn;
+    QProcessEnvironment standInEnvironment = QProcessEnvironment::systemEnvironment();
+    standInEnvironment.insert("LUTLOADER_STANDIN_HUB", "-");
+    standInEnvironment.insert("LUTLOADER_STANDIN_SECONDS", QString::number(days * daySeconds + 600));
+    standInEnvironment.insert("LUTLOADER_STANDIN_REPLY_DELAY_MS", "300");
+    standIn.setProcessEnvironment(standInEnvironment);
+
+    // Monday 08:00 local time: every day of the week sees the energy-save hours.
+    const QDateTime monday(QDate(2026, 11, 30), QTime(8, 0));
+    QProcess agent;
+    QProcessEnvironment agentEnvironment = QProcessEnvironment::systemEnvironment();
+    // A small quarantine, so freed memory held back by the sanitizer does not pass for growth.
+    agentEnvironment.insert("ASAN_OPTIONS",
+                            agentEnvironment.value("ASAN_OPTIONS") + ":quarantine_size_mb=16");
+    agent.setProcessEnvironment(agentEnvironment);
+    const QString errPath = TestPaths::dataDirectory() + "/agent-stderr.txt";
+    agent.setStandardErrorFile(errPath);
+    const auto agentErr = [&errPath] {
+        QFile file(errPath);
+        return file.open(QIODevice::ReadOnly) ? file.readAll().right(6000) : QByteArray();
+    };
+    agent.start(TestPaths::agentProgram(),
+                {"--workstation", workstation, "--clock-rate", QString::number(rate), "--clock-start",
+                 QString::number(monday.toSecsSinceEpoch()), "--run-seconds",
+                 QString::number(days * daySeconds + 900)});
+    ASSERT_TRUE(agent.waitForStarted());
+    const qint64 pid = agent.processId();
+    QElapsedTimer real;
+    real.start();
+    const auto finishes = [] {
+        return readLog().count("LUTLoaderTray::slotFinishLoadLut. lutLoadingCount_=");
+    };
+    ASSERT_TRUE(waitFor([&] { return finishes() >= kOutputs.size(); })) << "first loads";
+    ASSERT_TRUE(waitFor([] { return readLog().contains("SimControlServer listening"); }));
+
+    {
+        // The log of earlier runs was cut to its newer half at the start.
+        const QByteArray log = readLog();
+        EXPECT_LT(log.size(), kLogLimit);
+        EXPECT_GT(log.size(), kLogLimit / 2 - (1 << 20));
+        EXPECT_FALSE(log.contains("earlier run line 000000000\n"));
+        EXPECT_TRUE(log.contains("earlier run line "));
+        EXPECT_FALSE(log.contains("bytes were lost during log truncation"));
+    }
+    const std::map<QString, GammaRamp> calibrated = readRamps(workstation);
+    for (const auto& [output, ramp] : calibrated)
+        EXPECT_NE(ramp[0].back(), 65535) << "not loaded: " << qPrintable(output);
+
+    standIn.start(TestPaths::toolProgram("mainapp_standin"), {});
+    ASSERT_TRUE(standIn.waitForStarted());
+    QByteArray said;
+    ASSERT_TRUE(waitFor([&] {
+        said += standIn.readAllStandardOutput();
+        return said.contains("registered kaldo_");
+    }));
+
+    report("at the start:", figuresOf(pid));
+    const QRegularExpressionMatch hub =
+        QRegularExpression(R"re(PipeAppConnectorServer start\s+"(kaldo_[0-9a-f]+)")re")
+            .match(QString::fromLatin1(readLog()));
+    ASSERT_TRUE(hub.hasMatch());
+    const QString hubPath = NamedPipes::socketPath(hub.captured(1));
+    // Waits until the simulated hour of the given day (in real time: no assertion hangs on it).
+    const auto until = [&](int day, double hour) {
+        const qint64 at = static_cast<qint64>((day * 24 + hour - 8) * 3600 / rate * 1000);
+        while (real.elapsed() < at) {
+            said += standIn.readAllStandardOutput();
+            QTest::qWait(static_cast<int>(std::min<qint64>(50, at - real.elapsed())) + 1);
+        }
+    };
+
+    ProcessFigures firstDay;
+    for (int day = 0; day < days; ++day) {
+        until(day, 9);
+        EXPECT_EQ(sim({"lock"}), 0);
+        until(day, 10);
+        EXPECT_EQ(sim({"unlock"}), 0);
+        until(day, 11);
+        EXPECT_EQ(sim({"unplug", kWandering}), 0);
+        until(day, 12);
+        EXPECT_EQ(sim({"plug", kWandering}), 0);
+        until(day, 13);
+        {
+            // The main application calibrates: the LUT and the calibration locks are its.
+            LockHolder lut(SHARED_MEMORY_KEY_LUT);
+            LockHolder calibration(SHARED_MEMORY_KEY_CALIBRATION);
+            EXPECT_EQ(sim({"lock"}), 0);
+            EXPECT_EQ(sim({"unlock"}), 0);
+            until(day, 15);
+        }
+        // The main application hangs for two hours while the agent tells it things.
+        ::kill(static_cast<pid_t>(standIn.processId()), SIGSTOP);
+        sendToHub(hubPath, "retranslate", "en");
+        sendToHub(hubPath, "DisplayRefresh", "");
+        EXPECT_EQ(sim({"unplug", kWandering}), 0);
+        EXPECT_EQ(sim({"plug", kWandering}), 0);
+        until(day, 17);
+        ::kill(static_cast<pid_t>(standIn.processId()), SIGCONT);
+        until(day, 18);
+        EXPECT_EQ(sim({"sleep"}), 0);
+        until(day, 19);
+        EXPECT_EQ(sim({"wake"}), 0);
+        // Night: the energy-save hours and the periodic tasks run alone.
+        until(day, 32);
+        ASSERT_EQ(agent.state(), QProcess::Running) << "the agent ended on day " << day << ":\n"
+                                                    << agentErr().constData();
+        if (day == 0) {
+            firstDay = figuresOf(pid);
+            report("after the first day:", firstDay);
+        }
+    }
+
+    // The end of the week: one more unlock, whose reloads must all end.
+    const qsizetype before = finishes();
+    EXPECT_EQ(sim({"lock"}), 0);
+    EXPECT_EQ(sim({"unlock"}), 0);
+    ASSERT_TRUE(waitFor([&] { return finishes() >= before + kOutputs.size(); })) << "reloads after the week";
+    ASSERT_TRUE(waitFor([&] {
+        return readLog().right(1 << 20).contains("LUTLoaderTray::slotFinishLoadLut. lutLoadingCount_= 0");
+    }));
+    QTest::qWait(1000);
+    const ProcessFigures lastDay = figuresOf(pid);
+    report("after the last day:", lastDay);
+
+    EXPECT_EQ(agent.state(), QProcess::Running) << "the agent did not last the week";
+    EXPECT_LE(lastDay.fds, firstDay.fds) << "descriptors leaked";
+    EXPECT_LE(lastDay.threads, firstDay.threads) << "threads leaked";
+    EXPECT_LE(lastDay.rssKb, firstDay.rssKb * 11 / 10) << "memory grew";
+    {
+        // The loads have ended; the other locks may be held by a task that runs now (the
+        // energy task holds the calibration lock while it asks), so they are looked at below.
+        KaldoSharedMemory probe(SHARED_MEMORY_KEY_LUT, "Soak", 1);
+        EXPECT_FALSE(probe.IsLocked()) << "the LUT lock is held after the loads ended";
+    }
+
+    standIn.kill();
+    standIn.waitForFinished();
+    ::kill(static_cast<pid_t>(pid), SIGTERM);
+    ASSERT_TRUE(agent.waitForFinished(60000));
+    EXPECT_EQ(agent.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(agent.exitCode(), 0);
+    const QByteArray err = agentErr();
+    EXPECT_FALSE(err.contains("AddressSanitizer") || err.contains("runtime error") ||
+                 err.contains("LeakSanitizer"))
+        << err.constData();
+
+    for (const char* key : {SHARED_MEMORY_KEY_LUT, SHARED_MEMORY_KEY_CALIBRATION,
+                            SHARED_MEMORY_KEY_SCHEDULING, SHARED_MEMORY_KEY_SYNCHRONIZATION}) {
+        KaldoSharedMemory probe(key, "Soak", 1);
+        EXPECT_FALSE(probe.IsLocked()) << key << " held after the agent ended";
+    }
+    const QByteArray log = readLog();
+    EXPECT_LT(log.size(), kLogLimit);
+    // Every task that started ended, and nothing was left to end with the process.
+    const QByteArray run = log.mid(log.lastIndexOf("-------------------------------------"));
+    EXPECT_EQ(run.count("task started "), run.count("task ended")) << "a task was left running";
+    EXPECT_FALSE(run.contains("still runs after"));
+    EXPECT_FALSE(run.contains("did not stop in time"));
+    EXPECT_TRUE(run.contains("ENERGY mode task")) << "the energy-save hours were never looked at";
+    EXPECT_TRUE(run.contains("Update all LUTs after system unlock"));
+
+    const std::map<QString, GammaRamp> atTheEnd = readRamps(workstation);
+    for (const QString& output : kOutputs)
+        EXPECT_EQ(atTheEnd.at(output), calibrated.at(output)) << qPrintable(output) << " not calibrated";
+
+    QString error;
+    ASSERT_TRUE(TestWorkstation::select(workstation, &error)) << qPrintable(error);
+    DB::free();
+    DB::setPath(DataDirectory::path());
+    ASSERT_TRUE(DB::get()->IsOpened());
+    for (const int id : ids)
+        EXPECT_EQ(DBDisplays().getDisplayInfo(id, "lutupload"), "true") << "display " << id;
+    EXPECT_EQ(DB::get()->query("PRAGMA integrity_check").values().value("integrity_check"), "ok");
+    DB::free();
+    Platform::reset();
+}
+
+} // namespace
