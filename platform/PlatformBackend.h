@@ -12,6 +12,7 @@ class GammaRamps;
 class GlobalHotKeys;
 class MatroxBoards;
 class ProcessList;
+class ScreenSaver;
 class SessionEvents;
 class SessionIdentity;
 class SystemLog;
@@ -48,4 +49,6 @@ public:
     virtual const DDCBuses& ddcBuses() const = 0;
     // The system journal, for what must be said when the log file cannot be written.
     virtual const SystemLog& systemLog() const = 0;
+    // The session's screen saver and the system's idle sleep.
+    virtual const ScreenSaver& screenSaver() const = 0;
 };

@@ -10,7 +10,9 @@ QString SimCommand::usage() const
 {
     return QStringLiteral("sim state|lock|unlock|connect|disconnect|sleep|wake|geometry|logoff|close\n"
                           "    sim plug|unplug OUTPUT | sim power OUTPUT on|off|dim\n"
-                          "    sim hotkey KEYS (e.g. Ctrl+Shift+F11)");
+                          "    sim hotkey KEYS (e.g. Ctrl+Shift+F11)\n"
+                          "    sim screensaver on|off|locked | sim clock advance|offset SECONDS\n"
+                          "    sim click perform | sim click remind MINUTES (the open task notification)");
 }
 
 int SimCommand::run(const CtlContext& context) const

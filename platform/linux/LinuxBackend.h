@@ -8,6 +8,7 @@
 #include "platform/linux/LinuxFilePermissions.h"
 #include "platform/linux/LinuxGammaRamps.h"
 #include "platform/linux/LinuxProcessList.h"
+#include "platform/linux/LinuxScreenSaver.h"
 #include "platform/linux/LinuxSessionIdentity.h"
 #include "platform/linux/LinuxSystemLog.h"
 
@@ -33,6 +34,7 @@ public:
     const MatroxBoards& matroxBoards() const override { return m_matroxBoards; }
     const DDCBuses& ddcBuses() const override { return m_ddcBuses; }
     const SystemLog& systemLog() const override { return m_systemLog; }
+    const ScreenSaver& screenSaver() const override { return m_screenSaver; }
 
 private:
     LinuxProcessList m_processes;
@@ -46,4 +48,5 @@ private:
     LinuxDisplayEnumeration m_displays;
     LibraryMatroxBoards m_matroxBoards;
     LinuxDDCBuses m_ddcBuses;
+    LinuxScreenSaver m_screenSaver;
 };

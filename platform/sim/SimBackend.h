@@ -9,6 +9,7 @@ class SimDisplayColorProfiles;
 class SimGammaRamps;
 class SimDisplayEnumeration;
 class SimMatroxBoards;
+class SimScreenSaver;
 class SimWorkstation;
 
 // The simulated workstation. Hardware (displays, cards, session events) comes from
@@ -34,6 +35,7 @@ public:
     const MatroxBoards& matroxBoards() const override;
     const DDCBuses& ddcBuses() const override;
     const SystemLog& systemLog() const override;
+    const ScreenSaver& screenSaver() const override;
 
     SimWorkstation& workstation() const { return *m_workstation; }
 
@@ -48,4 +50,5 @@ private:
     std::unique_ptr<SimDisplayEnumeration> m_displays;
     std::unique_ptr<SimMatroxBoards> m_matroxBoards;
     std::unique_ptr<SimDDCBuses> m_ddcBuses;
+    std::unique_ptr<SimScreenSaver> m_screenSaver;
 };

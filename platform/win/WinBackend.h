@@ -5,11 +5,12 @@
 #include "platform/PlatformBackend.h"
 #include "platform/ProcessList.h"
 #include "platform/SessionIdentity.h"
-#include "platform/win/WinDDCBuses.h"
 #include "platform/SystemLog.h"
+#include "platform/win/WinDDCBuses.h"
 #include "platform/win/WinDisplayColorProfiles.h"
 #include "platform/win/WinDisplayEnumeration.h"
 #include "platform/win/WinGammaRamps.h"
+#include "platform/win/WinScreenSaver.h"
 
 // Process table from a Toolhelp snapshot.
 class WinProcessList : public ProcessList
@@ -64,6 +65,7 @@ public:
     const MatroxBoards& matroxBoards() const override { return m_matroxBoards; }
     const DDCBuses& ddcBuses() const override { return m_ddcBuses; }
     const SystemLog& systemLog() const override { return m_systemLog; }
+    const ScreenSaver& screenSaver() const override { return m_screenSaver; }
 
 private:
     WinProcessList m_processes;
@@ -75,4 +77,5 @@ private:
     WinDisplayEnumeration m_displays;
     LibraryMatroxBoards m_matroxBoards;
     WinDDCBuses m_ddcBuses;
+    WinScreenSaver m_screenSaver;
 };
