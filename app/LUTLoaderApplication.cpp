@@ -22,6 +22,8 @@
 #include "settings/DataDirectory.h"
 #include "settings/QSettingsManager.h"
 #include "tasks/EnergyModeNotificationWindowInterface.h"
+#include "tasks/OffsetClock.h"
+#include "tasks/SystemClock.h"
 #include "tasks/TaskFactory.h"
 #include "tasks/TaskNotificationWindowInterface.h"
 #include "tasks/TaskRunner.h"
@@ -219,13 +221,39 @@ void LUTLoaderApplication::createThreadsAndDialogs()
     TaskFactory::attachVideoAdapterWindowInst(m_adapterWindow.get());
     const int reminder = reminderPeriodSeconds(AppPreferences::get(QStringLiteral("RemindMinutes")));
     qDebug() << "createThreadsAndDialogs reminder period" << reminder << "s";
-    m_taskRunner = std::make_unique<TaskRunner>();
+    m_clock = SystemClock::shared();
+    if (SimWorkstation* workstation = Platform::workstation())
+        m_clock = simulatedClock(workstation, m_notificationWindow.get());
+    m_notificationWindow->setClock([clock = m_clock] { return clock->now(); });
+    m_taskRunner = std::make_unique<TaskRunner>(m_clock);
     const int tasks =
         m_taskRunner->loadTasks(QStringLiteral(":rc/tasklist.xml"), QStringLiteral(":rc/"), reminder);
     qDebug() << "createThreadsAndDialogs" << tasks << "tasks queued";
     connectThreadsAndDialogs(m_taskRunner.get(), m_tray.get(), m_notificationWindow.get(),
                              m_energyWindow.get());
-    m_scheduler = std::make_unique<TaskScheduler>();
+    m_scheduler = std::make_unique<TaskScheduler>(m_clock);
+}
+
+std::shared_ptr<Clock> LUTLoaderApplication::simulatedClock(SimWorkstation* workstation,
+                                                            TaskNotificationWindow* window)
+{
+    // The workstation's operator moves its clock and answers its notifications, so that a
+    // due date a quarter of an hour away can be reached without waiting for it.
+    auto clock = std::make_shared<OffsetClock>();
+    clock->setOffsetSeconds(workstation->clockOffset());
+    connect(workstation, &SimWorkstation::clockChanged, clock.get(), [clock = clock.get(), workstation] {
+        clock->setOffsetSeconds(workstation->clockOffset());
+        qDebug() << "simulated clock" << QDateTime::fromMSecsSinceEpoch(clock->msecsSinceEpoch());
+    });
+    connect(workstation, &SimWorkstation::notificationClicked, window,
+            [window](const QString& button, int seconds) {
+                qDebug().noquote() << "simulated click on the task notification:" << button << seconds;
+                if (button == QLatin1String("perform"))
+                    window->perform();
+                else
+                    window->remind(seconds);
+            });
+    return clock;
 }
 
 void LUTLoaderApplication::connectThreadsAndDialogs(TaskRunner* runner, LUTLoaderTray* tray,

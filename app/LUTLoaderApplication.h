@@ -12,6 +12,8 @@ class LUTLoaderTray;
 class TaskNotificationWindow;
 class VideoAdapterChangeInfoWindow;
 class SimControlServer;
+class SimWorkstation;
+class Clock;
 class TaskRunner;
 class TaskScheduler;
 class WindowsEventListener;
@@ -63,12 +65,15 @@ public:
 
 private:
     void logOsEvents();
+    static std::shared_ptr<Clock> simulatedClock(SimWorkstation* workstation, TaskNotificationWindow* window);
 
     AgentOptions m_options;
     std::unique_ptr<TaskRunner> m_taskRunner;
     std::unique_ptr<TaskScheduler> m_scheduler;
     std::shared_ptr<WindowsEventListener> m_windowListener;
     std::unique_ptr<SimControlServer> m_simControl;
+    // The time of the task engine: the wall clock, or the simulated workstation's.
+    std::shared_ptr<Clock> m_clock;
     std::unique_ptr<LUTLoaderTray> m_tray;
     std::unique_ptr<TaskNotificationWindow> m_notificationWindow;
     std::unique_ptr<EnergyModeNotificationWindow> m_energyWindow;
