@@ -123,7 +123,7 @@ DBQAHistory::iterator DBQAHistory::beginLastStepResults(int displayId, const QSt
     return data_->query(
         QStringLiteral(
             "SELECT QAResults.stepid AS stepid, MAX(History.runtime) AS runtime, QAResults.result AS result, "
-            "QAResults.stepname AS stepname FROM History INNER JOIN QAResults ON History.historyid = "
+            "QAResults.stepname AS stepname FROM History CROSS JOIN QAResults ON History.historyid = "
             "QAResults.historyid WHERE History.deviceid = ? AND QAResults.regulationid IN") +
             names +
             QStringLiteral(
@@ -148,7 +148,7 @@ bool DBQAHistory::isAnyTaskMade(int displayId, const QString& regulation)
     const QString names = inList(DBHistory::regulationNames(regulation), parameters);
     return !data_
                 ->query(QStringLiteral(
-                            "SELECT 1 FROM History INNER JOIN QAResults ON History.historyid = "
+                            "SELECT 1 FROM History CROSS JOIN QAResults ON History.historyid = "
                             "QAResults.historyid WHERE History.deviceid = ? AND History.isdisabled = 0 "
                             "AND QAResults.regulationid IN") +
                             names + QStringLiteral(" LIMIT 1"),

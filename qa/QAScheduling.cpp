@@ -166,7 +166,7 @@ int QAScheduling::saveTables(int firstGroupId, int displayId, const QAScheduling
              {QStringLiteral("TaskKey"), group.key},
              {QStringLiteral("was_executed_this_week"), group.wasExecutedThisWeek ? "1" : "0"},
              {QStringLiteral("twiceweekphase"), QString::number(group.phase)}});
-        QList<int> steps = group.stepIds;
+        std::vector<int> steps = group.stepIds;
         std::sort(steps.begin(), steps.end());
         for (const int step : steps)
             rows.steps.append({id, display, QString::number(step)});
@@ -219,7 +219,8 @@ QAScheduling::PlanRows QAScheduling::storedRows()
 
 bool QAScheduling::writeRows(const PlanRows& rows)
 {
-    if (!clearDatabase())
+    if (!QASchedulingGroups().clear() ||
+        !DB::get()->execSql(QStringLiteral("DELETE FROM ") + QASchedulingGroups::REMIND))
         return false;
     QASchedulingGroups groups;
     QASchedulingSteps steps;
