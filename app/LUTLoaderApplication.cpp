@@ -24,6 +24,7 @@
 #include "settings/QSettingsManager.h"
 #include "tasks/EnergyModeNotificationWindowInterface.h"
 #include "tasks/FastClock.h"
+#include "tasks/OffsetClock.h"
 #include "tasks/SystemClock.h"
 #include "tasks/TaskFactory.h"
 #include "tasks/TaskNotificationWindowInterface.h"
@@ -235,6 +236,14 @@ void LUTLoaderApplication::createThreadsAndDialogs()
     TaskFactory::attachVideoAdapterWindowInst(m_adapterWindow.get());
     const int reminder = reminderPeriodSeconds(AppPreferences::get(QStringLiteral("RemindMinutes")));
     qDebug() << "createThreadsAndDialogs reminder period" << reminder << "s";
+    if (SimWorkstation* workstation = Platform::workstation()) {
+        auto simulated = simulatedClock(workstation, m_notificationWindow.get());
+        // A clock sped up from the command line runs the whole session; the operator's
+        // offset only moves the real-time one.
+        if (m_clock == SystemClock::shared())
+            m_clock = std::move(simulated);
+    }
+    m_notificationWindow->setClock([clock = m_clock] { return clock->now(); });
     m_taskRunner = std::make_unique<TaskRunner>(m_clock);
     const int tasks =
         m_taskRunner->loadTasks(QStringLiteral(":rc/tasklist.xml"), QStringLiteral(":rc/"), reminder);
@@ -242,6 +251,28 @@ void LUTLoaderApplication::createThreadsAndDialogs()
     connectThreadsAndDialogs(m_taskRunner.get(), m_tray.get(), m_notificationWindow.get(),
                              m_energyWindow.get());
     m_scheduler = std::make_unique<TaskScheduler>(m_clock);
+}
+
+std::shared_ptr<Clock> LUTLoaderApplication::simulatedClock(SimWorkstation* workstation,
+                                                            TaskNotificationWindow* window)
+{
+    // The workstation's operator moves its clock and answers its notifications, so that a
+    // due date a quarter of an hour away can be reached without waiting for it.
+    auto clock = std::make_shared<OffsetClock>();
+    clock->setOffsetSeconds(workstation->clockOffset());
+    connect(workstation, &SimWorkstation::clockChanged, clock.get(), [clock = clock.get(), workstation] {
+        clock->setOffsetSeconds(workstation->clockOffset());
+        qDebug() << "simulated clock" << QDateTime::fromMSecsSinceEpoch(clock->msecsSinceEpoch());
+    });
+    connect(workstation, &SimWorkstation::notificationClicked, window,
+            [window](const QString& button, int seconds) {
+                qDebug().noquote() << "simulated click on the task notification:" << button << seconds;
+                if (button == QLatin1String("perform"))
+                    window->perform();
+                else
+                    window->remind(seconds);
+            });
+    return clock;
 }
 
 void LUTLoaderApplication::connectThreadsAndDialogs(TaskRunner* runner, LUTLoaderTray* tray,

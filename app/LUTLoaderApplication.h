@@ -12,6 +12,7 @@ class LUTLoaderTray;
 class TaskNotificationWindow;
 class VideoAdapterChangeInfoWindow;
 class SimControlServer;
+class SimWorkstation;
 class Clock;
 class TaskRunner;
 class TaskScheduler;
@@ -65,6 +66,7 @@ public:
 private:
     void logOsEvents();
     static std::shared_ptr<Clock> makeClock(const AgentOptions& options);
+    static std::shared_ptr<Clock> simulatedClock(SimWorkstation* workstation, TaskNotificationWindow* window);
 
     AgentOptions m_options;
     // The time of the task engine: the wall clock, or a fast one on a simulated workstation.
@@ -73,6 +75,8 @@ private:
     std::unique_ptr<TaskScheduler> m_scheduler;
     std::shared_ptr<WindowsEventListener> m_windowListener;
     std::unique_ptr<SimControlServer> m_simControl;
+    // The time of the task engine: the wall clock, or the simulated workstation's.
+    std::shared_ptr<Clock> m_clock;
     std::unique_ptr<LUTLoaderTray> m_tray;
     std::unique_ptr<TaskNotificationWindow> m_notificationWindow;
     std::unique_ptr<EnergyModeNotificationWindow> m_energyWindow;

@@ -16,7 +16,10 @@ namespace {
 
 std::atomic<bool> s_checked{false};
 
-const QString kJoin = QStringLiteral(" FROM History INNER JOIN QAResults ON History.historyid = "
+// CROSS JOIN keeps SQLite's join order: the display's history rows first, then their
+// results by history id. Left to itself it starts from the regulation's results of every
+// display, and a plan rebuild then reads all results once per display.
+const QString kJoin = QStringLiteral(" FROM History CROSS JOIN QAResults ON History.historyid = "
                                      "QAResults.historyid WHERE History.deviceid = ?");
 
 QString placeholders(qsizetype count)

@@ -123,7 +123,7 @@ DBQAHistory::iterator DBQAHistory::beginLastStepResults(int displayId, const QSt
     return data_->query(
         QStringLiteral(
             "SELECT QAResults.stepid AS stepid, MAX(History.runtime) AS runtime, QAResults.result AS result, "
-            "QAResults.stepname AS stepname FROM History INNER JOIN QAResults ON History.historyid = "
+            "QAResults.stepname AS stepname FROM History CROSS JOIN QAResults ON History.historyid = "
             "QAResults.historyid WHERE History.deviceid = ? AND QAResults.regulationid IN") +
             names +
             QStringLiteral(
@@ -148,7 +148,7 @@ bool DBQAHistory::isAnyTaskMade(int displayId, const QString& regulation)
     const QString names = inList(DBHistory::regulationNames(regulation), parameters);
     return !data_
                 ->query(QStringLiteral(
-                            "SELECT 1 FROM History INNER JOIN QAResults ON History.historyid = "
+                            "SELECT 1 FROM History CROSS JOIN QAResults ON History.historyid = "
                             "QAResults.historyid WHERE History.deviceid = ? AND History.isdisabled = 0 "
                             "AND QAResults.regulationid IN") +
                             names + QStringLiteral(" LIMIT 1"),
@@ -160,17 +160,20 @@ QMap<int, bool> DBQAHistory::getWasExecuted(const QString& regulation, int class
 {
     QMap<int, bool> flags;
     DBTransaction transaction(data_);
-    for (auto it =
-             data_->query(QStringLiteral("SELECT stepid, MAX(qaresult_isexec) AS isexec FROM QAResults WHERE "
-                                         "regulationId = ? AND classificationId = ? GROUP BY stepid"),
-                          {regulation, classification});
+    // Only the few flagged rows are read, through the flag's index: a step without one reads false.
+    for (auto it = data_->query(
+             QStringLiteral("SELECT DISTINCT stepid, 1 AS isexec FROM QAResults WHERE "
+                            "(qaresult_isexec > 0 OR qaresult_isexec < 0) AND regulationId = ? AND "
+                            "classificationId = ?"),
+             {regulation, classification});
          !it.IsNull(); ++it)
         flags.insert(it.value(QStringLiteral("stepid")).toInt(),
                      it.value(QStringLiteral("isexec")).toInt() != 0);
     // Rows already cleared are left alone: rewriting every result of the regulation on
     // each plan rebuild would cost more than the whole plan.
-    if (!data_->exec(QStringLiteral("UPDATE QAResults SET qaresult_isexec = 0 WHERE regulationId = ? AND "
-                                    "classificationId = ? AND qaresult_isexec <> 0"),
+    if (!flags.isEmpty() &&
+        !data_->exec(QStringLiteral("UPDATE QAResults SET qaresult_isexec = 0 WHERE (qaresult_isexec > 0 OR "
+                                    "qaresult_isexec < 0) AND regulationId = ? AND classificationId = ?"),
                      {regulation, classification})) {
         transaction.failTransaction();
         qWarning() << "DBQAHistory::getWasExecuted could not clear the flags";

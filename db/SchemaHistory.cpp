@@ -48,7 +48,10 @@ QList<TableSchema> Schema::historyTables()
           {QStringLiteral("freq"), Integer},
           {QStringLiteral("runtime_planned"), Integer}},
          {},
-         {{historyid}, {QStringLiteral("regulationid"), QStringLiteral("stepid")}}},
+         // The executed flag is set on a few rows and looked for on every plan rebuild.
+         {{historyid},
+          {QStringLiteral("regulationid"), QStringLiteral("stepid")},
+          {QStringLiteral("qaresult_isexec")}}},
         {QStringLiteral("QAResultParams"),
          {{qaresultid, Integer},
           {QStringLiteral("name"), Text},

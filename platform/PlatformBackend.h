@@ -14,6 +14,7 @@ class GlobalHotKeys;
 class HidDevices;
 class MatroxBoards;
 class ProcessList;
+class ScreenSaver;
 class SessionEvents;
 class SessionIdentity;
 class SystemLog;
@@ -63,4 +64,6 @@ public:
         return index >= 0 ? QStringLiteral("/dev/ttyS%1").arg(index) : QString();
 #endif
     }
+    // The session's screen saver and the system's idle sleep.
+    virtual const ScreenSaver& screenSaver() const = 0;
 };

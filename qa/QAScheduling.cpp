@@ -43,7 +43,7 @@ bool QAScheduling::isActiveAndConnected(int displayId)
                 .IsNull();
 }
 
-unsigned QAScheduling::GetDisplayRestriction(int displayId)
+unsigned QAScheduling::GetDisplayRestriction(int displayId, bool others)
 {
     DBDisplays displays;
     DBPreferences preferences;
@@ -65,23 +65,25 @@ unsigned QAScheduling::GetDisplayRestriction(int displayId)
             : backlight == QLatin1String("2") ? RESTRICTION_BACKLIGHT_WARNING
                                               : RESTRICTION_NO_BACKLIGHT_CONTROL;
     // Multi-display steps count the other displays that are active and attached now.
-    const QList<int> planned = plannedDisplays();
-    const bool others =
-        std::any_of(planned.begin(), planned.end(), [displayId](int id) { return id != displayId; });
     mask |= others ? RESTRICTION_MULTI_DISPLAY : RESTRICTION_SINGLE_DISPLAY;
     return mask;
 }
 
-void QAScheduling::fillPreviousRunDataToCalculator(QASchedulingCalculator& calculator, int displayId,
-                                                   const QString& regulation, int classification,
-                                                   const QMap<int, bool>& wasExecuted)
+QMap<int, DBHistory::StepRuns>
+QAScheduling::fillPreviousRunDataToCalculator(QASchedulingCalculator& calculator, int displayId,
+                                              const QString& regulation, int classification,
+                                              const QMap<int, bool>& wasExecuted, bool others)
 {
     DBHistory history;
     const qint64 acceptance = history.acceptanceDatePerformedOnAnyVideoAdapter(displayId, regulation);
-    const auto board = DB::get()->readinfo(QStringLiteral("CurrentDisplays"),
-                                           {{QStringLiteral("id"), QString::number(displayId)}});
-    const QString boardKey = board.value(QStringLiteral("video_adapter_key"));
-    const bool onBoard = acceptance > 0 && history.wasPerformed(displayId, regulation, boardKey);
+    QString boardKey;
+    bool onBoard = false;
+    if (acceptance > 0) {
+        const auto board = DB::get()->readinfo(QStringLiteral("CurrentDisplays"),
+                                               {{QStringLiteral("id"), QString::number(displayId)}});
+        boardKey = board.value(QStringLiteral("video_adapter_key"));
+        onBoard = history.wasPerformed(displayId, regulation, boardKey);
+    }
 
     QMap<int, qint64> last;
     QMap<int, qint64> success;
@@ -96,11 +98,12 @@ void QAScheduling::fillPreviousRunDataToCalculator(QASchedulingCalculator& calcu
             stepOnBoard.insert(it.key(), history.stepIdWasPerformed(displayId, it.key(), boardKey));
     }
     calculator.setAcceptanceInfo(acceptance, acceptance > 0, onBoard, stepOnBoard);
-    calculator.setDisplayRestriction(GetDisplayRestriction(displayId));
+    calculator.setDisplayRestriction(GetDisplayRestriction(displayId, others));
     calculator.setLastExecutions(last);
     calculator.setLastSuccessExecutions(success);
     calculator.setStatusOk(ok);
     calculator.setWasExecuted(wasExecuted);
+    return runs;
 }
 
 void QAScheduling::fillExceptionsToCalculator(QASchedulingCalculator& calculator, int displayId)
@@ -132,21 +135,23 @@ bool QAScheduling::clearDatabase()
            DB::get()->execSql(QStringLiteral("DELETE FROM ") + QASchedulingGroups::REMIND);
 }
 
-int QAScheduling::saveTables(int firstGroupId, int displayId, const QASchedulingCalculator& calculator)
+int QAScheduling::saveTables(int firstGroupId, int displayId, const QASchedulingCalculator& calculator,
+                             PlanRows& rows)
 {
+    if (calculator.groupsCount() == 0)
+        return firstGroupId;
     DBDisplays displays;
     const QString displayName = displays.getDisplayInfo(displayId, QStringLiteral("Model")) +
                                 QLatin1Char(' ') +
                                 displays.getDisplayInfo(displayId, QStringLiteral("SerialNumber"));
-    QASchedulingGroups groups;
-    QASchedulingSteps steps;
-    auto data = DB::get();
+    const QString display = QString::number(displayId);
     int groupId = firstGroupId;
     for (int i = 0; i < calculator.groupsCount(); ++i, ++groupId) {
         const QAGroup& group = calculator.getGroup(i);
-        groups.addRecord(
-            {{QStringLiteral("groupid"), QString::number(groupId)},
-             {QStringLiteral("displayid"), QString::number(displayId)},
+        const QString id = QString::number(groupId);
+        rows.groups.append(
+            {{QStringLiteral("groupid"), id},
+             {QStringLiteral("displayid"), display},
              {QStringLiteral("qatype"), group.name},
              {QStringLiteral("displayname"), displayName},
              {QStringLiteral("nextdate"), QString::number(group.dueDate)},
@@ -157,33 +162,92 @@ int QAScheduling::saveTables(int firstGroupId, int displayId, const QAScheduling
               group.neverRun
                   ? QStringLiteral("Never")
                   : QDateTime::fromSecsSinceEpoch(group.lastRun).toString(QStringLiteral("yyyy.MM.dd"))},
-             {QStringLiteral("issynchron"), QStringLiteral("0")},
              {QStringLiteral("TaskStatus"), group.statusOk ? QStringLiteral("0") : QStringLiteral("1")},
              {QStringLiteral("TaskKey"), group.key},
              {QStringLiteral("was_executed_this_week"), group.wasExecutedThisWeek ? "1" : "0"},
              {QStringLiteral("twiceweekphase"), QString::number(group.phase)}});
-        for (const int step : group.stepIds)
-            steps.addRecord(groupId, displayId, step);
-        data->addinfo(QASchedulingGroups::REMIND,
-                      {{QStringLiteral("nextdate"), QString::number(group.remindDate)},
-                       {QStringLiteral("TaskKey"), group.key}});
+        std::vector<int> steps = group.stepIds;
+        std::sort(steps.begin(), steps.end());
+        for (const int step : steps)
+            rows.steps.append({id, display, QString::number(step)});
+        rows.reminders.append({QString::number(group.remindDate), group.key});
     }
     return groupId;
 }
 
-void QAScheduling::refreshQAStatuses(int displayId, RegulationInfo* regulation,
-                                     ClassificationInfo* classification)
+namespace {
+
+// The columns the plan writes; "issynchron" is the synchronisation's.
+const QStringList kGroupColumns{QStringLiteral("groupid"),       QStringLiteral("displayid"),
+                                QStringLiteral("qatype"),        QStringLiteral("displayname"),
+                                QStringLiteral("nextdate"),      QStringLiteral("nextdate_fixed"),
+                                QStringLiteral("frequency"),     QStringLiteral("frequency_codes"),
+                                QStringLiteral("lastrundate"),   QStringLiteral("TaskStatus"),
+                                QStringLiteral("TaskKey"),       QStringLiteral("was_executed_this_week"),
+                                QStringLiteral("twiceweekphase")};
+
+void sortRows(QList<QStringList>& rows)
+{
+    std::sort(rows.begin(), rows.end(), [](const QStringList& a, const QStringList& b) {
+        return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end());
+    });
+}
+
+} // namespace
+
+QAScheduling::PlanRows QAScheduling::storedRows()
+{
+    auto data = DB::get();
+    PlanRows rows;
+    for (auto it = data->query(QStringLiteral("SELECT ") + kGroupColumns.join(QLatin1Char(',')) +
+                               QStringLiteral(" FROM QASchedulingGroups ORDER BY groupid"));
+         !it.IsNull(); ++it) {
+        QMap<QString, QString> row;
+        for (const QString& column : kGroupColumns)
+            row.insert(column, it.value(column));
+        rows.groups.append(row);
+    }
+    for (auto it = data->query(QStringLiteral("SELECT groupid, displayid, stepid FROM QASchedulingSteps"));
+         !it.IsNull(); ++it)
+        rows.steps.append({it.value(QStringLiteral("groupid")), it.value(QStringLiteral("displayid")),
+                           it.value(QStringLiteral("stepid"))});
+    for (auto it = data->query(QStringLiteral("SELECT nextdate, TaskKey FROM ") + QASchedulingGroups::REMIND);
+         !it.IsNull(); ++it)
+        rows.reminders.append({it.value(QStringLiteral("nextdate")), it.value(QStringLiteral("TaskKey"))});
+    return rows;
+}
+
+bool QAScheduling::writeRows(const PlanRows& rows)
+{
+    if (!QASchedulingGroups().clear() ||
+        !DB::get()->execSql(QStringLiteral("DELETE FROM ") + QASchedulingGroups::REMIND))
+        return false;
+    QASchedulingGroups groups;
+    QASchedulingSteps steps;
+    auto data = DB::get();
+    bool ok = true;
+    for (QMap<QString, QString> group : rows.groups) {
+        group.insert(QStringLiteral("issynchron"), QStringLiteral("0"));
+        ok = groups.addRecord(group) && ok;
+    }
+    for (const QStringList& step : rows.steps)
+        ok = steps.addRecord(step.at(0).toInt(), step.at(1).toInt(), step.at(2).toInt()) && ok;
+    for (const QStringList& reminder : rows.reminders)
+        ok = data->addinfo(QASchedulingGroups::REMIND, {{QStringLiteral("nextdate"), reminder.at(0)},
+                                                        {QStringLiteral("TaskKey"), reminder.at(1)}}) &&
+             ok;
+    return ok;
+}
+
+void QAScheduling::refreshQAStatuses(int displayId, ClassificationInfo* classification,
+                                     const QMap<int, DBHistory::StepRuns>& runs)
 {
     bool allOk = true;
-    if (regulation && classification) {
-        for (auto it = DBQAHistory().beginLastStepResults(displayId, regulation->GetRegulationIdName(),
-                                                          classification->GetClassificationId());
-             !it.IsNull(); ++it) {
-            const int result = it.value(QStringLiteral("result")).toInt();
-            qDebug().noquote() << "Last steps results. step=" << it.value(QStringLiteral("stepid"))
-                               << " result=" << result;
-            if (classification->stepIds().contains(it.value(QStringLiteral("stepid")).toInt()))
-                allOk = allOk && result == DBHistory::RESULT_PASSED;
+    if (classification) {
+        for (auto it = runs.cbegin(); it != runs.cend(); ++it) {
+            qDebug().noquote() << "Last steps results. step=" << it.key() << " result=" << it->lastResult;
+            if (classification->stepIds().contains(it.key()))
+                allOk = allOk && it->lastResult == DBHistory::RESULT_PASSED;
         }
     }
     DBStatusDisplays().SetStatusInfo(displayId, QStringLiteral("all_qa_steps_ok"),
@@ -200,6 +264,8 @@ bool QAScheduling::RefreshFullInfo()
     const QString lastClassification =
         preferences.getValue(QStringLiteral("UsedClassificationForLastScheduling"));
 
+    // One transaction for the whole plan: the due query never sees half of it, and a
+    // rebuild that changes nothing writes nothing.
     DBTransaction transaction;
     if (!transaction.started())
         return false;
@@ -214,21 +280,15 @@ bool QAScheduling::RefreshFullInfo()
     ClassificationInfo* classification =
         regulation ? regulation->GetClassificationById(classificationId.toInt()) : nullptr;
 
+    const PlanRows stored = storedRows();
     m_previous.clear();
-    for (auto it = groups.begin(); !it.IsNull(); ++it)
-        m_previous.insert(it.value(QStringLiteral("TaskKey")),
-                          {it.value(QStringLiteral("lastrundate")),
-                           it.value(QStringLiteral("twiceweekphase")).toInt(),
-                           it.value(QStringLiteral("was_executed_this_week")).toInt() != 0});
-    const QMap<int, QStringList> previousKeys = [&] {
-        QMap<int, QStringList> keys;
-        for (auto it = groups.begin(); !it.IsNull(); ++it)
-            keys[it.value(QStringLiteral("displayid")).toInt()] << it.value(QStringLiteral("TaskKey"));
-        return keys;
-    }();
-    if (!clearDatabase()) {
-        transaction.failTransaction();
-        return false;
+    QMap<int, QStringList> previousKeys;
+    for (const QMap<QString, QString>& row : stored.groups) {
+        const QString key = row.value(QStringLiteral("TaskKey"));
+        m_previous.insert(key, {row.value(QStringLiteral("lastrundate")),
+                                row.value(QStringLiteral("twiceweekphase")).toInt(),
+                                row.value(QStringLiteral("was_executed_this_week")).toInt() != 0});
+        previousKeys[row.value(QStringLiteral("displayid")).toInt()] << key;
     }
 
     // The only reader of the executed flags: reading them clears them.
@@ -236,27 +296,44 @@ bool QAScheduling::RefreshFullInfo()
         regulation && classification
             ? DBQAHistory().getWasExecuted(regulationId, classification->GetClassificationId())
             : QMap<int, bool>();
+    const QList<int> displays = plannedDisplays();
+    PlanRows planned;
     int groupId = 1;
-    for (const int displayId : plannedDisplays()) {
-        DBTransaction displayTransaction;
+    for (const int displayId : displays) {
         qDebug() << "display" << displayId << "group keys:" << previousKeys.value(displayId);
         QASchedulingCalculator calculator;
         calculator.setNow(m_now);
         calculator.setRegulation(regulation, classification);
         calculator.setDisplayId(displayId);
         calculator.setPrevious(m_previous);
+        QMap<int, DBHistory::StepRuns> runs;
         if (regulation && classification)
-            fillPreviousRunDataToCalculator(calculator, displayId, regulationId,
-                                            classification->GetClassificationId(), wasExecuted);
+            runs = fillPreviousRunDataToCalculator(calculator, displayId, regulationId,
+                                                   classification->GetClassificationId(), wasExecuted,
+                                                   displays.size() > 1);
         fillExceptionsToCalculator(calculator, displayId);
         calculator.calculateGroups();
-        groupId = saveTables(groupId, displayId, calculator);
+        groupId = saveTables(groupId, displayId, calculator, planned);
         QStringList keys;
         for (int i = 0; i < calculator.groupsCount(); ++i)
             keys << calculator.getGroup(i).key;
         qDebug() << "display" << displayId << "groupid:" << groupId;
-        cleanGarbageExceptions(displayId, keys);
-        refreshQAStatuses(displayId, regulation, classification);
+        // Postponements whose group is gone; none when the groups stayed as they were.
+        if (keys != previousKeys.value(displayId))
+            cleanGarbageExceptions(displayId, keys);
+        refreshQAStatuses(displayId, regulation ? classification : nullptr, runs);
+    }
+    PlanRows sorted = planned;
+    PlanRows current = stored;
+    for (PlanRows* rows : {&sorted, &current}) {
+        sortRows(rows->steps);
+        sortRows(rows->reminders);
+    }
+    if (sorted == current) {
+        qDebug() << "RefreshFullInfo plan unchanged";
+    } else if (!writeRows(planned)) {
+        transaction.failTransaction();
+        return false;
     }
     preferences.setValue(QStringLiteral("UsedRegulationForLastScheduling"), regulationId, false);
     preferences.setValue(QStringLiteral("UsedClassificationForLastScheduling"), classificationId, false);

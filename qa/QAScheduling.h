@@ -1,5 +1,6 @@
 #pragma once
 
+#include "db/DBHistory.h"
 #include "qa/QASchedulingCalculator.h"
 
 #include <QList>
@@ -18,23 +19,41 @@ public:
     explicit QAScheduling(qint64 now);
 
     bool RefreshFullInfo();
-    int saveTables(int firstGroupId, int displayId, const QASchedulingCalculator& calculator);
+    // The rows of a plan as they are stored: groups, their steps, their reminders.
+    struct PlanRows
+    {
+        QList<QMap<QString, QString>> groups;
+        QList<QStringList> steps;
+        QList<QStringList> reminders;
+        bool operator==(const PlanRows&) const = default;
+    };
+    // Appends the display's groups, numbered from `firstGroupId`, to `rows`; answers the next free id.
+    int saveTables(int firstGroupId, int displayId, const QASchedulingCalculator& calculator, PlanRows& rows);
     bool clearDatabase();
     QStringList groupKeys(int displayId);
     void cleanGarbageExceptions(int displayId, const QStringList& keys);
     // `wasExecuted`: the flags of the regulation and classification, read once per rebuild.
-    void fillPreviousRunDataToCalculator(QASchedulingCalculator& calculator, int displayId,
-                                         const QString& regulation, int classification,
-                                         const QMap<int, bool>& wasExecuted);
+    // Answers the step runs it read, for the display's status values.
+    QMap<int, DBHistory::StepRuns> fillPreviousRunDataToCalculator(QASchedulingCalculator& calculator,
+                                                                   int displayId, const QString& regulation,
+                                                                   int classification,
+                                                                   const QMap<int, bool>& wasExecuted,
+                                                                   bool others);
     void fillExceptionsToCalculator(QASchedulingCalculator& calculator, int displayId);
-    void refreshQAStatuses(int displayId, RegulationInfo* regulation, ClassificationInfo* classification);
-    unsigned GetDisplayRestriction(int displayId);
+    // `runs`: the display's last step results, as the plan read them.
+    void refreshQAStatuses(int displayId, ClassificationInfo* classification,
+                           const QMap<int, DBHistory::StepRuns>& runs);
+    // `others`: whether another display is active and attached now.
+    unsigned GetDisplayRestriction(int displayId, bool others);
 
     // Displays that are active in the display table and attached now (a row of the current-display snapshot).
     static QList<int> plannedDisplays();
     static bool isActiveAndConnected(int displayId);
 
 private:
+    static PlanRows storedRows();
+    static bool writeRows(const PlanRows& rows);
+
     qint64 m_now;
     QMap<QString, QASchedulingCalculator::Previous> m_previous;
 };

@@ -8,6 +8,7 @@
 
 #include <QDebug>
 #include <QDir>
+#include <QFileInfo>
 
 QString RegulationList::userRegulationFolder()
 {
@@ -31,8 +32,15 @@ void RegulationList::RefreshRegulationList(const QString& folder, const QString&
     qDebug().noquote() << "Global data regulations - " << names;
     const QDir dir(folder);
     for (const QString& name : names.split(QLatin1Char('|'), Qt::SkipEmptyParts)) {
-        // A listed name without a definition is logged by the reader and left out.
-        settings->ReadSettingsFromFile(dir.filePath(name + QStringLiteral(".xml")), false);
+        const QString path = dir.filePath(name + QStringLiteral(".xml"));
+        // The product lists regulations whose definitions it does not ship: one line says
+        // so, rather than the reader's open and parse failures for an empty document.
+        if (!QFileInfo::exists(path)) {
+            qDebug().noquote() << "Regulation" << name << "is listed but has no definition in" << folder
+                               << "- skipped";
+            continue;
+        }
+        settings->ReadSettingsFromFile(path, false);
     }
     const QString users = userFolder.isEmpty() ? userRegulationFolder() : userFolder;
     for (const QString& file : userRegulationFiles(users))

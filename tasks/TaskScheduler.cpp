@@ -9,6 +9,9 @@
 #include "displays/BaseDisplay.h"
 #include "displays/CurrentDisplays.h"
 #include "lut/DisplayList.h"
+#include "platform/Platform.h"
+#include "platform/PlatformBackend.h"
+#include "platform/ScreenSaver.h"
 #include "qa/QADueWork.h"
 #include "qa/QAScheduling.h"
 #include "qa/QASchedulingGroups.h"
@@ -201,12 +204,14 @@ bool TaskScheduler::checkUserDatabase()
         qDebug() << "if (!isWarmed)";
         qDebug() << "TaskScheduler::run() not warmed";
         UserScheduling().suspendTask(task.taskId, 60, time);
+        keepSessionAwake("TaskScheduler");
+        if (const std::shared_ptr<BaseDisplay> display =
+                DisplayList::instance().GetDisplayInstanceById(task.displayId))
+            display->unlockHardware();
         emit finished();
         return false;
     }
-    // The unattended run with a display's built-in sensor belongs to the window, which
-    // knows the sensor; the scheduler offers the task in the foreground.
-    const bool background = false;
+    const bool background = runsInBackground(task.displayId);
     qDebug() << "Start Notify Window";
     qDebug() << "task id - " << task.taskId;
     qDebug() << "background" << (background ? "true" : "false");
@@ -271,11 +276,30 @@ void TaskScheduler::checkQADatabase()
     qDebug() << "TaskScheduler return in QA";
 }
 
+bool TaskScheduler::runsInBackground(int displayId)
+{
+    const std::shared_ptr<BaseDisplay> display = DisplayList::instance().GetDisplayInstanceById(displayId);
+    if (!display)
+        return false;
+    // The sensor stays the display's: only whether it has one and shows its own patch matters.
+    bool background = display->sensor() != nullptr && display->sensorHavePatch();
+    background = background && DBDisplays().getDisplayInfo(displayId, QStringLiteral("InternalSensor")) ==
+                                   QLatin1String("true");
+    display->unlockHardware();
+    return background;
+}
+
+void TaskScheduler::keepSessionAwake(const char* who)
+{
+    Platform::backend().screenSaver().wakeForUser(QString::fromLatin1(who));
+}
+
 void TaskScheduler::wakeUpDisplay(int displayId)
 {
     qDebug() << "void TaskScheduler::wakeUpDisplay(int)" << displayId;
     if (!CurrentDisplays::IsDisplayConnected(displayId))
         return;
+    keepSessionAwake("TaskScheduler");
     DBPreferences preferences;
     const QString presence = preferences.getValue(QStringLiteral("tempPresence"));
     if (!presence.isEmpty() && presence != QLatin1String("deactivated"))

@@ -46,6 +46,12 @@ public:
     void checkQADatabase();
     void wakeUpDisplay(int displayId);
     void waitForNotificationToBeClosed();
+    // Whether a due user task on the display may run unattended: the display's built-in
+    // sensor measures on its own patch and the user allowed the internal sensor for it.
+    static bool runsInBackground(int displayId);
+    // The screen saver ended (unless it is a lock) and the system kept awake before the
+    // user is asked; `who` names the caller in the log.
+    static void keepSessionAwake(const char* who);
 
     bool notificationOpen() const { return m_notificationOpen.load(); }
     // Passes made so far (a pass that found the scheduler not permitted ends the thread).

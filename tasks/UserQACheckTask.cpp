@@ -13,6 +13,7 @@
 #include "qa/UserScheduling.h"
 #include "settings/GlobalData.h"
 #include "tasks/Clock.h"
+#include "tasks/TaskScheduler.h"
 
 #include <QCoreApplication>
 #include <QDebug>
@@ -47,6 +48,7 @@ void UserQACheckTask::wakeUpDisplay(int displayId)
     const std::shared_ptr<BaseDisplay> display = DisplayList::instance().GetDisplayInstanceById(displayId);
     if (!display)
         return;
+    TaskScheduler::keepSessionAwake("UserQACheckTask");
     DBPreferences preferences;
     const QString presence = preferences.getValue(QStringLiteral("tempPresence"));
     bool on = false;
@@ -93,12 +95,17 @@ void UserQACheckTask::run()
             if (!DisplayList::instance().isDisplayWarmed(task.displayId)) {
                 qDebug() << "UserQACheckTask::run() not warmed";
                 UserScheduling().suspendTask(task.taskId, 60, now);
+                TaskScheduler::keepSessionAwake("UserQACheckTask");
+                if (const std::shared_ptr<BaseDisplay> display =
+                        DisplayList::instance().GetDisplayInstanceById(task.displayId))
+                    display->unlockHardware();
                 emit finished();
                 return;
             }
+            const bool background = TaskScheduler::runsInBackground(task.displayId);
             qDebug() << "Start Notify Window"
-                     << "task id - " << task.taskId << "background" << false;
-            emit notifyAboutUserTasks(task.taskId, false);
+                     << "task id - " << task.taskId << "background" << background;
+            emit notifyAboutUserTasks(task.taskId, background);
             return;
         }
         qDebug() << "UserQACheckTask::run() - found User task, but displays not active. close";

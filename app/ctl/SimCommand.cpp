@@ -11,7 +11,9 @@ QString SimCommand::usage() const
     return QStringLiteral("sim state|lock|unlock|connect|disconnect|sleep|wake|geometry|logoff|close\n"
                           "    sim plug|unplug OUTPUT | sim power OUTPUT on|off|dim\n"
                           "    sim hotkey KEYS (e.g. Ctrl+Shift+F11)\n"
-                          "    sim light OUTPUT LUX | sim patch OUTPUT R,G,B | sim hidplug|hidunplug PATH");
+                          "    sim light OUTPUT LUX | sim patch OUTPUT R,G,B | sim hidplug|hidunplug PATH\n"
+                          "    sim screensaver on|off|locked | sim clock advance|offset SECONDS\n"
+                          "    sim click perform | sim click remind MINUTES (the open task notification)");
 }
 
 int SimCommand::run(const CtlContext& context) const

@@ -12,6 +12,9 @@
 #include "db/KaldoDynamicData.h"
 #include "displays/CurrentDisplays.h"
 #include "displays/DisplayInfo.h"
+#include "platform/Platform.h"
+#include "platform/PlatformBackend.h"
+#include "platform/ScreenSaver.h"
 
 #include <QComboBox>
 #include <QDateTime>
@@ -161,7 +164,9 @@ void TaskNotificationWindow::showUserNotification(int taskId, bool background)
         return;
     }
     AppPreferences::set(QStringLiteral("RunTaskMode"), QStringLiteral("manual"));
-    qDebug() << "blockedByScreensaver:" << false;
+    const ScreenSaver& screenSaver = Platform::backend().screenSaver();
+    qDebug() << "blockedByScreensaver:" << (screenSaver.isRunning() && screenSaver.isSecure());
+    screenSaver.keepAwake();
     qDebug() << "TaskNotificationWindow::showUserNotification task" << taskId << "background" << background;
     KaldoDataIterator row = DB::get()->query(
         QStringLiteral("SELECT displayid, tasktype_id, tasktype FROM UserScheduling WHERE taskid = ?"),

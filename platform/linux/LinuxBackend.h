@@ -8,6 +8,7 @@
 #include "platform/linux/LinuxFilePermissions.h"
 #include "platform/linux/LinuxGammaRamps.h"
 #include "platform/linux/LinuxProcessList.h"
+#include "platform/linux/LinuxScreenSaver.h"
 #include "platform/linux/LinuxSessionIdentity.h"
 #include "platform/linux/LinuxSystemLog.h"
 #include "platform/linux/HidApiDevices.h"
@@ -35,6 +36,7 @@ public:
     const DDCBuses& ddcBuses() const override { return m_ddcBuses; }
     const SystemLog& systemLog() const override { return m_systemLog; }
     const HidDevices& hidDevices() const override { return m_hidDevices; }
+    const ScreenSaver& screenSaver() const override { return m_screenSaver; }
 
 private:
     LinuxProcessList m_processes;
@@ -49,4 +51,5 @@ private:
     LibraryMatroxBoards m_matroxBoards;
     LinuxDDCBuses m_ddcBuses;
     HidApiDevices m_hidDevices;
+    LinuxScreenSaver m_screenSaver;
 };

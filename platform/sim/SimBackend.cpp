@@ -9,6 +9,7 @@
 #include "platform/sim/SimGlobalHotKeys.h"
 #include "platform/sim/SimHidDevices.h"
 #include "platform/sim/SimMatroxBoards.h"
+#include "platform/sim/SimScreenSaver.h"
 #include "platform/sim/SimSessionEvents.h"
 #include "platform/sim/SimWorkstation.h"
 
@@ -27,7 +28,8 @@ SimBackend::SimBackend(std::unique_ptr<PlatformBackend> host, std::unique_ptr<Si
       // Monitor settings and internal LUTs stay in the session, like a real monitor's.
       m_ddcBuses(std::make_unique<SimDDCBuses>(*m_workstation, m_host->session().runtimeDirectory() +
                                                                    QStringLiteral("/sim-ddc"))),
-      m_hidDevices(std::make_unique<SimHidDevices>(*m_workstation, *m_gammaRamps))
+      m_hidDevices(std::make_unique<SimHidDevices>(*m_workstation, *m_gammaRamps)),
+      m_screenSaver(std::make_unique<SimScreenSaver>(*m_workstation))
 {
     m_hidDevices->setDisplayBuses(m_ddcBuses.get());
 }
@@ -96,6 +98,11 @@ const MatroxBoards& SimBackend::matroxBoards() const
 std::unique_ptr<GlobalHotKeys> SimBackend::createGlobalHotKeys(QObject* parent) const
 {
     return std::make_unique<SimGlobalHotKeys>(m_workstation.get(), parent);
+}
+
+const ScreenSaver& SimBackend::screenSaver() const
+{
+    return *m_screenSaver;
 }
 
 const DDCBuses& SimBackend::ddcBuses() const

@@ -10,6 +10,7 @@ class SimGammaRamps;
 class SimHidDevices;
 class SimDisplayEnumeration;
 class SimMatroxBoards;
+class SimScreenSaver;
 class SimWorkstation;
 
 // The simulated workstation. Hardware (displays, cards, session events) comes from
@@ -39,6 +40,7 @@ public:
     // The workstation's "serialPorts" object maps port numbers to devices (a pty of a test).
     std::vector<int> serialPorts() const override;
     QString serialPortName(int index) const override;
+    const ScreenSaver& screenSaver() const override;
 
     SimWorkstation& workstation() const { return *m_workstation; }
 
@@ -54,4 +56,5 @@ private:
     std::unique_ptr<SimMatroxBoards> m_matroxBoards;
     std::unique_ptr<SimDDCBuses> m_ddcBuses;
     std::unique_ptr<SimHidDevices> m_hidDevices;
+    std::unique_ptr<SimScreenSaver> m_screenSaver;
 };

@@ -319,6 +319,14 @@ QJsonObject SimWorkstation::apply(const QJsonObject& command)
         Q_EMIT closeRequested();
         return success();
     }
+    // The command-line client puts the first word after the command into "output" and the
+    // second into "state".
+    if (cmd == QLatin1String("screensaver"))
+        return setScreenSaver(command.value(QStringLiteral("state")).toString(output));
+    if (cmd == QLatin1String("clock"))
+        return moveClock(output, command.value(QStringLiteral("state")).toString());
+    if (cmd == QLatin1String("click"))
+        return clickNotification(output, command.value(QStringLiteral("state")).toString());
     return failure(QStringLiteral("unknown command \"%1\"").arg(cmd));
 }
 
@@ -438,6 +446,75 @@ QJsonObject SimWorkstation::setLocked(bool locked)
     return success();
 }
 
+SimWorkstation::ScreenSaverState SimWorkstation::screenSaver() const
+{
+    QMutexLocker locker(&m_mutex);
+    return m_screenSaver;
+}
+
+bool SimWorkstation::stopScreenSaver()
+{
+    QMutexLocker locker(&m_mutex);
+    if (m_screenSaver != ScreenSaverState::Running)
+        return false;
+    m_screenSaver = ScreenSaverState::Off;
+    return true;
+}
+
+void SimWorkstation::keepAwake()
+{
+    QMutexLocker locker(&m_mutex);
+    ++m_keepAwakeRequests;
+}
+
+qint64 SimWorkstation::clockOffset() const
+{
+    QMutexLocker locker(&m_mutex);
+    return m_clockOffset;
+}
+
+QJsonObject SimWorkstation::setScreenSaver(const QString& state)
+{
+    ScreenSaverState value = ScreenSaverState::Off;
+    if (state == QLatin1String("on"))
+        value = ScreenSaverState::Running;
+    else if (state == QLatin1String("locked"))
+        value = ScreenSaverState::Locked;
+    else if (state != QLatin1String("off"))
+        return failure(QStringLiteral("screen saver state must be on, off or locked, not \"%1\"").arg(state));
+    QMutexLocker locker(&m_mutex);
+    m_screenSaver = value;
+    return success();
+}
+
+QJsonObject SimWorkstation::moveClock(const QString& how, const QString& seconds)
+{
+    bool ok = false;
+    const qint64 value = seconds.toLongLong(&ok);
+    if (!ok || (how != QLatin1String("advance") && how != QLatin1String("offset")))
+        return failure(QStringLiteral("clock advance SECONDS | clock offset SECONDS"));
+    {
+        QMutexLocker locker(&m_mutex);
+        m_clockOffset = how == QLatin1String("advance") ? m_clockOffset + value : value;
+    }
+    Q_EMIT clockChanged();
+    return success();
+}
+
+QJsonObject SimWorkstation::clickNotification(const QString& button, const QString& minutes)
+{
+    if (button == QLatin1String("perform")) {
+        Q_EMIT notificationClicked(button, 0);
+        return success();
+    }
+    bool ok = false;
+    const int value = minutes.toInt(&ok);
+    if (button != QLatin1String("remind") || !ok || value <= 0)
+        return failure(QStringLiteral("click perform | click remind MINUTES"));
+    Q_EMIT notificationClicked(button, value * 60);
+    return success();
+}
+
 QJsonObject SimWorkstation::setConnected(const QString& output, bool connected)
 {
     bool changed = false;
@@ -504,7 +581,16 @@ QJsonObject SimWorkstation::state() const
                                {QStringLiteral("display"), entry.output},
                                {QStringLiteral("connected"), entry.connected}});
     }
-    return {{QStringLiteral("ok"), true},          {QStringLiteral("hidDevices"), hid},
-            {QStringLiteral("name"), m_name},      {QStringLiteral("locked"), m_locked},
-            {QStringLiteral("videoCards"), cards}, {QStringLiteral("displays"), displays}};
+    return {{QStringLiteral("ok"), true},
+            {QStringLiteral("hidDevices"), hid},
+            {QStringLiteral("name"), m_name},
+            {QStringLiteral("locked"), m_locked},
+            {QStringLiteral("screenSaver"), m_screenSaver == ScreenSaverState::Off ? QStringLiteral("off")
+                                            : m_screenSaver == ScreenSaverState::Running
+                                                ? QStringLiteral("on")
+                                                : QStringLiteral("locked")},
+            {QStringLiteral("keepAwakeRequests"), m_keepAwakeRequests},
+            {QStringLiteral("clockOffset"), m_clockOffset},
+            {QStringLiteral("videoCards"), cards},
+            {QStringLiteral("displays"), displays}};
 }

@@ -46,6 +46,20 @@ public:
     // levels from 0 to 1 before the card's ramp; white until someone draws a patch.
     std::array<double, 3> shownPatch(const QString& output) const;
     void setShownPatch(const QString& output, const std::array<double, 3>& rgb);
+    enum class ScreenSaverState
+    {
+        Off,
+        Running,
+        // Running and asking for the password to end.
+        Locked
+    };
+    ScreenSaverState screenSaver() const;
+    // Ends a running screen saver that is not a lock; false otherwise.
+    bool stopScreenSaver();
+    // Counts a request to keep the system awake (the control socket's state shows the count).
+    void keepAwake();
+    // Seconds the simulated clock runs ahead of the host's ("sim clock advance N").
+    qint64 clockOffset() const;
 
     // Runs one control command ({"cmd": "lock"} and so on) and answers with
     // {"ok": true, ...} or {"ok": false, "error": "..."}.
@@ -63,6 +77,11 @@ Q_SIGNALS:
     void closeRequested();
     // A hot key pressed on the simulated keyboard, as a key sequence text ("Ctrl+Shift+F11").
     void hotKeyPressed(const QString& keys);
+    // The simulated clock was moved.
+    void clockChanged();
+    // The simulated user clicked a button of the open task notification: "perform", or
+    // "remind" with the delay chosen in the "Remind Me In" list.
+    void notificationClicked(const QString& button, int seconds);
 
 private:
     QJsonObject setConnected(const QString& output, bool connected);
@@ -71,10 +90,16 @@ private:
     QJsonObject setLight(const QString& output, const QString& lux);
     QJsonObject setPatch(const QString& output, const QString& rgb);
     QJsonObject setHidPlugged(const QString& path, bool connected);
+    QJsonObject setScreenSaver(const QString& state);
+    QJsonObject moveClock(const QString& how, const QString& seconds);
+    QJsonObject clickNotification(const QString& button, const QString& minutes);
 
     mutable QMutex m_mutex;
     QString m_name;
     bool m_locked = false;
+    ScreenSaverState m_screenSaver = ScreenSaverState::Off;
+    int m_keepAwakeRequests = 0;
+    qint64 m_clockOffset = 0;
     QList<SimVideoCard> m_cards;
     QList<SimDisplay> m_displays;
     QList<SimHidEntry> m_hid;

@@ -6,11 +6,12 @@
 #include "platform/PlatformBackend.h"
 #include "platform/ProcessList.h"
 #include "platform/SessionIdentity.h"
-#include "platform/win/WinDDCBuses.h"
 #include "platform/SystemLog.h"
+#include "platform/win/WinDDCBuses.h"
 #include "platform/win/WinDisplayColorProfiles.h"
 #include "platform/win/WinDisplayEnumeration.h"
 #include "platform/win/WinGammaRamps.h"
+#include "platform/win/WinScreenSaver.h"
 
 // Process table from a Toolhelp snapshot.
 class WinProcessList : public ProcessList
@@ -67,6 +68,7 @@ public:
     // Sensors and USB display channels come through hidapi once it is built for Windows.
     const HidDevices& hidDevices() const override { return m_hidDevices; }
     const SystemLog& systemLog() const override { return m_systemLog; }
+    const ScreenSaver& screenSaver() const override { return m_screenSaver; }
 
 private:
     WinProcessList m_processes;
@@ -79,4 +81,5 @@ private:
     LibraryMatroxBoards m_matroxBoards;
     WinDDCBuses m_ddcBuses;
     NoHidDevices m_hidDevices;
+    WinScreenSaver m_screenSaver;
 };

@@ -71,21 +71,17 @@ TEST_F(PlanTest, PostponementCoversItsClosedInterval)
 TEST_F(PlanTest, PeriodsFromTheAcceptanceDateDoNotDriftAtMonthEnds)
 {
     addDisplay(1);
+    // Display 2 has no acceptance test: its monthly group steps calendar months from its last run.
+    addDisplay(2);
     run(1, {1, 2, 3, 4, 5}, at(2027, 1, 31, 10), 2, "QA Test Acceptance Test");
+    run(2, {3}, at(2027, 1, 31, 10));
     plan(at(2027, 2, 1, 9));
     EXPECT_EQ(local(dueOf(1, 3)), "2027-02-28 00:00");
+    EXPECT_EQ(local(dueOf(2, 3)), "2027-02-28 00:00");
     run(1, {3}, at(2027, 2, 28, 10));
     plan(at(2027, 3, 1, 9));
     // Jan 31 + 2 months, not Feb 28 + 1 month.
     EXPECT_EQ(local(dueOf(1, 3)), "2027-03-31 00:00");
-}
-
-TEST_F(PlanTest, MonthlyGroupWithoutOriginStepsCalendarMonths)
-{
-    addDisplay(1);
-    run(1, {3}, at(2027, 1, 31, 10));
-    plan(at(2027, 2, 1, 9));
-    EXPECT_EQ(local(dueOf(1, 3)), "2027-02-28 00:00");
 }
 
 TEST_F(PlanTest, DaylightSavingChangeMovesNoDueDate)

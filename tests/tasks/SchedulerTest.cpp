@@ -5,6 +5,8 @@
 #include "db/DBStatusDisplays.h"
 #include "db/KaldoDynamicData.h"
 #include "db/Schema.h"
+#include "platform/Platform.h"
+#include "platform/sim/SimWorkstation.h"
 #include "qa/QASchedulingGroups.h"
 #include "qa/RegulationSettings.h"
 #include "qa/UserScheduling.h"
@@ -129,10 +131,16 @@ TEST_F(SchedulerTest, UserTaskNotificationHoldsTheSchedulerUntilAnswered)
     const int task = tasks.addRecord(
         {{"displayid", "1"}, {"schedtype", "2"}, {"StartTime", "09:00"}, {"tasktype_id", "con"}});
     ASSERT_GT(task, 0);
+    SimWorkstation* workstation = Platform::workstation();
+    workstation->apply({{"cmd", "screensaver"}, {"state", "on"}});
+    const int awake = workstation->state().value("keepAwakeRequests").toInt();
     startScheduler();
     // An answer while nothing is open must not end the coming wait.
     QMetaObject::invokeMethod(scheduler.get(), &TaskScheduler::quit);
     ASSERT_TRUE(waitFor([&] { return scheduler->notificationOpen(); }));
+    // The user is asked on a woken screen that stays awake.
+    EXPECT_EQ(workstation->screenSaver(), SimWorkstation::ScreenSaverState::Off);
+    EXPECT_GT(workstation->state().value("keepAwakeRequests").toInt(), awake);
     const int passes = scheduler->passes();
     waitFor([] { return false; }, 300);
     EXPECT_TRUE(scheduler->notificationOpen());
@@ -151,8 +159,13 @@ TEST_F(SchedulerTest, StoppingEndsAnOpenWait)
 {
     UserScheduling().addRecord(
         {{"displayid", "1"}, {"schedtype", "2"}, {"StartTime", "09:00"}, {"tasktype_id", "cal"}});
+    SimWorkstation* workstation = Platform::workstation();
+    workstation->apply({{"cmd", "screensaver"}, {"state", "locked"}});
     startScheduler();
     ASSERT_TRUE(waitFor([&] { return scheduler->notificationOpen(); }));
+    // A password-protected screen saver is the user's to end.
+    EXPECT_EQ(workstation->screenSaver(), SimWorkstation::ScreenSaverState::Locked);
+    workstation->apply({{"cmd", "screensaver"}, {"state", "off"}});
     scheduler->stopSchedulingThread();
     EXPECT_TRUE(waitFor([&] { return scheduler->isFinished(); }));
 }
