@@ -149,9 +149,19 @@ in_chroot env QT_QPA_PLATFORM=offscreen HOME=/tmp/home XDG_RUNTIME_DIR=/tmp/home
   fail "the installed lutloaderctl does not run: $(tail -n 5 "$WORK/ctl.log")"
 echo "install-check: the package installs on Debian 12 and its programs run"
 
+# What the programs wrote into the shared folder is the users' calibration data: a purge keeps
+# it (and so the folder); with nothing written, the folder goes.
+(cd "$CHROOT/var/lib/lutloader" && find . -mindepth 1 | LC_ALL=C sort) >"$WORK/data-before"
 in_chroot apt-get purge -y -q --autoremove lutloader >>"$WORK/apt.log" 2>&1 || fail "apt purge: $(tail -n 20 "$WORK/apt.log")"
 for f in $EXPECTED; do [ ! -e "$CHROOT/$f" ] || fail "/$f left after the purge"; done
-[ ! -e "$CHROOT/var/lib/lutloader" ] || fail "/var/lib/lutloader left after the purge"
+if [ -s "$WORK/data-before" ]; then
+  (cd "$CHROOT/var/lib/lutloader" && find . -mindepth 1 | LC_ALL=C sort) >"$WORK/data-after" ||
+    fail "the purge removed the shared data folder with its data"
+  diff -u "$WORK/data-before" "$WORK/data-after" || fail "the purge changed the users' data"
+  echo "install-check: the purge kept the data the programs wrote: $(tr '\n' ' ' <"$WORK/data-before")"
+else
+  [ ! -e "$CHROOT/var/lib/lutloader" ] || fail "/var/lib/lutloader left empty after the purge"
+fi
 in_chroot dpkg-query -W -f '${Package}\n' | LC_ALL=C sort >"$WORK/packages-after"
 diff -u "$WORK/packages-before" "$WORK/packages-after" || fail "packages left behind after the purge"
 echo "install-check: the package purges cleanly"
