@@ -69,14 +69,13 @@ private:
     static std::shared_ptr<Clock> simulatedClock(SimWorkstation* workstation, TaskNotificationWindow* window);
 
     AgentOptions m_options;
-    // The time of the task engine: the wall clock, or a fast one on a simulated workstation.
+    // The time of the task engine: the wall clock, or on a simulated workstation a fast one or
+    // the operator's.
     std::shared_ptr<Clock> m_clock;
     std::unique_ptr<TaskRunner> m_taskRunner;
     std::unique_ptr<TaskScheduler> m_scheduler;
     std::shared_ptr<WindowsEventListener> m_windowListener;
     std::unique_ptr<SimControlServer> m_simControl;
-    // The time of the task engine: the wall clock, or the simulated workstation's.
-    std::shared_ptr<Clock> m_clock;
     std::unique_ptr<LUTLoaderTray> m_tray;
     std::unique_ptr<TaskNotificationWindow> m_notificationWindow;
     std::unique_ptr<EnergyModeNotificationWindow> m_energyWindow;
