@@ -18,6 +18,11 @@ OrvantaProcess::OrvantaProcess(QObject* parent) : QProcess(parent)
     connect(this, &QProcess::errorOccurred, this, &OrvantaProcess::onError);
 }
 
+OrvantaProcess::~OrvantaProcess()
+{
+    disconnect(this, &QProcess::errorOccurred, this, &OrvantaProcess::onError);
+}
+
 QString OrvantaProcess::programPath()
 {
     return GlobalData::instance().GetValue<QString>(QString::fromLatin1(ORVANTABINPATH_FOR_LUTLOADER));

@@ -14,6 +14,9 @@ class OrvantaProcess : public QProcess
     Q_OBJECT
 public:
     explicit OrvantaProcess(QObject* parent = nullptr);
+    // A process still running is killed by the base destructor, which reports the crash
+    // after this class is gone: its handler must not hear it.
+    ~OrvantaProcess() override;
 
     // Where the main application is: beside the agent, named after the product.
     static QString programPath();
