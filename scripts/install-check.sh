@@ -139,7 +139,7 @@ in_chroot getent group lutloader >/dev/null || fail "no group lutloader after th
 # Numbers, not names: the host's group file does not know the tree's groups.
 gid=$(in_chroot getent group lutloader | cut -d: -f3)
 mode=$(stat -c '%a %u %g' "$CHROOT/var/lib/lutloader") || fail "no /var/lib/lutloader after the install"
-[ "$mode" = "2770 0 $gid" ] || fail "/var/lib/lutloader is $mode, not 2770 root lutloader ($gid)"
+[ "$mode" = "3770 0 $gid" ] || fail "/var/lib/lutloader is $mode, not 3770 root lutloader ($gid)"
 in_chroot env QT_QPA_PLATFORM=offscreen lutloader --version | grep -q '^lutloader ' ||
   fail "the installed lutloader does not run"
 # The programs refuse a runtime folder that others can write, so /tmp itself will not do.
