@@ -237,11 +237,11 @@ void LUTLoaderApplication::createThreadsAndDialogs()
     const int reminder = reminderPeriodSeconds(AppPreferences::get(QStringLiteral("RemindMinutes")));
     qDebug() << "createThreadsAndDialogs reminder period" << reminder << "s";
     if (SimWorkstation* workstation = Platform::workstation()) {
-        auto simulated = simulatedClock(workstation, m_notificationWindow.get());
-        // A clock sped up from the command line runs the whole session; the operator's
-        // offset only moves the real-time one.
+        // A clock sped up from the command line runs the whole session; otherwise the
+        // workstation's operator may move the real-time one.
         if (m_clock == SystemClock::shared())
-            m_clock = std::move(simulated);
+            m_clock = simulatedClock(workstation);
+        forwardSimulatedClicks(workstation, m_notificationWindow.get());
     }
     m_notificationWindow->setClock([clock = m_clock] { return clock->now(); });
     m_taskRunner = std::make_unique<TaskRunner>(m_clock);
@@ -253,17 +253,22 @@ void LUTLoaderApplication::createThreadsAndDialogs()
     m_scheduler = std::make_unique<TaskScheduler>(m_clock);
 }
 
-std::shared_ptr<Clock> LUTLoaderApplication::simulatedClock(SimWorkstation* workstation,
-                                                            TaskNotificationWindow* window)
+std::shared_ptr<Clock> LUTLoaderApplication::simulatedClock(SimWorkstation* workstation)
 {
-    // The workstation's operator moves its clock and answers its notifications, so that a
-    // due date a quarter of an hour away can be reached without waiting for it.
+    // The workstation's operator moves its clock, so that a due date a quarter of an hour
+    // away can be reached without waiting for it.
     auto clock = std::make_shared<OffsetClock>();
     clock->setOffsetSeconds(workstation->clockOffset());
     connect(workstation, &SimWorkstation::clockChanged, clock.get(), [clock = clock.get(), workstation] {
         clock->setOffsetSeconds(workstation->clockOffset());
         qDebug() << "simulated clock" << QDateTime::fromMSecsSinceEpoch(clock->msecsSinceEpoch());
     });
+    return clock;
+}
+
+void LUTLoaderApplication::forwardSimulatedClicks(SimWorkstation* workstation, TaskNotificationWindow* window)
+{
+    // The operator answers the task notification in the user's place.
     connect(workstation, &SimWorkstation::notificationClicked, window,
             [window](const QString& button, int seconds) {
                 qDebug().noquote() << "simulated click on the task notification:" << button << seconds;
@@ -272,7 +277,6 @@ std::shared_ptr<Clock> LUTLoaderApplication::simulatedClock(SimWorkstation* work
                 else
                     window->remind(seconds);
             });
-    return clock;
 }
 
 void LUTLoaderApplication::connectThreadsAndDialogs(TaskRunner* runner, LUTLoaderTray* tray,

@@ -66,7 +66,8 @@ public:
 private:
     void logOsEvents();
     static std::shared_ptr<Clock> makeClock(const AgentOptions& options);
-    static std::shared_ptr<Clock> simulatedClock(SimWorkstation* workstation, TaskNotificationWindow* window);
+    static std::shared_ptr<Clock> simulatedClock(SimWorkstation* workstation);
+    static void forwardSimulatedClicks(SimWorkstation* workstation, TaskNotificationWindow* window);
 
     AgentOptions m_options;
     // The time of the task engine: the wall clock, or on a simulated workstation a fast one or
