@@ -5,10 +5,13 @@
 #include "sensors/SensorDetector.h"
 #include "sensors/SensorFactory.h"
 #include "settings/GlobalData.h"
+#include "settings/QSettingsWithSharing.h"
 #include "tests/sensors/PtyPair.h"
 #include "tests/support/TestPaths.h"
 #include "tests/support/TestWorkstation.h"
 #include "tools/siminstrument/SimSerialInstrument.h"
+
+#include <QCoreApplication>
 
 #include <gtest/gtest.h>
 
@@ -139,6 +142,10 @@ TEST_F(LxPlusSerialTest, DetectionFindsTheMeterBehindTheMakersSensorsAndRemember
     ASSERT_TRUE(sensor);
     EXPECT_STREQ(sensor->metaObject()->className(), "LxPlusSerial");
     EXPECT_EQ(sensor->GetSensorManufacturerID(), SENSOR_LXPLUS);
+    const QSettingsWithSharing shared(QSettings::IniFormat, QSettings::SystemScope,
+                                      QCoreApplication::organizationName(),
+                                      QCoreApplication::applicationName());
+    EXPECT_EQ(shared.value(QStringLiteral("sensor_number")).toInt(), 12);
     // Detection initialised it: it measures at once.
     double luminance = 0;
     ASSERT_TRUE(sensor->GetLuminance(luminance));
