@@ -5,6 +5,8 @@
 
 #include <QDebug>
 
+#include <cmath>
+
 namespace {
 
 constexpr int kReportSize = 65;
@@ -264,7 +266,8 @@ bool KaldoSensorHID::DoMeasure()
     for (int i = 0; i < 3; ++i) {
         bool ok = false;
         xyz[i] = tokens.at(i).toDouble(&ok);
-        if (!ok) {
+        // "nan" and "inf" read as numbers, but no light measures so.
+        if (!ok || !std::isfinite(xyz[i])) {
             qDebug() << "KaldoSensorHID::getxyz error. can't parse reply" << reply;
             return false;
         }

@@ -109,6 +109,16 @@ int SimHidSensor::write(const QByteArray& report)
         m_workstation.setHidConnected(m_path, false);
         return static_cast<int>(report.size());
     }
+    const QJsonArray raw = faults.value(QStringLiteral("rawReports")).toArray();
+    if (!raw.isEmpty()) {
+        if (m_rawAnswered < raw.size()) {
+            const QJsonValue answer = raw.at(m_rawAnswered++);
+            const QJsonArray reports = answer.isArray() ? answer.toArray() : QJsonArray{answer};
+            for (const QJsonValue& one : reports)
+                m_rawPending.push_back(QByteArray::fromHex(one.toString().toLatin1()));
+        }
+        return static_cast<int>(report.size());
+    }
     const QStringList words = text.split(QLatin1Char(' '), Qt::SkipEmptyParts);
     if (words.isEmpty() || length > kReportSize - 1)
         return static_cast<int>(report.size()); // the device ignores what it cannot read
@@ -134,6 +144,11 @@ int SimHidSensor::read(QByteArray& report, int maxLength, int timeoutMs)
         // The answer is on its way but arrives after this read gave up.
         m_late = false;
         return 0;
+    }
+    if (!m_rawPending.empty()) {
+        report = m_rawPending.front().left(std::max(maxLength, 0));
+        m_rawPending.pop_front();
+        return static_cast<int>(report.size());
     }
     if (m_pending.empty())
         return 0;

@@ -17,7 +17,9 @@ class SimWorkstation;
 // many "#..." lines before each answer), "damagedSize" (a size byte beyond the report),
 // "slowMs" (answers later than a read waits for: the read times out and the answer comes
 // with the next read), "wrongEcho" (answers start with another word), "unplugAfter" (the
-// device is pulled out after that many commands, before it answers the last one).
+// device is pulled out after that many commands, before it answers the last one),
+// "rawReports" (in place of the answers: for each command in turn, one input report as hex
+// text or an array of them; a device that sends what it likes).
 class SimHidSensor : public HidDevice
 {
 public:
@@ -46,6 +48,8 @@ private:
     QString m_error;
     std::deque<QByteArray> m_pending;
     int m_commands = 0;
+    int m_rawAnswered = 0;
+    std::deque<QByteArray> m_rawPending;
     bool m_late = false;
     bool m_ambient = false;
     int m_group = 0;

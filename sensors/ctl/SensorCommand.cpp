@@ -225,6 +225,13 @@ int SensorCommand::run(const CtlContext& context) const
                     lines.last() += QStringLiteral(", %1 lx").arg(room * 100.0);
                 }
                 sensor.SetOption(0, false);
+            } else if (sensor.LuxMeasureEnabled()) {
+                // A lux meter reads the room itself.
+                double lux = 0;
+                if (sensor.getAmbientLuminanceLux(lux)) {
+                    reading.insert(QStringLiteral("lux"), lux);
+                    lines.last() += QStringLiteral(", %1 lx").arg(lux);
+                }
             }
             readings.append(reading);
         }

@@ -22,7 +22,8 @@
     X(settings_file)                                                                                         \
     X(sync_reply)                                                                                            \
     X(update_reply)                                                                                          \
-    X(sim_workstation)
+    X(sim_workstation)                                                                                       \
+    X(hid_sensor_reply)
 
 #define LUTLOADER_DECLARE(name) extern "C" int fuzz_##name(const uint8_t* data, size_t size);
 LUTLOADER_FUZZ_ENTRIES(LUTLOADER_DECLARE)

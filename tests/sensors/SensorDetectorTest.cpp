@@ -6,6 +6,7 @@
 #include "sensors/SensorFactory.h"
 #include "settings/GlobalData.h"
 #include "settings/QSettingsWithSharing.h"
+#include "tests/lut/profile/LogCapture.h"
 #include "tests/sensors/SensorWorkstation.h"
 #include "tests/support/TestPaths.h"
 
@@ -158,4 +159,76 @@ TEST(SensorCorrectionTest, TypesAndDamagedFiles)
     EXPECT_FALSE(CorrectionList::parse("\x78\x9c garbage", unchanged, &error));
     EXPECT_EQ(unchanged.type(), SensorCorrection::None);
     EXPECT_EQ(CorrectionList::instance().GetSensorCorrection("m", "v", "s").type(), SensorCorrection::None);
+}
+
+TEST_F(SensorDetectorTest, FamiliesWhoseLibraryIsAbsentSayWhyOnceAndAreNotFound)
+{
+    struct Family
+    {
+        int type;
+        conniface_t iface;
+        int index;
+        const char* className;
+        QString line;
+    };
+    const auto missing = [](const char* name, const char* libraries) {
+        return QStringLiteral("%1: vendor library %2 not found; sensor not available")
+            .arg(QLatin1String(name), QLatin1String(libraries));
+    };
+    const auto shell = [](const char* name, const char* why) {
+        return QStringLiteral("%1: %2; not available in this build")
+            .arg(QLatin1String(name), QLatin1String(why));
+    };
+    const std::vector<Family> families = {
+        {0, CONNIFACE_USB, 2, "CXSpyder", missing("CXSpyder", R"("dcxmtr.dll")")},
+        {0, CONNIFACE_USB, 3, "MinoltaCS200Interface",
+         shell("MinoltaCS200Interface", "the maker's library for this device is not known by name")},
+        {0, CONNIFACE_USB, 4, "C4Spyder", missing("C4Spyder", R"("dccmtr.dll")")},
+        {0, CONNIFACE_USB, 5, "C5Spyder", missing("C5Spyder", R"("dccmtr.dll")")},
+        {0, CONNIFACE_USB, 6, "XriteI1d3", missing("XriteI1d3", R"("i1d3SDK.dll")")},
+        {0, CONNIFACE_USB, 7, "CSpyder", missing("CSpyder", R"("Spyder3.dll")")},
+        {0, CONNIFACE_USB, 8, "CSequel", missing("CSequel", R"("SipCal.dll")")},
+        {0, CONNIFACE_USB, 9, "I1_Pro", missing("I1_Pro", R"("i1Pro.dll")")},
+        {0, CONNIFACE_USB, 10, "CXrite", missing("CXrite", R"("CirrusSDK.dll")")},
+        {0, CONNIFACE_USB, 11, "LxPlusHid",
+         shell("LxPlusHid", "the HID protocol of this device is not known")},
+        {0, CONNIFACE_USB, 13, "GossenM508Sensor",
+         missing("GossenM508Sensor", R"("FTD2XX.dll", "libftd2xx.so")")},
+        {0, CONNIFACE_USB, 14, "JetiSensor", missing("JetiSensor", R"("jeti_core.dll")")},
+        {0, CONNIFACE_USB, 15, "CDLux", missing("CDLux", R"("cdluxapi.dll")")},
+        {0, CONNIFACE_USB, 16, "MinoltaCa200New",
+         shell("MinoltaCa200New",
+               "the maker's SDK for this device is a COM object, which this build does not use")},
+        {1, CONNIFACE_USB, 0, "Spyder3PrinterInterface",
+         missing("Spyder3PrinterInterface", R"("dcscdrv.dll")")},
+        {0, CONNIFACE_SERIAL, 0, "CSpectraScanSensor",
+         shell("CSpectraScanSensor", "the serial protocol of this device is not known")},
+    };
+    EXPECT_EQ(SensorFactory::size(SENSORTYPE_EMISSIVE, CONNIFACE_USB), 17);
+    for (const Family& family : families) {
+        SCOPED_TRACE(family.className);
+        const std::shared_ptr<CSensor> sensor =
+            SensorFactory::createInstance(family.type, family.iface, family.index, 2);
+        ASSERT_TRUE(sensor);
+        EXPECT_STREQ(sensor->metaObject()->className(), family.className);
+        EXPECT_EQ(sensor->ConnectionInterface(), family.iface);
+        const LogCapture log;
+        EXPECT_FALSE(sensor->IsConnected());
+        EXPECT_EQ(log.all().count(family.line), 1) << log.all().toStdString();
+        QString problem;
+        EXPECT_FALSE(sensor->hasConnectionProblems(problem));
+        double luminance = 0;
+        EXPECT_FALSE(sensor->GetLuminance(luminance));
+    }
+
+    // Detection past the maker's own sensors walks every family and finds none of them.
+    const LogCapture log;
+    EXPECT_FALSE(SensorDetector::noCacheDetect(SENSORTYPE_EMISSIVE, CONNIFACE_USB, -1, true, false));
+    for (const Family& family : families) {
+        if (family.type == SENSORTYPE_EMISSIVE && family.iface == CONNIFACE_USB) {
+            EXPECT_EQ(log.all().count(family.line), 1) << family.className;
+        }
+    }
+    QString problem;
+    EXPECT_FALSE(SensorDetector::hasConnectionProblems(problem)) << problem.toStdString();
 }

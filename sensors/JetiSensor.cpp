@@ -1,0 +1,12 @@
+#include "sensors/JetiSensor.h"
+
+JetiSensor::JetiSensor(int /*port*/)
+    : VendorLibrarySensor(SENSOR_JETI, CONNIFACE_USB,
+                          Driver{QStringLiteral("JETI"),
+                                 QStringLiteral("JETI spectroradiometer"),
+                                 {QStringLiteral("jeti_core.dll")},
+                                 {},
+                                 QString(),
+                                 true})
+{
+}

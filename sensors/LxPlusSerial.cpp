@@ -1,0 +1,251 @@
+#include "sensors/LxPlusSerial.h"
+
+#include "platform/Platform.h"
+#include "platform/PlatformBackend.h"
+
+#include <QDeadlineTimer>
+#include <QDebug>
+#include <QSerialPort>
+
+#include <cmath>
+
+namespace {
+
+// Answers are short; a device that sends more without a line end is not one of these.
+constexpr int kMaxLine = 256;
+
+const QByteArray kIdentify = QByteArrayLiteral("*IDN?");
+const QByteArray kEchoOn = QByteArrayLiteral("ECHO ON");
+const QByteArray kAutoRange = QByteArrayLiteral("PHOTO:RANGE:AUTO ON");
+const QByteArray kMeasure = QByteArrayLiteral("MEASURE:PHOTO?");
+
+QByteArray unitCommand(LxPlusSerial::Unit unit)
+{
+    switch (unit) {
+    case LxPlusSerial::Unit::CandelaPerSquareMetre:
+        return QByteArrayLiteral("UNIT:PHOTO CD_M2");
+    case LxPlusSerial::Unit::Lux:
+        return QByteArrayLiteral("UNIT:PHOTO LX");
+    case LxPlusSerial::Unit::FootLambert:
+        return QByteArrayLiteral("UNIT:PHOTO FL");
+    case LxPlusSerial::Unit::FootCandle:
+        return QByteArrayLiteral("UNIT:PHOTO FC");
+    }
+    return {};
+}
+
+} // namespace
+
+LxPlusSerial::LxPlusSerial(int port) : CSensor(SENSOR_LXPLUS, CONNIFACE_USB), m_port(port) {}
+
+LxPlusSerial::~LxPlusSerial() = default;
+
+bool LxPlusSerial::isOpen() const
+{
+    return m_serial && m_serial->isOpen();
+}
+
+void LxPlusSerial::lost(const QString& why)
+{
+    qDebug() << "LxPlusSerial: device lost:" << why;
+    m_problem = why;
+    m_serial.reset();
+    m_echo = false;
+}
+
+bool LxPlusSerial::writeLine(const QByteArray& command)
+{
+    if (!isOpen())
+        return false;
+    // What came before belongs to an earlier command that was given up on.
+    m_buffer.clear();
+    m_serial->readAll();
+    const QByteArray line = command + '\n';
+    if (m_serial->write(line) != line.size() || !m_serial->waitForBytesWritten(ReplyTimeoutMs)) {
+        lost(m_serial->errorString());
+        return false;
+    }
+    m_sent.insert(command);
+    return true;
+}
+
+QByteArray LxPlusSerial::readAnswer()
+{
+    const QDeadlineTimer deadline(ReplyTimeoutMs);
+    while (isOpen()) {
+        const qsizetype end = m_buffer.indexOf('\n');
+        if (end >= 0) {
+            const QByteArray line = m_buffer.left(end).trimmed();
+            m_buffer.remove(0, end + 1);
+            if (!line.isEmpty())
+                return line;
+            continue;
+        }
+        if (m_buffer.size() > kMaxLine) {
+            qDebug() << "LxPlusSerial: answer without line end";
+            m_buffer.clear();
+            return {};
+        }
+        if (deadline.hasExpired())
+            return {};
+        if (m_serial->bytesAvailable() > 0 ||
+            m_serial->waitForReadyRead(static_cast<int>(std::max<qint64>(1, deadline.remainingTime())))) {
+            m_buffer += m_serial->readAll();
+        } else if (m_serial->error() != QSerialPort::NoError &&
+                   m_serial->error() != QSerialPort::TimeoutError) {
+            lost(m_serial->errorString());
+        }
+    }
+    return {};
+}
+
+bool LxPlusSerial::send(const QByteArray& command)
+{
+    if (!writeLine(command))
+        return false;
+    if (!m_echo)
+        return true;
+    for (;;) {
+        const QByteArray line = readAnswer();
+        if (line == command)
+            return true;
+        if (line.isEmpty()) {
+            qDebug() << "LxPlusSerial: no echo of" << command;
+            return false;
+        }
+        if (!m_sent.contains(line)) {
+            qDebug() << "LxPlusSerial: unexpected answer to" << command << ":" << line;
+            return false;
+        }
+    }
+}
+
+QByteArray LxPlusSerial::query(const QByteArray& command)
+{
+    if (!writeLine(command))
+        return {};
+    for (;;) {
+        const QByteArray line = readAnswer();
+        if (line.isEmpty()) {
+            qDebug() << "LxPlusSerial: no answer to" << command;
+            return {};
+        }
+        if (!m_sent.contains(line))
+            return line;
+    }
+}
+
+bool LxPlusSerial::openPort(int port)
+{
+    const QString name = Platform::backend().serialPortName(port);
+    if (name.isEmpty())
+        return false;
+    auto serial = std::make_unique<QSerialPort>(name);
+    // A virtual port takes any rate; these are what a real one would want.
+    serial->setBaudRate(QSerialPort::Baud115200);
+    serial->setDataBits(QSerialPort::Data8);
+    serial->setParity(QSerialPort::NoParity);
+    serial->setStopBits(QSerialPort::OneStop);
+    serial->setFlowControl(QSerialPort::NoFlowControl);
+    if (!serial->open(QIODevice::ReadWrite)) {
+        // A port that is listed but gone is no device; one that will not open may be this one.
+        if (serial->error() != QSerialPort::DeviceNotFoundError)
+            m_problem = QStringLiteral("%1: %2").arg(name, serial->errorString());
+        return false;
+    }
+    m_serial = std::move(serial);
+    m_echo = false;
+    const QByteArray identity = query(kIdentify);
+    // Maker, model, serial, firmware, separated by commas.
+    const QStringList parts = QString::fromLatin1(identity).split(QLatin1Char(','));
+    if (parts.size() < 2 || parts.at(0).trimmed().isEmpty() || parts.at(1).trimmed().isEmpty()) {
+        if (!identity.isEmpty())
+            qDebug() << "LxPlusSerial: not an identity:" << identity << "on" << name;
+        m_serial.reset();
+        return false;
+    }
+    m_identity.clear();
+    for (const QString& part : parts)
+        m_identity << part.trimmed();
+    m_port = port;
+    qDebug() << "LxPlusSerial: found" << identity << "on" << name;
+    return true;
+}
+
+bool LxPlusSerial::IsConnected()
+{
+    if (isOpen())
+        return !query(kIdentify).isEmpty();
+    m_problem.clear();
+    if (m_port >= 0)
+        return openPort(m_port);
+    for (const int port : Platform::backend().serialPorts()) {
+        if (openPort(port))
+            return true;
+    }
+    return false;
+}
+
+bool LxPlusSerial::hasConnectionProblems(QString& message)
+{
+    message = m_problem;
+    return !m_problem.isEmpty();
+}
+
+void LxPlusSerial::DestroyConnectionHandle()
+{
+    m_serial.reset();
+    m_echo = false;
+}
+
+bool LxPlusSerial::SetParameters()
+{
+    if (!isOpen() || !send(kEchoOn))
+        return false;
+    // From here on every command comes back before its answer: a missing echo is a lost device.
+    m_echo = true;
+    return send(kAutoRange) && setUnit(Unit::CandelaPerSquareMetre);
+}
+
+bool LxPlusSerial::setUnit(Unit unit)
+{
+    return send(unitCommand(unit));
+}
+
+bool LxPlusSerial::setMeasuringType(int type)
+{
+    // One calibration for every display technology.
+    return IsMeasuringTypeSupport(type);
+}
+
+bool LxPlusSerial::readValue(double& value)
+{
+    const QByteArray answer = query(kMeasure);
+    // The number may be followed by the unit.
+    const QByteArray number = answer.simplified().split(' ').value(0);
+    bool ok = false;
+    value = number.toDouble(&ok);
+    if (!ok || !std::isfinite(value) || value < 0) {
+        qDebug() << "LxPlusSerial::DoMeasure error. can't read a value from" << answer;
+        return false;
+    }
+    return true;
+}
+
+bool LxPlusSerial::DoMeasure()
+{
+    double luminance = 0;
+    if (!isOpen() || !readValue(luminance))
+        return false;
+    setReading(0.0, luminance, 0.0);
+    return true;
+}
+
+bool LxPlusSerial::getAmbientLuminanceLux(double& lux)
+{
+    if (!isOpen() || !setUnit(Unit::Lux))
+        return false;
+    const bool ok = readValue(lux);
+    // Back to luminance whatever came, so the next display measurement is not in lux.
+    return setUnit(Unit::CandelaPerSquareMetre) && ok;
+}

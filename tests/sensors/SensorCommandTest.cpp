@@ -1,0 +1,71 @@
+// lutloaderctl sensor, run as a separate program on a simulated workstation whose serial
+// port 4 is one end of a pty pair with a simulated lux meter on the other.
+#include "tests/sensors/PtyPair.h"
+#include "tests/support/ProgramRun.h"
+#include "tests/support/TestPaths.h"
+#include "tools/siminstrument/SimSerialInstrument.h"
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonObject>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class SensorCommandTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        QString error;
+        ASSERT_TRUE(m_pty.start(&error)) << error.toStdString();
+        ASSERT_TRUE(m_instrument.start(m_pty.instrumentEnd(), &error)) << error.toStdString();
+        m_workstation = TestPaths::freshFolder(QStringLiteral("ctl-ws")) + QStringLiteral("/ws.json");
+        QFile file(m_workstation);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(
+            QStringLiteral(R"({"name": "Bench", "serialPorts": {"4": "%1"}})").arg(m_pty.hostEnd()).toUtf8());
+    }
+
+    ProgramRun ctl(const QStringList& arguments) const
+    {
+        return ProgramRun::ctl(QStringList{"--platform", "sim", "--workstation", m_workstation, "--json"} +
+                               arguments);
+    }
+
+    PtyPair m_pty;
+    SimSerialInstrument m_instrument;
+    QString m_workstation;
+};
+
+} // namespace
+
+TEST_F(SensorCommandTest, SerialMeterIsListedAndMeasures)
+{
+    const ProgramRun list = ctl({"sensor", "list"});
+    ASSERT_EQ(list.exitCode, 0) << list.err.toStdString();
+    const QJsonArray sensors = list.json().value("sensors").toArray();
+    ASSERT_EQ(sensors.size(), 1) << list.out.toStdString();
+    const QJsonObject meter = sensors.at(0).toObject();
+    EXPECT_EQ(meter.value("class").toString(), "LxPlusSerial");
+    EXPECT_EQ(meter.value("serial").toString(), "LX0042");
+
+    m_instrument.setLight({180.25, 12.5});
+    const ProgramRun measure = ctl({"sensor", "measure", meter.value("id").toString(), "--count", "2"});
+    ASSERT_EQ(measure.exitCode, 0) << measure.err.toStdString();
+    const QJsonArray readings = measure.json().value("readings").toArray();
+    ASSERT_EQ(readings.size(), 2) << measure.out.toStdString();
+    for (const QJsonValue& reading : readings) {
+        EXPECT_DOUBLE_EQ(reading.toObject().value("Y").toDouble(), 180.25);
+        EXPECT_DOUBLE_EQ(reading.toObject().value("lux").toDouble(), 12.5);
+    }
+}
+
+TEST_F(SensorCommandTest, MeterWithoutAValueFailsTheMeasurementWithAMessage)
+{
+    m_instrument.setMeasurementReply("ERR");
+    const ProgramRun measure = ctl({"sensor", "measure"});
+    EXPECT_EQ(measure.exitCode, 1) << measure.out.toStdString();
+    EXPECT_EQ(measure.json().value("error").toString(), "measurement 1 failed") << measure.out.toStdString();
+}
