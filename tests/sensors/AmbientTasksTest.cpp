@@ -22,6 +22,7 @@
 #include "tasks/UpdateAmbientTask.h"
 #include "tests/lut/profile/LogCapture.h"
 #include "tests/sensors/SensorWorkstation.h"
+#include "tests/support/TestPaths.h"
 #include "tests/tasks/TaskTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -36,6 +37,10 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(SensorWorkstation::install());
+        // Every test starts from an empty database: display ids and QA plans of an earlier
+        // run must not leak in.
+        AppPreferences::freeDatabase();
+        DB::setPath(TestPaths::freshFolder(QStringLiteral("ambient-db")));
         AppPreferences::initDatabase();
         AppPreferences::set(QStringLiteral("MinAmbientLux"), QStringLiteral("10"));
         AppPreferences::set(QStringLiteral("MaxAmbientLux"), QStringLiteral("50"));
