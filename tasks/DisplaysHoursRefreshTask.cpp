@@ -6,6 +6,7 @@
 #include "displays/BaseDisplay.h"
 #include "displays/CurrentDisplays.h"
 #include "displays/DisplayFactory.h"
+#include "lut/DisplayList.h"
 
 #include <QDebug>
 
@@ -39,9 +40,13 @@ int DisplaysHoursRefreshTask::refreshHours()
     int written = 0;
     for (unsigned i = 0; i < CurrentDisplays::DisplayCount(); ++i) {
         const int id = CurrentDisplays::DisplayId(i);
-        const std::shared_ptr<BaseDisplay> display = DisplayFactory::cached(id);
+        // The agent keeps its display objects in the display list; the factory's cache only
+        // holds what a command-line detection built.
+        std::shared_ptr<BaseDisplay> display = DisplayList::instance().GetDisplayInstanceById(id);
         if (!display)
-            continue; // the loading thread has not built it (yet): nothing to ask
+            display = DisplayFactory::cached(id);
+        if (!display)
+            continue; // nobody has built it (yet): nothing to ask
         display->hardwareReconnect();
         const double work = display->operationHours();
         const double lifetime = display->lifetimeHours();

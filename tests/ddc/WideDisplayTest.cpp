@@ -1,7 +1,10 @@
+#include "db/DBDisplays.h"
 #include "displays/CurrentDisplays.h"
 #include "displays/DDCCIControl.h"
 #include "displays/DisplayFactory.h"
 #include "displays/WideDisplays.h"
+#include "lut/DisplayList.h"
+#include "tasks/DisplaysHoursRefreshTask.h"
 #include "tests/ddc/DdcFixture.h"
 #include "tests/displays/SimDisplays.h"
 #include "tests/lut/profile/LogCapture.h"
@@ -154,4 +157,17 @@ TEST_F(WideDisplayTest, OverUsbAnAcknowledgeOtherThanZeroFailsTheCommand)
     EXPECT_FALSE(d.ok());
     EXPECT_TRUE(log.all().contains("wrong ack!"));
     EXPECT_TRUE(log.all().contains("ack byte: 55"));
+}
+
+TEST_F(WideDisplayTest, TheHoursTaskStoresTheHoursOfTheDisplaysTheAgentHolds)
+{
+    ASSERT_TRUE(installMonitors({wide("DP-1", R"("model": "x3", "hours": 300, "minutes": 30)")}));
+    const int id = CurrentDisplays::DisplayId(0);
+    DisplayList::instance().clearDisplays();
+    DisplayList::instance().addDisplay(id);
+    ASSERT_TRUE(DisplayList::instance().GetDisplayInstanceById(id));
+
+    EXPECT_EQ(DisplaysHoursRefreshTask::refreshHours(), 1);
+    EXPECT_EQ(DBDisplays().getDisplayInfo(id, QStringLiteral("WorkHours")), QStringLiteral("300.5"));
+    DisplayList::instance().clearDisplays();
 }
