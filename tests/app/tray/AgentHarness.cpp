@@ -13,15 +13,38 @@
 #include "tests/support/TestPaths.h"
 #include "tests/support/TestWorkstation.h"
 
+#include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QTest>
 
 #include <gtest/gtest.h>
+#include <mutex>
+
+void AgentHarness::useOwnDataAndSession()
+{
+    static std::once_flag once;
+    std::call_once(once, [] {
+        const QString program = QCoreApplication::applicationName();
+        if (qEnvironmentVariableIsEmpty("LUTLOADER_DATA_DIR"))
+            qputenv("LUTLOADER_DATA_DIR", QFile::encodeName(TestPaths::dataDirectory() + '/' + program));
+        if (!qEnvironmentVariable("XDG_SESSION_ID").startsWith(QLatin1String("test-")))
+            qputenv("XDG_SESSION_ID", "test-" + program.toUtf8());
+        if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
+            const QString runtime = TestPaths::dataDirectory() + "/run";
+            QDir().mkpath(runtime);
+            QFile::setPermissions(runtime,
+                                  QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+            qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime));
+        }
+    });
+}
 
 QString AgentHarness::logPath()
 {
+    useOwnDataAndSession();
     return TestPaths::dataDirectory() + "/logb.qlog";
 }
 
@@ -41,6 +64,7 @@ bool AgentHarness::waitFor(const std::function<bool()>& done, int boundMs)
 
 int AgentHarness::ctl(const QStringList& args)
 {
+    useOwnDataAndSession();
     QProcess process;
     process.start(TestPaths::ctlProgram(), args);
     return process.waitForFinished(60000) && process.exitStatus() == QProcess::NormalExit ? process.exitCode()
@@ -55,6 +79,7 @@ int AgentHarness::sim(const QStringList& args)
 QString AgentHarness::writeWorkstation(const QString& folder, const QString& name,
                                        const QList<Display>& displays)
 {
+    useOwnDataAndSession();
     QStringList cards;
     QStringList items;
     for (const Display& display : displays) {
@@ -86,10 +111,11 @@ QString AgentHarness::writeWorkstation(const QString& folder, const QString& nam
 QList<int> AgentHarness::prepareDatabase(const QString& workstation,
                                          const std::function<void(const QList<int>&)>& seed)
 {
+    useOwnDataAndSession();
     QString error;
     EXPECT_TRUE(TestWorkstation::select(workstation, &error)) << qPrintable(error);
     DB::free();
-    QFile::remove(TestPaths::dataDirectory() + "/Storage.db");
+    QFile::remove(DataDirectory::path() + "/Storage.db");
     DB::setPath(DataDirectory::path());
     EXPECT_TRUE(DB::get()->IsOpened());
     EXPECT_TRUE(Schema::checkAll(*DB::get()));

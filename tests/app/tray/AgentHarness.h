@@ -26,6 +26,14 @@ public:
         QString extra;
     };
 
+    // The test, the agent and lutloaderctl must share one data directory and session, and
+    // no other program's: ctest gives each test its own; a test program started by hand
+    // gets its own below the test folder (otherwise the agent would keep its log and
+    // database in the user's data folder while the test looks in the test folder, and
+    // share busy locks and the single-instance guard with every other agent of the
+    // session). Every other function calls it first.
+    static void useOwnDataAndSession();
+
     static QString logPath();
     static QByteArray readLog();
     // The bound only keeps a broken agent from hanging the test; the answer is `done()`.
