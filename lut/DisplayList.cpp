@@ -156,9 +156,12 @@ void DisplayList::store(int id, std::shared_ptr<BaseDisplay> display, displayifa
 void DisplayList::recordCapabilities(int id, BaseDisplay& display)
 {
     DBDisplays displays;
-    displays.SetIsAmbientSensorSupport(id, display.hasAmbientSensor());
+    // A sensor built into the display also reads the room light: the ambient-light task
+    // measures through it, so the display table must say the display can.
+    const bool builtInSensor = display.sensor() != nullptr;
+    displays.SetIsAmbientSensorSupport(id, display.hasAmbientSensor() || builtInSensor);
     displays.setSensorCorrectionSupport(id, display.sensorHavePatch());
-    displays.SetISensorSupport(id, display.sensor() ? QStringLiteral("true") : QStringLiteral("false"));
+    displays.SetISensorSupport(id, builtInSensor ? QStringLiteral("true") : QStringLiteral("false"));
     const QStringList lutNames = display.GetLUTNames();
     qDebug() << "lutNames" << lutNames.join(QStringLiteral(", "));
     displays.setLUTNames(id, lutNames);

@@ -1,5 +1,6 @@
 #include "sensors/HidAPIWrapper.h"
 
+#include "platform/HidEnumerationScope.h"
 #include "platform/Platform.h"
 #include "platform/PlatformBackend.h"
 
@@ -9,7 +10,7 @@ HidAPIWrapper::~HidAPIWrapper() = default;
 
 QList<HidDeviceInfo> HidAPIWrapper::enumerate(quint16 vendorId, quint16 productId) const
 {
-    return Platform::backend().hidDevices().enumerate(vendorId, productId);
+    return HidEnumerationScope::enumerate(Platform::backend().hidDevices(), vendorId, productId);
 }
 
 bool HidAPIWrapper::open(const HidDeviceInfo& device)

@@ -7,8 +7,10 @@
 #include "db/DBPreferences.h"
 #include "displays/BaseDisplay.h"
 #include "displays/CurrentDisplays.h"
-#include "displays/DisplayFactory.h"
 #include "lut/DisplayList.h"
+#include "platform/Platform.h"
+#include "platform/PlatformBackend.h"
+#include "platform/ScreenSaver.h"
 #include "sensors/CSensor.h"
 #include "tasks/Clock.h"
 
@@ -73,6 +75,9 @@ void AmbientLightTask::run()
     if (!m_outside.isEmpty()) {
         qDebug() << "AmbientLightTask ambient light out of range, again in" << RemeasureSeconds << "s"
                  << m_outside;
+        // The user must see that the room is too bright or too dark for the display; a
+        // password-protected screen saver is the user's own lock and stays.
+        Platform::backend().screenSaver().wakeForUser(QStringLiteral("AmbientLightTask"));
         setTimeout(RemeasureSeconds);
     } else {
         setTimeout(m_period);
@@ -83,7 +88,7 @@ void AmbientLightTask::run()
 bool AmbientLightTask::measure(int id, bool& within)
 {
     DBDisplays table;
-    const std::shared_ptr<BaseDisplay> display = DisplayFactory::cached(id);
+    const std::shared_ptr<BaseDisplay> display = DisplayList::instance().GetDisplayInstanceById(id);
     if (table.getDisplayInfo(id, QStringLiteral("AmbientSensor")) != QLatin1String("true") || !display ||
         !display->isDisplayWarmed())
         return false;

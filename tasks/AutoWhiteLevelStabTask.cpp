@@ -6,7 +6,7 @@
 #include "db/DBDisplays.h"
 #include "displays/BaseDisplay.h"
 #include "displays/CurrentDisplays.h"
-#include "displays/DisplayFactory.h"
+#include "lut/DisplayList.h"
 #include "sensors/CSensor.h"
 
 #include <QCoreApplication>
@@ -47,7 +47,7 @@ bool AutoWhiteLevelStabTask::askLUTLoaded(int displayId)
 
 bool AutoWhiteLevelStabTask::canRunInBackground(int displayId)
 {
-    const std::shared_ptr<BaseDisplay> display = DisplayFactory::cached(displayId);
+    const std::shared_ptr<BaseDisplay> display = DisplayList::instance().GetDisplayInstanceById(displayId);
     if (!display)
         return false;
     bool usable = false;

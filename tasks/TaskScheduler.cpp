@@ -232,9 +232,10 @@ void TaskScheduler::checkQADatabase()
     const qint64 time = now();
     // The main application writes history at any time: plan from the latest.
     QAScheduling(time).RefreshFullInfo();
-    const QADueWork due = QADueWork::collect(time);
+    QADueWork due = QADueWork::collect(time);
     if (due.dueGroups.isEmpty() && due.enabledGroupIds.empty())
         return;
+    dropBlockedByAmbient(due);
     QStringList enabled;
     for (const int id : due.enabledGroupIds)
         enabled << QString::number(id);
@@ -274,6 +275,23 @@ void TaskScheduler::checkQADatabase()
     m_qaOpen.store(true);
     emit notifyAboutQATasks(due.enabledGroupIds);
     qDebug() << "TaskScheduler return in QA";
+}
+
+void TaskScheduler::dropBlockedByAmbient(QADueWork& due)
+{
+    // Diagnostic QA in a room that is too bright or too dark for the display would give
+    // results nobody may rely on: its groups wait until the light is back in range.
+    QList<int> blockedGroups;
+    for (auto it = due.dueGroups.begin(); it != due.dueGroups.end();) {
+        if (DisplayList::instance().isDisplayBlockedByAmbient(it->displayId)) {
+            qDebug() << "isdisplayBlockedByAmbient" << it->displayId << "QA group" << it->groupId;
+            blockedGroups << it->groupId;
+            it = due.dueGroups.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    std::erase_if(due.enabledGroupIds, [&](int group) { return blockedGroups.contains(group); });
 }
 
 bool TaskScheduler::runsInBackground(int displayId)

@@ -11,6 +11,7 @@
 
 class Clock;
 class OrvantaProcess;
+class QADueWork;
 class TaskNotificationWindowInterface;
 
 // Decides, every 20 seconds on its own thread, whether the user must be told about
@@ -52,6 +53,8 @@ public:
     // The screen saver ended (unless it is a lock) and the system kept awake before the
     // user is asked; `who` names the caller in the log.
     static void keepSessionAwake(const char* who);
+    // Takes the QA groups of displays blocked by the room light out of what may be offered.
+    static void dropBlockedByAmbient(QADueWork& due);
 
     bool notificationOpen() const { return m_notificationOpen.load(); }
     // Passes made so far (a pass that found the scheduler not permitted ends the thread).

@@ -5,9 +5,28 @@
 #include "db/DBDisplays.h"
 #include "db/DBPreferences.h"
 #include "displays/BaseDisplay.h"
-#include "displays/DisplayFactory.h"
+#include "lut/DisplayList.h"
 
 #include <QDebug>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+// A range read back from the preferences went through text; a display that reports more
+// digits must not count as a new range on every run.
+bool sameLux(double a, double b)
+{
+    return std::abs(a - b) <= 1e-9 * std::max({1.0, std::abs(a), std::abs(b)});
+}
+
+QString luxText(double lux)
+{
+    return QString::number(lux, 'g', 15);
+}
+
+} // namespace
 
 UpdateAmbientTask::UpdateAmbientTask(const QString& name, qint64 timeout, qint64 first,
                                      std::shared_ptr<const Clock> clock, QObject* parent)
@@ -37,17 +56,14 @@ void UpdateAmbientTask::run()
     bool rangeChanged = false;
     bool supplied = false;
     DBDisplays table;
-    for (const int id : DisplayFactory::cachedIds()) {
-        const std::shared_ptr<BaseDisplay> display = DisplayFactory::cached(id);
-        if (!display)
-            continue;
+    for (const auto& [id, display] : DisplayList::instance().displayObjects()) {
         qDebug() << "try displayid" << id;
         if (display->hasAmbientConditions()) {
             display->hardwareReconnect();
             double displayMin = 0;
             double displayMax = 0;
             if (display->ambientConditions(displayMin, displayMax) &&
-                (displayMin != minLux || displayMax != maxLux)) {
+                (!sameLux(displayMin, minLux) || !sameLux(displayMax, maxLux))) {
                 if ((source == QLatin1String("default") || source == QLatin1String("display")) && !supplied) {
                     qDebug() << "save display ambient to db" << displayMin << displayMax;
                     minLux = displayMin;
@@ -89,8 +105,8 @@ void UpdateAmbientTask::run()
     if (rangeChanged) {
         qDebug() << "save ambient changes";
         preferences.setValue(QStringLiteral("AmbientSource"), source);
-        preferences.setValue(QStringLiteral("MinAmbientLux"), QString::number(minLux));
-        preferences.setValue(QStringLiteral("MaxAmbientLux"), QString::number(maxLux));
+        preferences.setValue(QStringLiteral("MinAmbientLux"), luxText(minLux));
+        preferences.setValue(QStringLiteral("MaxAmbientLux"), luxText(maxLux));
     }
     m_lock->Unlock();
     emit finished();

@@ -18,6 +18,7 @@
 #include "lut/LUT.h"
 #include "platform/GlobalHotKeys.h"
 #include "platform/HeapRelease.h"
+#include "platform/HidEnumerationScope.h"
 #include "platform/Platform.h"
 #include "platform/PlatformBackend.h"
 #include "settings/QSettingsWithSharing.h"
@@ -234,6 +235,8 @@ void LUTLoaderTray::refreshContextMenu()
     m_menu->clear();
 
     QList<int> forced;
+    // Each display is asked for its built-in sensor: the HID devices are listed once for all.
+    const HidEnumerationScope hidListedOnce;
     for (unsigned i = 0; i < CurrentDisplays::DisplayCount(); ++i) {
         // Detecting hundreds of displays takes long; an ending program does not wait for it.
         if (WindowsEventListener::quitRequested()) {

@@ -12,6 +12,7 @@ SimHidDevices::SimHidDevices(SimWorkstation& workstation, const SimGammaRamps& r
 
 QList<HidDeviceInfo> SimHidDevices::enumerate(quint16 vendorId, quint16 productId) const
 {
+    m_enumerations.fetch_add(1);
     QList<HidDeviceInfo> result;
     for (const SimHidEntry& entry : m_workstation.hidDevices()) {
         HidDeviceInfo info;

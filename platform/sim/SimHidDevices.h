@@ -2,6 +2,8 @@
 
 #include "platform/HidDevices.h"
 
+#include <atomic>
+
 class SimDDCBuses;
 class SimGammaRamps;
 class SimWorkstation;
@@ -20,9 +22,12 @@ public:
     // A device whose entry names a display ("wideDisplay": output) is that WIDE display's USB
     // port, answered by its monitor on these buses.
     void setDisplayBuses(const SimDDCBuses* buses) { m_buses = buses; }
+    // How often the devices were listed: a walk of the USB tree on a real machine.
+    int enumerations() const { return m_enumerations.load(); }
 
 private:
     SimWorkstation& m_workstation;
     const SimGammaRamps& m_ramps;
     const SimDDCBuses* m_buses = nullptr;
+    mutable std::atomic<int> m_enumerations{0};
 };
