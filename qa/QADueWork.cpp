@@ -67,6 +67,20 @@ QADueWork QADueWork::collect(qint64 now)
     return work;
 }
 
+bool QADueWork::ambientCheckPending(int displayId, qint64 now)
+{
+    DBDisplays displays;
+    const bool needed =
+        displays.IsAmbientSensorSupport(displayId) &&
+        displays.getDisplayInfo(displayId, QStringLiteral("AmbientSensor")) == QLatin1String("true");
+    bool parsed = false;
+    const qint64 lastCheck =
+        displays.getDisplayInfo(displayId, QStringLiteral("LastAmbientCheck")).toLongLong(&parsed);
+    qDebug() << "checkForAmbientNeeded" << needed << "time check" << lastCheck << now << now - 600;
+    // An unreadable last check counts as an old one.
+    return needed && (lastCheck != 0 || !parsed) && (!parsed || now - lastCheck > 600);
+}
+
 int QADueWork::chooseUserTask(const QList<UserTask>& tasks, qint64 now, QList<int>* wake,
                               const std::function<bool(int)>& blocked)
 {
@@ -78,15 +92,7 @@ int QADueWork::chooseUserTask(const QList<UserTask>& tasks, qint64 now, QList<in
             qDebug() << "isdisplayBlockedByAmbient" << display;
             continue;
         }
-        const bool needed =
-            displays.IsAmbientSensorSupport(display) &&
-            displays.getDisplayInfo(display, QStringLiteral("AmbientSensor")) == QLatin1String("true");
-        bool parsed = false;
-        const qint64 lastCheck =
-            displays.getDisplayInfo(display, QStringLiteral("LastAmbientCheck")).toLongLong(&parsed);
-        qDebug() << "checkForAmbientNeeded" << needed << "time check" << lastCheck << now << now - 600;
-        // An unreadable last check counts as an old one.
-        if (needed && (lastCheck != 0 || !parsed) && (!parsed || now - lastCheck > 600)) {
+        if (ambientCheckPending(display, now)) {
             if (wake && !wake->contains(display))
                 wake->append(display);
             continue;

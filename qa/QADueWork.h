@@ -33,6 +33,9 @@ public:
     // A task whose display needs an ambient check older than 600 s is passed over and
     // its display put into `wake`, so the ambient measurement comes first; so is a
     // display blocked by ambient light (`blocked` answers that).
+    // Whether the display measures the room light and its last measurement is missing or
+    // older than 600 s: work on it waits for the ambient-light task.
+    static bool ambientCheckPending(int displayId, qint64 now);
     static int chooseUserTask(const QList<UserTask>& tasks, qint64 now, QList<int>* wake,
                               const std::function<bool(int)>& blocked = {});
 

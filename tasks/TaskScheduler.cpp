@@ -235,7 +235,7 @@ void TaskScheduler::checkQADatabase()
     QADueWork due = QADueWork::collect(time);
     if (due.dueGroups.isEmpty() && due.enabledGroupIds.empty())
         return;
-    dropBlockedByAmbient(due);
+    dropBlockedByAmbient(due, time);
     QStringList enabled;
     for (const int id : due.enabledGroupIds)
         enabled << QString::number(id);
@@ -277,13 +277,15 @@ void TaskScheduler::checkQADatabase()
     qDebug() << "TaskScheduler return in QA";
 }
 
-void TaskScheduler::dropBlockedByAmbient(QADueWork& due)
+void TaskScheduler::dropBlockedByAmbient(QADueWork& due, qint64 now)
 {
     // Diagnostic QA in a room that is too bright or too dark for the display would give
-    // results nobody may rely on: its groups wait until the light is back in range.
+    // results nobody may rely on: its groups wait until the light was measured and is
+    // back in range.
     QList<int> blockedGroups;
     for (auto it = due.dueGroups.begin(); it != due.dueGroups.end();) {
-        if (DisplayList::instance().isDisplayBlockedByAmbient(it->displayId)) {
+        if (DisplayList::instance().isDisplayBlockedByAmbient(it->displayId) ||
+            QADueWork::ambientCheckPending(it->displayId, now)) {
             qDebug() << "isdisplayBlockedByAmbient" << it->displayId << "QA group" << it->groupId;
             blockedGroups << it->groupId;
             it = due.dueGroups.erase(it);

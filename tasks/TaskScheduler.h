@@ -53,8 +53,9 @@ public:
     // The screen saver ended (unless it is a lock) and the system kept awake before the
     // user is asked; `who` names the caller in the log.
     static void keepSessionAwake(const char* who);
-    // Takes the QA groups of displays blocked by the room light out of what may be offered.
-    static void dropBlockedByAmbient(QADueWork& due);
+    // Takes the QA groups of displays blocked by the room light, or whose light was not
+    // measured lately, out of what may be offered.
+    static void dropBlockedByAmbient(QADueWork& due, qint64 now);
 
     bool notificationOpen() const { return m_notificationOpen.load(); }
     // Passes made so far (a pass that found the scheduler not permitted ends the thread).

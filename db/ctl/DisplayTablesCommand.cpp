@@ -14,6 +14,8 @@
 #include <QJsonArray>
 #include <QJsonObject>
 
+#include <optional>
+
 namespace {
 
 bool openDatabase(const CtlContext& context, int* exitCode)
@@ -128,12 +130,34 @@ int printLut(const CtlContext& context, const QString& idText)
                           lines.join(QLatin1Char('\n')));
 }
 
+// Reads a display-information value, or sets it when a value is given (as the main
+// application does when the user changes a display's settings).
+int displayInfo(const CtlContext& context, const QString& idText, const QString& name,
+                const std::optional<QString>& value)
+{
+    bool ok = false;
+    const int id = idText.toInt(&ok);
+    DBDisplays displays;
+    if (!ok || !displays.allDisplayIds().contains(id))
+        return context.fail(QStringLiteral("no display record %1").arg(idText), 2);
+    if (value && !displays.setDisplayInfo(id, name, *value))
+        return context.fail(QStringLiteral("display %1: %2 could not be stored").arg(id).arg(name));
+    const QString stored = displays.getDisplayInfo(id, name);
+    return context.answer({{QStringLiteral("ok"), true},
+                           {QStringLiteral("id"), id},
+                           {QStringLiteral("name"), name},
+                           {QStringLiteral("value"), stored}},
+                          name + QStringLiteral(" = ") + stored);
+}
+
 } // namespace
 
 QString DisplayTablesCommand::usage() const
 {
-    return QStringLiteral("dbdisplays list|refresh|lut ID   (display records; refresh registers the displays "
-                          "attached now; lut prints a stored LUT, one channel a line)");
+    return QStringLiteral(
+        "dbdisplays list|refresh|lut ID   (display records; refresh registers the displays "
+        "attached now; lut prints a stored LUT, one channel a line)\n"
+        "    dbdisplays info ID NAME [VALUE]   (a display's setting, set when VALUE is given)");
 }
 
 int DisplayTablesCommand::run(const CtlContext& context) const
@@ -149,5 +173,8 @@ int DisplayTablesCommand::run(const CtlContext& context) const
         return refresh(context);
     if (action == QLatin1String("lut") && args.size() == 2)
         return printLut(context, args.at(1));
+    if (action == QLatin1String("info") && (args.size() == 3 || args.size() == 4))
+        return displayInfo(context, args.at(1), args.at(2),
+                           args.size() == 4 ? std::optional<QString>(args.at(3)) : std::nullopt);
     return context.fail(QStringLiteral("usage: ") + usage(), 2);
 }

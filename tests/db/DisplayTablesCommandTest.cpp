@@ -56,6 +56,14 @@ TEST_F(DisplayTablesCommandTest, RefreshRegistersTheSimulatedDisplaysAndLutPrint
     EXPECT_NE(runCtl({QStringLiteral("dbdisplays"), QStringLiteral("lut"), QStringLiteral("4711")}).exitCode,
               0);
     EXPECT_NE(runCtl({QStringLiteral("dbdisplays"), QStringLiteral("lut"), QStringLiteral("x")}).exitCode, 0);
+
+    // A display setting set by the tool is the one the agent reads; unknown records are refused.
+    const QString idText = QString::number(id);
+    EXPECT_EQ(runCtl({"dbdisplays", "info", idText, "AmbientSensor", "true"}).exitCode, 0);
+    EXPECT_EQ(DBDisplays().getDisplayInfo(id, QStringLiteral("AmbientSensor")), "true");
+    EXPECT_EQ(runCtl({"dbdisplays", "info", idText, "AmbientSensor"}).output.trimmed(),
+              QByteArray("AmbientSensor = true"));
+    EXPECT_NE(runCtl({"dbdisplays", "info", "4711", "AmbientSensor", "true"}).exitCode, 0);
 }
 
 // Two agents (or the agent and the tool) registering the same displays at once end

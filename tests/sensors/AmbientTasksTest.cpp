@@ -314,11 +314,17 @@ TEST_F(AmbientTasksTest, RunnerBlocksTheDisplayAndTheSchedulerHoldsItsQAUntilThe
         return displays;
     };
 
+    // Before the first measurement the room light of DP-1 is unknown: its QA waits.
+    scheduler.checkQADatabase();
+    ASSERT_EQ(offered.size(), 1u);
+    EXPECT_EQ(offeredDisplays(), QList<int>{dp2});
+    scheduler.quit();
+
     harness.clock().advanceSeconds(30);
     ASSERT_TRUE(harness.sync());
     EXPECT_TRUE(DisplayList::instance().isDisplayBlockedByAmbient(dp1));
     scheduler.checkQADatabase();
-    ASSERT_EQ(offered.size(), 1u);
+    ASSERT_EQ(offered.size(), 2u);
     EXPECT_EQ(offeredDisplays(), QList<int>{dp2});
     scheduler.quit();
 
@@ -327,7 +333,7 @@ TEST_F(AmbientTasksTest, RunnerBlocksTheDisplayAndTheSchedulerHoldsItsQAUntilThe
     ASSERT_TRUE(harness.sync());
     EXPECT_FALSE(DisplayList::instance().isDisplayBlockedByAmbient(dp1));
     scheduler.checkQADatabase();
-    ASSERT_EQ(offered.size(), 2u);
+    ASSERT_EQ(offered.size(), 3u);
     EXPECT_TRUE(offeredDisplays().contains(dp1));
 }
 
