@@ -101,9 +101,13 @@ bool AmbientLightTask::measure(int id, bool& within)
     if (measured) {
         const double lux = reading * 100.0;
         within = SaveResults(lux, id);
+        const bool wasBlocked = DisplayList::instance().isDisplayBlockedByAmbient(id);
         DisplayList::instance().setDisplayBlockedByAmbient(id, !within);
         if (!within)
             qDebug() << "AmbientLightTask display" << id << "blocked by ambient light" << lux << "lx";
+        else if (wasBlocked)
+            qDebug() << "AmbientLightTask display" << id << "no longer blocked by ambient light" << lux
+                     << "lx";
     } else {
         qDebug() << "AmbientLightTask display" << id << "sensor gave no reading";
     }
