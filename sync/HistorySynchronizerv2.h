@@ -5,9 +5,13 @@
 #include <QList>
 #include <QStringList>
 
+#include <memory>
+
 // Uploads every history record not yet sent, in batches, as self-contained reports.
-// A batch the server refused ends the synchroniser; a batch whose marks could not be
-// cleared is not sent again in the same run (the next run sends it).
+// One request is out at a time, but the next batch leaves as soon as the previous reply
+// came, before that reply's marks are cleared. A batch the server refused ends the
+// synchroniser once the batch already sent has been answered; a batch whose marks could
+// not be cleared is not sent again in the same run (the next run sends it).
 class HistorySynchronizerv2 : public BaseSynchronizer
 {
     Q_OBJECT
@@ -25,7 +29,16 @@ protected:
     bool write(const QJsonObject& reply) override;
 
 private:
+    using Rows = QList<QStringList>;
+    struct Sent
+    {
+        std::unique_ptr<SynchronizeRequest> request;
+        Rows rows;
+    };
+    Sent sendBatch(const QJsonValue& payload, Rows rows);
+
     qint64 m_lastSentId = 0;
-    // historyid, textname, result, isdisabled of the batch in flight.
-    QList<QStringList> m_batch;
+    // historyid, textname, result, isdisabled of the batch last read, then of the batch
+    // whose reply is being applied.
+    Rows m_batch;
 };

@@ -284,15 +284,22 @@ void SynchronizeRequest::finish()
     emit requestFailed(m_errorText);
 }
 
-void SynchronizeRequest::connectToServer()
+void SynchronizeRequest::waitForEnd()
 {
+    // The answer may have been delivered already, by an event loop the caller ran meanwhile.
+    if (m_ended)
+        return;
     QEventLoop loop;
     connect(this, &SynchronizeRequest::requestObtained, &loop, &QEventLoop::quit);
     connect(this, &SynchronizeRequest::requestFailed, &loop, &QEventLoop::quit);
-    establishConnection();
     // The loop keeps this thread's events turning so that the reply is delivered here.
-    if (!m_ended)
-        loop.exec();
+    loop.exec();
+}
+
+void SynchronizeRequest::connectToServer()
+{
+    establishConnection();
+    waitForEnd();
 }
 
 int SynchronizeRequest::getSynchronizeVersion(QString* error)

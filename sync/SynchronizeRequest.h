@@ -63,8 +63,12 @@ public:
     // Sends the request; the answer comes through requestObtained/requestFailed.
     bool establishConnection();
     bool isRequestEnd() const { return m_ended; }
+    // Serves this thread's events until the exchange that establishConnection() began has ended.
+    void waitForEnd();
     // Sends and serves this thread's events until the exchange ended.
     void connectToServer();
+    // The exchange ended with an HTTP success and its body was read (replyText()).
+    bool succeeded() const { return m_ended && m_errorText.isEmpty(); }
     // The version GET, waited for; -1 with the reason in `error` when it failed.
     int getSynchronizeVersion(QString* error);
 
