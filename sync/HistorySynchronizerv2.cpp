@@ -100,8 +100,11 @@ int HistorySynchronizerv2::startSynchronize()
         if (awaitReply(*current.request) == STATUS_OK) {
             // Sent before this reply is applied: clearing the marks waits for the disk,
             // and the next exchange is under way meanwhile.
-            if (!nextRows.isEmpty())
+            // The body is fed from this thread: it is handed over before the thread blocks.
+            if (!nextRows.isEmpty()) {
                 next = sendBatch(payload, std::move(nextRows));
+                next.request->waitForUpload();
+            }
             m_batch = std::move(current.rows);
             applyReply();
             m_batch.clear();
@@ -111,6 +114,11 @@ int HistorySynchronizerv2::startSynchronize()
             failureDetail = detail();
         }
         current = std::move(next);
+    }
+    // Whatever the server accepted is recorded, also when the run is about to end.
+    if (!clearMarks() && failure == STATUS_OK) {
+        failure = STATUS_BAD_REPLY;
+        failureDetail = QStringLiteral("reply not applied locally");
     }
     // A later batch's success does not hide an earlier failure; a lost connection is reported as such.
     if (failure != STATUS_OK && !connectionLost())
@@ -213,20 +221,36 @@ bool HistorySynchronizerv2::write(const QJsonObject&)
 {
     if (m_batch.isEmpty())
         return true;
-    // One statement for the batch: a record is cleared only when it still holds what was sent.
-    QStringList rows;
-    QVariantList values;
-    for (const QStringList& row : m_batch) {
-        rows << QStringLiteral("(?, ?, ?, ?)");
-        values << row[0] << row[1] << row[2] << row[3];
-    }
+    m_accepted << m_batch;
+    m_acceptedRows += int(m_batch.size());
+    return m_acceptedRows < kRowsPerCommit || clearMarks();
+}
+
+bool HistorySynchronizerv2::clearMarks()
+{
+    if (m_accepted.isEmpty())
+        return true;
     auto db = database();
     DBTransaction transaction(db);
-    const bool ok =
-        transaction.started() &&
-        db->exec(QStringLiteral("UPDATE History SET issynchron = 1 WHERE issynchron = 0 AND (historyid, "
-                                "textname, result, isdisabled) IN (VALUES ") +
-                     rows.join(QStringLiteral(", ")) + QStringLiteral(")"),
-                 values);
-    return finishApply(transaction, ok, int(m_batch.size()));
+    bool ok = transaction.started();
+    // One statement per batch: a record is cleared only when it still holds what was sent.
+    for (const Rows& batch : std::as_const(m_accepted)) {
+        QStringList rows;
+        QVariantList values;
+        for (const QStringList& row : batch) {
+            rows << QStringLiteral("(?, ?, ?, ?)");
+            values << row[0] << row[1] << row[2] << row[3];
+        }
+        ok = ok && db->exec(QStringLiteral("UPDATE History SET issynchron = 1 WHERE issynchron = 0 AND "
+                                           "(historyid, textname, result, isdisabled) IN (VALUES ") +
+                                rows.join(QStringLiteral(", ")) + QStringLiteral(")"),
+                            values);
+    }
+    const int accepted = m_acceptedRows;
+    m_accepted.clear();
+    m_acceptedRows = 0;
+    if (!ok)
+        qWarning() << "HISTORY - the marks of" << accepted
+                   << "accepted records could not be cleared; the next run sends them again";
+    return finishApply(transaction, ok, accepted);
 }

