@@ -1,3 +1,4 @@
+#include "db/DBTransaction.h"
 #include "sync/BaseSynchronizer.h"
 #include "sync/SynchronizeRequest.h"
 #include "tests/sync/SyncFixture.h"
@@ -281,6 +282,24 @@ TEST_F(SyncRun, AFaultInTheMiddleOfTheHistoryUploadKeepsEveryLaterBatchMarked)
         EXPECT_EQ(QSet<QString>(names.begin(), names.end()).size(), 4);
         EXPECT_EQ(count("SELECT COUNT(*) FROM History WHERE issynchron = 0"), 0);
     }
+}
+
+// More records than one commit of accepted marks takes: every one arrives once and is cleared.
+TEST_F(SyncRun, AnUploadOfManyBatchesClearsEveryMarkOnce)
+{
+    {
+        DBTransaction transaction;
+        addHistory(addDisplay("SN-1", true), 1100);
+    }
+    SynchronizeSettings::setHistoryBatchSize(250);
+    SynchronizationReport report;
+    ASSERT_TRUE(synchronize(&report)) << report.error.toStdString();
+    EXPECT_EQ(server().count("HISTORY"), 5);
+    const QStringList names = historyNamesReceived();
+    EXPECT_EQ(QSet<QString>(names.begin(), names.end()).size(), 1100);
+    EXPECT_EQ(report.synchronizers.last().rowsSent, 1100);
+    EXPECT_EQ(report.synchronizers.last().rowsApplied, 1100);
+    EXPECT_EQ(count("SELECT COUNT(*) FROM History WHERE issynchron = 0"), 0);
 }
 
 TEST_F(SyncRun, HugeAndTrickledRepliesAreTakenWhileTheServerKeepsSending)
