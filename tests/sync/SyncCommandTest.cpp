@@ -1,5 +1,6 @@
 #include "app/KaldoSharedMemory.h"
 #include "app/LockKeys.h"
+#include "db/DBTransaction.h"
 #include "tests/support/ProgramRun.h"
 #include "tests/support/TestPaths.h"
 #include "tests/sync/SyncFixture.h"
@@ -7,12 +8,17 @@
 
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QSet>
 
 #include <csignal>
 
 TEST_F(SyncAgent, SyncNowPrintsEverySynchroniserAndStatusCountsWhatIsLeft)
 {
-    addHistory(addDisplay("SN-CTL", true), 3);
+    {
+        // More records than the marks of one commit: six batches, two commits.
+        DBTransaction transaction;
+        addHistory(addDisplay("SN-CTL", true), 1100);
+    }
     const QString ca = MgmtCertificates::caFile(certificates());
 
     ProgramRun run = ProgramRun::ctl({"--json", "sync", "now", "--ca-file", ca});
@@ -22,8 +28,10 @@ TEST_F(SyncAgent, SyncNowPrintsEverySynchroniserAndStatusCountsWhatIsLeft)
     const QJsonArray list = answer.value("synchronizers").toArray();
     ASSERT_EQ(list.size(), 14);
     EXPECT_EQ(list.last().toObject().value("synchronizer").toString(), "HistorySynchronizerv2");
-    EXPECT_EQ(list.last().toObject().value("sent").toInt(), 3);
-    EXPECT_EQ(list.last().toObject().value("applied").toInt(), 3);
+    EXPECT_EQ(list.last().toObject().value("sent").toInt(), 1100);
+    EXPECT_EQ(list.last().toObject().value("applied").toInt(), 1100);
+    const QStringList names = historyNamesReceived();
+    EXPECT_EQ(QSet<QString>(names.begin(), names.end()).size(), 1100);
     for (const QJsonValue& entry : list)
         EXPECT_EQ(entry.toObject().value("status").toInt(), 4)
             << entry.toObject().value("action").toString().toStdString();

@@ -23,7 +23,6 @@
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QFile>
-#include <QRegularExpression>
 
 #include <gtest/gtest.h>
 
@@ -402,15 +401,6 @@ TEST_F(HousekeepingTest, SynchronisationShellTakesAndReleasesItsLock)
     task.start();
     EXPECT_TRUE(log.contains("remote off"));
     EXPECT_TRUE(lockIsFree(SHARED_MEMORY_KEY_SYNCHRONIZATION));
-
-    // A shorter interval chosen in the settings holds without a new task.
-    AppPreferences::set("remoteOn", "on");
-    AppPreferences::set("DataBaseSynchronizationInterval", "1");
-    h.clock().advanceSeconds(59);
-    task.start();
-    EXPECT_TRUE(log.all().contains(QRegularExpression("time out +1$", QRegularExpression::MultilineOption)))
-        << log.all().right(300).toStdString();
-    EXPECT_EQ(task.interval(), 60);
 }
 
 TEST_F(HousekeepingTest, UpdateShellChecksOnlyWhenWantedAndFreesItsLock)
