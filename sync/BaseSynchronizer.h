@@ -31,9 +31,10 @@ struct SynchronizerNames
 };
 
 // One synchroniser: collects the local rows to send (read), exchanges them with the
-// server, and applies a successful reply (write). Upload marks are cleared only in
-// write, i.e. only after the server answered with status 4, and only on rows that
-// still hold what was sent, so an edit made during the exchange goes up next time.
+// server, and applies a successful reply (write). Upload marks are cleared only after
+// the server answered the request that carried them with status 4 (in write, or later in
+// the same run), and only on rows that still hold what was sent, so an edit made during
+// the exchange goes up next time.
 class BaseSynchronizer : public QObject
 {
     Q_OBJECT

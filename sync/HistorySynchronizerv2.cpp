@@ -98,9 +98,9 @@ int HistorySynchronizerv2::startSynchronize()
         }
         Sent next;
         if (awaitReply(*current.request) == STATUS_OK) {
-            // Sent before this reply is applied: clearing the marks waits for the disk,
-            // and the next exchange is under way meanwhile.
-            // The body is fed from this thread: it is handed over before the thread blocks.
+            // Sent before this reply is applied, so that the next exchange is under way while
+            // clearing the marks waits for the disk. Its body is fed from this thread, so it
+            // is handed over first.
             if (!nextRows.isEmpty()) {
                 next = sendBatch(payload, std::move(nextRows));
                 next.request->waitForUpload();
