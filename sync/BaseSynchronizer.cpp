@@ -223,18 +223,26 @@ std::shared_ptr<KaldoDynamicData> BaseSynchronizer::database()
 int BaseSynchronizer::exchange()
 {
     qDebug() << "BaseSynchronizer::startSynchronize()";
+    const std::unique_ptr<SynchronizeRequest> request = send(read());
+    if (awaitReply(*request) == STATUS_OK)
+        applyReply();
+    qDebug() << "end of BaseSynchronizer::startSynchronize() result is: " << m_status;
+    return m_status;
+}
+
+std::unique_ptr<SynchronizeRequest> BaseSynchronizer::send(const QJsonValue& data)
+{
     m_connectionLost = false;
     m_detail.clear();
     applySettings();
-    const QJsonValue data = read();
     m_writeData = data;
 
-    SynchronizeRequest request(m_manager);
-    request.setServerName(m_settings.serverName);
-    request.setVersion(m_version);
-    request.setProxyUsed(m_settings.useProxy);
-    request.setProxy(m_settings.proxyHost, m_settings.proxyPort, m_settings.proxyUser,
-                     m_settings.proxyPassword);
+    auto request = std::make_unique<SynchronizeRequest>(m_manager);
+    request->setServerName(m_settings.serverName);
+    request->setVersion(m_version);
+    request->setProxyUsed(m_settings.useProxy);
+    request->setProxy(m_settings.proxyHost, m_settings.proxyPort, m_settings.proxyUser,
+                      m_settings.proxyPassword);
     const QJsonObject header = getSynchronizeHeader(action());
     if (m_version >= 2) {
         SynchronizeRequest::setJsonRequestMode(true);
@@ -243,35 +251,46 @@ int BaseSynchronizer::exchange()
             body.insert(QStringLiteral("data"), SyncXml::requestDocument(header, data));
         else if (!data.isUndefined())
             body.insert(QStringLiteral("data"), data);
-        request.setJsonBody(QJsonDocument(body).toJson(QJsonDocument::Compact));
+        request->setJsonBody(QJsonDocument(body).toJson(QJsonDocument::Compact));
     } else {
         SynchronizeRequest::setJsonRequestMode(false);
-        request.setRequestParam(QStringLiteral("user"), m_settings.user);
-        request.setRequestParam(QStringLiteral("password"), m_settings.password);
-        request.setRequestParam(QStringLiteral("workstation_id"), m_settings.workstationId);
-        request.setRequestParam(QStringLiteral("action"), action());
+        request->setRequestParam(QStringLiteral("user"), m_settings.user);
+        request->setRequestParam(QStringLiteral("password"), m_settings.password);
+        request->setRequestParam(QStringLiteral("workstation_id"), m_settings.workstationId);
+        request->setRequestParam(QStringLiteral("action"), action());
         if (!data.isUndefined() && !data.isNull()) {
             const QString document = SyncXml::requestDocument(header, data);
             writeToLogButSkipHuge(QStringLiteral("sync:"), document);
-            request.setFileParam(QStringLiteral("file"), QStringLiteral("send.xml"),
-                                 QStringLiteral("text/xml"), document.toUtf8());
+            request->setFileParam(QStringLiteral("file"), QStringLiteral("send.xml"),
+                                  QStringLiteral("text/xml"), document.toUtf8());
         }
     }
-    connect(&request, &SynchronizeRequest::requestObtained, this, &BaseSynchronizer::getRequestFromSync);
-    connect(&request, &SynchronizeRequest::requestFailed, this, [this, &request](const QString& error) {
-        m_connectionLost = request.connectionLost();
-        getConnectFailedFromSync(error);
-    });
-    request.connectToServer();
-    qDebug() << "end of BaseSynchronizer::startSynchronize() result is: " << m_status;
-    return m_status;
+    request->establishConnection();
+    return request;
 }
 
-void BaseSynchronizer::getRequestFromSync(const QString& reply)
+int BaseSynchronizer::awaitReply(SynchronizeRequest& request)
 {
+    request.waitForEnd();
+    m_readData = {};
+    m_detail.clear();
+    if (!request.succeeded()) {
+        m_connectionLost = request.connectionLost();
+        m_detail = request.errorText();
+        if (m_connectionLost) {
+            m_status = STATUS_CONNECTION;
+            qWarning().noquote() << "synchronization connection failed:" << m_detail << "-"
+                                 << getErrorMsg(m_status);
+        } else {
+            m_status = STATUS_BAD_REPLY;
+            qWarning().noquote() << action() << "- the server answered with an error:" << m_detail;
+        }
+        return m_status;
+    }
+    m_connectionLost = false;
+    const QString reply = request.replyText();
     writeToLogButSkipHuge(QStringLiteral("reply:"), reply);
     QString text;
-    m_readData = {};
     m_status = processReply(reply, text);
     m_detail = text;
     if (m_status != STATUS_OK) {
@@ -279,25 +298,18 @@ void BaseSynchronizer::getRequestFromSync(const QString& reply)
             m_detail = getErrorMsg(m_status);
         qWarning() << action() << "- reply status" << m_status << m_detail
                    << "- local data left as they were";
-        return;
     }
+    return m_status;
+}
+
+int BaseSynchronizer::applyReply()
+{
     if (!write(m_readData)) {
         qWarning() << action() << "- the reply could not be applied; the rows stay marked for upload";
         m_status = STATUS_BAD_REPLY;
         m_detail = QStringLiteral("reply not applied locally");
     }
-}
-
-void BaseSynchronizer::getConnectFailedFromSync(const QString& error)
-{
-    m_detail = error;
-    if (m_connectionLost) {
-        m_status = STATUS_CONNECTION;
-        qWarning().noquote() << "synchronization connection failed:" << error << "-" << getErrorMsg(m_status);
-    } else {
-        m_status = STATUS_BAD_REPLY;
-        qWarning().noquote() << action() << "- the server answered with an error:" << error;
-    }
+    return m_status;
 }
 
 bool BaseSynchronizer::finishApply(DBTransaction& transaction, bool ok, int rows)

@@ -31,9 +31,10 @@ struct SynchronizerNames
 };
 
 // One synchroniser: collects the local rows to send (read), exchanges them with the
-// server, and applies a successful reply (write). Upload marks are cleared only in
-// write, i.e. only after the server answered with status 4, and only on rows that
-// still hold what was sent, so an edit made during the exchange goes up next time.
+// server, and applies a successful reply (write). Upload marks are cleared only after
+// the server answered the request that carried them with status 4 (in write, or later in
+// the same run), and only on rows that still hold what was sent, so an edit made during
+// the exchange goes up next time.
 class BaseSynchronizer : public QObject
 {
     Q_OBJECT
@@ -96,6 +97,20 @@ protected:
 
     // One exchange with read()'s payload; sets and returns the status.
     int exchange();
+    // The exchange in its three steps, so that a synchroniser may send its next request
+    // before it applies the reply to the previous one. send() starts the request and
+    // returns at once; awaitReply() waits for its answer and reads the status (status(),
+    // detail(), connectionLost()) without applying anything; applyReply() hands the
+    // reply of the last awaitReply() to write() and returns the status after it.
+    std::unique_ptr<SynchronizeRequest> send(const QJsonValue& data);
+    int awaitReply(SynchronizeRequest& request);
+    int applyReply();
+    // Makes an earlier exchange's outcome the synchroniser's own again.
+    void setOutcome(int status, const QString& detail)
+    {
+        m_status = status;
+        m_detail = detail;
+    }
     void applySettings();
     void addSent(int rows) { m_rowsSent += rows; }
     void addApplied(int rows) { m_rowsApplied += rows; }
@@ -106,9 +121,6 @@ protected:
     const NetworkSettings& networkSettings() const { return m_settings; }
 
 private:
-    void getRequestFromSync(const QString& reply);
-    void getConnectFailedFromSync(const QString& error);
-
     const SynchronizerNames m_names;
     NetworkSettings m_settings;
     QNetworkAccessManager* m_manager = nullptr;

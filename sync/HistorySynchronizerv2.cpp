@@ -3,11 +3,14 @@
 #include "db/DBTransaction.h"
 #include "db/KaldoDynamicData.h"
 #include "sync/HistoryRequestTools.h"
+#include "sync/SynchronizeRequest.h"
 #include "sync/SynchronizeSettings.h"
 
 #include <QDateTime>
 #include <QDebug>
 #include <QHash>
+
+#include <utility>
 
 namespace {
 
@@ -67,15 +70,60 @@ bool HistorySynchronizerv2::hasNonSynchronized(int& count)
     return count > 0;
 }
 
+HistorySynchronizerv2::Sent HistorySynchronizerv2::sendBatch(const QJsonValue& payload, Rows rows)
+{
+    for (const QStringList& row : rows)
+        m_lastSentId = qMax(m_lastSentId, row[0].toLongLong());
+    addSent(int(rows.size()));
+    return {send(payload), std::move(rows)};
+}
+
 int HistorySynchronizerv2::startSynchronize()
 {
     int count = 0;
-    while (hasNonSynchronized(count)) {
-        const int status = exchange();
-        if (status != STATUS_OK)
-            return status;
+    if (!hasNonSynchronized(count))
+        return STATUS_OK;
+    QJsonValue payload = read();
+    if (m_batch.isEmpty())
+        return STATUS_OK;
+    Sent current = sendBatch(payload, std::exchange(m_batch, {}));
+    int failure = STATUS_OK;
+    QString failureDetail;
+    while (current.request) {
+        // The next batch is read while this one is on the wire.
+        Rows nextRows;
+        if (failure == STATUS_OK && hasNonSynchronized(count)) {
+            payload = read();
+            nextRows = std::exchange(m_batch, {});
+        }
+        Sent next;
+        if (awaitReply(*current.request) == STATUS_OK) {
+            // Sent before this reply is applied, so that the next exchange is under way while
+            // clearing the marks waits for the disk. Its body is fed from this thread, so it
+            // is handed over first.
+            if (!nextRows.isEmpty()) {
+                next = sendBatch(payload, std::move(nextRows));
+                next.request->waitForUpload();
+            }
+            m_batch = std::move(current.rows);
+            applyReply();
+            m_batch.clear();
+        }
+        if (status() != STATUS_OK && failure == STATUS_OK) {
+            failure = status();
+            failureDetail = detail();
+        }
+        current = std::move(next);
     }
-    return STATUS_OK;
+    // Whatever the server accepted is recorded, also when the run is about to end.
+    if (!clearMarks() && failure == STATUS_OK) {
+        failure = STATUS_BAD_REPLY;
+        failureDetail = QStringLiteral("reply not applied locally");
+    }
+    // A later batch's success does not hide an earlier failure; a lost connection is reported as such.
+    if (failure != STATUS_OK && !connectionLost())
+        setOutcome(failure, failureDetail);
+    return status();
 }
 
 QJsonValue HistorySynchronizerv2::read()
@@ -93,7 +141,6 @@ QJsonValue HistorySynchronizerv2::read()
         const QString id = it.value(QStringLiteral("historyid"));
         m_batch << QStringList{id, it.value(QStringLiteral("textname")), it.value(QStringLiteral("result")),
                                it.value(QStringLiteral("isdisabled"))};
-        m_lastSentId = qMax(m_lastSentId, id.toLongLong());
         const qint64 runtime = it.value(QStringLiteral("runtime")).toLongLong();
         QJsonObject report{{QStringLiteral("displayid"), it.value(QStringLiteral("displayid")).toInt()},
                            {QStringLiteral("name"), it.value(QStringLiteral("textname"))},
@@ -167,7 +214,6 @@ QJsonValue HistorySynchronizerv2::read()
     QJsonArray payload;
     for (const QJsonObject& report : reports)
         payload.append(report);
-    addSent(int(m_batch.size()));
     return payload;
 }
 
@@ -175,20 +221,36 @@ bool HistorySynchronizerv2::write(const QJsonObject&)
 {
     if (m_batch.isEmpty())
         return true;
-    // One statement for the batch: a record is cleared only when it still holds what was sent.
-    QStringList rows;
-    QVariantList values;
-    for (const QStringList& row : m_batch) {
-        rows << QStringLiteral("(?, ?, ?, ?)");
-        values << row[0] << row[1] << row[2] << row[3];
-    }
+    m_accepted << m_batch;
+    m_acceptedRows += int(m_batch.size());
+    return m_acceptedRows < kRowsPerCommit || clearMarks();
+}
+
+bool HistorySynchronizerv2::clearMarks()
+{
+    if (m_accepted.isEmpty())
+        return true;
     auto db = database();
     DBTransaction transaction(db);
-    const bool ok =
-        transaction.started() &&
-        db->exec(QStringLiteral("UPDATE History SET issynchron = 1 WHERE issynchron = 0 AND (historyid, "
-                                "textname, result, isdisabled) IN (VALUES ") +
-                     rows.join(QStringLiteral(", ")) + QStringLiteral(")"),
-                 values);
-    return finishApply(transaction, ok, int(m_batch.size()));
+    bool ok = transaction.started();
+    // One statement per batch: a record is cleared only when it still holds what was sent.
+    for (const Rows& batch : std::as_const(m_accepted)) {
+        QStringList rows;
+        QVariantList values;
+        for (const QStringList& row : batch) {
+            rows << QStringLiteral("(?, ?, ?, ?)");
+            values << row[0] << row[1] << row[2] << row[3];
+        }
+        ok = ok && db->exec(QStringLiteral("UPDATE History SET issynchron = 1 WHERE issynchron = 0 AND "
+                                           "(historyid, textname, result, isdisabled) IN (VALUES ") +
+                                rows.join(QStringLiteral(", ")) + QStringLiteral(")"),
+                            values);
+    }
+    const int accepted = m_acceptedRows;
+    m_accepted.clear();
+    m_acceptedRows = 0;
+    if (!ok)
+        qWarning() << "HISTORY - the marks of" << accepted
+                   << "accepted records could not be cleared; the next run sends them again";
+    return finishApply(transaction, ok, accepted);
 }

@@ -231,7 +231,14 @@ void SynchronizeRequest::start(QNetworkReply* reply, int timeoutMs)
     connect(reply, &QNetworkReply::finished, this, &SynchronizeRequest::finish);
     // Any progress shows the server is still answering: restart the time-out.
     auto restart = [this] { m_timer.start(); };
-    connect(reply, &QNetworkReply::uploadProgress, this, restart);
+    m_uploaded = false;
+    connect(reply, &QNetworkReply::uploadProgress, this, [this, restart](qint64 sent, qint64 total) {
+        restart();
+        if (sent == total && !m_uploaded) {
+            m_uploaded = true;
+            emit uploadDone();
+        }
+    });
     connect(reply, &QNetworkReply::downloadProgress, this, [this, reply, restart](qint64 received, qint64) {
         restart();
         // Read with a bound: a server that sends without end must not fill the memory.
@@ -284,15 +291,33 @@ void SynchronizeRequest::finish()
     emit requestFailed(m_errorText);
 }
 
-void SynchronizeRequest::connectToServer()
+void SynchronizeRequest::waitForEnd()
 {
+    // The answer may have been delivered already, by an event loop the caller ran meanwhile.
+    if (m_ended)
+        return;
     QEventLoop loop;
     connect(this, &SynchronizeRequest::requestObtained, &loop, &QEventLoop::quit);
     connect(this, &SynchronizeRequest::requestFailed, &loop, &QEventLoop::quit);
-    establishConnection();
     // The loop keeps this thread's events turning so that the reply is delivered here.
-    if (!m_ended)
-        loop.exec();
+    loop.exec();
+}
+
+void SynchronizeRequest::waitForUpload()
+{
+    if (m_ended || m_uploaded)
+        return;
+    QEventLoop loop;
+    connect(this, &SynchronizeRequest::uploadDone, &loop, &QEventLoop::quit);
+    connect(this, &SynchronizeRequest::requestObtained, &loop, &QEventLoop::quit);
+    connect(this, &SynchronizeRequest::requestFailed, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+void SynchronizeRequest::connectToServer()
+{
+    establishConnection();
+    waitForEnd();
 }
 
 int SynchronizeRequest::getSynchronizeVersion(QString* error)

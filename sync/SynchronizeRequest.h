@@ -63,8 +63,16 @@ public:
     // Sends the request; the answer comes through requestObtained/requestFailed.
     bool establishConnection();
     bool isRequestEnd() const { return m_ended; }
+    // Serves this thread's events until the exchange that establishConnection() began has ended.
+    void waitForEnd();
+    // Serves this thread's events until the request's body has been handed to the network
+    // (or the exchange ended): the body is fed from this thread, so blocking work done after
+    // this no longer holds the request up.
+    void waitForUpload();
     // Sends and serves this thread's events until the exchange ended.
     void connectToServer();
+    // The exchange ended with an HTTP success and its body was read (replyText()).
+    bool succeeded() const { return m_ended && m_errorText.isEmpty(); }
     // The version GET, waited for; -1 with the reason in `error` when it failed.
     int getSynchronizeVersion(QString* error);
 
@@ -78,6 +86,7 @@ public:
     QString errorText() const { return m_errorText; }
 
 signals:
+    void uploadDone();
     void requestObtained(const QString& reply);
     void requestFailed(const QString& error);
 
@@ -103,6 +112,7 @@ private:
     QPointer<QNetworkReply> m_reply;
     QTimer m_timer;
     bool m_ended = false;
+    bool m_uploaded = false;
     bool m_timedOut = false;
     bool m_tooLarge = false;
     bool m_connectionLost = false;

@@ -21,6 +21,11 @@ SynchronizeDatabaseTask::SynchronizeDatabaseTask(const QString& name, qint64 tim
                                                  std::shared_ptr<const Clock> clock, QObject* parent)
     : Task(name, timeout, first, std::move(clock), parent)
 {
+    readSchedule();
+}
+
+void SynchronizeDatabaseTask::readSchedule()
+{
     bool ok = false;
     const qint64 minutes =
         AppPreferences::get(QStringLiteral("DataBaseSynchronizationInterval")).toLongLong(&ok);
@@ -57,6 +62,8 @@ void SynchronizeDatabaseTask::run()
         emit finished();
         return;
     }
+    // The user or the server may have changed the interval since the last look.
+    readSchedule();
     const qint64 now = clock().now();
     const qint64 due = qint64(nextSync(static_cast<unsigned long>(now)));
     if (m_interval <= 0 || now < due) {

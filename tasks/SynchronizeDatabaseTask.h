@@ -26,6 +26,8 @@ signals:
     void signalRetranslate();
 
 private:
+    // The interval and the last run's time as stored now.
+    void readSchedule();
     void synchronizeOnWorker();
 
     QString m_iconsPrefix;

@@ -1,17 +1,25 @@
 #include "app/KaldoSharedMemory.h"
 #include "app/LockKeys.h"
+#include "db/DBTransaction.h"
 #include "tests/support/ProgramRun.h"
+#include "tests/support/TestPaths.h"
 #include "tests/sync/SyncFixture.h"
+#include "tests/tasks/TaskTestSupport.h"
+
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QSet>
+
+#include <csignal>
 
 TEST_F(SyncAgent, SyncNowPrintsEverySynchroniserAndStatusCountsWhatIsLeft)
 {
-    addHistory(addDisplay("SN-CTL", true), 3);
+    {
+        // More records than the marks of one commit: six batches, two commits.
+        DBTransaction transaction;
+        addHistory(addDisplay("SN-CTL", true), 1100);
+    }
     const QString ca = MgmtCertificates::caFile(certificates());
-
-    // Without the extra CA the server is not trusted, and nothing leaves.
-    ProgramRun refused = ProgramRun::ctl({"--json", "sync", "now"});
-    EXPECT_EQ(refused.exitCode, 1) << refused.err.toStdString();
-    EXPECT_EQ(server().requestCount(), 0);
 
     ProgramRun run = ProgramRun::ctl({"--json", "sync", "now", "--ca-file", ca});
     ASSERT_EQ(run.exitCode, 0) << run.out.toStdString() << run.err.toStdString();
@@ -20,8 +28,10 @@ TEST_F(SyncAgent, SyncNowPrintsEverySynchroniserAndStatusCountsWhatIsLeft)
     const QJsonArray list = answer.value("synchronizers").toArray();
     ASSERT_EQ(list.size(), 14);
     EXPECT_EQ(list.last().toObject().value("synchronizer").toString(), "HistorySynchronizerv2");
-    EXPECT_EQ(list.last().toObject().value("sent").toInt(), 3);
-    EXPECT_EQ(list.last().toObject().value("applied").toInt(), 3);
+    EXPECT_EQ(list.last().toObject().value("sent").toInt(), 1100);
+    EXPECT_EQ(list.last().toObject().value("applied").toInt(), 1100);
+    const QStringList names = historyNamesReceived();
+    EXPECT_EQ(QSet<QString>(names.begin(), names.end()).size(), 1100);
     for (const QJsonValue& entry : list)
         EXPECT_EQ(entry.toObject().value("status").toInt(), 4)
             << entry.toObject().value("action").toString().toStdString();
@@ -58,4 +68,32 @@ TEST_F(SyncAgent, AKilledRunLeavesEveryUnsentRowMarkedAndTheNextRunSendsThemOnce
     ASSERT_EQ(run.exitCode, 0) << run.out.toStdString() << run.err.toStdString();
     EXPECT_EQ(historyNamesReceived().size(), 3);
     EXPECT_EQ(count("SELECT COUNT(*) FROM History WHERE issynchron = 0"), 0);
+}
+
+// The agent program on a sped-up task clock: its task synchronises once due, and again each time
+// the interval has passed, while the agent keeps running.
+TEST_F(SyncAgent, TheRunningAgentSynchronisesOnItsInterval)
+{
+    addHistory(addDisplay("SN-RUN", true), 2);
+    DBPreferences preferences;
+    preferences.setValue("DataBaseSynchronizationInterval", "5", false);
+    preferences.setValue("DataBaseSynchronizationInterval_LastTime", "0", false);
+    QProcess agent;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("LUTLOADER_CA_FILE", MgmtCertificates::caFile(certificates()));
+    agent.setProcessEnvironment(environment);
+    agent.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    // Five task-clock minutes in a second.
+    agent.start(TestPaths::agentProgram(),
+                {"--platform", "sim", "--clock-rate", "300", "--run-seconds", "120"});
+    ASSERT_TRUE(agent.waitForStarted());
+    EXPECT_TRUE(waitFor([&] { return historyNamesReceived().size() == 2; }, 60000));
+    addHistory(addDisplay("SN-RUN-2", true), 1);
+    EXPECT_TRUE(waitFor([&] { return historyNamesReceived().size() == 3; }, 60000));
+    // The marks are cleared once the reply is in.
+    EXPECT_TRUE(
+        waitFor([&] { return count("SELECT COUNT(*) FROM History WHERE issynchron = 0") == 0; }, 60000));
+    EXPECT_EQ(agent.state(), QProcess::Running);
+    ::kill(static_cast<pid_t>(agent.processId()), SIGTERM);
+    EXPECT_TRUE(agent.waitForFinished(60000));
 }

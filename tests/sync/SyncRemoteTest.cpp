@@ -96,10 +96,14 @@ TEST_F(SyncRemote, ConnectionTestAndTheRemoteManagementSwitch)
 }
 
 // The agent's runner on a hand-moved clock: the task synchronises when its interval has passed,
-// not before, and never with remote management off; a reader of the data pool hears the server's
-// values without a restart.
+// not before; an interval the server changes holds from the next run on; a reader of the data
+// pool hears the server's values without a restart.
 TEST_F(SyncRemote, TheRunningAgentSynchronisesOnItsIntervalAndThePoolHearsTheServer)
 {
+    server().setReply(
+        "PREFERENCES",
+        {{"data", QJsonArray{QJsonObject{{"name", "MinAmbientLux"}, {"value", "30"}},
+                             QJsonObject{{"name", "DataBaseSynchronizationInterval"}, {"value", "2"}}}}});
     RunnerHarness harness;
     // The harness may pick its own data folder; the agent's database is the fixture's.
     DB::free();
@@ -108,7 +112,6 @@ TEST_F(SyncRemote, TheRunningAgentSynchronisesOnItsIntervalAndThePoolHearsTheSer
     preferences.setValue("DataBaseSynchronizationInterval", "5", false);
     preferences.setValue("DataBaseSynchronizationInterval_LastTime", QString::number(RunnerHarness::start),
                          false);
-    preferences.setValue("remoteOn", "off", false);
     AppPreferences::initDatabase();
     QMap<QString, QString> heard;
     QObject::connect(AppPreferences::dataPool(), &BaseDataPool::checkout,
@@ -118,11 +121,7 @@ TEST_F(SyncRemote, TheRunningAgentSynchronisesOnItsIntervalAndThePoolHearsTheSer
     harness.add(
         std::make_unique<SynchronizeDatabaseTask>("Database synchronization", 120, 0, harness.sharedClock()));
     harness.startRunner();
-    ASSERT_TRUE(harness.sync());
-    EXPECT_EQ(server().requestCount(), 0);
-
     // Runs every 120 s; at 240 s the last synchronisation is not 300 s old yet.
-    preferences.setValue("remoteOn", "on", false);
     harness.clock().setSeconds(RunnerHarness::start + 240);
     ASSERT_TRUE(harness.sync());
     EXPECT_EQ(server().requestCount(), 0);
@@ -136,13 +135,15 @@ TEST_F(SyncRemote, TheRunningAgentSynchronisesOnItsIntervalAndThePoolHearsTheSer
               QString::number(RunnerHarness::start + 360));
     EXPECT_FALSE(preferences.getValueIsUpdate("DataBaseSynchronizationInterval_LastTime"));
 
-    // Not due again within the interval; due once it has passed.
+    // The server shortened the interval to two minutes: the running task follows it. Not due
+    // again within it; due once it has passed.
+    EXPECT_EQ(preferences.getValue("DataBaseSynchronizationInterval"), "2");
     const int requests = server().requestCount();
-    harness.clock().setSeconds(RunnerHarness::start + 600);
+    harness.clock().setSeconds(RunnerHarness::start + 420);
     ASSERT_TRUE(harness.sync());
     EXPECT_EQ(server().requestCount(), requests);
     addHistory(addDisplay("SN-AGENT-2", true), 1);
-    harness.clock().setSeconds(RunnerHarness::start + 720);
+    harness.clock().setSeconds(RunnerHarness::start + 480);
     ASSERT_TRUE(waitFor([&] { return historyNamesReceived().size() == 3; }));
 
     harness.runner().safeTerminate(10000);

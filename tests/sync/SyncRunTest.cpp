@@ -218,35 +218,41 @@ TEST_F(SyncRun, AVersionQueryThatFailsOrIsNotTrustedEndsTheRunBeforeAnythingIsSe
     EXPECT_EQ(count("SELECT COUNT(*) FROM History WHERE issynchron = 0"), 2);
 }
 
-// Each fault on the history upload leaves every mark set; the next run delivers every
-// record exactly once and clears the marks (so a third run sends nothing, as the protocol-2 run shows).
+// Each fault leaves every mark the server did not accept; the next run delivers every record
+// exactly once and clears the marks (so a third run sends nothing, as the protocol-2 run shows).
 class SyncFault : public SyncFixture, public ::testing::WithParamInterface<const char*>
 {
 };
 
-TEST_P(SyncFault, LeavesEveryMarkAndTheNextRunDeliversOnce)
+TEST_P(SyncFault, LeavesEveryMarkNotAcceptedAndTheNextRunDeliversOnce)
 {
     const QString kind = GetParam();
-    const int display = addDisplay("SN-1", true);
-    addHistory(display, 4);
+    const bool connectionFault = kind == QLatin1String("hang") || kind == QLatin1String("close");
+    SynchronizeSettings::setHistoryBatchSize(2);
+    addHistory(addDisplay("SN-1", true), 6);
     exec("INSERT INTO Preferences (name, value, isupdate) VALUES ('Foo', 'bar', 1)");
-    server().setFault("HISTORY", {kind, 5, -1});
     server().setFault("PREFERENCES", {kind, 5, -1});
+    // The history upload is hit in its middle, after its first batch was accepted.
+    server().setOnRequest([this, kind](const MgmtServer::Received& r) {
+        if (r.action == QLatin1String("HISTORY") && server().count("HISTORY") == 2)
+            server().setFault("HISTORY", {kind, 5, -1});
+    });
     SynchronizationReport report;
     EXPECT_FALSE(synchronize(&report));
-    EXPECT_EQ(count("SELECT COUNT(*) FROM History WHERE issynchron = 0"), 4);
+    server().setOnRequest({});
     EXPECT_EQ(one("SELECT isupdate FROM Preferences WHERE name = 'Foo'"), "1");
-    const bool connectionFault = kind == QLatin1String("hang") || kind == QLatin1String("close");
     // A lost connection ends the run at once; a refused exchange fails only its synchroniser.
     EXPECT_EQ(server().count("CALTASKS"), connectionFault ? 0 : 1);
-    EXPECT_EQ(server().count("HISTORY") > 0, !connectionFault);
+    EXPECT_EQ(server().count("HISTORY"), connectionFault ? 0 : 2);
+    // The batch read while the faulted one was out never left.
+    EXPECT_EQ(count("SELECT COUNT(*) FROM History WHERE issynchron = 0"), connectionFault ? 6 : 4);
 
     server().clearFaults();
     server().clearReceived();
     ASSERT_TRUE(synchronize(&report)) << report.error.toStdString();
     QStringList names = historyNamesReceived();
-    EXPECT_EQ(names.size(), 4);
-    EXPECT_EQ(QSet<QString>(names.begin(), names.end()).size(), 4);
+    EXPECT_EQ(names.size(), connectionFault ? 6 : 4);
+    EXPECT_EQ(QSet<QString>(names.begin(), names.end()).size(), names.size());
     EXPECT_EQ(count("SELECT COUNT(*) FROM History WHERE issynchron = 0"), 0);
     EXPECT_EQ(one("SELECT isupdate FROM Preferences WHERE name = 'Foo'"), "0");
 }
@@ -254,7 +260,9 @@ TEST_P(SyncFault, LeavesEveryMarkAndTheNextRunDeliversOnce)
 INSTANTIATE_TEST_SUITE_P(Kinds, SyncFault,
                          ::testing::Values("status", "http500", "malformed", "hang", "close"));
 
-TEST_F(SyncRun, HugeAndTrickledRepliesAreTakenWhileTheServerKeepsSending)
+// A reply is read as long as the server keeps sending and stays under 16 MiB; beyond that it is
+// not read, and only its synchroniser fails.
+TEST_F(SyncRun, RepliesAreTakenWhileTheServerKeepsSendingUpTo16MiB)
 {
     addHistory(addDisplay("SN-1", true), 2);
     SynchronizeSettings::setRequestTimeoutMs(1000);
@@ -264,24 +272,21 @@ TEST_F(SyncRun, HugeAndTrickledRepliesAreTakenWhileTheServerKeepsSending)
     SynchronizationReport report;
     ASSERT_TRUE(synchronize(&report)) << report.error.toStdString();
     EXPECT_EQ(count("SELECT COUNT(*) FROM History WHERE issynchron = 0"), 0);
-}
 
-TEST_F(SyncRun, AReplyBeyond16MiBIsNotReadAndItsRowsStayMarked)
-{
     // The server takes its time to build the answer; the bound, not the time-out, must end it.
     SynchronizeSettings::setRequestTimeoutMs(120000);
+    server().clearFaults();
+    server().clearReceived();
     exec("INSERT INTO Preferences (name, value, isupdate) VALUES ('Foo', 'bar', 1)");
     server().setReply("PREFERENCES",
                       {{"data", QJsonArray{QJsonObject{{"name", "Foo"}, {"value", "server"}}}},
                        {"padding", QString(SynchronizeRequest::kMaxReplyBytes, QLatin1Char('x'))}});
-    SynchronizationReport report;
     EXPECT_FALSE(synchronize(&report));
     EXPECT_EQ(one("SELECT value || '/' || isupdate FROM Preferences WHERE name = 'Foo'"), "bar/1");
     bool reported = false;
     for (const SynchronizerReport& synchronizer : report.synchronizers)
         reported = reported || synchronizer.text.contains("larger than");
     EXPECT_TRUE(reported);
-    // The run went on with the next synchroniser.
     EXPECT_EQ(server().count("CALTASKS"), 1);
 }
 

@@ -7,19 +7,6 @@
 
 #include <gtest/gtest.h>
 
-TEST(SyncWire, RequestAddressesGetSchemeAndNoDoubleSlash)
-{
-    EXPECT_EQ(SynchronizeRequest::generateUrl("https://mgmt.example/", 2, false),
-              "https://mgmt.example/api/sync");
-    EXPECT_EQ(SynchronizeRequest::generateUrl("https://mgmt.example", 2, false),
-              "https://mgmt.example/api/sync");
-    EXPECT_EQ(SynchronizeRequest::generateUrl("https://mgmt.example/", 1, false),
-              "https://mgmt.example/synchronize2.php");
-    EXPECT_EQ(SynchronizeRequest::generateUrl("https://mgmt.example/x.php", 2, true),
-              "https://mgmt.example/x.php");
-    EXPECT_EQ(SynchronizeRequest::versionUrl("https://mgmt.example"), "https://mgmt.example/version");
-}
-
 TEST(SyncWire, VersionRepliesInEveryAcceptedFormAndNothingElse)
 {
     EXPECT_EQ(SynchronizeRequest::parseVersion("2"), 2);
