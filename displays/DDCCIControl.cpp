@@ -47,7 +47,10 @@ QString reservationPath(const QString& name)
 
 DDCCIControl::DDCCIControl(int displayId) : m_displayId(displayId)
 {
-    const DisplayIdentity identity = DisplayIdentity::ofDisplay(displayId);
+    // A negative id is a line whose display is not known yet (a port being probed while the
+    // displays are enumerated): looking it up would enumerate again.
+    const DisplayIdentity identity =
+        displayId >= 0 ? DisplayIdentity::ofDisplay(displayId) : DisplayIdentity();
     m_edid = identity.edid;
     m_manufacturer = identity.vendor3;
     if (identity.madeBy({"WKC", "WIDE"}))

@@ -3,6 +3,7 @@
 #include "displays/DDCCIControl.h"
 #include "displays/I2CDDCCIControl.h"
 #include "displays/LGMedicalDDCCIControl.h"
+#include "displays/LGMedicalPorts.h"
 #include "displays/LibraryDDCCIControl.h"
 #include "displays/ServiceDDCCIControl.h"
 #include "displays/UnavailableDDCCIControl.h"
@@ -50,8 +51,7 @@ std::shared_ptr<DDCCIControl> DDCCIFactory::create(DeviceType type, int displayI
 {
     switch (type) {
     case DeviceLGMedical:
-        return std::make_shared<LGMedicalDDCCIControl>(displayId,
-                                                       LGMedicalDDCCIControl::assignedPort(displayId));
+        return std::make_shared<LGMedicalDDCCIControl>(displayId, LGMedicalPorts::portOf(displayId));
     case DeviceService1:
         return std::make_shared<ServiceDDCCIControl>(displayId, 1, std::move(serial));
     case DeviceService4:

@@ -1,6 +1,7 @@
 #include "displays/DisplayEnumerator.h"
 
 #include "displays/EDIDParser.h"
+#include "displays/LGMedicalPorts.h"
 #include "platform/DisplayEnumeration.h"
 #include "platform/Platform.h"
 #include "platform/PlatformBackend.h"
@@ -37,11 +38,7 @@ QList<DisplayEnumerator::LGPortIdentity> lgPorts()
         QMutexLocker locker(&lgSourceMutex());
         source = lgSource();
     }
-    if (!source) {
-        qDebug() << "DisplayEnumerator LG serials: no LG COM-port connections known";
-        return {};
-    }
-    return source();
+    return source ? source() : LGMedicalPorts::identities();
 }
 
 bool isManufacture(const DisplayInfo& display, const char* name, const char* code)

@@ -41,8 +41,8 @@ public:
     QString GetVideocardNameByKey(const QString& key) const;
     VideoCardInfo videoCard(unsigned index) const;
 
-    // Where LG displays' COM-port identities come from; none until the LG display family
-    // provides them. Process-wide.
+    // Where LG displays' COM-port identities come from instead of the machine's serial ports
+    // (LGMedicalPorts); null restores those. Process-wide.
     static void setLGPortSource(LGPortSource source);
 
     static bool isWideLeftPart(const DisplayInfo& display);

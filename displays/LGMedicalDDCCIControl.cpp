@@ -1,14 +1,10 @@
 #include "displays/LGMedicalDDCCIControl.h"
 
-#include "displays/DDCCIAutoDelay.h"
-
 #include <QDeadlineTimer>
-#include <QDebug>
 #include <QMutex>
 #include <QSerialPort>
 #include <QThread>
 
-#include <cstring>
 #include <map>
 
 namespace {
@@ -20,15 +16,13 @@ std::map<int, QString>& ports()
     return assigned;
 }
 
-// Replies are read no sooner than this after the previous transaction.
-constexpr unsigned ReadDelayMs = 50;
 // Once a reply has started, a pause this long on the line ends it.
 constexpr int InterByteGapMs = 50;
 
 } // namespace
 
 LGMedicalDDCCIControl::LGMedicalDDCCIControl(int displayId, QString portName)
-    : DDCCIControl(displayId), m_portName(std::move(portName))
+    : ByteChannelDDCCIControl(displayId, "LGMedicalDDCCIControl"), m_portName(std::move(portName))
 {
 }
 
@@ -50,18 +44,18 @@ QString LGMedicalDDCCIControl::assignedPort(int displayId)
     return it == ports().end() ? QString() : it->second;
 }
 
-bool LGMedicalDDCCIControl::open()
+bool LGMedicalDDCCIControl::isChannelOpen() const
 {
     // A serial port object belongs to the thread that made it; the transport is used from the
     // detection thread first and from the LUT loading thread later.
-    if (m_port && m_port->thread() != QThread::currentThread())
-        m_port.reset();
-    if (m_port)
-        return true;
+    return m_port && m_port->thread() == QThread::currentThread();
+}
+
+bool LGMedicalDDCCIControl::openChannel()
+{
+    m_port.reset();
     if (m_portName.isEmpty()) {
-        if (!m_openFailureLogged)
-            qDebug() << "LGMedicalDDCCIControl: no COM port assigned to display" << displayId();
-        m_openFailureLogged = true;
+        reportOpenFailure(QStringLiteral("no COM port assigned to display %1").arg(displayId()));
         return false;
     }
     auto port = std::make_unique<QSerialPort>(m_portName);
@@ -71,74 +65,38 @@ bool LGMedicalDDCCIControl::open()
     port->setStopBits(QSerialPort::OneStop);
     port->setFlowControl(QSerialPort::NoFlowControl);
     if (!port->open(QIODevice::ReadWrite)) {
-        if (!m_openFailureLogged)
-            qDebug().noquote() << "LGMedicalDDCCIControl: cannot open" << m_portName << "-"
-                               << port->errorString();
-        m_openFailureLogged = true;
+        reportOpenFailure(QStringLiteral("cannot open %1 - %2").arg(m_portName, port->errorString()));
         return false;
     }
-    m_openFailureLogged = false;
     m_port = std::move(port);
     return true;
 }
 
-bool LGMedicalDDCCIControl::hardwareReconnect()
+void LGMedicalDDCCIControl::closeChannel()
 {
-    QMutexLocker lock(&busMutex());
-    return open();
-}
-
-bool LGMedicalDDCCIControl::unlockHardware()
-{
-    QMutexLocker lock(&busMutex());
     m_port.reset();
-    return true;
 }
 
-bool LGMedicalDDCCIControl::test()
+QString LGMedicalDDCCIControl::channelError() const
 {
-    if (m_portName.isEmpty()) {
-        qDebug() << "LGMedicalDDCCIControl: no COM port assigned to display" << displayId();
-        return false;
-    }
-    return DDCCIControl::test();
+    return m_port ? m_port->errorString() : QString();
 }
 
-int LGMedicalDDCCIControl::write(unsigned char* payload, unsigned len, unsigned delayMs)
+void LGMedicalDDCCIControl::beforeSend()
 {
-    QMutexLocker lock(&busMutex());
-    if (!payload || len > 127 || !open()) {
-        setLastError(ErrorBusCall);
-        return -1;
-    }
-    DDCCIAutoDelay delay;
     // What is left of an earlier reply nobody read would be taken for the next one.
     m_port->clear(QSerialPort::Input);
-    unsigned char package[MaxPackageSize];
-    const int size = makeI2CPackage(package, payload, static_cast<unsigned char>(len), DDCCI_ADDRESS);
-    const bool written = m_port->write(reinterpret_cast<const char*>(package), size) == size &&
-                         m_port->waitForBytesWritten(ReplyTimeoutMs);
-    delay.start(delayMs);
-    if (!written) {
-        qDebug().noquote() << "LGMedicalDDCCIControl write failed" << m_portName << m_port->errorString();
-        setLastError(ErrorBusCall);
-        return -1;
-    }
-    return 0;
 }
 
-int LGMedicalDDCCIControl::read(unsigned char* buf, unsigned maxBytes)
+bool LGMedicalDDCCIControl::sendPackage(const QByteArray& package)
 {
-    QMutexLocker lock(&busMutex());
-    setLastError(ErrorNone);
-    if (!buf || !open()) {
-        setLastError(ErrorBusCall);
-        return -1;
-    }
-    DDCCIAutoDelay delay;
+    return m_port->write(package) == package.size() && m_port->waitForBytesWritten(ReplyTimeoutMs);
+}
+
+int LGMedicalDDCCIControl::receivePackage(QByteArray& reply, unsigned expected)
+{
     // On a line nothing cuts a reply short: a reply whose length byte came twice is taken whole.
-    const qsizetype wanted = qMin(readPkgSize(qMin(maxBytes, 127u)) + 1, MaxPackageSize);
-    QByteArray reply;
+    const qsizetype wanted = qMin(expected + 1, MaxPackageSize);
     const QDeadlineTimer deadline(ReplyTimeoutMs);
     while (reply.size() < wanted) {
         reply += m_port->read(wanted - reply.size());
@@ -153,17 +111,5 @@ int LGMedicalDDCCIControl::read(unsigned char* buf, unsigned maxBytes)
         if (wait <= 0 || !m_port->waitForReadyRead(wait))
             break;
     }
-    delay.start(ReadDelayMs);
-    if (reply.isEmpty()) {
-        qDebug().noquote() << "LGMedicalDDCCIControl: no reply on" << m_portName;
-        setLastError(ErrorBusCall);
-        return -1;
-    }
-    unsigned char package[MaxPackageSize];
-    std::memcpy(package, reply.constData(), static_cast<size_t>(reply.size()));
-    const int n = handleReadPackage(package, static_cast<unsigned>(reply.size()));
-    if (n < 0)
-        return -1;
-    std::memcpy(buf, package, static_cast<size_t>(qMin(static_cast<unsigned>(n), maxBytes)));
-    return qMin(n, static_cast<int>(maxBytes));
+    return static_cast<int>(reply.size());
 }

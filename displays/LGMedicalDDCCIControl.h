@@ -1,6 +1,6 @@
 #pragma once
 
-#include "displays/DDCCIControl.h"
+#include "displays/ByteChannelDDCCIControl.h"
 
 #include <QByteArray>
 #include <QString>
@@ -11,20 +11,15 @@ class QSerialPort;
 
 // DDC/CI packages carried over the COM port of an LG medical display: the framed package is
 // written as it would go on the bus, and the display's reply package comes back on the line.
-// The port of a display is assigned by name; a display without one fails the test at once.
-class LGMedicalDDCCIControl : public DDCCIControl
+// A display without a port fails the test at once.
+class LGMedicalDDCCIControl : public ByteChannelDDCCIControl
 {
 public:
     LGMedicalDDCCIControl(int displayId, QString portName);
     ~LGMedicalDDCCIControl() override;
 
-    bool test() override;
-    int read(unsigned char* buf, unsigned maxBytes) override;
-    int write(unsigned char* payload, unsigned len, unsigned delayMs) override;
-    bool hardwareReconnect() override;
-    bool unlockHardware() override;
-
-    // The COM port (a name such as "COM3" or "ttyUSB0", or a device path) of `displayId`'s line.
+    // A COM port chosen for `displayId` by hand (a name such as "COM3" or "ttyUSB0", or a device
+    // path); it wins over the port the display was found on.
     static void assignPort(int displayId, const QString& portName);
     static QString assignedPort(int displayId);
 
@@ -32,10 +27,17 @@ public:
     static constexpr int ReplyTimeoutMs = 500;
     static constexpr int BaudRate = 9600;
 
-private:
-    bool open();
+protected:
+    bool isChannelOpen() const override;
+    bool openChannel() override;
+    void closeChannel() override;
+    void beforeSend() override;
+    bool sendPackage(const QByteArray& package) override;
+    int receivePackage(QByteArray& reply, unsigned expected) override;
+    QString channelName() const override { return m_portName; }
+    QString channelError() const override;
 
+private:
     QString m_portName;
     std::unique_ptr<QSerialPort> m_port;
-    bool m_openFailureLogged = false;
 };

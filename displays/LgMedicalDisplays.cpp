@@ -1,5 +1,9 @@
 #include "displays/LgMedicalDisplays.h"
 
+#include "displays/DDCCIFactory.h"
+#include "displays/LGMedicalDDCCIControl.h"
+#include "displays/LGMedicalPorts.h"
+
 #include <QDebug>
 #include <QRegularExpression>
 
@@ -38,7 +42,20 @@ LgMedicalUART::LgMedicalUART(int displayId, QObject* parent) : LgMedicalBase(dis
 
 bool LgMedicalUART::openChannel()
 {
-    return channelNotAvailable("LG medical COM port transport");
+    // The automatic choice lands on the COM port when the display answers there; when the cable
+    // answers as well, the port is still where this class talks.
+    std::shared_ptr<DDCCIControl> transport = getVideocardDDCCI();
+    if (!dynamic_cast<LGMedicalDDCCIControl*>(transport.get())) {
+        if (LGMedicalPorts::portOf(displayId()).isEmpty()) {
+            qDebug() << "LgMedicalUART: display" << displayId() << "answers on no COM port";
+            return false;
+        }
+        transport = DDCCIFactory::create(DDCCIFactory::DeviceLGMedical, displayId());
+        if (!transport || !transport->hardwareReconnect())
+            return false;
+    }
+    setTransport(std::move(transport));
+    return DDCCIDisplay::openChannel();
 }
 
 LgMedicalDdcci::LgMedicalDdcci(int displayId, QObject* parent) : LgMedicalBase(displayId, parent) {}

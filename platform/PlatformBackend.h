@@ -16,6 +16,7 @@ class MatroxBoards;
 class ProcessList;
 class ScreenSaver;
 class SessionEvents;
+class SerialPorts;
 class SessionIdentity;
 class SystemLog;
 class TerminationSignals;
@@ -64,6 +65,8 @@ public:
         return index >= 0 ? QStringLiteral("/dev/ttyS%1").arg(index) : QString();
 #endif
     }
+    // The serial ports a display may answer on, by the system's names.
+    virtual const SerialPorts& serialPortEnumeration() const = 0;
     // The session's screen saver and the system's idle sleep.
     virtual const ScreenSaver& screenSaver() const = 0;
 };

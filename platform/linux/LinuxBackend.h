@@ -2,6 +2,7 @@
 
 #include "platform/LibraryMatroxBoards.h"
 #include "platform/PlatformBackend.h"
+#include "platform/linux/HidApiDevices.h"
 #include "platform/linux/LinuxDDCBuses.h"
 #include "platform/linux/LinuxDisplayColorProfiles.h"
 #include "platform/linux/LinuxDisplayEnumeration.h"
@@ -9,9 +10,9 @@
 #include "platform/linux/LinuxGammaRamps.h"
 #include "platform/linux/LinuxProcessList.h"
 #include "platform/linux/LinuxScreenSaver.h"
+#include "platform/linux/LinuxSerialPorts.h"
 #include "platform/linux/LinuxSessionIdentity.h"
 #include "platform/linux/LinuxSystemLog.h"
-#include "platform/linux/HidApiDevices.h"
 
 #include <QMutex>
 
@@ -37,6 +38,7 @@ public:
     const SystemLog& systemLog() const override { return m_systemLog; }
     const HidDevices& hidDevices() const override { return m_hidDevices; }
     const ScreenSaver& screenSaver() const override { return m_screenSaver; }
+    const SerialPorts& serialPortEnumeration() const override { return m_serialPorts; }
 
 private:
     LinuxProcessList m_processes;
@@ -52,4 +54,5 @@ private:
     LinuxDDCBuses m_ddcBuses;
     HidApiDevices m_hidDevices;
     LinuxScreenSaver m_screenSaver;
+    LinuxSerialPorts m_serialPorts;
 };

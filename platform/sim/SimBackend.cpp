@@ -10,6 +10,7 @@
 #include "platform/sim/SimHidDevices.h"
 #include "platform/sim/SimMatroxBoards.h"
 #include "platform/sim/SimScreenSaver.h"
+#include "platform/sim/SimSerialPorts.h"
 #include "platform/sim/SimSessionEvents.h"
 #include "platform/sim/SimWorkstation.h"
 
@@ -29,7 +30,8 @@ SimBackend::SimBackend(std::unique_ptr<PlatformBackend> host, std::unique_ptr<Si
       m_ddcBuses(std::make_unique<SimDDCBuses>(*m_workstation, m_host->session().runtimeDirectory() +
                                                                    QStringLiteral("/sim-ddc"))),
       m_hidDevices(std::make_unique<SimHidDevices>(*m_workstation, *m_gammaRamps)),
-      m_screenSaver(std::make_unique<SimScreenSaver>(*m_workstation))
+      m_screenSaver(std::make_unique<SimScreenSaver>(*m_workstation)),
+      m_serialPorts(std::make_unique<SimSerialPorts>(*m_workstation, *m_ddcBuses))
 {
     m_hidDevices->setDisplayBuses(m_ddcBuses.get());
 }
@@ -108,6 +110,11 @@ const ScreenSaver& SimBackend::screenSaver() const
 const DDCBuses& SimBackend::ddcBuses() const
 {
     return *m_ddcBuses;
+}
+
+const SerialPorts& SimBackend::serialPortEnumeration() const
+{
+    return *m_serialPorts;
 }
 
 const HidDevices& SimBackend::hidDevices() const

@@ -11,6 +11,7 @@ class SimHidDevices;
 class SimDisplayEnumeration;
 class SimMatroxBoards;
 class SimScreenSaver;
+class SimSerialPorts;
 class SimWorkstation;
 
 // The simulated workstation. Hardware (displays, cards, session events) comes from
@@ -41,6 +42,7 @@ public:
     std::vector<int> serialPorts() const override;
     QString serialPortName(int index) const override;
     const ScreenSaver& screenSaver() const override;
+    const SerialPorts& serialPortEnumeration() const override;
 
     SimWorkstation& workstation() const { return *m_workstation; }
 
@@ -57,4 +59,6 @@ private:
     std::unique_ptr<SimDDCBuses> m_ddcBuses;
     std::unique_ptr<SimHidDevices> m_hidDevices;
     std::unique_ptr<SimScreenSaver> m_screenSaver;
+    // Last: it serves displays' lines from the buses above until it is gone.
+    std::unique_ptr<SimSerialPorts> m_serialPorts;
 };

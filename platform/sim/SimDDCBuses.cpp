@@ -49,3 +49,19 @@ std::unique_ptr<DDCBus> SimDDCBuses::openUsb(const QString& output, QString* err
     QDir().mkpath(m_stateDirectory);
     return std::make_unique<SimMccsMonitor>(ddc, stateFile(output), true);
 }
+
+std::unique_ptr<DDCBus> SimDDCBuses::openSerial(const QString& output, QString* error) const
+{
+    const std::optional<SimDisplay> display = m_workstation.display(output);
+    QJsonObject ddc = display ? display->config.value(QStringLiteral("ddc")).toObject() : QJsonObject();
+    if (!display || !display->connected || !display->config.value(QStringLiteral("serialPort")).isObject() ||
+        ddc.isEmpty()) {
+        if (error)
+            *error = QStringLiteral("no display with a serial line on output %1").arg(output);
+        return nullptr;
+    }
+    QDir().mkpath(m_stateDirectory);
+    ddc.remove(QStringLiteral("serialOnly"));
+    ddc.remove(QStringLiteral("usbOnly"));
+    return std::make_unique<SimMccsMonitor>(ddc, stateFile(output));
+}

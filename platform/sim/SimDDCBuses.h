@@ -14,6 +14,8 @@ public:
     std::unique_ptr<DDCBus> open(const QString& output, QString* error) const override;
     // The same monitor reached through its USB port (WIDE displays); null when it has none.
     std::unique_ptr<DDCBus> openUsb(const QString& output, QString* error) const;
+    // The same monitor at the end of its serial line; null when the display has no "serialPort".
+    std::unique_ptr<DDCBus> openSerial(const QString& output, QString* error) const;
     // Where the monitor of `output` keeps its settings and LUT.
     QString stateFile(const QString& output) const;
 

@@ -1,6 +1,8 @@
 #include "platform/sim/SimMccsMonitor.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QSaveFile>
@@ -54,7 +56,8 @@ SimMccsMonitor::SimMccsMonitor(const QJsonObject& config, QString stateFile, boo
     : m_config(config), m_faults(config.value(QStringLiteral("faults")).toObject()),
       m_stateFile(std::move(stateFile)), m_overUsb(overUsb)
 {
-    if (!overUsb && config.value(QStringLiteral("usbOnly")).toBool())
+    if (!overUsb && (config.value(QStringLiteral("usbOnly")).toBool() ||
+                     config.value(QStringLiteral("serialOnly")).toBool()))
         m_faults.insert(QStringLiteral("noAnswer"), true);
     const QJsonObject lut = config.value(QStringLiteral("lut")).toObject();
     m_lutSize = qBound(0, lut.value(QStringLiteral("size")).toInt(0), MaxLutSize);
@@ -274,6 +277,18 @@ void SimMccsMonitor::handle(const QByteArray& p)
 QByteArray SimMccsMonitor::tableRead(int code) const
 {
     QByteArray data;
+    if (code == IdentityTableCode) {
+        // Four bytes of block version, the serial in 13 bytes, the model name in 13, blank-padded.
+        const QJsonObject identity = m_config.value(QStringLiteral("identity")).toObject();
+        if (identity.isEmpty())
+            return data;
+        data = QByteArray::fromHex("00010000");
+        data.append(
+            identity.value(QStringLiteral("serial")).toString().toLatin1().left(13).leftJustified(13, ' '));
+        data.append(
+            identity.value(QStringLiteral("model")).toString().toLatin1().left(13).leftJustified(13, ' '));
+        return data;
+    }
     if (m_lutSize == 0)
         return data;
     if (code == 0x73) {
@@ -377,6 +392,8 @@ void SimMccsMonitor::saveStateFile()
                             {QStringLiteral("wideGains"), gains}, {QStringLiteral("registers"), registers},
                             {QStringLiteral("size"), m_lutSize},  {QStringLiteral("bits"), m_lutBits},
                             {QStringLiteral("lut"), lut}};
+    // A monitor served for long (the display end of a serial line) outlives a cleared state folder.
+    QDir().mkpath(QFileInfo(m_stateFile).path());
     QSaveFile file(m_stateFile);
     if (file.open(QIODevice::WriteOnly)) {
         file.write(QJsonDocument(state).toJson(QJsonDocument::Compact));

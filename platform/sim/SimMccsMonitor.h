@@ -19,6 +19,9 @@
 //                   replies), "badChecksums" (that many replies, -1 every one),
 //                   "failAtCapabilitiesEnd", "failSave", "slowBusMs" (added to each transfer)
 //   "usbOnly"       the monitor answers only over its USB port (a WIDE display's), never on the bus
+//   "serialOnly"    the monitor answers only on its serial line (the display's "serialPort")
+//   "identity"      {"serial": "...", "model": "..."}: the identity block a medical display reports
+//                   on a table read of IdentityTableCode (serial at bytes 4-16, model at 17-29)
 //   "wide"          instead of MCCS, the register protocol of WIDE displays in the length-prefixed
 //                   framing: {"model": "x3", "lutDepth": 1, "inputDataBit": 0, "brightness": 311,
 //                   "temperature": 35, "hours": 1234, "minutes": 30, "ack": 48}
@@ -36,6 +39,7 @@ public:
     bool read(quint8 address, int count, QByteArray& out, QString* error) override;
 
     static QString defaultCapabilities(bool withLut);
+    static constexpr int IdentityTableCode = 0xF1;
     // The LUT and settings kept for `stateFile`, for lutloaderctl and tests: {"lut": [[...]...], "vcp":
     // {...}}.
     static QJsonObject loadState(const QString& stateFile);

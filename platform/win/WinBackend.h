@@ -12,6 +12,7 @@
 #include "platform/win/WinDisplayEnumeration.h"
 #include "platform/win/WinGammaRamps.h"
 #include "platform/win/WinScreenSaver.h"
+#include "platform/win/WinSerialPorts.h"
 
 // Process table from a Toolhelp snapshot.
 class WinProcessList : public ProcessList
@@ -69,6 +70,7 @@ public:
     const HidDevices& hidDevices() const override { return m_hidDevices; }
     const SystemLog& systemLog() const override { return m_systemLog; }
     const ScreenSaver& screenSaver() const override { return m_screenSaver; }
+    const SerialPorts& serialPortEnumeration() const override { return m_serialPorts; }
 
 private:
     WinProcessList m_processes;
@@ -82,4 +84,5 @@ private:
     WinDDCBuses m_ddcBuses;
     NoHidDevices m_hidDevices;
     WinScreenSaver m_screenSaver;
+    WinSerialPorts m_serialPorts;
 };

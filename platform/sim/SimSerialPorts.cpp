@@ -1,0 +1,62 @@
+#include "platform/sim/SimSerialPorts.h"
+
+#include "platform/DDCBus.h"
+#include "platform/sim/SimDDCBuses.h"
+#include "platform/sim/SimSerialLine.h"
+#include "platform/sim/SimWorkstation.h"
+
+#include <QDebug>
+#include <QFileInfo>
+#include <QJsonObject>
+
+SimSerialPorts::SimSerialPorts(const SimWorkstation& workstation, const SimDDCBuses& buses)
+    : m_workstation(workstation), m_buses(buses)
+{
+}
+
+SimSerialPorts::~SimSerialPorts()
+{
+    QMutexLocker lock(&m_mutex);
+    m_lines.clear();
+}
+
+QList<SerialPortInfo> SimSerialPorts::enumerate() const
+{
+    QList<SerialPortInfo> ports;
+    const QJsonObject numbered = m_workstation.serialPorts();
+    for (auto it = numbered.begin(); it != numbered.end(); ++it) {
+        const QString device = it.value().toString();
+        if (!device.isEmpty())
+            ports.append(
+                {QStringLiteral("COM") + it.key(), device, QStringLiteral("simulated port"), {}, {}});
+    }
+    QMutexLocker lock(&m_mutex);
+    for (const SimDisplay& display : m_workstation.displays()) {
+        const QJsonObject port = display.config.value(QStringLiteral("serialPort")).toObject();
+        const QString host = port.value(QStringLiteral("host")).toString();
+        const QString line = port.value(QStringLiteral("line")).toString();
+        if (!display.connected || host.isEmpty())
+            continue;
+        ports.append({QFileInfo(host).fileName(),
+                      host,
+                      QStringLiteral("simulated display ") + display.output,
+                      {},
+                      {}});
+        if (line.isEmpty() || m_lines.count(line) != 0)
+            continue;
+        QString error;
+        std::unique_ptr<DDCBus> monitor = m_buses.openSerial(display.output, &error);
+        if (!monitor) {
+            qDebug().noquote() << "SimSerialPorts:" << error;
+            continue;
+        }
+        const int replyDelayMs = display.config.value(QStringLiteral("ddc"))
+                                     .toObject()
+                                     .value(QStringLiteral("replyDelayMs"))
+                                     .toInt(40);
+        auto served = std::make_unique<SimSerialLine>(line, std::move(monitor), replyDelayMs);
+        served->start();
+        m_lines.emplace(line, std::move(served));
+    }
+    return ports;
+}
