@@ -1,3 +1,4 @@
+#include "db/DB.h"
 #include "db/DBDisplays.h"
 #include "displays/CurrentDisplays.h"
 #include "displays/DDCCIControl.h"
@@ -8,6 +9,7 @@
 #include "tests/ddc/DdcFixture.h"
 #include "tests/displays/SimDisplays.h"
 #include "tests/lut/profile/LogCapture.h"
+#include "tests/support/TestPaths.h"
 
 #include <QJsonArray>
 
@@ -162,6 +164,7 @@ TEST_F(WideDisplayTest, OverUsbAnAcknowledgeOtherThanZeroFailsTheCommand)
 TEST_F(WideDisplayTest, TheHoursTaskStoresTheHoursOfTheDisplaysTheAgentHolds)
 {
     ASSERT_TRUE(installMonitors({wide("DP-1", R"("model": "x3", "hours": 300, "minutes": 30)")}));
+    DB::setPath(TestPaths::freshFolder(QStringLiteral("wide-hours-db")));
     const int id = CurrentDisplays::DisplayId(0);
     DisplayList::instance().clearDisplays();
     DisplayList::instance().addDisplay(id);
