@@ -32,6 +32,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QProcess>
+#include <QScopedValueRollback>
 #include <QStyleHints>
 #include <QThread>
 
@@ -453,6 +454,12 @@ bool LUTLoaderTray::takeLutLock()
 
 void LUTLoaderTray::startNextLoad()
 {
+    // Waiting for the lock serves events, and a request or retry served there lands here
+    // again: a second loop would start a load under the first one's lock and then pop a
+    // request the first had already taken. The outer loop sees whatever arrived meanwhile.
+    if (m_startingLoad)
+        return;
+    const QScopedValueRollback starting(m_startingLoad, true);
     while (!m_running && !m_queue.empty()) {
         if (m_loader->isRunning()) { // ends shortly after its finished signal
             m_lockRetry.start();
