@@ -11,12 +11,8 @@
 #include "app/NamedPipes.h"
 #include "app/PipeMessage.h"
 #include "db/DB.h"
-#include "db/DBDisplayCurrentLUT.h"
 #include "db/DBDisplays.h"
-#include "db/DBUtils.h"
 #include "db/KaldoDynamicData.h"
-#include "db/Schema.h"
-#include "displays/CurrentDisplays.h"
 #include "platform/GammaRampDevice.h"
 #include "platform/GammaRamps.h"
 #include "platform/Platform.h"
@@ -24,12 +20,11 @@
 #include "platform/sim/SimControlClient.h"
 #include "platform/sim/SimControlServer.h"
 #include "settings/DataDirectory.h"
-#include "tests/lut/load/LutLoadFixture.h"
+#include "tests/app/tray/AgentHarness.h"
 #include "tests/support/TestPaths.h"
 #include "tests/support/TestWorkstation.h"
 
 #include <QDateTime>
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -53,33 +48,10 @@ const QStringList kOutputs{"DP-1", "DP-2", "HDMI-1"};
 const QString kWandering = QStringLiteral("HDMI-1");
 constexpr qint64 kLogLimit = 100LL << 20;
 
-QString logPath()
-{
-    return TestPaths::dataDirectory() + "/logb.qlog";
-}
+using H = AgentHarness;
 
-QByteArray readLog()
-{
-    QFile file(logPath());
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-// The bound only keeps a broken agent from hanging the test.
-bool waitFor(const std::function<bool()>& done, int boundMs = 180000)
-{
-    const QDeadlineTimer bound(boundMs);
-    while (!done() && !bound.hasExpired())
-        QTest::qWait(50);
-    return done();
-}
-
-int ctl(const QStringList& args)
-{
-    QProcess process;
-    process.start(TestPaths::ctlProgram(), args);
-    return process.waitForFinished(60000) && process.exitStatus() == QProcess::NormalExit ? process.exitCode()
-                                                                                          : -1;
-}
+// The soak's days are long on a loaded machine: its waits get a longer bound.
+constexpr int kBoundMs = 180000;
 
 // The control socket of the agent's simulated workstation, spoken to directly: a tool
 // started for each event would take longer than the simulated hours between them.
@@ -109,56 +81,24 @@ void sendToHub(const QString& hubPath, const QString& msg, const QString& param)
 
 QString writeWorkstation()
 {
-    const auto display = [](const QString& output, const char* card, int code) {
-        return QStringLiteral(R"({"output": "%1", "card": "%2", "rect": [0, 0, 1920, 1200], "edid": "%3"})")
-            .arg(output, QLatin1String(card),
-                 QString::fromLatin1(LutLoadFixture::displayEdid(code, output).toHex()));
-    };
-    const QString json = QStringLiteral(R"({"name": "Soak",
-      "videoCards": [{"id": "card0", "name": "Sim card A", "rampSize": 256},
-                     {"id": "card1", "name": "Sim card B", "rampSize": 256}],
-      "displays": [%1, %2, %3]})")
-                             .arg(display(kOutputs[0], "card0", 0x301), display(kOutputs[1], "card0", 0x302),
-                                  display(kOutputs[2], "card1", 0x303));
-    const QString path = TestPaths::freshFolder("soak") + "/workstation.json";
-    QFile file(path);
-    if (file.open(QIODevice::WriteOnly))
-        file.write(json.toUtf8());
-    return path;
+    return H::writeWorkstation(
+        "soak", "Soak",
+        {{kOutputs[0], "card0", 0x301}, {kOutputs[1], "card0", 0x302}, {kOutputs[2], "card1", 0x303}});
 }
 
 // A fresh database with the displays registered, a stored table each, marked as loaded.
 QList<int> prepareDatabase(const QString& workstation)
 {
-    QString error;
-    EXPECT_TRUE(TestWorkstation::select(workstation, &error)) << qPrintable(error);
-    QFile::remove(TestPaths::dataDirectory() + "/Storage.db");
-    DB::free();
-    DB::setPath(DataDirectory::path());
-    EXPECT_TRUE(DB::get()->IsOpened());
-    EXPECT_TRUE(Schema::checkAll(*DB::get()));
-    CurrentDisplays::NonCachedRefresh();
-    const QList<int> ids = DBUtils::RefreshDisplaysInfo();
-    for (const int id : ids) {
-        DBDisplayCurrentLUT::Channels channels;
-        for (int c = 0; c < 3; ++c) {
-            std::vector<int> channel;
-            for (int i = 0; i < 256; ++i)
-                channel.push_back(i * (190 + 10 * c + id % 7));
-            channels.push_back(channel);
-        }
-        EXPECT_GE(DBDisplayCurrentLUT().storeLUT(id, 2, 0, channels), 0);
-        DBDisplays().setDisplayInfo(id, "lutupload", "true", false);
-    }
-    DB::free();
-    Platform::reset();
-    return ids;
+    return H::prepareDatabase(workstation, [](const QList<int>& ids) {
+        for (const int id : ids)
+            H::storeLoadedLut(id, 190 + id % 7);
+    });
 }
 
 // A log over its limit from earlier runs, in numbered lines.
 void fillLog(qint64 bytes)
 {
-    QFile file(logPath());
+    QFile file(H::logPath());
     ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
     QByteArray block;
     qint64 line = 0;
@@ -241,7 +181,7 @@ public:
     explicit LockHolder(const char* key) : m_lock(key, "Soak", 1)
     {
         bool taken = false;
-        EXPECT_TRUE(waitFor([&] { return taken || (taken = m_lock.Lock()); })) << key;
+        EXPECT_TRUE(H::waitFor([&] { return taken || (taken = m_lock.Lock()); }, kBoundMs)) << key;
     }
     ~LockHolder() { m_lock.Unlock(); }
 
@@ -263,7 +203,7 @@ TEST(Soak, DaysOfLockingUnpluggingAndBusyLocksLeaveNothingBehind)
                                                   {"StartEnergySaveMode", "22:00"},
                                                   {"EndEnergySaveMode", "06:00"},
                                                   {"UpdateSoftwareAutomaticaly", "false"}})
-        ASSERT_EQ(ctl({"pref", "set", name, value}), 0) << qPrintable(name);
+        ASSERT_EQ(H::ctl({"pref", "set", name, value}), 0) << qPrintable(name);
     fillLog(kLogLimit + (kLogLimit >> 1));
     {
         QString error;
@@ -303,14 +243,14 @@ TEST(Soak, DaysOfLockingUnpluggingAndBusyLocksLeaveNothingBehind)
     QElapsedTimer real;
     real.start();
     const auto finishes = [] {
-        return readLog().count("LUTLoaderTray::slotFinishLoadLut. lutLoadingCount_=");
+        return H::readLog().count("LUTLoaderTray::slotFinishLoadLut. lutLoadingCount_=");
     };
-    ASSERT_TRUE(waitFor([&] { return finishes() >= kOutputs.size(); })) << "first loads";
-    ASSERT_TRUE(waitFor([] { return readLog().contains("SimControlServer listening"); }));
+    ASSERT_TRUE(H::waitFor([&] { return finishes() >= kOutputs.size(); }, kBoundMs)) << "first loads";
+    ASSERT_TRUE(H::waitFor([] { return H::readLog().contains("SimControlServer listening"); }, kBoundMs));
 
     {
         // The log of earlier runs was cut to its newer half at the start.
-        const QByteArray log = readLog();
+        const QByteArray log = H::readLog();
         EXPECT_LT(log.size(), kLogLimit);
         EXPECT_GT(log.size(), kLogLimit / 2 - (1 << 20));
         EXPECT_FALSE(log.contains("earlier run line 000000000\n"));
@@ -324,15 +264,17 @@ TEST(Soak, DaysOfLockingUnpluggingAndBusyLocksLeaveNothingBehind)
     standIn.start(TestPaths::toolProgram("mainapp_standin"), {});
     ASSERT_TRUE(standIn.waitForStarted());
     QByteArray said;
-    ASSERT_TRUE(waitFor([&] {
-        said += standIn.readAllStandardOutput();
-        return said.contains("registered kaldo_");
-    }));
+    ASSERT_TRUE(H::waitFor(
+        [&] {
+            said += standIn.readAllStandardOutput();
+            return said.contains("registered kaldo_");
+        },
+        kBoundMs));
 
     report("at the start:", figuresOf(pid));
     const QRegularExpressionMatch hub =
         QRegularExpression(R"re(PipeAppConnectorServer start\s+"(kaldo_[0-9a-f]+)")re")
-            .match(QString::fromLatin1(readLog()));
+            .match(QString::fromLatin1(H::readLog()));
     ASSERT_TRUE(hub.hasMatch());
     const QString hubPath = NamedPipes::socketPath(hub.captured(1));
     // Waits until the simulated hour of the given day (in real time: no assertion hangs on it).
@@ -389,10 +331,14 @@ TEST(Soak, DaysOfLockingUnpluggingAndBusyLocksLeaveNothingBehind)
     const qsizetype before = finishes();
     EXPECT_EQ(sim({"lock"}), 0);
     EXPECT_EQ(sim({"unlock"}), 0);
-    ASSERT_TRUE(waitFor([&] { return finishes() >= before + kOutputs.size(); })) << "reloads after the week";
-    ASSERT_TRUE(waitFor([&] {
-        return readLog().right(1 << 20).contains("LUTLoaderTray::slotFinishLoadLut. lutLoadingCount_= 0");
-    }));
+    ASSERT_TRUE(H::waitFor([&] { return finishes() >= before + kOutputs.size(); }, kBoundMs))
+        << "reloads after the week";
+    ASSERT_TRUE(H::waitFor(
+        [&] {
+            return H::readLog().right(1 << 20).contains(
+                "LUTLoaderTray::slotFinishLoadLut. lutLoadingCount_= 0");
+        },
+        kBoundMs));
     QTest::qWait(1000);
     const ProcessFigures lastDay = figuresOf(pid);
     report("after the last day:", lastDay);
@@ -424,7 +370,7 @@ TEST(Soak, DaysOfLockingUnpluggingAndBusyLocksLeaveNothingBehind)
         KaldoSharedMemory probe(key, "Soak", 1);
         EXPECT_FALSE(probe.IsLocked()) << key << " held after the agent ended";
     }
-    const QByteArray log = readLog();
+    const QByteArray log = H::readLog();
     EXPECT_LT(log.size(), kLogLimit);
     // Every task that started ended, and nothing was left to end with the process.
     const QByteArray run = log.mid(log.lastIndexOf("-------------------------------------"));
