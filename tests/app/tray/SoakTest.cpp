@@ -253,10 +253,10 @@ TEST(Soak, DaysOfLockingUnpluggingAndBusyLocksLeaveNothingBehind)
     QProcessEnvironment agentEnvironment = QProcessEnvironment::systemEnvironment();
     // A small quarantine, so freed memory held back by the sanitizer does not pass for growth.
     // Short allocation stacks: the sanitizer keeps every distinct stack for good, and frames
-    // walked through libraries built without frame pointers make new ones all week (its
-    // store grew from 7 to 25 MB in the first simulated days while the live heap stayed at 2 MB).
+    // walked through libraries built without frame pointers make new ones all week (with
+    // 30 frames its store grew from 7 to 25 MB in 100 s while the live heap stayed at 2 MB).
     agentEnvironment.insert("ASAN_OPTIONS", agentEnvironment.value("ASAN_OPTIONS") +
-                                                ":quarantine_size_mb=16:malloc_context_size=4");
+                                                ":quarantine_size_mb=16:malloc_context_size=2");
     agent.setProcessEnvironment(agentEnvironment);
     const QString errPath = TestPaths::dataDirectory() + "/agent-stderr.txt";
     agent.setStandardErrorFile(errPath);
@@ -363,7 +363,8 @@ TEST(Soak, DaysOfLockingUnpluggingAndBusyLocksLeaveNothingBehind)
             report("after the last day:", lastDay);
         }
     }
-    EXPECT_LE(lastDay.fds, firstDay.fds) << "descriptors leaked";
+    // Each thread of the toolkit's pool has a descriptor of its own; the pool is counted apart.
+    EXPECT_LE(lastDay.fds - lastDay.pooled, firstDay.fds - firstDay.pooled) << "descriptors leaked";
     EXPECT_LE(lastDay.threads, firstDay.threads) << "threads leaked";
     EXPECT_LE(lastDay.rssKb, firstDay.rssKb * 11 / 10) << "memory grew";
 
