@@ -115,6 +115,12 @@ void DB::releaseWhenQThreadFinishes()
     const QCoreApplication* const app = QCoreApplication::instance();
     if (!thread || (app && thread == app->thread()))
         return;
+    // A QThread started again and again (the LUT loader) opens a connection on every run; one
+    // connection of the signal serves them all, more would pile up for the life of the process.
+    static const char* const connectedProperty = "dbReleaseOnFinish";
+    if (thread->property(connectedProperty).toBool())
+        return;
+    thread->setProperty(connectedProperty, true);
     QObject::connect(thread, &QThread::finished, thread, &DB::releaseCurrentThread, Qt::DirectConnection);
 }
 

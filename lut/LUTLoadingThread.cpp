@@ -56,6 +56,7 @@ bool LUTLoadingThread::start(int displayId, bool load)
     m_displayId = displayId;
     m_load = load;
     m_lastFailure.clear();
+    m_lastCalibrated = false;
     QThread::start(QThread::InheritPriority);
     return true;
 }
@@ -141,12 +142,18 @@ void LUTLoadingThread::loadLUT()
     qDebug() << "LUTLoadingThread::loadLUT() finished";
 }
 
+void LUTLoadingThread::markCalibrated(bool calibrated)
+{
+    m_lastCalibrated = calibrated;
+    DisplayList::instance().SetDisplayCalibrated(m_displayId, calibrated);
+}
+
 void LUTLoadingThread::unload(LUT& lut, int uniformityId)
 {
     const bool deactivated = lut.Deactivate();
     if (deactivated && hasUniformity(uniformityId))
         lut.DeactivateUniformity();
-    DisplayList::instance().SetDisplayCalibrated(m_displayId, false);
+    markCalibrated(false);
     if (!deactivated)
         Q_EMIT signalFailLUTUpload();
 }
@@ -162,7 +169,7 @@ bool LUTLoadingThread::skipOnStart(LUT& lut)
     if (!lut.activateOnStartCanBeSkipped())
         return false;
     qDebug() << "LUTLoadingThread::loadLUT() activation skipped";
-    DisplayList::instance().SetDisplayCalibrated(m_displayId, true);
+    markCalibrated(true);
     return true;
 }
 
@@ -181,7 +188,7 @@ void LUTLoadingThread::refuseForeignLUT()
 {
     qWarning().noquote() << "LUTLoadingThread::loadLUT() display=" + QString::number(m_displayId) +
                                 ": the stored LUT was written for another display; not loaded";
-    DisplayList::instance().SetDisplayCalibrated(m_displayId, false);
+    markCalibrated(false);
     Q_EMIT signalFailLUTUpload();
 }
 
@@ -198,7 +205,7 @@ void LUTLoadingThread::load(BaseDisplay& /*display*/, LUT& lut, int uniformityId
             QMutexLocker lock(&m_mapsMutex);
             m_forceActivation[m_displayId] = false;
         }
-        DisplayList::instance().SetDisplayCalibrated(m_displayId, false);
+        markCalibrated(false);
         Q_EMIT signalFailLUTUpload();
         return;
     }
@@ -233,14 +240,14 @@ void LUTLoadingThread::load(BaseDisplay& /*display*/, LUT& lut, int uniformityId
         }
     }
     if (result && lut.ok()) {
-        DisplayList::instance().SetDisplayCalibrated(m_displayId, true);
+        markCalibrated(true);
         if (identity == Identity::Unrecorded)
             DBDisplays().addCalibrationHash(m_displayId);
         return;
     }
     m_lastFailure = QStringLiteral("display %1 did not take its stored LUT").arg(m_displayId);
     lut.Deactivate();
-    DisplayList::instance().SetDisplayCalibrated(m_displayId, false);
+    markCalibrated(false);
     Q_EMIT signalFailLUTUpload();
 }
 

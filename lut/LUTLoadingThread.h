@@ -40,6 +40,9 @@ public:
     static bool isDisplayCalibrated(int displayId);
     // Why the last run failed, empty when it did not; read after the thread ended.
     QString lastFailure() const { return m_lastFailure; }
+    // Whether the last run left its display calibrated. The display list says the same unless
+    // it was emptied while the run went on (the menu rebuilt after a display change).
+    bool lastCalibrated() const { return m_lastCalibrated; }
 
 public Q_SLOTS:
     void slotTurnOnDisplays();
@@ -57,6 +60,7 @@ protected:
 
 private:
     void loadLUT();
+    void markCalibrated(bool calibrated);
     void unload(LUT& lut, int uniformityId);
     enum class Identity
     {
@@ -76,6 +80,7 @@ private:
     int m_displayId = -1;
     bool m_load = true;
     QString m_lastFailure;
+    bool m_lastCalibrated = false;
     QMutex m_mapsMutex; // the maps are changed by the owner's thread while a run reads them
     std::map<int, bool> m_activatedOnce;
     std::map<int, bool> m_forceActivation;

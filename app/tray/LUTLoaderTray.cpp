@@ -33,6 +33,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QProcess>
+#include <QScopedValueRollback>
 #include <QStyleHints>
 #include <QThread>
 
@@ -283,7 +284,11 @@ void LUTLoaderTray::forceReload(int displayId)
     QTimer::singleShot(kForceActivationDelayMs, this, [this, displayId] {
         m_loader->forceLutActivation(displayId);
         QAction* action = displayAction(displayId);
-        if (action && action->isEnabled() && !action->isChecked())
+        if (action && m_running && m_running->displayId == displayId) {
+            // Its entry is disabled while it loads, and that load may have begun before the
+            // display came back: the forced one follows it.
+            loadLUT(displayId, true);
+        } else if (action && action->isEnabled() && !action->isChecked())
             action->setChecked(true); // toggled → the load joins the queue
         else if (!action || !action->isEnabled())
             qDebug() << "force LUT uploading: no usable menu entry for displayid:" << displayId;
@@ -456,6 +461,12 @@ bool LUTLoaderTray::takeLutLock()
 
 void LUTLoaderTray::startNextLoad()
 {
+    // Waiting for the lock serves events, and a request or retry served there lands here
+    // again: a second loop would start a load under the first one's lock and then pop a
+    // request the first had already taken. The outer loop sees whatever arrived meanwhile.
+    if (m_startingLoad)
+        return;
+    const QScopedValueRollback starting(m_startingLoad, true);
     while (!m_running && !m_queue.empty()) {
         if (m_loader->isRunning()) { // ends shortly after its finished signal
             m_lockRetry.start();
@@ -465,6 +476,12 @@ void LUTLoaderTray::startNextLoad()
             return;
         const PendingLoad request = m_queue.front();
         m_queue.pop_front();
+        if (!CurrentDisplays::IsDisplayConnected(request.displayId)) {
+            // Asked for before the display left; the menu rebuilt since has no entry for it.
+            m_lutLock->Unlock();
+            finishWithoutLoad(request, "LUTLoaderTray::loadLUT display not connected:");
+            continue;
+        }
         if (!LUTLoadingThread::isLUTAvailable(request.displayId, request.load)) {
             m_lutLock->Unlock();
             finishWithoutLoad(request, "LUTLoaderTray::loadLUT - no lut");
@@ -519,12 +536,18 @@ void LUTLoaderTray::slotFinishLoadLut()
     const int id = request.displayId;
     m_running.reset();
     setIcon(QIcon(QStringLiteral(":/rc/orvanta.ico")));
-    const bool calibrated = LUTLoadingThread::isDisplayCalibrated(id);
+    // A menu rebuilt while the load ran emptied the display list; the load's own outcome holds.
+    const bool calibrated = m_loader->lastCalibrated();
+    DisplayList::instance().SetDisplayCalibrated(id, calibrated);
     if (QAction* action = displayAction(id)) {
         setActionChecked(action, calibrated);
         action->setEnabled(LUTLoadingThread::isLUTAvailable(id, true));
+        storeLutUpload(id, calibrated);
+    } else {
+        // The display left while it was loaded: no check mark to follow. What was stored
+        // stays, so it is loaded again when it comes back.
+        qDebug() << "LUTLoaderTray::slotFinishLoadLut display left during the load, displayid:" << id;
     }
-    storeLutUpload(id, calibrated);
     m_send(QStringLiteral("LutLoadEnd"), QString::number(id));
     m_lutLock->Unlock();
     answer(request);

@@ -161,6 +161,7 @@ private:
     int m_shownPercent = -1;
     bool m_contextMenuEnabled = true;
     bool m_lockWaitLogged = false;
+    bool m_startingLoad = false;
     QString m_disablingKey;
     QString m_applicationName;
 };

@@ -29,18 +29,36 @@ TEST_F(Connections, EachThreadHasItsOwnConnectionReleasedWhenTheThreadEnds)
     EXPECT_EQ(DB::connectionCount(), before);
 }
 
-TEST_F(Connections, QThreadConnectionIsReleasedWhenItsThreadFinishes)
+// A QThread started again and again, as the LUT loader is: each run opens a connection of its own.
+class RestartedThread : public QThread
 {
-    const int before = DB::connectionCount();
+public:
     std::weak_ptr<KaldoDynamicData> fromThread;
-    std::unique_ptr<QThread> thread(QThread::create([&] {
+    int finishedReceivers() const { return receivers(SIGNAL(finished())); }
+
+protected:
+    void run() override
+    {
         fromThread = DB::get();
         fromThread.lock()->CheckTable("FromThread", {{"a", KdoData::Integer}});
-    }));
-    thread->start();
-    ASSERT_TRUE(thread->wait(QDeadlineTimer(120000)));
-    EXPECT_TRUE(fromThread.expired());
-    EXPECT_EQ(DB::connectionCount(), before);
+    }
+};
+
+TEST_F(Connections, QThreadConnectionIsReleasedEachTimeItsThreadFinishes)
+{
+    const int before = DB::connectionCount();
+    RestartedThread thread;
+    int receivers = 0;
+    for (int run = 0; run < 3; ++run) {
+        thread.start();
+        ASSERT_TRUE(thread.wait(QDeadlineTimer(120000)));
+        EXPECT_TRUE(thread.fromThread.expired()) << "run " << run;
+        EXPECT_EQ(DB::connectionCount(), before) << "run " << run;
+        if (run == 0)
+            receivers = thread.finishedReceivers();
+    }
+    // The release hook is made once, not once more per run for the life of the process.
+    EXPECT_EQ(thread.finishedReceivers(), receivers);
     EXPECT_TRUE(db().tableExists("FromThread"));
 }
 

@@ -200,6 +200,32 @@ TEST_F(LUTLoaderTrayTest, LoadWaitsWhileTheMainApplicationHoldsTheLutLock)
     EXPECT_EQ(sentValues("LutLoadEnd"), QStringList{QString::number(idOf("DP-1"))});
 }
 
+// The tray's wait for the lock serves events; what arrives there (the main application
+// letting go, another request) must not start a second load beside the first.
+TEST_F(LUTLoaderTrayTest, RequestsArrivingWhileTheTrayWaitsForTheLockAreEachLoadedOnce)
+{
+    KaldoSharedMemory mainApplication(SHARED_MEMORY_KEY_LUT, "MainApplication", 1);
+    ASSERT_TRUE(mainApplication.Lock());
+    QTimer::singleShot(0, m_tray.get(), [&] {
+        mainApplication.Unlock();
+        m_tray->loadLUT(idOf("HDMI-1"), true);
+    });
+    m_tray->loadLUT(idOf("DP-1"), true);
+    ASSERT_TRUE(
+        serveUntil([&] { return m_finished == 2 && !m_tray->isLoading() && m_tray->pendingLoads() == 0; }));
+
+    EXPECT_EQ(m_tray->loadingCount(), 0);
+    EXPECT_FALSE(lutLockTaken());
+    EXPECT_TRUE(action("DP-1")->isChecked());
+    EXPECT_TRUE(action("HDMI-1")->isChecked());
+    QStringList ended = sentValues("LutLoadEnd");
+    ended.sort();
+    QStringList expected{QString::number(idOf("DP-1")), QString::number(idOf("HDMI-1"))};
+    expected.sort();
+    EXPECT_EQ(ended, expected);
+    EXPECT_EQ(DBDisplays().getDisplayInfo(idOf("HDMI-1"), "lutupload"), "true");
+}
+
 TEST_F(LUTLoaderTrayTest, ProgressBalloonsShowEachPercentOnceThenTheEnd)
 {
     m_tray->StartLUTUpload(4);
