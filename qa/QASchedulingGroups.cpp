@@ -176,6 +176,10 @@ bool QASchedulingGroups::cleanOldExceptions(qint64 now)
 
 bool QASchedulingGroups::cleanAllExceptions()
 {
+    // Emptying a table rewrites its pages even when it holds no row; without a regulation in
+    // force every plan rebuild (one per scheduler pass) comes here, and would write the file.
+    if (data_->count(EXCEPTIONS) == 0)
+        return true;
     return data_->execSql(QStringLiteral("DELETE FROM QASchedulingGroupsExceptions"));
 }
 

@@ -2,6 +2,7 @@
 
 #include "app/AppPreferences.h"
 #include "app/WindowsEventListener.h"
+#include "db/DBIdleMemory.h"
 #include "platform/HeapRelease.h"
 #include "tasks/Clock.h"
 #include "tasks/SystemClock.h"
@@ -287,6 +288,7 @@ void TaskRunner::startTask(Task* task)
     logNextTask();
     // What the task built up and freed would otherwise stay with the process while it
     // waits for the next one, minutes away.
+    DBIdleMemory::release();
     HeapRelease::releaseFreePages();
     s_executing.store(false);
     emit signalTaskFinished();

@@ -5,10 +5,12 @@
 #include "app/LockKeys.h"
 #include "app/OrvantaProcess.h"
 #include "db/DBDisplays.h"
+#include "db/DBIdleMemory.h"
 #include "db/DBPreferences.h"
 #include "displays/BaseDisplay.h"
 #include "displays/CurrentDisplays.h"
 #include "lut/DisplayList.h"
+#include "platform/HeapRelease.h"
 #include "platform/Platform.h"
 #include "platform/PlatformBackend.h"
 #include "platform/ScreenSaver.h"
@@ -139,6 +141,9 @@ void TaskScheduler::pass()
     checkIfDisplayChanged();
     if (!isSharedMemoryExists() && checkUserDatabase())
         checkQADatabase();
+    // The next pass is 20 s away: what this one read and built need not stay with the process.
+    DBIdleMemory::release();
+    HeapRelease::releaseFreePages();
 }
 
 void TaskScheduler::ended()

@@ -10,6 +10,7 @@
 #include "db/DBCurrentDisplays.h"
 #include "db/DBDisplayCurrentLUT.h"
 #include "db/DBDisplays.h"
+#include "db/DBIdleMemory.h"
 #include "db/DBShutdownSafeSystem.h"
 #include "db/DBUtils.h"
 #include "displays/BaseDisplay.h"
@@ -554,8 +555,12 @@ void LUTLoaderTray::slotFinishLoadLut()
     --m_loadingCount;
     qDebug() << "LUTLoaderTray::slotFinishLoadLut. lutLoadingCount_=" << m_loadingCount;
     startNextLoad();
-    if (!m_running && m_queue.empty())
-        HeapRelease::releaseFreePages(); // the loads' tables and ramps are gone
+    if (!m_running && m_queue.empty()) {
+        // The loads' tables and ramps are gone; the pages the tray's connection read for
+        // them are not needed until the next load, minutes away.
+        DBIdleMemory::release();
+        HeapRelease::releaseFreePages();
+    }
 }
 
 // ---- balloons ----------------------------------------------------------------------

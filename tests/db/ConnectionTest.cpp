@@ -1,3 +1,4 @@
+#include "db/DBIdleMemory.h"
 #include "db/DBTransaction.h"
 #include "tests/db/DbTestSupport.h"
 
@@ -73,6 +74,26 @@ TEST_F(Connections, FreeDropsTheRegistryButNotAConnectionStillInUse)
     EXPECT_NE(fresh, held);
     EXPECT_EQ(fresh->count("T"), 1);
     EXPECT_FALSE(DB::finishTransaction());
+}
+
+// An idle thread drops its connection's cache: reads and kept writes go on as before, and an open
+// transaction keeps its pages.
+TEST_F(Connections, ReleasingIdleMemoryKeepsTheConnectionWorking)
+{
+    ASSERT_TRUE(db().CheckTable("T", {{"a", KdoData::Text}}));
+    for (int i = 0; i < 200; ++i)
+        ASSERT_TRUE(db().addinfo("T", {{"a", QString(100, QLatin1Char('x')) + QString::number(i)}}));
+    EXPECT_EQ(db().count("T"), 200);
+    EXPECT_TRUE(DBIdleMemory::release());
+    EXPECT_EQ(db().count("T", {{"a", QString(100, QLatin1Char('x')) + "7"}}), 1);
+    EXPECT_TRUE(db().addinfo("T", {{"a", "after"}}));
+    EXPECT_EQ(db().count("T"), 201);
+
+    ASSERT_TRUE(db().startTransaction());
+    EXPECT_TRUE(db().addinfo("T", {{"a", "inside"}}));
+    EXPECT_FALSE(DBIdleMemory::release());
+    EXPECT_TRUE(db().finishTransaction());
+    EXPECT_EQ(db().count("T"), 202);
 }
 
 TEST_F(Connections, ThreadsWritingTogetherLoseNothingAndMakeNoDuplicates)

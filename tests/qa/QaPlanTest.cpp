@@ -3,6 +3,8 @@
 #include "qa/QASchedulingCalculator.h"
 #include "tests/qa/QaPlanFixture.h"
 
+#include <QFile>
+
 #include <cstdlib>
 #include <ctime>
 
@@ -151,6 +153,32 @@ TEST_F(PlanTest, FirstPlanAndRegulationChangesDropPostponements)
     DBPreferences().setValue("UsedClassification", "2", false);
     plan(at(2027, 5, 12, 9));
     EXPECT_EQ(postponements(), 0);
+}
+
+// The scheduler rebuilds the plan every pass: one that changes nothing must not write the file
+// (each write is a journal and three disk syncs), with or without a regulation in force.
+TEST_F(PlanTest, RebuildThatChangesNothingLeavesTheFileAlone)
+{
+    addDisplay(1);
+    addDisplay(2);
+    run(1, {1, 2, 3}, at(2027, 5, 3, 10));
+    const auto changeCounter = [] {
+        QFile file(DB::get()->filePath());
+        EXPECT_TRUE(file.open(QIODevice::ReadOnly));
+        return file.read(28).mid(24);
+    };
+    for (const bool withRegulation : {true, false}) {
+        SCOPED_TRACE(withRegulation ? "regulation T" : "no regulation");
+        if (!withRegulation) {
+            DBPreferences().setValue("UsedRegulation", QString(), false);
+            DBPreferences().setValue("UsedClassification", QString(), false);
+        }
+        plan(at(2027, 5, 4, 11));
+        const QByteArray before = changeCounter();
+        plan(at(2027, 5, 4, 11));
+        plan(at(2027, 5, 4, 12));
+        EXPECT_EQ(changeCounter(), before);
+    }
 }
 
 TEST_F(PlanTest, TwiceAWeekAlternatesAndKeepsItsPhaseAcrossRebuilds)
