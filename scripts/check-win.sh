@@ -28,7 +28,7 @@ if [ ! -d "$qt_include/QtCore" ]; then
   exit 1
 fi
 qt_flags=(-isystem "$qt_include")
-for module in QtCore QtGui QtWidgets QtNetwork; do
+for module in QtCore QtGui QtWidgets QtNetwork QtSerialPort; do
   qt_flags+=(-isystem "$qt_include/$module")
 done
 
