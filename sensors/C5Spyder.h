@@ -1,9 +1,9 @@
 #pragma once
 
-#include "sensors/VendorLibrarySensor.h"
+#include "sensors/C4Spyder.h"
 
 // Spyder5 colorimeters, through the same library as the Spyder4.
-class C5Spyder : public VendorLibrarySensor
+class C5Spyder : public C4Spyder
 {
     Q_OBJECT
 public:

@@ -14,14 +14,6 @@
 
 namespace {
 
-std::vector<int> channelOf(const QJsonObject& state, int c)
-{
-    std::vector<int> values;
-    for (const QJsonValue& v : state.value("lut").toArray().at(c).toArray())
-        values.push_back(v.toInt());
-    return values;
-}
-
 luts_t ramp(int size, int max, int offset)
 {
     luts_t table(3, std::vector<int>(static_cast<size_t>(size)));
@@ -152,7 +144,7 @@ TEST_F(DDCCIDisplayTest, InternalLutUploadsInBlocksAndReadsBack)
     EXPECT_EQ(bytesWritten, 96 * 22);
     const QJsonObject state = monitorState("DP-1");
     for (int c = 0; c < 3; ++c)
-        EXPECT_EQ(channelOf(state, c), table[c]) << "channel " << c;
+        EXPECT_EQ(DdcFixture::lutChannel(state, c), table[c]) << "channel " << c;
 
     luts_t back;
     ASSERT_TRUE(lut->DownloadLUT(back));

@@ -10,6 +10,7 @@
 #include "tests/displays/SimDisplays.h"
 
 #include <QDir>
+#include <QJsonArray>
 #include <QJsonObject>
 
 namespace {
@@ -62,4 +63,12 @@ bool DdcFixture::installMonitors(const QStringList& displays)
     }
     QDir(Platform::backend().session().runtimeDirectory() + QStringLiteral("/sim-ddc")).removeRecursively();
     return true;
+}
+
+std::vector<int> DdcFixture::lutChannel(const QJsonObject& state, int c)
+{
+    std::vector<int> values;
+    for (const QJsonValue& v : state.value("lut").toArray().at(c).toArray())
+        values.push_back(v.toInt());
+    return values;
 }

@@ -5,6 +5,7 @@
 #include <QStringList>
 
 #include <gtest/gtest.h>
+#include <vector>
 
 // Simulated workstations with MCCS monitors for the DDC/CI tests; each test starts with an
 // empty transport pool and a fresh monitor state.
@@ -18,6 +19,8 @@ public:
     static QString silent(const QString& output);
     // The monitor state (settings, LUT) the sim keeps for `output`.
     static QJsonObject monitorState(const QString& output);
+    // Channel `c` of the internal LUT in a monitor state.
+    static std::vector<int> lutChannel(const QJsonObject& state, int c);
 
 protected:
     void SetUp() override;

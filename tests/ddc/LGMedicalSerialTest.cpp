@@ -71,18 +71,6 @@ protected:
     QProcess m_socat;
 };
 
-namespace {
-
-std::vector<int> channelOf(const QJsonObject& state, int c)
-{
-    std::vector<int> values;
-    for (const QJsonValue& v : state.value("lut").toArray().at(c).toArray())
-        values.push_back(v.toInt());
-    return values;
-}
-
-} // namespace
-
 TEST_F(LGMedicalSerialTest, TheDisplayIsFoundOnItsPortAndItsInternalLutLoadsThere)
 {
     // The port reports another serial than the EDID's, and the display's model: the display
@@ -117,7 +105,7 @@ TEST_F(LGMedicalSerialTest, TheDisplayIsFoundOnItsPortAndItsInternalLutLoadsTher
     ASSERT_TRUE(lut->UploadLUT(table));
     const QJsonObject state = monitorState("DP-1");
     for (int c = 0; c < 3; ++c)
-        EXPECT_EQ(channelOf(state, c), table[c]) << "channel " << c;
+        EXPECT_EQ(DdcFixture::lutChannel(state, c), table[c]) << "channel " << c;
     luts_t back;
     ASSERT_TRUE(lut->DownloadLUT(back));
     EXPECT_EQ(back, table);

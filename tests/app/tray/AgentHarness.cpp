@@ -20,6 +20,7 @@
 #include <QProcess>
 #include <QTest>
 
+#include <csignal>
 #include <gtest/gtest.h>
 #include <mutex>
 
@@ -139,4 +140,13 @@ void AgentHarness::storeLoadedLut(int displayId, int slope)
     }
     EXPECT_GE(DBDisplayCurrentLUT().storeLUT(displayId, 2, 0, channels), 0);
     DBDisplays().setDisplayInfo(displayId, "lutupload", "true", false);
+}
+
+bool AgentHarness::stopAgent(QProcess& agent)
+{
+    ::kill(static_cast<pid_t>(agent.processId()), SIGTERM);
+    if (!agent.waitForFinished(60000))
+        return false;
+    const QByteArray err = agent.readAllStandardError();
+    return agent.exitCode() == 0 && !err.contains("AddressSanitizer") && !err.contains("runtime error");
 }

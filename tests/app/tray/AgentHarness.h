@@ -7,6 +7,8 @@
 
 #include <functional>
 
+class QProcess;
+
 // What the tests that run the agent program on a simulated workstation share: its log,
 // bounded waits, the control tool, the workstation file and a database seeded beforehand.
 class AgentHarness
@@ -53,4 +55,7 @@ public:
     // A stored table for the display (entry i of channel c is i * (slope + 10 c)), marked
     // as loaded when the agent last ran.
     static void storeLoadedLut(int displayId, int slope);
+    // Ends the agent as the session does (SIGTERM). Whether it left in time, with exit code
+    // 0 and without a sanitizer report.
+    static bool stopAgent(QProcess& agent);
 };
