@@ -364,7 +364,12 @@ TEST(Soak, DaysOfLockingUnpluggingAndBusyLocksLeaveNothingBehind)
         }
     }
     // Each thread of the toolkit's pool has a descriptor of its own; the pool is counted apart.
-    EXPECT_LE(lastDay.fds - lastDay.pooled, firstDay.fds - firstDay.pooled) << "descriptors leaked";
+    // On the sped-up clock some work is always in flight and may hold a descriptor or two for
+    // a moment (a profile read during a load, the pipes of a main-application start); a leak
+    // grows with every event of the week.
+    constexpr int kInFlightFds = 2;
+    EXPECT_LE(lastDay.fds - lastDay.pooled, firstDay.fds - firstDay.pooled + kInFlightFds)
+        << "descriptors leaked";
     EXPECT_LE(lastDay.threads, firstDay.threads) << "threads leaked";
     EXPECT_LE(lastDay.rssKb, firstDay.rssKb * 11 / 10) << "memory grew";
 
