@@ -28,9 +28,8 @@ void AgentHarness::useOwnDataAndSession()
 {
     static std::once_flag once;
     std::call_once(once, [] {
+        // The data folder is the test program's own already (the test entry sees to it).
         const QString program = QCoreApplication::applicationName();
-        if (qEnvironmentVariableIsEmpty("LUTLOADER_DATA_DIR"))
-            qputenv("LUTLOADER_DATA_DIR", QFile::encodeName(TestPaths::dataDirectory() + '/' + program));
         if (!qEnvironmentVariable("XDG_SESSION_ID").startsWith(QLatin1String("test-")))
             qputenv("XDG_SESSION_ID", "test-" + program.toUtf8());
         if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {

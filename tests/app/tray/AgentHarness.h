@@ -29,11 +29,10 @@ public:
     };
 
     // The test, the agent and lutloaderctl must share one data directory and session, and
-    // no other program's: ctest gives each test its own; a test program started by hand
-    // gets its own below the test folder (otherwise the agent would keep its log and
-    // database in the user's data folder while the test looks in the test folder, and
-    // share busy locks and the single-instance guard with every other agent of the
-    // session). Every other function calls it first.
+    // no other program's. The data directory is the test program's own already (ctest's,
+    // or the test entry's for a program started by hand); this gives it a session and a
+    // runtime folder of its own too, so the agent shares no busy locks or single-instance
+    // guard with another agent of the user's session. Every other function calls it first.
     static void useOwnDataAndSession();
 
     static QString logPath();
