@@ -39,6 +39,7 @@
 #include <QThread>
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -192,9 +193,18 @@ void LUTLoaderTray::GetDisplayActionsList(std::vector<QAction*>& actions)
 void LUTLoaderTray::refreshDisplayInfo(bool firstRun)
 {
     qDebug() << "LUTLoaderTray::refreshDisplayInfo() start, firstrun =" << firstRun;
-    if (m_refreshWaiting) {
-        // The wait below serves events, so a second request can arrive inside the first.
+    // The lock wait and the re-detection both serve events, so a second request can arrive
+    // inside the first.
+    if (m_refreshState == Refresh::WaitingForCalibration) {
         qDebug() << "LUTLoaderTray::refreshDisplayInfo() already waiting for the calibration lock";
+        return;
+    }
+    if (m_refreshState == Refresh::Rebuilding) {
+        // The rebuild's owner holds the calibration lock: waiting for it here would wait on
+        // ourselves while the display list stays locked to the loading thread. The displays may
+        // have changed after the rebuild listed them, so one more refresh follows it.
+        qDebug() << "LUTLoaderTray::refreshDisplayInfo() inside a refresh, once more afterwards";
+        m_refreshAgain = true;
         return;
     }
     // Re-detecting probes the displays over DDC/CI and rewrites their ramps: never
@@ -202,9 +212,9 @@ void LUTLoaderTray::refreshDisplayInfo(bool firstRun)
     // At start-up the tray does not wait: the retry builds the menu once the calibration ended.
     KaldoSharedMemory calibration(SHARED_MEMORY_KEY_CALIBRATION, "LUTLoaderTray::refreshDisplayInfo",
                                   firstRun ? 1 : m_calibrationWaitRetries);
-    m_refreshWaiting = true;
+    m_refreshState = Refresh::WaitingForCalibration;
     const bool locked = calibration.Lock();
-    m_refreshWaiting = false;
+    m_refreshState = Refresh::Idle;
     if (!locked) {
         qWarning() << "LUTLoaderTray::refreshDisplayInfo() calibration in progress, refresh skipped; "
                       "next try in"
@@ -225,6 +235,20 @@ void LUTLoaderTray::setCalibrationWaitRetries(int retries)
 }
 
 void LUTLoaderTray::refreshContextMenu()
+{
+    {
+        // Whoever rebuilds the menu holds the calibration lock (a refresh, or the periodic
+        // reload's task, which waits for this rebuild to end).
+        const QScopedValueRollback rebuilding(m_refreshState, Refresh::Rebuilding);
+        rebuildContextMenu();
+    }
+    // A refresh asked for meanwhile follows once the outermost rebuild has ended.
+    if (m_refreshState == Refresh::Idle && std::exchange(m_refreshAgain, false))
+        QMetaObject::invokeMethod(
+            this, [this] { refreshDisplayInfo(false); }, Qt::QueuedConnection);
+}
+
+void LUTLoaderTray::rebuildContextMenu()
 {
     qDebug() << "LUTLoaderTray::refreshContextMenu() start";
     CurrentDisplays::NonCachedRefresh();

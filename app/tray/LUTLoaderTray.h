@@ -120,6 +120,7 @@ private:
     void createActions();
     void grabHotKeys();
     void refreshContextMenu();
+    void rebuildContextMenu();
     void checkDisplayLutState(int displayId);
     void refreshDisplaysDisabling();
     void forceReload(int displayId);
@@ -151,7 +152,14 @@ private:
     QTimer m_lockRetry;
     QTimer m_refreshRetry;
     int m_calibrationWaitRetries;
-    bool m_refreshWaiting = false;
+    enum class Refresh
+    {
+        Idle,
+        WaitingForCalibration,
+        Rebuilding
+    };
+    Refresh m_refreshState = Refresh::Idle;
+    bool m_refreshAgain = false;
     bool m_refreshRetryFirstRun = false;
     std::deque<PendingLoad> m_queue;
     std::optional<PendingLoad> m_running;

@@ -321,6 +321,26 @@ TEST_F(LUTLoaderTrayTest, RefreshLeavesTheDisplaysAloneWhileTheMainApplicationCa
     EXPECT_FALSE(calibration.IsLocked());
 }
 
+TEST_F(LUTLoaderTrayTest, ARefreshAskedForDuringARefreshFollowsItInsteadOfWaitingOnItsOwnLock)
+{
+    // Re-detection serves events, so the scheduler's next "displays changed" arrives inside
+    // the refresh, which holds the calibration lock itself.
+    const int hdmi = idOf("HDMI-1");
+    m_tray->setCalibrationWaitRetries(2);
+    QMetaObject::invokeMethod(
+        m_tray.get(),
+        [this] {
+            unplug(QStringLiteral("HDMI-1"));
+            m_tray->refreshDisplayInfo(false);
+        },
+        Qt::QueuedConnection);
+    m_tray->refreshDisplayInfo(false);
+    EXPECT_FALSE(m_tray->refreshRetryPending()) << "the inner request waited on the outer one's lock";
+    ASSERT_TRUE(serveUntil([&] { return m_tray->displayAction(hdmi) == nullptr; }));
+    EXPECT_FALSE(m_tray->refreshRetryPending());
+    EXPECT_FALSE(KaldoSharedMemory(SHARED_MEMORY_KEY_CALIBRATION, "LUTLoaderTrayTest", 1).IsLocked());
+}
+
 TEST_F(LUTLoaderTrayTest, ClosingWritesTheLockFileInItsOwnFolder)
 {
     const QString folder = AppInitialization::getResoursesPath();
