@@ -37,10 +37,12 @@
 #include <QTimeZone>
 
 #include <algorithm>
+#include <array>
 #include <csignal>
 #include <cstdio>
 #include <functional>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 namespace {
 
@@ -143,6 +145,9 @@ struct ProcessFigures
     int threads = 0; // the agent's own, without the toolkit's pool (its idle threads expire by time)
     int pooled = 0;
     int fds = 0;
+    int ownFds = 0; // without the pooled threads' own descriptors
+    QStringList threadNames;
+    QStringList fdTargets; // what each descriptor is open on, to name a leak
 };
 
 ProcessFigures figuresOf(qint64 pid)
@@ -159,37 +164,48 @@ ProcessFigures figuresOf(qint64 pid)
     const QDir tasks(QStringLiteral("/proc/%1/task").arg(pid));
     for (const QString& task : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
         QFile comm(tasks.filePath(task + "/comm"));
-        if (comm.open(QIODevice::ReadOnly) && comm.readAll().trimmed() == "Thread (pooled)")
+        const QString name =
+            comm.open(QIODevice::ReadOnly) ? QString::fromUtf8(comm.readAll().trimmed()) : QString();
+        if (name == QLatin1String("Thread (pooled)")) {
             ++figures.pooled;
-        else
+        } else {
             ++figures.threads;
+            figures.threadNames << name;
+        }
     }
-    figures.fds = static_cast<int>(QDir(QStringLiteral("/proc/%1/fd").arg(pid))
-                                       .entryList(QDir::AllEntries | QDir::NoDotAndDotDot)
-                                       .size());
+    const QDir fds(QStringLiteral("/proc/%1/fd").arg(pid));
+    for (const QString& fd : fds.entryList(QDir::AllEntries | QDir::NoDotAndDotDot)) {
+        std::array<char, 512> target{};
+        const ssize_t length = ::readlink(qPrintable(fds.filePath(fd)), target.data(), target.size() - 1);
+        // "socket:[4711]" and its like: the kind is the name, the inode number only noise.
+        figures.fdTargets << QString::fromLocal8Bit(target.data(), std::max<ssize_t>(length, 0))
+                                 .remove(QRegularExpression(QStringLiteral("\\[[0-9]+\\]")));
+    }
+    figures.fdTargets.sort();
+    figures.fds = static_cast<int>(figures.fdTargets.size());
+    figures.ownFds = figures.fds - figures.pooled;
     return figures;
 }
 
-// The same moment of two days compared: the least of a few samples, so that the tables of
-// a load going on just then or a message being read do not count as growth.
-ProcessFigures settledFiguresOf(qint64 pid)
+// The least of two figures, field by field: work in flight (a load, a message being read, a
+// main-application start) holds a thread or a descriptor for a moment, a leak holds it for good.
+ProcessFigures leastOf(const ProcessFigures& a, const ProcessFigures& b)
 {
-    ProcessFigures least = figuresOf(pid);
-    for (int i = 0; i < 4; ++i) {
-        QTest::qWait(250);
-        const ProcessFigures f = figuresOf(pid);
-        least.rssKb = std::min(least.rssKb, f.rssKb);
-        least.threads = std::min(least.threads, f.threads);
-        least.pooled = std::min(least.pooled, f.pooled);
-        least.fds = std::min(least.fds, f.fds);
-    }
+    ProcessFigures least = a.ownFds <= b.ownFds ? a : b;
+    const ProcessFigures& fewerThreads = a.threads <= b.threads ? a : b;
+    least.threads = fewerThreads.threads;
+    least.threadNames = fewerThreads.threadNames;
+    least.rssKb = std::min(a.rssKb, b.rssKb);
+    least.pooled = std::min(a.pooled, b.pooled);
+    least.fds = std::min(a.fds, b.fds);
     return least;
 }
 
 void report(const char* when, const ProcessFigures& f)
 {
-    std::printf("soak %-22s RSS %7lld kB, %3d threads (+%d pooled), %3d descriptors\n", when,
-                static_cast<long long>(f.rssKb), f.threads, f.pooled, f.fds);
+    std::printf("soak %-22s RSS %7lld kB, %3d threads (+%d pooled), %3d descriptors: %s\n", when,
+                static_cast<long long>(f.rssKb), f.threads, f.pooled, f.fds,
+                qPrintable(f.threadNames.join(QLatin1String(", "))));
     std::fflush(stdout);
 }
 
@@ -350,29 +366,28 @@ TEST(Soak, DaysOfLockingUnpluggingAndBusyLocksLeaveNothingBehind)
         EXPECT_EQ(sim({"sleep"}), 0);
         until(day, 19);
         EXPECT_EQ(sim({"wake"}), 0);
-        // Night: the energy-save hours and the periodic tasks run alone.
+        // Night: the energy-save hours and the periodic tasks run alone. The first and the
+        // last night are watched from end to end; on the sped-up clock some periodic work is
+        // nearly always running, so only the night's least figures compare two days fairly.
+        const bool watched = day == 0 || day == days - 1;
+        ProcessFigures night = figuresOf(pid);
+        for (double hour = 20; hour < 32; hour += 0.25) {
+            until(day, hour);
+            if (watched)
+                night = leastOf(night, figuresOf(pid));
+        }
         until(day, 32);
         ASSERT_EQ(agent.state(), QProcess::Running) << "the agent ended on day " << day << ":\n"
                                                     << agentErr().constData();
         if (day == 0) {
-            firstDay = settledFiguresOf(pid);
-            report("after the first day:", firstDay);
+            firstDay = night;
+            report("over the first night:", firstDay);
         }
         if (day == days - 1) {
-            lastDay = settledFiguresOf(pid);
-            report("after the last day:", lastDay);
+            lastDay = night;
+            report("over the last night:", lastDay);
         }
     }
-    // Each thread of the toolkit's pool has a descriptor of its own; the pool is counted apart.
-    // On the sped-up clock some work is always in flight and may hold a descriptor or two for
-    // a moment (a profile read during a load, the pipes of a main-application start); a leak
-    // grows with every event of the week.
-    constexpr int kInFlightFds = 2;
-    EXPECT_LE(lastDay.fds - lastDay.pooled, firstDay.fds - firstDay.pooled + kInFlightFds)
-        << "descriptors leaked";
-    EXPECT_LE(lastDay.threads, firstDay.threads) << "threads leaked";
-    EXPECT_LE(lastDay.rssKb, firstDay.rssKb * 11 / 10) << "memory grew";
-
     // The end of the week: one more unlock, whose reloads must all end.
     const qsizetype before = finishes();
     EXPECT_EQ(sim({"lock"}), 0);
@@ -385,8 +400,24 @@ TEST(Soak, DaysOfLockingUnpluggingAndBusyLocksLeaveNothingBehind)
                 "LUTLoaderTray::slotFinishLoadLut. lutLoadingCount_= 0");
         },
         kBoundMs));
-    QTest::qWait(1000);
-    report("after the final reloads:", figuresOf(pid));
+    // What the agent still holds once those reloads ended counts with the last night: a
+    // periodic task waiting out a long lock may span a whole night of the sped-up clock,
+    // a leak stays.
+    ProcessFigures endOfWeek = figuresOf(pid);
+    for (int i = 0; i < 10; ++i) {
+        QTest::qWait(100);
+        endOfWeek = leastOf(endOfWeek, figuresOf(pid));
+    }
+    report("after the final reloads:", endOfWeek);
+    lastDay = leastOf(lastDay, endOfWeek);
+
+    // Each thread of the toolkit's pool has a descriptor of its own; the pool is counted apart.
+    QStringList gained = lastDay.fdTargets;
+    for (const QString& target : firstDay.fdTargets)
+        gained.removeOne(target);
+    EXPECT_LE(lastDay.ownFds, firstDay.ownFds) << "descriptors leaked: " << qPrintable(gained.join(", "));
+    EXPECT_LE(lastDay.threads, firstDay.threads) << "threads leaked";
+    EXPECT_LE(lastDay.rssKb, firstDay.rssKb * 11 / 10) << "memory grew";
 
     EXPECT_EQ(agent.state(), QProcess::Running) << "the agent did not last the week";
     // On the sped-up clock the periodic reload may start a load at any moment, and it holds
