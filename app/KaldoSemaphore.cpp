@@ -133,11 +133,14 @@ void KaldoSemaphore::cleanCrashedLock()
     const quint32 value = atomicRead();
     if (value == 0)
         return;
+    // Asked on every failed try while a live process holds the lock: one process looked up,
+    // the whole table listed only to say why a lock is about to be cleared.
     const ProcessList& processes = Platform::backend().processList();
+    if (processes.isRunning(value))
+        return;
     if (!processes.snapshot())
         qWarning() << "can't list processes";
-    if (!processes.isRunning(value))
-        atomicCAS(value, 0);
+    atomicCAS(value, 0);
 }
 
 bool KaldoSemaphore::trylock()
