@@ -225,6 +225,9 @@ int SensorCommand::run(const CtlContext& context) const
                 return context.fail(QStringLiteral("measurement %1 failed").arg(i + 1));
             }
             if (sensor.LuxMeasureEnabled() && sensor.SetOption(0, true)) {
+                // With option 0 on, the maker's sensor looks at the room instead of the panel and
+                // its Y is the illuminance in hundreds of lux, not a luminance: the ambient light
+                // task scales it the same way, and the two must agree on what a room measures.
                 double room = 0;
                 if (sensor.GetLuminance(room)) {
                     reading.insert(QStringLiteral("lux"), room * 100.0);
