@@ -127,7 +127,7 @@ void AutoWhiteLevelStabTask::runAbandoned()
                                     "abandoned (%2); the main application (pid %3) is asked to end")
                                     .arg(m_displayId)
                                     .arg(isTerminating()
-                                             ? QStringLiteral("the agent stops")
+                                             ? QStringLiteral("the runner stops")
                                              : QStringLiteral("no end within %1 s").arg(answerBound.count()))
                                     .arg(pid);
         m_process->terminate();

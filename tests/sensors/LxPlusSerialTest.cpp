@@ -136,17 +136,10 @@ TEST_F(LxPlusSerialTest, ASearchListsThePortsOnceHoweverManyThereAre)
     ASSERT_TRUE(sim);
     const SimWorkstation& workstation = sim->workstation();
 
-    int before = workstation.serialPortListings();
+    const int before = workstation.serialPortListings();
     LxPlusSerial meter;
     ASSERT_TRUE(meter.IsConnected());
     EXPECT_EQ(meter.port(), 11);
-    EXPECT_EQ(workstation.serialPortListings() - before, 1);
-
-    // A search that finds nothing also looks at the listing once.
-    meter.DestroyConnectionHandle();
-    m_instrument.setSilent(true);
-    before = workstation.serialPortListings();
-    EXPECT_FALSE(LxPlusSerial().IsConnected());
     EXPECT_EQ(workstation.serialPortListings() - before, 1);
 }
 
