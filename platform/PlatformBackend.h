@@ -54,18 +54,8 @@ public:
     virtual const SystemLog& systemLog() const = 0;
     // The USB HID devices (sensors, display control channels).
     virtual const HidDevices& hidDevices() const = 0;
-    // Serial ports by the index the program counts them with (a COM port number): the ones
-    // worth probing for instruments, and the system's name of one (empty when unknown).
-    virtual std::vector<int> serialPorts() const { return {}; }
-    virtual QString serialPortName(int index) const
-    {
-#ifdef _WIN32
-        return index >= 0 ? QStringLiteral("COM%1").arg(index) : QString();
-#else
-        return index >= 0 ? QStringLiteral("/dev/ttyS%1").arg(index) : QString();
-#endif
-    }
-    // The serial ports a display may answer on, by the system's names.
+    // The serial ports a display or an instrument may answer on, by the system's names and
+    // the numbers instruments are remembered with.
     virtual const SerialPorts& serialPortEnumeration() const = 0;
     // The session's screen saver and the system's idle sleep.
     virtual const ScreenSaver& screenSaver() const = 0;

@@ -13,9 +13,14 @@ struct SerialPortInfo
     QString description;
     QString manufacturer;
     QString serialNumber;
+    // The number the program counts the port by, the one instruments are remembered with (a
+    // COM port number); -1 for a port that has none.
+    int number = -1;
 };
 
 // The serial ports of the machine that a display or an instrument may answer on. Thread-safe.
+// Every enumerate() asks the system afresh, which is slow: a search over several ports takes
+// one listing and probes what it lists.
 class SerialPorts
 {
 public:

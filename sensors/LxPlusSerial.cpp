@@ -2,6 +2,7 @@
 
 #include "platform/Platform.h"
 #include "platform/PlatformBackend.h"
+#include "platform/SerialPorts.h"
 
 #include <QDeadlineTimer>
 #include <QDebug>
@@ -135,9 +136,9 @@ QByteArray LxPlusSerial::query(const QByteArray& command)
     }
 }
 
-bool LxPlusSerial::openPort(int port)
+bool LxPlusSerial::openPort(const SerialPortInfo& port)
 {
-    const QString name = Platform::backend().serialPortName(port);
+    const QString& name = port.location;
     if (name.isEmpty())
         return false;
     auto serial = std::make_unique<QSerialPort>(name);
@@ -167,7 +168,7 @@ bool LxPlusSerial::openPort(int port)
     m_identity.clear();
     for (const QString& part : parts)
         m_identity << part.trimmed();
-    m_port = port;
+    m_port = port.number;
     qDebug() << "LxPlusSerial: found" << identity << "on" << name;
     return true;
 }
@@ -177,9 +178,11 @@ bool LxPlusSerial::IsConnected()
     if (isOpen())
         return !query(kIdentify).isEmpty();
     m_problem.clear();
-    if (m_port >= 0)
-        return openPort(m_port);
-    for (const int port : Platform::backend().serialPorts()) {
+    // One listing for the whole search, also for a known port: the system is slow to list
+    // its ports, and a listing per port probed would make a search over n ports quadratic.
+    for (const SerialPortInfo& port : Platform::backend().serialPortEnumeration().enumerate()) {
+        if (port.number < 0 || (m_port >= 0 && port.number != m_port))
+            continue;
         if (openPort(port))
             return true;
     }

@@ -9,6 +9,7 @@
 #include <memory>
 
 class QSerialPort;
+struct SerialPortInfo;
 
 // Lux meters of the LxPlus family on a virtual serial port: one command line out, and with
 // echo on the device repeats each command before its answer. Luminance only: X and Z stay 0.
@@ -51,7 +52,7 @@ public:
     bool setUnit(Unit unit);
 
 private:
-    bool openPort(int port);
+    bool openPort(const SerialPortInfo& port);
     bool writeLine(const QByteArray& command);
     // The next line from the device that is not the echo of a command; empty on time-out.
     QByteArray readAnswer();

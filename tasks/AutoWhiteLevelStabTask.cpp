@@ -18,6 +18,7 @@ AutoWhiteLevelStabTask::AutoWhiteLevelStabTask(const QString& name, qint64 timeo
                                                std::shared_ptr<const Clock> clock, QObject* parent)
     : Task(name, timeout, first, std::move(clock), parent)
 {
+    setAnswerBound(answerBound);
 }
 
 AutoWhiteLevelStabTask::~AutoWhiteLevelStabTask() = default;
@@ -92,6 +93,7 @@ void AutoWhiteLevelStabTask::run()
             continue;
         }
         qDebug() << "AutoWhiteLevelStabTask 3" << id;
+        m_displayId = id;
         runOrvanta(OrvantaProcess::whiteLevelStabilisation(id));
         return;
     }
@@ -110,4 +112,31 @@ void AutoWhiteLevelStabTask::runOrvanta(const QStringList& arguments)
 void AutoWhiteLevelStabTask::orvantaFinished()
 {
     emit finished();
+}
+
+void AutoWhiteLevelStabTask::runAbandoned()
+{
+    if (!m_process)
+        return;
+    // A later end must not finish the next run.
+    disconnect(m_process.get(), &QProcess::finished, this, &AutoWhiteLevelStabTask::orvantaFinished);
+    if (m_process->state() != QProcess::NotRunning) {
+        const qint64 pid = m_process->processId();
+        qWarning().noquote() << QStringLiteral(
+                                    "AutoWhiteLevelStabTask - white-level stabilisation of display %1 "
+                                    "abandoned (%2); the main application (pid %3) is asked to end")
+                                    .arg(m_displayId)
+                                    .arg(isTerminating()
+                                             ? QStringLiteral("the runner stops")
+                                             : QStringLiteral("no end within %1 s").arg(answerBound.count()))
+                                    .arg(pid);
+        m_process->terminate();
+        if (!m_process->waitForFinished(EndGraceMs)) {
+            qWarning().noquote() << "AutoWhiteLevelStabTask - main application (pid" << pid
+                                 << ") did not end within" << EndGraceMs << "ms, killed";
+            m_process->kill();
+            m_process->waitForFinished(KillWaitMs);
+        }
+    }
+    m_process.reset();
 }

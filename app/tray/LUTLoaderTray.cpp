@@ -28,6 +28,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCursor>
+#include <QDeadlineTimer>
 #include <QDebug>
 #include <QDir>
 #include <QFile>
@@ -55,6 +56,14 @@ constexpr int kCalibrationWaitRetries = 100;
 constexpr int kRefreshRetryMs = 30000;
 // How long closing waits for a running task before it asks anyway.
 constexpr int kQuitWaitTurns = 600;
+// How long the tray's end waits for a LUT load in progress, so that no display is cut off in
+// the middle of a write: a load is done well within it, and one still going after it waits on
+// a display or driver that stopped answering. Like the task runner's, the bound keeps the
+// agent's end within what a session's end would grant it.
+constexpr int kLoadEndWaitMs = 10000;
+// Not owned by anyone: destroying a running thread aborts the process. Kept where it can be
+// found, so it is no leak.
+LUTLoadingThread* g_leftBehindLoad = nullptr;
 
 // A balloon is followed by a short pause with events served, so the icon can draw it.
 void serveEvents()
@@ -118,10 +127,21 @@ LUTLoaderTray::LUTLoaderTray(PipeSender sender, QObject* parent)
 
 LUTLoaderTray::~LUTLoaderTray()
 {
-    // A load in progress ends on its own; the thread is not cut off in the middle of a write.
-    m_loader->wait();
+    if (!m_loader->wait(QDeadlineTimer(kLoadEndWaitMs))) {
+        // Destroying a thread that still runs would abort the process; waiting longer may never end.
+        qWarning().noquote() << "LUTLoaderTray - the LUT load of display"
+                             << (m_running ? QString::number(m_running->displayId) : QStringLiteral("?"))
+                             << "did not end within" << kLoadEndWaitMs
+                             << "ms; it is left to end with the process";
+        g_leftBehindLoad = m_loader.release();
+    }
     if (m_lutLock->isHeld())
         m_lutLock->Unlock();
+}
+
+LUTLoadingThread* LUTLoaderTray::leftBehindLoad()
+{
+    return g_leftBehindLoad;
 }
 
 void LUTLoaderTray::createActions()

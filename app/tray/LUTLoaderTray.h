@@ -47,6 +47,9 @@ public:
     // Loads waiting for their turn, the running one not counted.
     int pendingLoads() const { return static_cast<int>(m_queue.size()); }
     bool isLoading() const { return m_running.has_value(); }
+    // The load a tray's end left running because it did not end in time, or null; the process
+    // ends it.
+    static LUTLoadingThread* leftBehindLoad();
     // The participant that disabled the agent through "lutdisable", empty when none.
     QString disablingParticipant() const { return m_disablingKey; }
 

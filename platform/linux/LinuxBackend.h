@@ -39,8 +39,6 @@ public:
     const HidDevices& hidDevices() const override { return m_hidDevices; }
     const ScreenSaver& screenSaver() const override { return m_screenSaver; }
     const SerialPorts& serialPortEnumeration() const override { return m_serialPorts; }
-    std::vector<int> serialPorts() const override;
-    QString serialPortName(int index) const override;
 
 private:
     LinuxProcessList m_processes;

@@ -19,8 +19,11 @@ QList<SerialPortInfo> LinuxSerialPorts::enumerate() const
     for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
         if (!isDisplayPortName(info.portName()))
             continue;
+        // Linux has no port numbers: a port's number is its place in this listing, which stays
+        // put while the hardware does.
+        const int number = static_cast<int>(ports.size());
         ports.append({info.portName(), info.systemLocation(), info.description(), info.manufacturer(),
-                      info.serialNumber()});
+                      info.serialNumber(), number});
     }
     return ports;
 }

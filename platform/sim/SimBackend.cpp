@@ -14,8 +14,6 @@
 #include "platform/sim/SimSessionEvents.h"
 #include "platform/sim/SimWorkstation.h"
 
-#include <algorithm>
-
 SimBackend::SimBackend(std::unique_ptr<PlatformBackend> host, std::unique_ptr<SimWorkstation> workstation)
     : m_host(std::move(host)), m_workstation(std::move(workstation)),
       // The simulated colour folder lives with the session, so no run touches the user's real profiles.
@@ -120,23 +118,4 @@ const SerialPorts& SimBackend::serialPortEnumeration() const
 const HidDevices& SimBackend::hidDevices() const
 {
     return *m_hidDevices;
-}
-
-std::vector<int> SimBackend::serialPorts() const
-{
-    std::vector<int> ports;
-    const QJsonObject map = m_workstation->serialPorts();
-    for (auto it = map.begin(); it != map.end(); ++it) {
-        bool ok = false;
-        const int port = it.key().toInt(&ok);
-        if (ok && port >= 0)
-            ports.push_back(port);
-    }
-    std::sort(ports.begin(), ports.end());
-    return ports;
-}
-
-QString SimBackend::serialPortName(int index) const
-{
-    return m_workstation->serialPorts().value(QString::number(index)).toString();
 }

@@ -38,10 +38,8 @@ public:
     const DDCBuses& ddcBuses() const override;
     const SystemLog& systemLog() const override;
     const HidDevices& hidDevices() const override;
-    // The workstation's "serialPorts" object maps port numbers to devices (a pty of a test).
-    std::vector<int> serialPorts() const override;
-    QString serialPortName(int index) const override;
     const ScreenSaver& screenSaver() const override;
+    // The workstation's "serialPorts" object maps port numbers to devices (a pty of a test).
     const SerialPorts& serialPortEnumeration() const override;
 
     SimWorkstation& workstation() const { return *m_workstation; }

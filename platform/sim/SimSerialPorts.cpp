@@ -9,6 +9,8 @@
 #include <QFileInfo>
 #include <QJsonObject>
 
+#include <algorithm>
+
 SimSerialPorts::SimSerialPorts(const SimWorkstation& workstation, const SimDDCBuses& buses)
     : m_workstation(workstation), m_buses(buses)
 {
@@ -26,10 +28,19 @@ QList<SerialPortInfo> SimSerialPorts::enumerate() const
     const QJsonObject numbered = m_workstation.serialPorts();
     for (auto it = numbered.begin(); it != numbered.end(); ++it) {
         const QString device = it.value().toString();
+        bool ok = false;
+        const int number = it.key().toInt(&ok);
         if (!device.isEmpty())
-            ports.append(
-                {QStringLiteral("COM") + it.key(), device, QStringLiteral("simulated port"), {}, {}});
+            ports.append({QStringLiteral("COM") + it.key(),
+                          device,
+                          QStringLiteral("simulated port"),
+                          {},
+                          {},
+                          ok && number >= 0 ? number : -1});
     }
+    // In the order of their numbers, as a real system lists them ("2" before "11").
+    std::stable_sort(ports.begin(), ports.end(),
+                     [](const SerialPortInfo& a, const SerialPortInfo& b) { return a.number < b.number; });
     QMutexLocker lock(&m_mutex);
     for (const SimDisplay& display : m_workstation.displays()) {
         const QJsonObject port = display.config.value(QStringLiteral("serialPort")).toObject();
@@ -41,7 +52,8 @@ QList<SerialPortInfo> SimSerialPorts::enumerate() const
                       host,
                       QStringLiteral("simulated display ") + display.output,
                       {},
-                      {}});
+                      {},
+                      -1});
         if (line.isEmpty() || m_lines.count(line) != 0)
             continue;
         QString error;

@@ -344,7 +344,14 @@ QList<SimHidEntry> SimWorkstation::hidDevices(bool includeUnplugged) const
 QJsonObject SimWorkstation::serialPorts() const
 {
     QMutexLocker locker(&m_mutex);
+    ++m_serialPortListings;
     return m_serialPorts;
+}
+
+int SimWorkstation::serialPortListings() const
+{
+    QMutexLocker locker(&m_mutex);
+    return m_serialPortListings;
 }
 
 std::optional<SimHidEntry> SimWorkstation::hidDevice(const QString& path) const

@@ -34,8 +34,10 @@ public:
 
     // The HID devices plugged in now (all of them with `includeUnplugged`).
     QList<SimHidEntry> hidDevices(bool includeUnplugged = false) const;
-    // Port number (as text) to the device a serial instrument answers on.
+    // Port number (as text) to the device a serial instrument answers on. Each call counts as
+    // one listing of the machine's serial ports, which on a real system is slow.
     QJsonObject serialPorts() const;
+    int serialPortListings() const;
     std::optional<SimHidEntry> hidDevice(const QString& path) const;
     // Unplugs a HID device in the middle of whatever it does (a sensor fault).
     void setHidConnected(const QString& path, bool connected);
@@ -104,6 +106,7 @@ private:
     QList<SimDisplay> m_displays;
     QList<SimHidEntry> m_hid;
     QJsonObject m_serialPorts;
+    mutable int m_serialPortListings = 0;
     QHash<QString, double> m_ambientLux;
     QHash<QString, std::array<double, 3>> m_patches;
 };

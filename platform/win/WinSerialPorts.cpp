@@ -10,8 +10,10 @@ QList<SerialPortInfo> WinSerialPorts::enumerate() const
     for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
         if (!info.portName().startsWith(QLatin1String("COM"), Qt::CaseInsensitive))
             continue;
+        bool numbered = false;
+        const int number = info.portName().mid(3).toInt(&numbered);
         ports.append({info.portName(), info.systemLocation(), info.description(), info.manufacturer(),
-                      info.serialNumber()});
+                      info.serialNumber(), numbered && number >= 0 ? number : -1});
     }
     return ports;
 }

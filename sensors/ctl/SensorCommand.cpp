@@ -4,6 +4,7 @@
 #include "displays/CurrentDisplays.h"
 #include "platform/Platform.h"
 #include "platform/PlatformBackend.h"
+#include "platform/SerialPorts.h"
 #include "sensors/CSensor.h"
 #include "sensors/KaldoSensorHID.h"
 #include "sensors/KaldoSensorHidInternal.h"
@@ -65,10 +66,15 @@ std::vector<Found> findAll()
         entry.sensor = sensor;
         found.push_back(entry);
     }
+    // The serial classes are tried on every numbered port of one listing.
+    std::vector<int> serialPorts;
+    for (const SerialPortInfo& port : Platform::backend().serialPortEnumeration().enumerate()) {
+        if (port.number >= 0)
+            serialPorts.push_back(port.number);
+    }
     for (const conniface_t iface : {CONNIFACE_USB, CONNIFACE_SERIAL}) {
         for (int index = 0; index < SensorFactory::size(SENSORTYPE_EMISSIVE, iface); ++index) {
-            const std::vector<int> ports =
-                iface == CONNIFACE_SERIAL ? Platform::backend().serialPorts() : std::vector<int>{-1};
+            const std::vector<int> ports = iface == CONNIFACE_SERIAL ? serialPorts : std::vector<int>{-1};
             for (const int port : ports) {
                 std::shared_ptr<CSensor> sensor =
                     SensorFactory::createInstance(SENSORTYPE_EMISSIVE, iface, index, port);
@@ -219,6 +225,9 @@ int SensorCommand::run(const CtlContext& context) const
                 return context.fail(QStringLiteral("measurement %1 failed").arg(i + 1));
             }
             if (sensor.LuxMeasureEnabled() && sensor.SetOption(0, true)) {
+                // With option 0 on, the maker's sensor looks at the room instead of the panel and
+                // its Y is the illuminance in hundreds of lux, not a luminance: the ambient light
+                // task scales it the same way, and the two must agree on what a room measures.
                 double room = 0;
                 if (sensor.GetLuminance(room)) {
                     reading.insert(QStringLiteral("lux"), room * 100.0);

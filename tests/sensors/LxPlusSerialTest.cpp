@@ -2,6 +2,8 @@
 #include "sensors/LxPlusSerial.h"
 
 #include "platform/Platform.h"
+#include "platform/sim/SimBackend.h"
+#include "platform/sim/SimWorkstation.h"
 #include "sensors/SensorDetector.h"
 #include "sensors/SensorFactory.h"
 #include "settings/GlobalData.h"
@@ -115,6 +117,30 @@ TEST_F(LxPlusSerialTest, DevicesThatDoNotAnswerAsAMeterAreNotTaken)
     LxPlusSerial missing(1);
     EXPECT_FALSE(missing.IsConnected());
     EXPECT_FALSE(missing.hasConnectionProblems(problem)) << problem.toStdString();
+}
+
+TEST_F(LxPlusSerialTest, ASearchListsThePortsOnceHoweverManyThereAre)
+{
+    // Eight ports without a device before the meter, which keeps the number it is listed with.
+    const QString gone = TestPaths::freshFolder(QStringLiteral("gone-ports"));
+    QStringList ports;
+    for (int port = 0; port < 8; ++port)
+        ports << QStringLiteral(R"("%1": "%2/tty%1")").arg(port).arg(gone);
+    ports << QStringLiteral(R"("11": "%1")").arg(m_pty.hostEnd());
+    QString error;
+    ASSERT_TRUE(TestWorkstation::select(
+        TestPaths::freshFolder(QStringLiteral("ws-many")) + QStringLiteral("/ws.json"),
+        QStringLiteral(R"({"name": "Bench", "serialPorts": {%1}})").arg(ports.join(", ")).toUtf8(), &error))
+        << error.toStdString();
+    const auto* sim = dynamic_cast<const SimBackend*>(&Platform::backend());
+    ASSERT_TRUE(sim);
+    const SimWorkstation& workstation = sim->workstation();
+
+    const int before = workstation.serialPortListings();
+    LxPlusSerial meter;
+    ASSERT_TRUE(meter.IsConnected());
+    EXPECT_EQ(meter.port(), 11);
+    EXPECT_EQ(workstation.serialPortListings() - before, 1);
 }
 
 TEST_F(LxPlusSerialTest, UnplugInTheMiddleOfAMeasurementFailsItAndDisconnects)

@@ -1,6 +1,7 @@
 // lutloaderctl sensor, run as a separate program on a simulated workstation whose serial
 // port 4 is one end of a pty pair with a simulated lux meter on the other.
 #include "tests/sensors/PtyPair.h"
+#include "tests/sensors/SensorWorkstation.h"
 #include "tests/support/ProgramRun.h"
 #include "tests/support/TestPaths.h"
 #include "tools/siminstrument/SimSerialInstrument.h"
@@ -68,4 +69,22 @@ TEST_F(SensorCommandTest, MeterWithoutAValueFailsTheMeasurementWithAMessage)
     const ProgramRun measure = ctl({"sensor", "measure"});
     EXPECT_EQ(measure.exitCode, 1) << measure.out.toStdString();
     EXPECT_EQ(measure.json().value("error").toString(), "measurement 1 failed") << measure.out.toStdString();
+}
+
+// The built-in sensor of DP-1 sees 5 lux in the room; with its panel showing white it reads
+// the display, and its room reading comes out in lux like the ambient light task's.
+TEST_F(SensorCommandTest, BuiltInSensorGivesTheRoomInLuxAndThenThePanelAgain)
+{
+    ASSERT_TRUE(SensorWorkstation::install());
+    const QString workstation = SensorWorkstation::file();
+    SensorWorkstation::uninstall();
+    const ProgramRun measure = ProgramRun::ctl({"--platform", "sim", "--workstation", workstation, "--json",
+                                                "sensor", "measure", "INT71004521", "--count", "2"});
+    ASSERT_EQ(measure.exitCode, 0) << measure.err.toStdString();
+    const QJsonArray readings = measure.json().value("readings").toArray();
+    ASSERT_EQ(readings.size(), 2) << measure.out.toStdString();
+    for (const QJsonValue& reading : readings) {
+        EXPECT_NEAR(reading.toObject().value("lux").toDouble(), 5.0, 1e-6) << measure.out.toStdString();
+        EXPECT_GT(reading.toObject().value("Y").toDouble(), 1.0) << "the panel, not the room";
+    }
 }

@@ -10,6 +10,8 @@
 
 namespace {
 
+QString g_file;
+
 const char* const kEdid1 = "00ffffffffffff002d84312ad42800000c1f0104a52b20783aee95a3544c99260f505400000001010"
                            "101010101010101010101010101e86700"
                            "a080001e6030203500a73d1100001e000000fc004d44323120446961676e6f7374000000ff0037313"
@@ -48,6 +50,7 @@ bool SensorWorkstation::install(const QString& faults, const QString& extraDispl
                                   extraHid.isEmpty() ? QString() : QStringLiteral(", ") + extraHid);
     QString error;
     const QString file = TestPaths::freshFolder(QStringLiteral("sensor-ws")) + QStringLiteral("/ws.json");
+    g_file = file;
     if (!TestWorkstation::select(file, json.toUtf8(), &error)) {
         ADD_FAILURE() << error.toStdString();
         return false;
@@ -55,6 +58,11 @@ bool SensorWorkstation::install(const QString& faults, const QString& extraDispl
     CurrentDisplays::NonCachedRefresh();
     SensorFactory::registerAll();
     return true;
+}
+
+QString SensorWorkstation::file()
+{
+    return g_file;
 }
 
 void SensorWorkstation::uninstall()

@@ -12,5 +12,7 @@ public:
     static bool install(const QString& faults = QString(), const QString& extraDisplay = QString(),
                         const QString& extraHid = QString());
     static void uninstall();
+    // The workstation file of the last install(), for a program started on it.
+    static QString file();
     static int displayId(const QString& output);
 };

@@ -1,7 +1,8 @@
 // The agent in a reading room that is too dark: the display's built-in sensor reads 5 lux
 // against an allowed 10 to 50, so the display is blocked for diagnostic work and its due
 // QA is not offered; when the operator turns the light up to 20 lux while the agent runs,
-// the display is released and the QA notification comes.
+// the display is released and the QA notification comes. A white-level stabilisation run
+// of the main application does not keep the agent from ending.
 #include "db/DB.h"
 #include "db/DBDisplays.h"
 #include "db/DBDisplaysAmbient.h"
@@ -13,8 +14,12 @@
 #include "tests/support/TestPaths.h"
 
 #include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
+#include <QProcessEnvironment>
 
+#include <csignal>
 #include <gtest/gtest.h>
 
 namespace {
@@ -33,6 +38,17 @@ QString writeWorkstation(const QString& displaySerial)
                                   "manufacturer": "Kaldo Ltd.", "product": "Sorvex internal", "serial": "INT%1"}])")
                                      .arg(displaySerial);
     return H::writeWorkstation("ambient-e2e", "Reading room", {{kOutput, "card0", 0x501, sensor}});
+}
+
+// A process that ended but was not reaped yet counts as gone.
+bool processAlive(pid_t pid)
+{
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray text = stat.readAll();
+    const qsizetype close = text.lastIndexOf(')');
+    return close >= 0 && text.mid(close + 2, 1) != "Z";
 }
 
 } // namespace
@@ -101,4 +117,55 @@ TEST(AmbientEndToEnd, DarkRoomBlocksTheDisplayAndItsQaUntilTheLightIsTurnedUp)
     EXPECT_TRUE(DBDisplays().IsAmbientSensorSupport(display))
         << "the built-in sensor counts as ambient support";
     DB::free();
+}
+
+TEST(AmbientEndToEnd, StoppingTheAgentDuringAWhiteLevelRunEndsInTime)
+{
+    // A display with a built-in sensor, its LUT loaded and automatic stabilisation on; the
+    // room light is not watched, so the first task due is the stabilisation request.
+    int display = -1;
+    QString serial;
+    H::prepareDatabase(writeWorkstation(QString()), [&](const QList<int>& ids) {
+        ASSERT_EQ(ids.size(), 1);
+        display = ids.first();
+        serial = CurrentDisplays::DisplayById(display).serial();
+        DBDisplays table;
+        table.SetISensorSupport(display, "true");
+        table.setDisplayInfo(display, "InternalSensor", "true", false);
+        table.setDisplayInfo(display, "autowlstab", "true", false);
+        H::storeLoadedLut(display, 200);
+    });
+    ASSERT_GT(display, 0);
+    const QString workstation = writeWorkstation(serial);
+    QFile::remove(H::logPath());
+    const QString record = TestPaths::freshFolder("wl-e2e-standin") + "/arguments.jsonl";
+
+    // The main application stays for an hour, far longer than anyone waits for an agent to end.
+    QProcess agent;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("LUTLOADER_STANDIN_RECORD", record);
+    environment.insert("LUTLOADER_STANDIN_SECONDS", "3600");
+    agent.setProcessEnvironment(environment);
+    agent.start(TestPaths::agentProgram(),
+                {"--workstation", workstation, "--clock-rate", "10", "--run-seconds", "600"});
+    ASSERT_TRUE(agent.waitForStarted());
+    const auto started = [&] {
+        QFile file(record);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    };
+    ASSERT_TRUE(H::waitFor([&] { return started().contains("whitelevelstab"); }))
+        << "no stabilisation run in " << qPrintable(H::logPath());
+    const pid_t mainApplication = static_cast<pid_t>(
+        QJsonDocument::fromJson(started().split('\n').first()).object().value("pid").toInteger());
+    ASSERT_GT(mainApplication, 0);
+
+    EXPECT_TRUE(H::stopAgent(agent));
+    // The run is said to be given up on, and the main application the agent started for it
+    // does not stay behind.
+    EXPECT_TRUE(H::readLog().contains(
+        QStringLiteral("white-level stabilisation of display %1 abandoned").arg(display).toUtf8()))
+        << qPrintable(H::logPath());
+    EXPECT_TRUE(H::waitFor([&] { return !processAlive(mainApplication); }, 30000));
+    if (processAlive(mainApplication))
+        ::kill(mainApplication, SIGKILL);
 }

@@ -7,6 +7,8 @@
 #include "app/KaldoSharedMemory.h"
 #include "app/LockKeys.h"
 #include "db/DBDisplays.h"
+#include "db/KaldoRecursiveReadWriteLocker.h"
+#include "lut/LUTLoadingThread.h"
 #include "platform/Platform.h"
 #include "platform/sim/SimWorkstation.h"
 #include "tasks/LUTReloadTask.h"
@@ -180,6 +182,22 @@ TEST_F(LUTLoaderTrayTest, RequestsWithoutALutOrForAVanishedDisplayStillEndOnceAn
     m_tray->loadLUT(idOf("DP-1"), true);
     ASSERT_TRUE(serveUntil([&] { return m_finished == 3 && !m_tray->isLoading(); }));
     EXPECT_TRUE(action("DP-1")->isChecked());
+}
+
+// The load reads the display's table behind the statement lock, which this thread holds: it
+// cannot go on, as with a display that stopped answering. The tray's end does not wait for it
+// for ever; once the lock is free, the load left behind ends on its own.
+TEST_F(LUTLoaderTrayTest, TheTraysEndLeavesALoadThatCannotGoOnBehind)
+{
+    KaldoRecursiveReadWriteLocker::instance().lockWrite();
+    m_tray->loadLUT(idOf("DP-1"), true);
+    const bool started = serveUntil([&] { return m_tray->isLoading(); });
+    m_tray.reset();
+    KaldoRecursiveReadWriteLocker::instance().unlockWrite();
+    ASSERT_TRUE(started);
+    LUTLoadingThread* const left = LUTLoaderTray::leftBehindLoad();
+    ASSERT_TRUE(left);
+    EXPECT_TRUE(left->wait(QDeadlineTimer(60000)));
 }
 
 TEST_F(LUTLoaderTrayTest, LoadWaitsWhileTheMainApplicationHoldsTheLutLock)
