@@ -2,12 +2,18 @@
 
 #include "db/DB.h"
 #include "db/KaldoDynamicData.h"
+#include "db/KaldoRecursiveReadWriteLocker.h"
 #include "db/Schema.h"
 
 #include <QCoreApplication>
+#include <QDebug>
+#include <QSet>
+#include <QSqlError>
+#include <QSqlQuery>
 #include <QVariantList>
 
 #include <atomic>
+#include <unordered_map>
 
 const QString DBHistory::TABLE = QStringLiteral("History");
 const QString DBHistory::ACCEPTANCE_TEXT = QStringLiteral("Acceptance Test");
@@ -29,6 +35,16 @@ QString placeholders(qsizetype count)
         marks << QStringLiteral("?");
     return marks.join(QLatin1Char(','));
 }
+
+// Holds the process-wide statement lock while a walk steps through its rows.
+class ReadLock
+{
+public:
+    ReadLock() { KaldoRecursiveReadWriteLocker::instance().lockRead(); }
+    ~ReadLock() { KaldoRecursiveReadWriteLocker::instance().unlockRead(); }
+    ReadLock(const ReadLock&) = delete;
+    ReadLock& operator=(const ReadLock&) = delete;
+};
 
 KaldoDynamicData::Values byId(qint64 historyId)
 {
@@ -283,37 +299,132 @@ int DBHistory::getQAResult(int displayId, const QString& regulation, int stepId,
 }
 
 QMap<int, DBHistory::StepRuns> DBHistory::stepRuns(int displayId, const QString& regulation,
-                                                   int classification)
+                                                   int classification, const QList<int>& settle,
+                                                   const QList<int>& lastOf)
 {
     const QStringList names = regulationNames(regulation);
-    QVariantList parameters{displayId};
+    // Newest first along the display's (deviceid, runtime) index, so SQLite hands the rows
+    // over as it finds them and the walk can end early: the first row of a step is its last
+    // run and result, its first successful row its last success. A passed step inside a
+    // failed acceptance run is no success.
+    const QString statement =
+        QStringLiteral("SELECT QAResults.stepid, History.runtime, QAResults.result, QAResults.result = 2 AND "
+                       "(History.textname NOT LIKE '%") +
+        ACCEPTANCE_TEXT + QStringLiteral("%' OR History.result = 2)") + kJoin +
+        QStringLiteral(" AND QAResults.regulationid IN(") + placeholders(names.size()) +
+        QStringLiteral(") AND QAResults.classificationid = ? AND History.isdisabled = 0 "
+                       "ORDER BY History.runtime DESC, History.historyid DESC");
+    QMap<int, StepRuns> runs;
+    QSet<int> pending(settle.cbegin(), settle.cend());
+    QSet<int> succeeded;
+    bool stoppedEarly = false;
+    {
+        const ReadLock lock;
+        QSqlQuery* query = preparedWalk(statement);
+        if (!query)
+            return runs;
+        int index = 0;
+        query->bindValue(index++, displayId);
+        for (const QString& name : names)
+            query->bindValue(index++, name);
+        query->bindValue(index, classification);
+        if (!query->exec()) {
+            logFailure(*query, statement);
+            return runs;
+        }
+        while (query->next()) {
+            const int step = query->value(0).toInt();
+            const bool success = query->value(3).toInt() != 0;
+            auto found = runs.find(step);
+            if (found == runs.end()) {
+                StepRuns first;
+                first.lastRun = query->value(1).toLongLong();
+                first.lastResult = query->value(2).toInt();
+                found = runs.insert(step, first);
+            } else if (!success || succeeded.contains(step)) {
+                continue;
+            }
+            if (success) {
+                succeeded.insert(step);
+                found->lastSuccess = query->value(1).toLongLong();
+                if (pending.remove(step) && pending.isEmpty()) {
+                    stoppedEarly = true;
+                    break;
+                }
+            }
+        }
+        // Ends the statement before its last row: no read lock stays on the file.
+        query->finish();
+    }
+    if (stoppedEarly)
+        addLastRuns(runs, displayId, names, classification, lastOf);
+    return runs;
+}
+
+void DBHistory::addLastRuns(QMap<int, StepRuns>& runs, int displayId, const QStringList& names,
+                            int classification, const QList<int>& steps)
+{
+    QVariantList parameters;
     for (const QString& name : names)
         parameters << name;
-    parameters << classification;
-    const QString where = kJoin + QStringLiteral(" AND QAResults.regulationid IN(") +
-                          placeholders(names.size()) +
-                          QStringLiteral(") AND QAResults.classificationid = ? AND History.isdisabled = 0");
-    QMap<int, StepRuns> runs;
+    QStringList missing;
+    for (const int step : steps) {
+        if (!runs.contains(step)) {
+            missing << QStringLiteral("?");
+            parameters << step;
+        }
+    }
+    if (missing.isEmpty())
+        return;
+    parameters << classification << displayId;
+    // From the steps' results through the (regulationid, stepid) index: a step that never
+    // ran costs one index probe, where the walk would have read the whole history for it.
     // SQLite takes the bare column (result) from the row that holds the maximum.
     for (auto it = data_->query(
              QStringLiteral("SELECT QAResults.stepid AS stepid, MAX(History.runtime) AS runtime, "
-                            "QAResults.result AS result") +
-                 where + QStringLiteral(" GROUP BY QAResults.stepid"),
+                            "QAResults.result AS result FROM QAResults CROSS JOIN History ON "
+                            "History.historyid = QAResults.historyid WHERE QAResults.regulationid IN(") +
+                 placeholders(names.size()) + QStringLiteral(") AND QAResults.stepid IN(") +
+                 missing.join(QLatin1Char(',')) +
+                 QStringLiteral(") AND QAResults.classificationid = ? AND History.deviceid = ? AND "
+                                "History.isdisabled = 0 GROUP BY QAResults.stepid"),
              parameters);
          !it.IsNull(); ++it) {
         StepRuns& step = runs[it.value(QStringLiteral("stepid")).toInt()];
         step.lastRun = it.value(QStringLiteral("runtime")).toLongLong();
         step.lastResult = it.value(QStringLiteral("result")).toInt();
     }
-    for (auto it = data_->query(
-             QStringLiteral("SELECT QAResults.stepid AS stepid, MAX(History.runtime) AS runtime") + where +
-                 QStringLiteral(" AND QAResults.result = 2 AND (History.textname NOT LIKE '%") +
-                 ACCEPTANCE_TEXT + QStringLiteral("%' OR History.result=2) GROUP BY QAResults.stepid"),
-             parameters);
-         !it.IsNull(); ++it)
-        runs[it.value(QStringLiteral("stepid")).toInt()].lastSuccess =
-            it.value(QStringLiteral("runtime")).toLongLong();
-    return runs;
+}
+
+QSqlQuery* DBHistory::preparedWalk(const QString& statement)
+{
+    // Kept per thread, and so per connection, and prepared again when the thread's
+    // connection is a new one. The statement names its columns: when another program
+    // changes a table, SQLite prepares it again with the same columns, which the driver
+    // copes with (a kept SELECT * could come back with other columns).
+    thread_local std::weak_ptr<KaldoDynamicData> connection;
+    thread_local std::unordered_map<QString, std::unique_ptr<QSqlQuery>> statements;
+    if (connection.expired() || connection.owner_before(data_) || data_.owner_before(connection)) {
+        statements.clear();
+        connection = data_;
+    }
+    const auto found = statements.find(statement);
+    if (found != statements.end())
+        return found->second.get();
+    auto query = std::make_unique<QSqlQuery>(data_->rawDatabase());
+    query->setForwardOnly(true);
+    if (!query->prepare(statement)) {
+        logFailure(*query, statement);
+        return nullptr;
+    }
+    return statements.insert_or_assign(statement, std::move(query)).first->second.get();
+}
+
+void DBHistory::logFailure(const QSqlQuery& query, const QString& statement)
+{
+    const QSqlError error = query.lastError();
+    qWarning() << "sql error: " + error.text() + ", lastError().type() =" + QString::number(error.type()) +
+                      ", sql =" + statement;
 }
 
 qint64 DBHistory::acceptanceDatePerformedOnAnyVideoAdapter(int displayId, const QString& regulation)

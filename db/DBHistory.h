@@ -10,6 +10,7 @@
 #include <memory>
 
 class KaldoDynamicData;
+class QSqlQuery;
 
 // One history record per calibration, conformance check, QA run or profile, and
 // the QA questions the planner asks of them. Disabled records never count for QA.
@@ -69,8 +70,13 @@ public:
                                       int classification = -1);
     // -1 when the step never ran.
     int getQAResult(int displayId, const QString& regulation, int stepId, int classification = -1);
-    // Every step of a display in two statements, for the planner.
-    QMap<int, StepRuns> stepRuns(int displayId, const QString& regulation, int classification);
+    // The runs of a display's steps, for the planner. The history is read newest first
+    // and only as far back as needed: until every step of `settle` has its last run,
+    // result and last success (all steps, when `settle` is empty). Steps of `lastOf`
+    // get at least their last run and result; other steps met on the way keep their
+    // last run and result, their last success may be missing.
+    QMap<int, StepRuns> stepRuns(int displayId, const QString& regulation, int classification,
+                                 const QList<int>& settle = {}, const QList<int>& lastOf = {});
 
     // Acceptance: a passed record whose name holds ACCEPTANCE_TEXT with results of the regulation.
     qint64 acceptanceDatePerformedOnAnyVideoAdapter(int displayId, const QString& regulation);
@@ -86,6 +92,11 @@ public:
     qint64 GetLastTestId(int displayId, int type);
 
 private:
+    // Adds the last run and result of those `steps` that `runs` lacks.
+    void addLastRuns(QMap<int, StepRuns>& runs, int displayId, const QStringList& names, int classification,
+                     const QList<int>& steps);
+    QSqlQuery* preparedWalk(const QString& statement);
+    static void logFailure(const QSqlQuery& query, const QString& statement);
     QString field(qint64 historyId, const QString& column);
     qint64 qaValue(const QString& select, int displayId, const QString& regulation, int stepId,
                    int classification, const QString& extra, const QString& order, qint64 none);
