@@ -13,6 +13,7 @@
 #include <QVariantList>
 
 #include <atomic>
+#include <functional>
 #include <unordered_map>
 
 const QString DBHistory::TABLE = QStringLiteral("History");
@@ -318,44 +319,29 @@ QMap<int, DBHistory::StepRuns> DBHistory::stepRuns(int displayId, const QString&
     QSet<int> pending(settle.cbegin(), settle.cend());
     QSet<int> succeeded;
     bool stoppedEarly = false;
-    {
-        const ReadLock lock;
-        QSqlQuery* query = preparedWalk(statement);
-        if (!query)
-            return runs;
-        int index = 0;
-        query->bindValue(index++, displayId);
-        for (const QString& name : names)
-            query->bindValue(index++, name);
-        query->bindValue(index, classification);
-        if (!query->exec()) {
-            logFailure(*query, statement);
-            return runs;
+    QVariantList parameters{displayId};
+    for (const QString& name : names)
+        parameters << name;
+    parameters << classification;
+    walk(statement, parameters, [&](const QSqlQuery& row) {
+        const int step = row.value(0).toInt();
+        const bool success = row.value(3).toInt() != 0;
+        auto found = runs.find(step);
+        if (found == runs.end()) {
+            StepRuns first;
+            first.lastRun = row.value(1).toLongLong();
+            first.lastResult = row.value(2).toInt();
+            found = runs.insert(step, first);
+        } else if (!success || succeeded.contains(step)) {
+            return true;
         }
-        while (query->next()) {
-            const int step = query->value(0).toInt();
-            const bool success = query->value(3).toInt() != 0;
-            auto found = runs.find(step);
-            if (found == runs.end()) {
-                StepRuns first;
-                first.lastRun = query->value(1).toLongLong();
-                first.lastResult = query->value(2).toInt();
-                found = runs.insert(step, first);
-            } else if (!success || succeeded.contains(step)) {
-                continue;
-            }
-            if (success) {
-                succeeded.insert(step);
-                found->lastSuccess = query->value(1).toLongLong();
-                if (pending.remove(step) && pending.isEmpty()) {
-                    stoppedEarly = true;
-                    break;
-                }
-            }
+        if (success) {
+            succeeded.insert(step);
+            found->lastSuccess = row.value(1).toLongLong();
+            stoppedEarly = pending.remove(step) && pending.isEmpty();
         }
-        // Ends the statement before its last row: no read lock stays on the file.
-        query->finish();
-    }
+        return !stoppedEarly;
+    });
     if (stoppedEarly)
         addLastRuns(runs, displayId, names, classification, lastOf);
     return runs;
@@ -396,28 +382,42 @@ void DBHistory::addLastRuns(QMap<int, StepRuns>& runs, int displayId, const QStr
     }
 }
 
-QSqlQuery* DBHistory::preparedWalk(const QString& statement)
+bool DBHistory::walk(const QString& statement, const QVariantList& parameters,
+                     const std::function<bool(const QSqlQuery&)>& row)
 {
     // Kept per thread, and so per connection, and prepared again when the thread's
-    // connection is a new one. The statement names its columns: when another program
-    // changes a table, SQLite prepares it again with the same columns, which the driver
+    // connection is a new one. The statements name their columns: when another program
+    // changes a table, SQLite prepares them again with the same columns, which the driver
     // copes with (a kept SELECT * could come back with other columns).
     thread_local std::weak_ptr<KaldoDynamicData> connection;
     thread_local std::unordered_map<QString, std::unique_ptr<QSqlQuery>> statements;
+    const ReadLock lock;
     if (connection.expired() || connection.owner_before(data_) || data_.owner_before(connection)) {
         statements.clear();
         connection = data_;
     }
-    const auto found = statements.find(statement);
-    if (found != statements.end())
-        return found->second.get();
-    auto query = std::make_unique<QSqlQuery>(data_->rawDatabase());
-    query->setForwardOnly(true);
-    if (!query->prepare(statement)) {
-        logFailure(*query, statement);
-        return nullptr;
+    auto found = statements.find(statement);
+    if (found == statements.end()) {
+        auto query = std::make_unique<QSqlQuery>(data_->rawDatabase());
+        query->setForwardOnly(true);
+        if (!query->prepare(statement)) {
+            logFailure(*query, statement);
+            return false;
+        }
+        found = statements.insert_or_assign(statement, std::move(query)).first;
     }
-    return statements.insert_or_assign(statement, std::move(query)).first->second.get();
+    QSqlQuery& query = *found->second;
+    for (qsizetype i = 0; i < parameters.size(); ++i)
+        query.bindValue(static_cast<int>(i), parameters.at(i));
+    if (!query.exec()) {
+        logFailure(query, statement);
+        return false;
+    }
+    while (query.next() && row(query)) {
+    }
+    // Ends the statement, also before its last row: no read lock stays on the file.
+    query.finish();
+    return true;
 }
 
 void DBHistory::logFailure(const QSqlQuery& query, const QString& statement)
@@ -433,16 +433,21 @@ qint64 DBHistory::acceptanceDatePerformedOnAnyVideoAdapter(int displayId, const 
     QVariantList parameters{displayId};
     for (const QString& name : names)
         parameters << name;
-    const auto it = data_->query(
-        QStringLiteral("SELECT MAX(History.runtime) AS runtime FROM History WHERE History.deviceid = ? "
-                       "AND History.isdisabled = 0 AND History.result = 2 AND History.textname LIKE '%") +
-            ACCEPTANCE_TEXT +
-            QStringLiteral(
-                "%' AND EXISTS (SELECT 1 FROM QAResults WHERE QAResults.historyid = History.historyid "
-                "AND QAResults.regulationid IN(") +
-            placeholders(names.size()) + QStringLiteral("))"),
-        parameters);
-    return it.IsNull() ? 0 : it.value(QStringLiteral("runtime")).toLongLong();
+    // Newest first, so the walk ends at the last acceptance instead of reading every record.
+    qint64 runtime = 0;
+    walk(QStringLiteral(
+             "SELECT History.runtime FROM History WHERE History.deviceid = ? AND History.isdisabled = 0 "
+             "AND History.result = 2 AND History.textname LIKE '%") +
+             ACCEPTANCE_TEXT +
+             QStringLiteral(
+                 "%' AND EXISTS (SELECT 1 FROM QAResults WHERE QAResults.historyid = History.historyid "
+                 "AND QAResults.regulationid IN(") +
+             placeholders(names.size()) + QStringLiteral(")) ORDER BY History.runtime DESC LIMIT 1"),
+         parameters, [&](const QSqlQuery& row) {
+             runtime = row.value(0).toLongLong();
+             return false;
+         });
+    return runtime;
 }
 
 bool DBHistory::wasPerformedOnAnyVideoAdapter(int displayId, const QString& regulation)

@@ -6,7 +6,9 @@
 #include <QMap>
 #include <QString>
 #include <QStringList>
+#include <QVariantList>
 
+#include <functional>
 #include <memory>
 
 class KaldoDynamicData;
@@ -95,7 +97,10 @@ private:
     // Adds the last run and result of those `steps` that `runs` lacks.
     void addLastRuns(QMap<int, StepRuns>& runs, int displayId, const QStringList& names, int classification,
                      const QList<int>& steps);
-    QSqlQuery* preparedWalk(const QString& statement);
+    // Runs a query kept prepared on this connection and hands its rows to `row` until it
+    // answers false. False when the statement failed (logged).
+    bool walk(const QString& statement, const QVariantList& parameters,
+              const std::function<bool(const QSqlQuery&)>& row);
     static void logFailure(const QSqlQuery& query, const QString& statement);
     QString field(qint64 historyId, const QString& column);
     qint64 qaValue(const QString& select, int displayId, const QString& regulation, int stepId,
