@@ -300,10 +300,28 @@ int DBHistory::getQAResult(int displayId, const QString& regulation, int stepId,
 }
 
 QMap<int, DBHistory::StepRuns> DBHistory::stepRuns(int displayId, const QString& regulation,
+                                                   int classification)
+{
+    QMap<int, StepRuns> runs;
+    walkSteps(runs, displayId, regulationNames(regulation), classification, nullptr);
+    return runs;
+}
+
+QMap<int, DBHistory::StepRuns> DBHistory::stepRuns(int displayId, const QString& regulation,
                                                    int classification, const QList<int>& settle,
                                                    const QList<int>& lastOf)
 {
     const QStringList names = regulationNames(regulation);
+    QMap<int, StepRuns> runs;
+    QSet<int> pending(settle.cbegin(), settle.cend());
+    if (pending.isEmpty() || walkSteps(runs, displayId, names, classification, &pending))
+        addLastRuns(runs, displayId, names, classification, lastOf);
+    return runs;
+}
+
+bool DBHistory::walkSteps(QMap<int, StepRuns>& runs, int displayId, const QStringList& names,
+                          int classification, QSet<int>* pending)
+{
     // Newest first along the display's (deviceid, runtime) index, so SQLite hands the rows
     // over as it finds them and the walk can end early: the first row of a step is its last
     // run and result, its first successful row its last success. A passed step inside a
@@ -315,14 +333,12 @@ QMap<int, DBHistory::StepRuns> DBHistory::stepRuns(int displayId, const QString&
         QStringLiteral(" AND QAResults.regulationid IN(") + placeholders(names.size()) +
         QStringLiteral(") AND QAResults.classificationid = ? AND History.isdisabled = 0 "
                        "ORDER BY History.runtime DESC, History.historyid DESC");
-    QMap<int, StepRuns> runs;
-    QSet<int> pending(settle.cbegin(), settle.cend());
-    QSet<int> succeeded;
-    bool stoppedEarly = false;
     QVariantList parameters{displayId};
     for (const QString& name : names)
         parameters << name;
     parameters << classification;
+    QSet<int> succeeded;
+    bool stoppedEarly = false;
     walk(statement, parameters, [&](const QSqlQuery& row) {
         const int step = row.value(0).toInt();
         const bool success = row.value(3).toInt() != 0;
@@ -338,13 +354,11 @@ QMap<int, DBHistory::StepRuns> DBHistory::stepRuns(int displayId, const QString&
         if (success) {
             succeeded.insert(step);
             found->lastSuccess = row.value(1).toLongLong();
-            stoppedEarly = pending.remove(step) && pending.isEmpty();
+            stoppedEarly = pending && pending->remove(step) && pending->isEmpty();
         }
         return !stoppedEarly;
     });
-    if (stoppedEarly)
-        addLastRuns(runs, displayId, names, classification, lastOf);
-    return runs;
+    return stoppedEarly;
 }
 
 void DBHistory::addLastRuns(QMap<int, StepRuns>& runs, int displayId, const QStringList& names,

@@ -4,6 +4,7 @@
 
 #include <QList>
 #include <QMap>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <QVariantList>
@@ -72,13 +73,14 @@ public:
                                       int classification = -1);
     // -1 when the step never ran.
     int getQAResult(int displayId, const QString& regulation, int stepId, int classification = -1);
-    // The runs of a display's steps, for the planner. The history is read newest first
-    // and only as far back as needed: until every step of `settle` has its last run,
-    // result and last success (all steps, when `settle` is empty). Steps of `lastOf`
-    // get at least their last run and result; other steps met on the way keep their
-    // last run and result, their last success may be missing.
+    // The last run, result and last success of every step of a display.
+    QMap<int, StepRuns> stepRuns(int displayId, const QString& regulation, int classification);
+    // The same for the planner, reading the history newest first and only as far back as
+    // needed: until every step of `settle` has its last run, result and last success. Steps
+    // of `lastOf` get at least their last run and result; other steps met on the way keep
+    // their last run and result, their last success may be missing.
     QMap<int, StepRuns> stepRuns(int displayId, const QString& regulation, int classification,
-                                 const QList<int>& settle = {}, const QList<int>& lastOf = {});
+                                 const QList<int>& settle, const QList<int>& lastOf);
 
     // Acceptance: a passed record whose name holds ACCEPTANCE_TEXT with results of the regulation.
     qint64 acceptanceDatePerformedOnAnyVideoAdapter(int displayId, const QString& regulation);
@@ -94,6 +96,10 @@ public:
     qint64 GetLastTestId(int displayId, int type);
 
 private:
+    // Reads the display's step runs newest first into `runs`; with `pending` steps, only
+    // until each of them has its last success. True when it ended before the last row.
+    bool walkSteps(QMap<int, StepRuns>& runs, int displayId, const QStringList& names, int classification,
+                   QSet<int>* pending);
     // Adds the last run and result of those `steps` that `runs` lacks.
     void addLastRuns(QMap<int, StepRuns>& runs, int displayId, const QStringList& names, int classification,
                      const QList<int>& steps);

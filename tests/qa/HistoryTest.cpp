@@ -89,6 +89,11 @@ TEST_F(HistoryTest, WalkThatStopsEarlyAgreesWithTheFullRead)
     EXPECT_EQ(walked.value(4).lastRun, 500);
     EXPECT_EQ(walked.value(4).lastResult, 1);
     EXPECT_FALSE(walked.contains(9));
+    // Nothing to settle reads no history at all; the steps asked about still come out right.
+    const auto asked = history.stepRuns(1, "DIN 6868-57", 1, {}, {3, 4});
+    EXPECT_EQ(asked.keys(), (QList<int>{3, 4}));
+    EXPECT_EQ(asked.value(3).lastRun, 2000);
+    EXPECT_EQ(asked.value(4).lastResult, 1);
     EXPECT_EQ(walked.keys(), full.keys());
     for (const int step : full.keys()) {
         EXPECT_EQ(walked.value(step).lastRun, full.value(step).lastRun) << step;
