@@ -425,6 +425,8 @@ bool DBHistory::walk(const QString& statement, const QVariantList& parameters,
         query.bindValue(static_cast<int>(i), parameters.at(i));
     if (!query.exec()) {
         logFailure(query, statement);
+        // Prepared afresh next time, in case the failure was the statement's own.
+        statements.erase(found);
         return false;
     }
     while (query.next() && row(query)) {
