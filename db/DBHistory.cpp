@@ -2,12 +2,19 @@
 
 #include "db/DB.h"
 #include "db/KaldoDynamicData.h"
+#include "db/KaldoRecursiveReadWriteLocker.h"
 #include "db/Schema.h"
 
 #include <QCoreApplication>
+#include <QDebug>
+#include <QSet>
+#include <QSqlError>
+#include <QSqlQuery>
 #include <QVariantList>
 
 #include <atomic>
+#include <functional>
+#include <unordered_map>
 
 const QString DBHistory::TABLE = QStringLiteral("History");
 const QString DBHistory::ACCEPTANCE_TEXT = QStringLiteral("Acceptance Test");
@@ -29,6 +36,16 @@ QString placeholders(qsizetype count)
         marks << QStringLiteral("?");
     return marks.join(QLatin1Char(','));
 }
+
+// Holds the process-wide statement lock while a walk steps through its rows.
+class ReadLock
+{
+public:
+    ReadLock() { KaldoRecursiveReadWriteLocker::instance().lockRead(); }
+    ~ReadLock() { KaldoRecursiveReadWriteLocker::instance().unlockRead(); }
+    ReadLock(const ReadLock&) = delete;
+    ReadLock& operator=(const ReadLock&) = delete;
+};
 
 KaldoDynamicData::Values byId(qint64 historyId)
 {
@@ -285,35 +302,145 @@ int DBHistory::getQAResult(int displayId, const QString& regulation, int stepId,
 QMap<int, DBHistory::StepRuns> DBHistory::stepRuns(int displayId, const QString& regulation,
                                                    int classification)
 {
+    QMap<int, StepRuns> runs;
+    walkSteps(runs, displayId, regulationNames(regulation), classification, nullptr);
+    return runs;
+}
+
+QMap<int, DBHistory::StepRuns> DBHistory::stepRuns(int displayId, const QString& regulation,
+                                                   int classification, const QList<int>& settle,
+                                                   const QList<int>& lastOf)
+{
     const QStringList names = regulationNames(regulation);
+    QMap<int, StepRuns> runs;
+    QSet<int> pending(settle.cbegin(), settle.cend());
+    if (pending.isEmpty() || walkSteps(runs, displayId, names, classification, &pending))
+        addLastRuns(runs, displayId, names, classification, lastOf);
+    return runs;
+}
+
+bool DBHistory::walkSteps(QMap<int, StepRuns>& runs, int displayId, const QStringList& names,
+                          int classification, QSet<int>* pending)
+{
+    // Newest first along the display's (deviceid, runtime) index, so SQLite hands the rows
+    // over as it finds them and the walk can end early: the first row of a step is its last
+    // run and result, its first successful row its last success. A passed step inside a
+    // failed acceptance run is no success.
+    const QString statement =
+        QStringLiteral("SELECT QAResults.stepid, History.runtime, QAResults.result, QAResults.result = 2 AND "
+                       "(History.textname NOT LIKE '%") +
+        ACCEPTANCE_TEXT + QStringLiteral("%' OR History.result = 2)") + kJoin +
+        QStringLiteral(" AND QAResults.regulationid IN(") + placeholders(names.size()) +
+        QStringLiteral(") AND QAResults.classificationid = ? AND History.isdisabled = 0 "
+                       "ORDER BY History.runtime DESC, History.historyid DESC");
     QVariantList parameters{displayId};
     for (const QString& name : names)
         parameters << name;
     parameters << classification;
-    const QString where = kJoin + QStringLiteral(" AND QAResults.regulationid IN(") +
-                          placeholders(names.size()) +
-                          QStringLiteral(") AND QAResults.classificationid = ? AND History.isdisabled = 0");
-    QMap<int, StepRuns> runs;
+    QSet<int> succeeded;
+    bool stoppedEarly = false;
+    walk(statement, parameters, [&](const QSqlQuery& row) {
+        const int step = row.value(0).toInt();
+        const bool success = row.value(3).toInt() != 0;
+        auto found = runs.find(step);
+        if (found == runs.end()) {
+            StepRuns first;
+            first.lastRun = row.value(1).toLongLong();
+            first.lastResult = row.value(2).toInt();
+            found = runs.insert(step, first);
+        } else if (!success || succeeded.contains(step)) {
+            return true;
+        }
+        if (success) {
+            succeeded.insert(step);
+            found->lastSuccess = row.value(1).toLongLong();
+            stoppedEarly = pending && pending->remove(step) && pending->isEmpty();
+        }
+        return !stoppedEarly;
+    });
+    return stoppedEarly;
+}
+
+void DBHistory::addLastRuns(QMap<int, StepRuns>& runs, int displayId, const QStringList& names,
+                            int classification, const QList<int>& steps)
+{
+    QVariantList parameters;
+    for (const QString& name : names)
+        parameters << name;
+    QStringList missing;
+    for (const int step : steps) {
+        if (!runs.contains(step)) {
+            missing << QStringLiteral("?");
+            parameters << step;
+        }
+    }
+    if (missing.isEmpty())
+        return;
+    parameters << classification << displayId;
+    // From the steps' results through the (regulationid, stepid) index: a step that never
+    // ran costs one index probe, where the walk would have read the whole history for it.
     // SQLite takes the bare column (result) from the row that holds the maximum.
     for (auto it = data_->query(
              QStringLiteral("SELECT QAResults.stepid AS stepid, MAX(History.runtime) AS runtime, "
-                            "QAResults.result AS result") +
-                 where + QStringLiteral(" GROUP BY QAResults.stepid"),
+                            "QAResults.result AS result FROM QAResults CROSS JOIN History ON "
+                            "History.historyid = QAResults.historyid WHERE QAResults.regulationid IN(") +
+                 placeholders(names.size()) + QStringLiteral(") AND QAResults.stepid IN(") +
+                 missing.join(QLatin1Char(',')) +
+                 QStringLiteral(") AND QAResults.classificationid = ? AND History.deviceid = ? AND "
+                                "History.isdisabled = 0 GROUP BY QAResults.stepid"),
              parameters);
          !it.IsNull(); ++it) {
         StepRuns& step = runs[it.value(QStringLiteral("stepid")).toInt()];
         step.lastRun = it.value(QStringLiteral("runtime")).toLongLong();
         step.lastResult = it.value(QStringLiteral("result")).toInt();
     }
-    for (auto it = data_->query(
-             QStringLiteral("SELECT QAResults.stepid AS stepid, MAX(History.runtime) AS runtime") + where +
-                 QStringLiteral(" AND QAResults.result = 2 AND (History.textname NOT LIKE '%") +
-                 ACCEPTANCE_TEXT + QStringLiteral("%' OR History.result=2) GROUP BY QAResults.stepid"),
-             parameters);
-         !it.IsNull(); ++it)
-        runs[it.value(QStringLiteral("stepid")).toInt()].lastSuccess =
-            it.value(QStringLiteral("runtime")).toLongLong();
-    return runs;
+}
+
+bool DBHistory::walk(const QString& statement, const QVariantList& parameters,
+                     const std::function<bool(const QSqlQuery&)>& row)
+{
+    // Kept per thread, and so per connection, and prepared again when the thread's
+    // connection is a new one. The statements name their columns: when another program
+    // changes a table, SQLite prepares them again with the same columns, which the driver
+    // copes with (a kept SELECT * could come back with other columns).
+    thread_local std::weak_ptr<KaldoDynamicData> connection;
+    thread_local std::unordered_map<QString, std::unique_ptr<QSqlQuery>> statements;
+    const ReadLock lock;
+    if (connection.expired() || connection.owner_before(data_) || data_.owner_before(connection)) {
+        statements.clear();
+        connection = data_;
+    }
+    auto found = statements.find(statement);
+    if (found == statements.end()) {
+        auto query = std::make_unique<QSqlQuery>(data_->rawDatabase());
+        query->setForwardOnly(true);
+        if (!query->prepare(statement)) {
+            logFailure(*query, statement);
+            return false;
+        }
+        found = statements.insert_or_assign(statement, std::move(query)).first;
+    }
+    QSqlQuery& query = *found->second;
+    for (qsizetype i = 0; i < parameters.size(); ++i)
+        query.bindValue(static_cast<int>(i), parameters.at(i));
+    if (!query.exec()) {
+        logFailure(query, statement);
+        // Prepared afresh next time, in case the failure was the statement's own.
+        statements.erase(found);
+        return false;
+    }
+    while (query.next() && row(query)) {
+    }
+    // Ends the statement, also before its last row: no read lock stays on the file.
+    query.finish();
+    return true;
+}
+
+void DBHistory::logFailure(const QSqlQuery& query, const QString& statement)
+{
+    const QSqlError error = query.lastError();
+    qWarning() << "sql error: " + error.text() + ", lastError().type() =" + QString::number(error.type()) +
+                      ", sql =" + statement;
 }
 
 qint64 DBHistory::acceptanceDatePerformedOnAnyVideoAdapter(int displayId, const QString& regulation)
@@ -322,16 +449,21 @@ qint64 DBHistory::acceptanceDatePerformedOnAnyVideoAdapter(int displayId, const 
     QVariantList parameters{displayId};
     for (const QString& name : names)
         parameters << name;
-    const auto it = data_->query(
-        QStringLiteral("SELECT MAX(History.runtime) AS runtime FROM History WHERE History.deviceid = ? "
-                       "AND History.isdisabled = 0 AND History.result = 2 AND History.textname LIKE '%") +
-            ACCEPTANCE_TEXT +
-            QStringLiteral(
-                "%' AND EXISTS (SELECT 1 FROM QAResults WHERE QAResults.historyid = History.historyid "
-                "AND QAResults.regulationid IN(") +
-            placeholders(names.size()) + QStringLiteral("))"),
-        parameters);
-    return it.IsNull() ? 0 : it.value(QStringLiteral("runtime")).toLongLong();
+    // Newest first, so the walk ends at the last acceptance instead of reading every record.
+    qint64 runtime = 0;
+    walk(QStringLiteral(
+             "SELECT History.runtime FROM History WHERE History.deviceid = ? AND History.isdisabled = 0 "
+             "AND History.result = 2 AND History.textname LIKE '%") +
+             ACCEPTANCE_TEXT +
+             QStringLiteral(
+                 "%' AND EXISTS (SELECT 1 FROM QAResults WHERE QAResults.historyid = History.historyid "
+                 "AND QAResults.regulationid IN(") +
+             placeholders(names.size()) + QStringLiteral(")) ORDER BY History.runtime DESC LIMIT 1"),
+         parameters, [&](const QSqlQuery& row) {
+             runtime = row.value(0).toLongLong();
+             return false;
+         });
+    return runtime;
 }
 
 bool DBHistory::wasPerformedOnAnyVideoAdapter(int displayId, const QString& regulation)

@@ -4,12 +4,16 @@
 
 #include <QList>
 #include <QMap>
+#include <QSet>
 #include <QString>
 #include <QStringList>
+#include <QVariantList>
 
+#include <functional>
 #include <memory>
 
 class KaldoDynamicData;
+class QSqlQuery;
 
 // One history record per calibration, conformance check, QA run or profile, and
 // the QA questions the planner asks of them. Disabled records never count for QA.
@@ -69,8 +73,14 @@ public:
                                       int classification = -1);
     // -1 when the step never ran.
     int getQAResult(int displayId, const QString& regulation, int stepId, int classification = -1);
-    // Every step of a display in two statements, for the planner.
+    // The last run, result and last success of every step of a display.
     QMap<int, StepRuns> stepRuns(int displayId, const QString& regulation, int classification);
+    // The same for the planner, reading the history newest first and only as far back as
+    // needed: until every step of `settle` has its last run, result and last success. Steps
+    // of `lastOf` get at least their last run and result; other steps met on the way keep
+    // their last run and result, their last success may be missing.
+    QMap<int, StepRuns> stepRuns(int displayId, const QString& regulation, int classification,
+                                 const QList<int>& settle, const QList<int>& lastOf);
 
     // Acceptance: a passed record whose name holds ACCEPTANCE_TEXT with results of the regulation.
     qint64 acceptanceDatePerformedOnAnyVideoAdapter(int displayId, const QString& regulation);
@@ -86,6 +96,18 @@ public:
     qint64 GetLastTestId(int displayId, int type);
 
 private:
+    // Reads the display's step runs newest first into `runs`; with `pending` steps, only
+    // until each of them has its last success. True when it ended before the last row.
+    bool walkSteps(QMap<int, StepRuns>& runs, int displayId, const QStringList& names, int classification,
+                   QSet<int>* pending);
+    // Adds the last run and result of those `steps` that `runs` lacks.
+    void addLastRuns(QMap<int, StepRuns>& runs, int displayId, const QStringList& names, int classification,
+                     const QList<int>& steps);
+    // Runs a query kept prepared on this connection and hands its rows to `row` until it
+    // answers false. False when the statement failed (logged).
+    bool walk(const QString& statement, const QVariantList& parameters,
+              const std::function<bool(const QSqlQuery&)>& row);
+    static void logFailure(const QSqlQuery& query, const QString& statement);
     QString field(qint64 historyId, const QString& column);
     qint64 qaValue(const QString& select, int displayId, const QString& regulation, int stepId,
                    int classification, const QString& extra, const QString& order, qint64 none);

@@ -160,11 +160,13 @@ QMap<int, bool> DBQAHistory::getWasExecuted(const QString& regulation, int class
 {
     QMap<int, bool> flags;
     DBTransaction transaction(data_);
-    // Only the few flagged rows are read, through the flag's index: a step without one reads false.
+    // Only the few flagged rows are read, through the flag's index: a step without one reads
+    // false. The unary plus keeps SQLite off the (regulationid, stepid) index, which it would
+    // otherwise prefer, reading every result of the regulation.
     for (auto it = data_->query(
              QStringLiteral("SELECT DISTINCT stepid, 1 AS isexec FROM QAResults WHERE "
-                            "(qaresult_isexec > 0 OR qaresult_isexec < 0) AND regulationId = ? AND "
-                            "classificationId = ?"),
+                            "(qaresult_isexec > 0 OR qaresult_isexec < 0) AND +regulationId = ? AND "
+                            "+classificationId = ?"),
              {regulation, classification});
          !it.IsNull(); ++it)
         flags.insert(it.value(QStringLiteral("stepid")).toInt(),
@@ -173,7 +175,7 @@ QMap<int, bool> DBQAHistory::getWasExecuted(const QString& regulation, int class
     // each plan rebuild would cost more than the whole plan.
     if (!flags.isEmpty() &&
         !data_->exec(QStringLiteral("UPDATE QAResults SET qaresult_isexec = 0 WHERE (qaresult_isexec > 0 OR "
-                                    "qaresult_isexec < 0) AND regulationId = ? AND classificationId = ?"),
+                                    "qaresult_isexec < 0) AND +regulationId = ? AND +classificationId = ?"),
                      {regulation, classification})) {
         transaction.failTransaction();
         qWarning() << "DBQAHistory::getWasExecuted could not clear the flags";

@@ -66,8 +66,10 @@ QString ownerOfTmp(KaldoDynamicData& db, const QSet<QString>& tmpColumns)
 
 QList<TableSchema> Schema::all()
 {
-    return settingsTables() + displayTables() + schedulingTables() + historyTables() + regulationTables() +
-           deviceTables();
+    // Table classes look their declarations up on every construction; they never change.
+    static const QList<TableSchema> tables = settingsTables() + displayTables() + schedulingTables() +
+                                             historyTables() + regulationTables() + deviceTables();
+    return tables;
 }
 
 TableSchema Schema::table(const QString& name)

@@ -8,6 +8,7 @@
 #include "db/DBStatusDisplays.h"
 #include "db/DBTransaction.h"
 #include "db/KaldoDynamicData.h"
+#include "qa/ClassificationInfo.h"
 #include "qa/Frequncies.h"
 #include "qa/QASchedulingGroups.h"
 #include "qa/QASchedulingSteps.h"
@@ -16,6 +17,7 @@
 
 #include <QDateTime>
 #include <QDebug>
+#include <QScopeGuard>
 
 #include <algorithm>
 
@@ -43,24 +45,66 @@ bool QAScheduling::isActiveAndConnected(int displayId)
                 .IsNull();
 }
 
+void QAScheduling::loadDisplayFacts()
+{
+    // Makes sure the tables read below exist.
+    const DBDisplays displays;
+    const DBStatusDisplays statuses;
+    auto data = DB::get();
+    m_displayInfo.clear();
+    m_exceptions.clear();
+    m_allStepsOk.clear();
+    // The first row of a name wins, as in a read of that name alone.
+    for (auto it = data->query(QStringLiteral(
+             "SELECT displayid, name, value FROM DisplayInfo WHERE name IN ('DisplayTechnology', "
+             "'TypeOfDisplay', 'BacklightStabilization', 'Model', 'SerialNumber') ORDER BY rowid"));
+         !it.IsNull(); ++it) {
+        QHash<QString, QString>& info = m_displayInfo[it.value(QStringLiteral("displayid")).toInt()];
+        const QString name = it.value(QStringLiteral("name"));
+        if (!info.contains(name))
+            info.insert(name, it.value(QStringLiteral("value")));
+    }
+    m_ambientStable = DBPreferences().getValue(QStringLiteral("AmbientStable"));
+    for (auto it = data->query(QStringLiteral("SELECT displayid, TaskKey, dateFrom, dateTo FROM ") +
+                               QASchedulingGroups::EXCEPTIONS + QStringLiteral(" ORDER BY rowid"));
+         !it.IsNull(); ++it)
+        m_exceptions[it.value(QStringLiteral("displayid")).toInt()][it.value(QStringLiteral("TaskKey"))]
+            .append({it.value(QStringLiteral("dateFrom")).toLongLong(),
+                     it.value(QStringLiteral("dateTo")).toLongLong()});
+    for (auto it =
+             data->query(QStringLiteral("SELECT displayid, limitvalue FROM StatusDisplays WHERE limitname = "
+                                        "'all_qa_steps_ok' ORDER BY rowid"));
+         !it.IsNull(); ++it) {
+        const int display = it.value(QStringLiteral("displayid")).toInt();
+        if (!m_allStepsOk.contains(display))
+            m_allStepsOk.insert(display, it.value(QStringLiteral("limitvalue")));
+    }
+    m_factsLoaded = true;
+}
+
+QString QAScheduling::displayInfo(int displayId, const QString& name)
+{
+    if (m_factsLoaded)
+        return m_displayInfo.value(displayId).value(name);
+    return DBDisplays().getDisplayInfo(displayId, name);
+}
+
 unsigned QAScheduling::GetDisplayRestriction(int displayId, bool others)
 {
-    DBDisplays displays;
-    DBPreferences preferences;
     unsigned mask = 0;
-    mask |= displays.getDisplayInfo(displayId, QStringLiteral("DisplayTechnology"))
+    mask |= displayInfo(displayId, QStringLiteral("DisplayTechnology"))
                         .compare(QLatin1String("crt"), Qt::CaseInsensitive) == 0
                 ? RESTRICTION_CRT
                 : RESTRICTION_FLAT;
-    mask |= displays.getDisplayInfo(displayId, QStringLiteral("TypeOfDisplay"))
+    mask |= displayInfo(displayId, QStringLiteral("TypeOfDisplay"))
                         .compare(QLatin1String("color"), Qt::CaseInsensitive) == 0
                 ? RESTRICTION_COLOR
                 : RESTRICTION_MONOCHROME;
-    mask |= preferences.getValue(QStringLiteral("AmbientStable")).trimmed() == QLatin1String("1")
-                ? RESTRICTION_STABLE_AMBIENT
-                : RESTRICTION_UNSTABLE_AMBIENT;
-    const QString backlight =
-        displays.getDisplayInfo(displayId, QStringLiteral("BacklightStabilization")).trimmed();
+    const QString ambient =
+        m_factsLoaded ? m_ambientStable : DBPreferences().getValue(QStringLiteral("AmbientStable"));
+    mask |=
+        ambient.trimmed() == QLatin1String("1") ? RESTRICTION_STABLE_AMBIENT : RESTRICTION_UNSTABLE_AMBIENT;
+    const QString backlight = displayInfo(displayId, QStringLiteral("BacklightStabilization")).trimmed();
     mask |= backlight == QLatin1String("1")   ? RESTRICTION_BACKLIGHT_CONTROL
             : backlight == QLatin1String("2") ? RESTRICTION_BACKLIGHT_WARNING
                                               : RESTRICTION_NO_BACKLIGHT_CONTROL;
@@ -84,12 +128,19 @@ QAScheduling::fillPreviousRunDataToCalculator(QASchedulingCalculator& calculator
         boardKey = board.value(QStringLiteral("video_adapter_key"));
         onBoard = history.wasPerformed(displayId, regulation, boardKey);
     }
+    calculator.setDisplayRestriction(GetDisplayRestriction(displayId, others));
 
     QMap<int, qint64> last;
     QMap<int, qint64> success;
     QMap<int, bool> ok;
     QMap<int, bool> stepOnBoard;
-    const QMap<int, DBHistory::StepRuns> runs = history.stepRuns(displayId, regulation, classification);
+    // The planned steps need their last run and last success; the status values the last
+    // result of every step of the classification, which a step that does not apply here
+    // and never ran must not make the walk read the whole history for.
+    const ClassificationInfo* info = calculator.classification();
+    const QMap<int, DBHistory::StepRuns> runs =
+        history.stepRuns(displayId, regulation, classification, calculator.plannedStepIds(),
+                         info ? info->stepIds() : QList<int>());
     for (auto it = runs.cbegin(); it != runs.cend(); ++it) {
         last.insert(it.key(), it->lastRun);
         success.insert(it.key(), it->lastSuccess);
@@ -98,7 +149,6 @@ QAScheduling::fillPreviousRunDataToCalculator(QASchedulingCalculator& calculator
             stepOnBoard.insert(it.key(), history.stepIdWasPerformed(displayId, it.key(), boardKey));
     }
     calculator.setAcceptanceInfo(acceptance, acceptance > 0, onBoard, stepOnBoard);
-    calculator.setDisplayRestriction(GetDisplayRestriction(displayId, others));
     calculator.setLastExecutions(last);
     calculator.setLastSuccessExecutions(success);
     calculator.setStatusOk(ok);
@@ -108,6 +158,10 @@ QAScheduling::fillPreviousRunDataToCalculator(QASchedulingCalculator& calculator
 
 void QAScheduling::fillExceptionsToCalculator(QASchedulingCalculator& calculator, int displayId)
 {
+    if (m_factsLoaded) {
+        calculator.setExceptions(m_exceptions.value(displayId));
+        return;
+    }
     QMap<QString, QList<QASchedulingCalculator::Interval>> exceptions;
     for (auto it = QASchedulingGroups().beginExceptions(displayId); !it.IsNull(); ++it)
         exceptions[it.value(QStringLiteral("TaskKey"))].append(
@@ -140,10 +194,8 @@ int QAScheduling::saveTables(int firstGroupId, int displayId, const QAScheduling
 {
     if (calculator.groupsCount() == 0)
         return firstGroupId;
-    DBDisplays displays;
-    const QString displayName = displays.getDisplayInfo(displayId, QStringLiteral("Model")) +
-                                QLatin1Char(' ') +
-                                displays.getDisplayInfo(displayId, QStringLiteral("SerialNumber"));
+    const QString displayName = displayInfo(displayId, QStringLiteral("Model")) + QLatin1Char(' ') +
+                                displayInfo(displayId, QStringLiteral("SerialNumber"));
     const QString display = QString::number(displayId);
     int groupId = firstGroupId;
     for (int i = 0; i < calculator.groupsCount(); ++i, ++groupId) {
@@ -250,8 +302,9 @@ void QAScheduling::refreshQAStatuses(int displayId, ClassificationInfo* classifi
                 allOk = allOk && it->lastResult == DBHistory::RESULT_PASSED;
         }
     }
-    DBStatusDisplays().SetStatusInfo(displayId, QStringLiteral("all_qa_steps_ok"),
-                                     allOk ? QStringLiteral("1") : QStringLiteral("0"));
+    const QString value = allOk ? QStringLiteral("1") : QStringLiteral("0");
+    if (!m_factsLoaded || m_allStepsOk.value(displayId, QStringLiteral("none")) != value)
+        DBStatusDisplays().SetStatusInfo(displayId, QStringLiteral("all_qa_steps_ok"), value);
 }
 
 bool QAScheduling::RefreshFullInfo()
@@ -280,6 +333,9 @@ bool QAScheduling::RefreshFullInfo()
     ClassificationInfo* classification =
         regulation ? regulation->GetClassificationById(classificationId.toInt()) : nullptr;
 
+    loadDisplayFacts();
+    // The facts hold for this rebuild only.
+    const auto forgetFacts = qScopeGuard([this] { m_factsLoaded = false; });
     const PlanRows stored = storedRows();
     m_previous.clear();
     QMap<int, QStringList> previousKeys;

@@ -3,6 +3,7 @@
 #include "db/DBHistory.h"
 #include "qa/QASchedulingCalculator.h"
 
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -34,6 +35,8 @@ public:
     void cleanGarbageExceptions(int displayId, const QStringList& keys);
     // `wasExecuted`: the flags of the regulation and classification, read once per rebuild.
     // Answers the step runs it read, for the display's status values.
+    // History is read only as far back as the display's planned steps need; every step of
+    // the classification gets its last result.
     QMap<int, DBHistory::StepRuns> fillPreviousRunDataToCalculator(QASchedulingCalculator& calculator,
                                                                    int displayId, const QString& regulation,
                                                                    int classification,
@@ -53,7 +56,16 @@ public:
 private:
     static PlanRows storedRows();
     static bool writeRows(const PlanRows& rows);
+    // Reads once for every display what the plan asks of each: their settings, their
+    // postponements and their stored QA status.
+    void loadDisplayFacts();
+    QString displayInfo(int displayId, const QString& name);
 
     qint64 m_now;
     QMap<QString, QASchedulingCalculator::Previous> m_previous;
+    bool m_factsLoaded = false;
+    QHash<int, QHash<QString, QString>> m_displayInfo;
+    QString m_ambientStable;
+    QHash<int, QMap<QString, QList<QASchedulingCalculator::Interval>>> m_exceptions;
+    QHash<int, QString> m_allStepsOk;
 };

@@ -175,16 +175,28 @@ bool QASchedulingCalculator::calculateGroups()
     return true;
 }
 
-void QASchedulingCalculator::groupAllSteps()
+QList<int> QASchedulingCalculator::plannedStepIds() const
 {
+    QList<int> ids;
+    if (!m_regulation || !m_classification)
+        return ids;
     for (const int id : m_classification->stepIds()) {
         StepInfo* step = m_regulation->GetStepById(id);
         if (!step)
             continue;
         step->SetStepMode(m_classification->GetClassificationId(), m_mask);
+        if (!step->IsEmpty() && step->GetFrequency() >= 0)
+            ids << id;
+    }
+    return ids;
+}
+
+void QASchedulingCalculator::groupAllSteps()
+{
+    for (const int id : plannedStepIds()) {
+        // plannedStepIds() left the step in the display's restriction set.
+        const StepInfo* step = m_regulation->GetStepById(id);
         const int frequency = step->GetFrequency();
-        if (step->IsEmpty() || frequency < 0)
-            continue;
         auto group = std::find_if(m_groups.begin(), m_groups.end(), [&](const QAGroup& g) {
             return g.frequency == frequency && g.stepType == step->GetStepType();
         });

@@ -31,6 +31,7 @@ public:
     void setRegulation(RegulationInfo* regulation, ClassificationInfo* classification);
     void setDisplayId(int displayId) { m_displayId = displayId; }
     void setDisplayRestriction(unsigned mask) { m_mask = mask; }
+    const ClassificationInfo* classification() const { return m_classification; }
     void setAcceptanceInfo(qint64 time, bool done, bool onThisBoard, const QMap<int, bool>& stepOnBoard);
     void setStatusOk(const QMap<int, bool>& ok) { m_statusOk = ok; }
     void setWasExecuted(const QMap<int, bool>& executed) { m_wasExecuted = executed; }
@@ -46,6 +47,9 @@ public:
     const QAGroup& getGroup(int index) const { return m_groups.at(static_cast<size_t>(index)); }
     const QAGroup* findGroup(const QString& key) const;
     std::vector<int> getStepIds() const;
+    // The steps the groups will hold: those of the classification that the display's
+    // restriction mask gives a frequency. Needs the regulation and the mask set.
+    QList<int> plannedStepIds() const;
 
     static QString freqName(int code);
     static QString freqNamePart(int code);

@@ -70,6 +70,37 @@ TEST_F(HistoryTest, StepPassedInsideAFailedAcceptanceRunIsNoSuccess)
     EXPECT_EQ(history.getSuccessQARuntime(1, "T", 3), 3000);
 }
 
+// The planner reads a display's history newest first only until its planned steps are
+// settled; every step it asks about must still come out as a full read gives it.
+TEST_F(HistoryTest, WalkThatStopsEarlyAgreesWithTheFullRead)
+{
+    qaRun(1, "DIN", 4, 500, 1);
+    qaRun(1, "DIN", 3, 1000, 2);
+    qaRun(1, "DIN", 3, 2000, 2, "QA Acceptance Test", 1);
+    qaRun(1, "DIN", 5, 2500, 2);
+    qaRun(2, "DIN", 9, 2600, 2);
+    DBHistory history;
+    history.SetDisabled(qaRun(1, "DIN", 4, 3000, 2), true);
+    const auto full = history.stepRuns(1, "DIN 6868-57", 1);
+    const auto walked = history.stepRuns(1, "DIN 6868-57", 1, {3, 5}, {3, 4, 5, 9});
+    // Past step 3's last run to its last success; step 4 lies beyond where the walk stopped.
+    EXPECT_EQ(walked.value(3).lastRun, 2000);
+    EXPECT_EQ(walked.value(3).lastSuccess, 1000);
+    EXPECT_EQ(walked.value(4).lastRun, 500);
+    EXPECT_EQ(walked.value(4).lastResult, 1);
+    EXPECT_FALSE(walked.contains(9));
+    // Nothing to settle reads no history at all; the steps asked about still come out right.
+    const auto asked = history.stepRuns(1, "DIN 6868-57", 1, {}, {3, 4});
+    EXPECT_EQ(asked.keys(), (QList<int>{3, 4}));
+    EXPECT_EQ(asked.value(3).lastRun, 2000);
+    EXPECT_EQ(asked.value(4).lastResult, 1);
+    EXPECT_EQ(walked.keys(), full.keys());
+    for (const int step : full.keys()) {
+        EXPECT_EQ(walked.value(step).lastRun, full.value(step).lastRun) << step;
+        EXPECT_EQ(walked.value(step).lastResult, full.value(step).lastResult) << step;
+    }
+}
+
 TEST_F(HistoryTest, WasExecutedFlagsAreReadOnce)
 {
     qaRun(1, "T", 3, 1000, 2);

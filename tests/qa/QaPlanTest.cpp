@@ -22,33 +22,26 @@ const bool s_zone = [] {
 
 using PlanTest = QaPlanFixture;
 
-TEST_F(PlanTest, DisplayWithoutHistoryOwesEveryGroupToday)
+TEST_F(PlanTest, StepsThatNeverRanCountAsPassedAtTimeZero)
 {
     addDisplay(1);
     const qint64 now = at(2027, 5, 12, 9, 30);
-    plan(now);
     const qint64 today = at(2027, 5, 12, 0);
+    // Without any history every group is due today, and not before midnight.
+    plan(now);
     for (const int step : {1, 3, 4, 5})
         EXPECT_EQ(local(dueOf(1, step)), local(today)) << step;
     EXPECT_EQ(groupOf(1, 1).value("lastrundate"), "Never");
+    EXPECT_EQ(groupOf(1, 1).value("TaskStatus"), "0");
     EXPECT_EQ(dueGroups(now).size(), 4);
-    // Before midnight nothing is due yet.
     EXPECT_TRUE(dueGroups(today - 1).isEmpty());
-}
-
-TEST_F(PlanTest, StepThatNeverRanMakesItsGroupDueToday)
-{
-    addDisplay(1);
+    // One step of the daily group ran yesterday: the other one ran at time 0.
     run(1, {1}, at(2027, 5, 11, 8));
-    plan(at(2027, 5, 12, 9));
+    plan(now);
     EXPECT_EQ(local(dueOf(1, 1)), "2027-05-12 00:00");
     EXPECT_EQ(groupOf(1, 1).value("lastrundate"), "1970.01.01");
-    // Once both ran yesterday the daily group is due tomorrow.
-    run(1, {2}, at(2027, 5, 11, 9));
-    plan(at(2027, 5, 12, 9));
-    EXPECT_EQ(local(dueOf(1, 1)), "2027-05-12 00:00");
     run(1, {1, 2}, at(2027, 5, 12, 8));
-    plan(at(2027, 5, 12, 9));
+    plan(now);
     EXPECT_EQ(local(dueOf(1, 1)), "2027-05-13 00:00");
     EXPECT_EQ(groupOf(1, 1).value("lastrundate"), "2027.05.12");
 }
@@ -222,9 +215,23 @@ TEST_F(PlanTest, FailedStepsAndDisabledRecords)
     // The disabled passing run is ignored: the group stands failed, due a month after the failure.
     EXPECT_EQ(groupOf(1, 3).value("TaskStatus"), "1");
     EXPECT_EQ(local(dueOf(1, 3)), "2027-05-01 00:00");
-    QString status;
-    EXPECT_TRUE(DBStatusDisplays().GetStatusInfo(1, "all_qa_steps_ok", status));
-    EXPECT_EQ(status, "0");
+    const auto status = [] {
+        QString value;
+        EXPECT_TRUE(DBStatusDisplays().GetStatusInfo(1, "all_qa_steps_ok", value));
+        return value;
+    };
+    EXPECT_EQ(status(), "0");
+    // Every step of the classification counts for the status, also one that does not apply
+    // to a single display and lies further back than the planned steps' last runs.
+    run(1, {6}, at(2027, 1, 5, 10), 1);
+    run(1, {1, 2, 3, 4, 5}, at(2027, 4, 22, 10));
+    plan(at(2027, 4, 22, 11));
+    EXPECT_EQ(groupOf(1, 3).value("TaskStatus"), "0");
+    EXPECT_TRUE(groupOf(1, 6).isEmpty());
+    EXPECT_EQ(status(), "0");
+    run(1, {6}, at(2027, 4, 21, 10), 2);
+    plan(at(2027, 4, 22, 11));
+    EXPECT_EQ(status(), "1");
 }
 
 TEST_F(PlanTest, BiweeklyFrequencyOfOlderVersionsIsRenamed)

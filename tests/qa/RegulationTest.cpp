@@ -59,8 +59,12 @@ TEST_F(RegulationTest, RestrictionSetChoiceFollowsTheDisplayMask)
                        "<restriction set=\"272\" frequency=\"5\"/><restriction set=\"16\" frequency=\"2\"/>"
                        "<restriction set=\"64\" frequency=\"1\"/><restriction set=\"256\" frequency=\"3\"/>");
     RegulationInfo* regulation = load(regulationXml(
-        "<classification id=\"1\" name=\"A\"/>",
-        step(5, 0, "<classification id=\"1\"><restrictions>" + sets + "</restrictions></classification>")));
+        "<classification id=\"1\" name=\"A\"/><classification id=\"2\" name=\"B\"/>",
+        step(5, 0, "<classification id=\"1\"><restrictions>" + sets + "</restrictions></classification>") +
+            step(1, 1,
+                 "<classification id=\"1\"><restrictions><restriction set=\"1024\" frequency=\"1\"/>"
+                 "</restrictions></classification><classification "
+                 "id=\"2\"><restrictions/></classification>")));
     ASSERT_NE(regulation, nullptr);
     StepInfo* s = regulation->GetStepById(5);
     ASSERT_NE(s, nullptr);
@@ -77,23 +81,16 @@ TEST_F(RegulationTest, RestrictionSetChoiceFollowsTheDisplayMask)
     // A classification the step does not carry leaves it empty.
     s->SetStepMode(2, 2 + 4);
     EXPECT_TRUE(s->IsEmpty());
-}
 
-TEST_F(RegulationTest, StepsWithoutAMatchingSetDoNotApply)
-{
-    RegulationInfo* regulation = load(
-        regulationXml("<classification id=\"1\" name=\"A\"/><classification id=\"2\" name=\"B\"/>",
-                      step(1, 0,
-                           "<classification id=\"1\"><restrictions><restriction set=\"1024\" "
-                           "frequency=\"1\"/></restrictions>"
-                           "</classification><classification id=\"2\"><restrictions/></classification>")));
-    StepInfo* s = regulation->GetStepById(1);
-    s->SetStepMode(1, 2 + 512);
-    EXPECT_TRUE(s->IsEmpty());
-    s->SetStepMode(1, 2 + 1024);
-    EXPECT_FALSE(s->IsEmpty());
-    s->SetStepMode(2, 0xffff);
-    EXPECT_TRUE(s->IsEmpty());
+    // Without a matching set, or with no set at all, the step does not apply.
+    StepInfo* multi = regulation->GetStepById(1);
+    ASSERT_NE(multi, nullptr);
+    multi->SetStepMode(1, 2 + 512);
+    EXPECT_TRUE(multi->IsEmpty());
+    multi->SetStepMode(1, 2 + 1024);
+    EXPECT_FALSE(multi->IsEmpty());
+    multi->SetStepMode(2, 0xffff);
+    EXPECT_TRUE(multi->IsEmpty());
 }
 
 TEST_F(RegulationTest, ParametersAndQuestionsOfASetOverrideTheGlobalOnes)
