@@ -4,6 +4,7 @@
 
 #include <QDebug>
 
+#include <algorithm>
 #include <exception>
 
 Task::Task(const QString& name, qint64 timeout, qint64 first, std::shared_ptr<const Clock> clock,
@@ -42,7 +43,7 @@ quint64 Task::nextRun() const
     // that, deferring a task with a period under the deferral would make it due again
     // at once, for ever.
     if (now + m_first.load() + m_deferred.load() >= lastRun)
-        return static_cast<quint64>(lastRun + m_timeout.load());
+        return static_cast<quint64>(std::max(lastRun + m_timeout.load(), m_quietUntil.load()));
     return static_cast<quint64>(now);
 }
 
@@ -53,6 +54,8 @@ void Task::start(const std::function<bool()>& stopRequested)
     if (stopRequested && stopRequested())
         m_terminate.store(true);
     m_runLock.lock();
+    m_quietUntil.store(0);
+    m_changesAtStart = m_changes.load();
     runGuarded();
     // The answer comes from work done at the machine's pace, whatever pace the clock keeps.
     const qint64 deadlineMs =
@@ -100,6 +103,20 @@ void Task::runGuarded()
 bool Task::answerBoundPassed(qint64 deadlineMs) const
 {
     return m_answerBound.count() > 0 && m_clock->msecsSinceEpoch() >= deadlineMs;
+}
+
+bool Task::endQuiet()
+{
+    m_changes.fetch_add(1);
+    return m_quietUntil.exchange(0) != 0;
+}
+
+void Task::setQuietUntil(qint64 time)
+{
+    m_quietUntil.store(time);
+    // A change reported meanwhile, before or after the store, leaves the task unquiet.
+    if (m_changes.load() != m_changesAtStart)
+        m_quietUntil.store(0);
 }
 
 void Task::shiftLastRun(int seconds)

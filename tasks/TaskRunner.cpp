@@ -2,7 +2,9 @@
 
 #include "app/AppPreferences.h"
 #include "app/WindowsEventListener.h"
+#include "db/DB.h"
 #include "db/DBIdleMemory.h"
+#include "db/KaldoDynamicData.h"
 #include "platform/HeapRelease.h"
 #include "tasks/Clock.h"
 #include "tasks/SystemClock.h"
@@ -11,8 +13,11 @@
 #include "tasks/TaskList.h"
 #include "tasks/UpdateLUTsAfterUnlockTask.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QDebug>
+#include <QFileInfo>
+#include <QFileSystemWatcher>
 #include <QMutex>
 
 #include <algorithm>
@@ -67,6 +72,23 @@ TaskRunner::TaskRunner(std::shared_ptr<Clock> clock, QObject* parent)
             &TaskRunner::slotRefreshDisplaysAfterSleep);
     connect(listener, &WindowsEventListener::signalDisplayConnected, this,
             &TaskRunner::slotRefreshDisplaysAfterSleep);
+    watchDatabase();
+}
+
+// The main application changes preferences by writing the shared database and tells
+// nobody; every commit writes the file, which the system reports without a poll.
+void TaskRunner::watchDatabase()
+{
+    const QString file = KaldoDynamicData::fullPath(DB::path(), DB::DATABASE_NAME);
+    if (!QFileInfo::exists(file))
+        return;
+    m_databaseWatch = std::make_unique<QFileSystemWatcher>();
+    if (!m_databaseWatch->addPath(file)) {
+        qWarning().noquote() << "TaskRunner - changes of" << file
+                             << "are not reported; quiet tasks keep their own times";
+        return;
+    }
+    connect(m_databaseWatch.get(), &QFileSystemWatcher::fileChanged, this, &TaskRunner::slotInputsChanged);
 }
 
 TaskRunner::~TaskRunner()
@@ -212,6 +234,14 @@ void TaskRunner::slotRefreshDisplaysAfterSleep()
     queueReloadOnce(reloadAfterWakeUpName);
 }
 
+void TaskRunner::slotInputsChanged()
+{
+    bool endedQuiet = false;
+    m_queue.forEach([&endedQuiet](Task* task) { endedQuiet = task->endQuiet() || endedQuiet; });
+    if (endedQuiet)
+        wake();
+}
+
 void TaskRunner::queueReloadOnce(const QString& name)
 {
     if (checkUpdateLutAlreadyInQueue())
@@ -237,7 +267,12 @@ void TaskRunner::run()
         }
         if (!runDueTask(task))
             continue;
-        idle(tick);
+        // Tasks due back to back still leave a pause between them; a runner with
+        // nothing due goes straight to its sleep until the next one.
+        if (dueNow())
+            idle(tick);
+        else
+            QCoreApplication::processEvents();
     }
     qDebug() << "TaskRunner stopped";
 }
@@ -292,6 +327,12 @@ void TaskRunner::startTask(Task* task)
     HeapRelease::releaseFreePages();
     s_executing.store(false);
     emit signalTaskFinished();
+}
+
+bool TaskRunner::dueNow() const
+{
+    const Task* const next = m_queue.front();
+    return next != nullptr && static_cast<qint64>(next->nextRun()) <= m_clock->now();
 }
 
 bool TaskRunner::inEnergySaveMode() const
