@@ -2,6 +2,7 @@
 
 #include "tasks/SystemClock.h"
 
+#include <QDateTime>
 #include <QDebug>
 
 #include <algorithm>
@@ -55,7 +56,6 @@ void Task::start(const std::function<bool()>& stopRequested)
         m_terminate.store(true);
     m_runLock.lock();
     m_quietUntil.store(0);
-    m_changesAtStart = m_changes.load();
     runGuarded();
     // The answer comes from work done at the machine's pace, whatever pace the clock keeps.
     const qint64 deadlineMs =
@@ -105,18 +105,19 @@ bool Task::answerBoundPassed(qint64 deadlineMs) const
     return m_answerBound.count() > 0 && m_clock->msecsSinceEpoch() >= deadlineMs;
 }
 
-bool Task::endQuiet()
+bool Task::endQuiet(qint64 changedAtMs)
 {
-    m_changes.fetch_add(1);
+    // What the run itself wrote, or what was there when it read, is older than its choice.
+    if (changedAtMs <= m_quietChosenAtMs.load())
+        return false;
     return m_quietUntil.exchange(0) != 0;
 }
 
 void Task::setQuietUntil(qint64 time)
 {
+    // Real time, as changes are stamped by the file system, whatever pace the task's clock keeps.
+    m_quietChosenAtMs.store(QDateTime::currentMSecsSinceEpoch());
     m_quietUntil.store(time);
-    // A change reported meanwhile, before or after the store, leaves the task unquiet.
-    if (m_changes.load() != m_changesAtStart)
-        m_quietUntil.store(0);
 }
 
 void Task::shiftLastRun(int seconds)

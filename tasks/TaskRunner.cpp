@@ -21,6 +21,7 @@
 #include <QMutex>
 
 #include <algorithm>
+#include <limits>
 
 using namespace std::chrono_literals;
 
@@ -72,7 +73,6 @@ TaskRunner::TaskRunner(std::shared_ptr<Clock> clock, QObject* parent)
             &TaskRunner::slotRefreshDisplaysAfterSleep);
     connect(listener, &WindowsEventListener::signalDisplayConnected, this,
             &TaskRunner::slotRefreshDisplaysAfterSleep);
-    watchDatabase();
 }
 
 // The main application changes preferences by writing the shared database and tells
@@ -88,7 +88,12 @@ void TaskRunner::watchDatabase()
                              << "are not reported; quiet tasks keep their own times";
         return;
     }
-    connect(m_databaseWatch.get(), &QFileSystemWatcher::fileChanged, this, &TaskRunner::slotInputsChanged);
+    connect(m_databaseWatch.get(), &QFileSystemWatcher::fileChanged, this, [this](const QString& path) {
+        // Stamped by the file, so that what a task wrote in the run that made it quiet is not
+        // taken for news.
+        const QDateTime changed = QFileInfo(path).lastModified();
+        endQuiet(changed.isValid() ? changed.toMSecsSinceEpoch() : std::numeric_limits<qint64>::max());
+    });
 }
 
 TaskRunner::~TaskRunner()
@@ -150,6 +155,9 @@ void TaskRunner::add(std::unique_ptr<Task> task)
 
 void TaskRunner::safeStart()
 {
+    // The database exists by now; the watch reports to this, the main, thread.
+    if (!m_databaseWatch)
+        watchDatabase();
     start(QThread::InheritPriority);
 }
 
@@ -236,8 +244,13 @@ void TaskRunner::slotRefreshDisplaysAfterSleep()
 
 void TaskRunner::slotInputsChanged()
 {
+    endQuiet(std::numeric_limits<qint64>::max());
+}
+
+void TaskRunner::endQuiet(qint64 changedAtMs)
+{
     bool endedQuiet = false;
-    m_queue.forEach([&endedQuiet](Task* task) { endedQuiet = task->endQuiet() || endedQuiet; });
+    m_queue.forEach([&](Task* task) { endedQuiet = task->endQuiet(changedAtMs) || endedQuiet; });
     if (endedQuiet)
         wake();
 }
@@ -325,6 +338,7 @@ void TaskRunner::startTask(Task* task)
     // waits for the next one, minutes away.
     DBIdleMemory::release();
     HeapRelease::releaseFreePages();
+    HeapRelease::releaseCodePages();
     s_executing.store(false);
     emit signalTaskFinished();
 }

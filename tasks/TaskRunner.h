@@ -81,6 +81,7 @@ private:
     bool dueNow() const;
     void logNextTask() const;
     void watchDatabase();
+    void endQuiet(qint64 changedAtMs);
 
     TaskQueue m_queue;
     std::atomic<bool> m_stop{false};
