@@ -35,9 +35,10 @@ QMutex s_taskNameMutex;
 QString s_taskName;
 
 // The runner sleeps until its next task is due; a push, an unlock, a stop or a jump of
-// the task clock wakes it earlier. A wall clock set back or forward by the system
-// wakes nobody, so the runner still looks at the clock this often.
-constexpr auto longestSleep = 60000ms;
+// the task clock wakes it earlier. A wall clock set back or forward by the system wakes
+// nobody by itself: the scheduler's passes look for that every 20 s, and without them
+// the runner still looks at the clock this often.
+constexpr auto longestSleep = 600000ms;
 // The pause between two tasks.
 constexpr auto tick = 50ms;
 // A task whose last run lies this far in the future is run at once.
