@@ -16,6 +16,7 @@
 
 #include <cstdio>
 #include <functional>
+#include <limits>
 #include <memory>
 #include <thread>
 
@@ -95,7 +96,19 @@ const char* levelName(QtMsgType level)
 
 QByteArray Logging::timeStamp()
 {
-    return QDateTime::currentDateTime().toString(QStringLiteral("dd.MM.yy HH:mm:ss.zzz")).toLatin1();
+    // Lines come in bursts: the local date and time of day are looked up and formatted
+    // once a second per thread, the milliseconds for each line.
+    thread_local qint64 second = std::numeric_limits<qint64>::min();
+    thread_local QByteArray prefix;
+    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    const qint64 thisSecond = now / 1000;
+    if (thisSecond != second) {
+        second = thisSecond;
+        prefix = QDateTime::fromMSecsSinceEpoch(thisSecond * 1000)
+                     .toString(QStringLiteral("dd.MM.yy HH:mm:ss."))
+                     .toLatin1();
+    }
+    return prefix + QByteArray::number(now % 1000).rightJustified(3, '0');
 }
 
 quint32 Logging::threadNumber()

@@ -41,11 +41,13 @@ bare=$!
 sleep "$warmup"
 
 ticks() { awk '{ print $14 + $15 }' "/proc/$1/stat"; }
-# One line per thread: sample number, process tag, thread id, switches so far, name.
+# One line per thread: sample number, process tag, thread id, voluntary and involuntary
+# switches so far, name. Involuntary ones are preemptions, which grow with the machine's load.
 sample() {
   for task in /proc/"$2"/task/*; do
     awk -v n="$3" -v p="$1" -v t="${task##*/}" -v c="$(cat "$task/comm" 2>/dev/null | tr ' ' '_')" \
-      '/^(non)?voluntary_ctxt_switches/ { s += $2 } END { if (NR) print n, p, t, s, c }' \
+      '/^voluntary_ctxt_switches/ { v = $2 } /^nonvoluntary_ctxt_switches/ { i = $2 }
+       END { if (NR) print n, p, t, v, i, c }' \
       "$task/status" 2>/dev/null || true
   done
 }
@@ -95,13 +97,19 @@ awk -v hz="$(getconf CLK_TCK)" -v s="$seconds" -v a=$((a1 - a0)) -v b=$((b1 - b0
   printf "%-34s %9.3f%% %9.3f%%\n", "CPU share of the window", 100 * a / hz / s, 100 * b / hz / s }'
 # A thread seen first after sample 0 started in the window and counts from zero.
 awk -v s="$seconds" '
-  { key = $2 " " $3; if (!(key in first)) { first[key] = ($1 == 0 ? $4 : 0); name[key] = $5 }
-    last[key] = $4 }
+  { key = $2 " " $3
+    if (!(key in first)) { firstV[key] = ($1 == 0 ? $4 : 0); first[key] = ($1 == 0 ? $5 : 0); name[key] = $6 }
+    lastV[key] = $4; last[key] = $5 }
   END {
-    for (key in last) { split(key, k, " "); d = last[key] - first[key]; total[k[1]] += d
-      if (k[1] == "agent") lines = lines sprintf("  %-16s %8s %10.1f\n", name[key], k[2], d * 60 / s) }
-    printf "%-34s %10.1f %10.1f\n", "context switches per minute", total["agent"] * 60 / s, total["bare"] * 60 / s
-    printf "agent threads (name, id, switches per minute):\n%s", lines }' "$data/samples"
+    for (key in last) { split(key, k, " "); v = lastV[key] - firstV[key]; i = last[key] - first[key]
+      vol[k[1]] += v; invol[k[1]] += i
+      if (k[1] == "agent")
+        lines = lines sprintf("  %-16s %8s %10.1f %10.1f\n", name[key], k[2], v * 60 / s, i * 60 / s) }
+    printf "%-34s %10.1f %10.1f\n", "context switches per minute", (vol["agent"] + invol["agent"]) * 60 / s,
+      (vol["bare"] + invol["bare"]) * 60 / s
+    printf "%-34s %10.1f %10.1f\n", "  of which voluntary (wake-ups)", vol["agent"] * 60 / s, vol["bare"] * 60 / s
+    printf "agent threads (name, id, voluntary and involuntary switches per minute):\n%s", lines }' \
+  "$data/samples"
 awk -v a="$ra" -v b="$rb" 'BEGIN {
   printf "%-34s %10.1f %10.1f   ratio %.2f\n", "resident memory (MiB)", a / 1024, b / 1024, (b > 0 ? a / b : 0) }'
 awk -F '\t' '{ kib[$2, $1] = $3; kinds[$2] = 1 }

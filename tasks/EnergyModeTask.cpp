@@ -10,6 +10,8 @@
 #include <QDateTime>
 #include <QDebug>
 
+#include <algorithm>
+
 std::atomic<qint64> EnergyModeTask::s_lastOffer{0};
 std::atomic<qint64> EnergyModeTask::s_lastStatistic{0};
 
@@ -61,9 +63,7 @@ void EnergyModeTask::run()
         return;
     }
     if (AppPreferences::get(QStringLiteral("PutDisplaysToEnergySaveMode")) != QLatin1String("true")) {
-        addStatisticInfo();
-        slotEnergeModeExit();
-        finish();
+        finishAwake();
         return;
     }
     const QString startText = AppPreferences::get(QStringLiteral("StartEnergySaveMode"));
@@ -77,14 +77,16 @@ void EnergyModeTask::run()
         // A window nobody can read must not switch displays off; they stay awake.
         qWarning().noquote() << "EnergyModeTask - unusable energy-save hours" << startText << "-" << endText
                              << ", displays stay on";
-        addStatisticInfo();
-        slotEnergeModeExit();
-        finish();
+        finishAwake();
         return;
     }
-    const QTime now = QDateTime::fromSecsSinceEpoch(clock().now()).time();
+    const qint64 nowSeconds = clock().now();
+    const QTime now = QDateTime::fromSecsSinceEpoch(nowSeconds).time();
     if (isInside(start, end, now)) {
         showNotificationOrWait();
+        // No window now: nothing to do before the next offer or the end of the hours.
+        if (m_waiting == Waiting::Nothing)
+            setQuietUntil(std::min(s_lastOffer.load() + offerInterval + 1, nextOccurrence(end, nowSeconds)));
         return;
     }
     addStatisticInfo();
@@ -161,6 +163,25 @@ void EnergyModeTask::powerControlFinished()
     if (m_waiting != Waiting::Power)
         return;
     finish();
+}
+
+// Displays stay awake: the time is counted, and until the next count is due a run could
+// only find the same, unless the preferences change.
+void EnergyModeTask::finishAwake()
+{
+    addStatisticInfo();
+    slotEnergeModeExit();
+    setQuietUntil(s_lastStatistic.load() + statisticInterval);
+    finish();
+}
+
+qint64 EnergyModeTask::nextOccurrence(const QTime& time, qint64 now)
+{
+    const QDateTime current = QDateTime::fromSecsSinceEpoch(now);
+    QDateTime next(current.date(), time);
+    if (next <= current)
+        next = QDateTime(current.date().addDays(1), time);
+    return next.toSecsSinceEpoch();
 }
 
 void EnergyModeTask::finish()

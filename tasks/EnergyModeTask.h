@@ -33,6 +33,8 @@ public:
     static bool isInside(const QTime& start, const QTime& end, const QTime& now);
     // "hh:mm" as stored, also accepting a single-digit hour ("6:00"); invalid otherwise.
     static QTime parseTime(const QString& text);
+    // The first instant after `now` at which the local time of day is `time`.
+    static qint64 nextOccurrence(const QTime& time, qint64 now);
     // Forgets the process-wide offer and statistics times (a new agent run).
     static void resetProcessState();
 
@@ -64,6 +66,7 @@ private:
     };
 
     void finish();
+    void finishAwake();
 
     std::unique_ptr<KaldoSharedMemory> m_lock;
     Waiting m_waiting = Waiting::Nothing;

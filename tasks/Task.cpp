@@ -2,8 +2,10 @@
 
 #include "tasks/SystemClock.h"
 
+#include <QDateTime>
 #include <QDebug>
 
+#include <algorithm>
 #include <exception>
 
 Task::Task(const QString& name, qint64 timeout, qint64 first, std::shared_ptr<const Clock> clock,
@@ -42,7 +44,7 @@ quint64 Task::nextRun() const
     // that, deferring a task with a period under the deferral would make it due again
     // at once, for ever.
     if (now + m_first.load() + m_deferred.load() >= lastRun)
-        return static_cast<quint64>(lastRun + m_timeout.load());
+        return static_cast<quint64>(std::max(lastRun + m_timeout.load(), m_quietUntil.load()));
     return static_cast<quint64>(now);
 }
 
@@ -53,6 +55,7 @@ void Task::start(const std::function<bool()>& stopRequested)
     if (stopRequested && stopRequested())
         m_terminate.store(true);
     m_runLock.lock();
+    m_quietUntil.store(0);
     runGuarded();
     // The answer comes from work done at the machine's pace, whatever pace the clock keeps.
     const qint64 deadlineMs =
@@ -100,6 +103,21 @@ void Task::runGuarded()
 bool Task::answerBoundPassed(qint64 deadlineMs) const
 {
     return m_answerBound.count() > 0 && m_clock->msecsSinceEpoch() >= deadlineMs;
+}
+
+bool Task::endQuiet(qint64 changedAtMs)
+{
+    // What the run itself wrote, or what was there when it read, is older than its choice.
+    if (changedAtMs <= m_quietChosenAtMs.load())
+        return false;
+    return m_quietUntil.exchange(0) != 0;
+}
+
+void Task::setQuietUntil(qint64 time)
+{
+    // Real time, as changes are stamped by the file system, whatever pace the task's clock keeps.
+    m_quietChosenAtMs.store(QDateTime::currentMSecsSinceEpoch());
+    m_quietUntil.store(time);
 }
 
 void Task::shiftLastRun(int seconds)

@@ -9,6 +9,7 @@
 #include <atomic>
 #include <chrono>
 #include <functional>
+#include <limits>
 #include <memory>
 #include <vector>
 
@@ -33,6 +34,13 @@ public:
     quint64 nextRun() const;
     qint64 lastRun() const { return m_lastRun.load(); }
     qint64 first() const { return m_first.load(); }
+    // Until this time (seconds since 1970 on the task's clock) a run could change nothing,
+    // so the task is not due before it whatever its period says; 0 when it keeps its period.
+    qint64 quietUntil() const { return m_quietUntil.load(); }
+    // Something a quiet task reads may have changed at `changedAtMs` (real time, ms since
+    // 1970): unless that was before the task chose its quiet, it keeps its period again.
+    // Returns whether it was quiet.
+    bool endQuiet(qint64 changedAtMs = std::numeric_limits<qint64>::max());
     const Clock& clock() const { return *m_clock; }
 
     // Runs the task and returns once it has finished, was terminated, let its answer
@@ -70,6 +78,9 @@ protected:
     // The longest the runner waits for finished() once run() has returned; zero
     // waits until finished() or the runner's stop. Measured on the task's clock.
     void setAnswerBound(std::chrono::seconds bound) { m_answerBound = bound; }
+    // Called from run(): nothing for this task to do before `time` unless endQuiet() says
+    // otherwise. Each start forgets it.
+    void setQuietUntil(qint64 time);
     // Called on the runner's thread when the runner stops waiting for finished()
     // (bound passed, terminated, stop): a task drops what it holds for the run here.
     virtual void runAbandoned() {}
@@ -86,6 +97,8 @@ private:
     // Seconds the last run was shifted since the last start.
     std::atomic<qint64> m_deferred{0};
     std::atomic<bool> m_terminate{false};
+    std::atomic<qint64> m_quietUntil{0};
+    std::atomic<qint64> m_quietChosenAtMs{0};
     std::shared_ptr<const Clock> m_clock;
     std::chrono::seconds m_answerBound{0};
 };

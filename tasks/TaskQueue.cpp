@@ -49,6 +49,13 @@ bool TaskQueue::containsAny(const std::function<bool(const Task*)>& predicate) c
     return std::any_of(m_tasks.cbegin(), m_tasks.cend(), predicate);
 }
 
+void TaskQueue::forEach(const std::function<void(Task*)>& action)
+{
+    const QMutexLocker locker(&m_mutex);
+    for (Task* task : m_tasks)
+        action(task);
+}
+
 QList<Task*> TaskQueue::takeAll()
 {
     const QMutexLocker locker(&m_mutex);

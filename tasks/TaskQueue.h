@@ -20,6 +20,8 @@ public:
     int length() const;
     QList<Task*> tasks() const;
     bool containsAny(const std::function<bool(const Task*)>& predicate) const;
+    // Calls `action` for each task under the lock, so none is removed and destroyed meanwhile.
+    void forEach(const std::function<void(Task*)>& action);
     // Empties the queue and hands the tasks over.
     QList<Task*> takeAll();
 

@@ -2,7 +2,9 @@
 
 #include "app/AppPreferences.h"
 #include "app/WindowsEventListener.h"
+#include "db/DB.h"
 #include "db/DBIdleMemory.h"
+#include "db/KaldoDynamicData.h"
 #include "platform/HeapRelease.h"
 #include "tasks/Clock.h"
 #include "tasks/SystemClock.h"
@@ -11,11 +13,15 @@
 #include "tasks/TaskList.h"
 #include "tasks/UpdateLUTsAfterUnlockTask.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QDebug>
+#include <QFileInfo>
+#include <QFileSystemWatcher>
 #include <QMutex>
 
 #include <algorithm>
+#include <limits>
 
 using namespace std::chrono_literals;
 
@@ -29,9 +35,10 @@ QMutex s_taskNameMutex;
 QString s_taskName;
 
 // The runner sleeps until its next task is due; a push, an unlock, a stop or a jump of
-// the task clock wakes it earlier. A wall clock set back or forward by the system
-// wakes nobody, so the runner still looks at the clock this often.
-constexpr auto longestSleep = 60000ms;
+// the task clock wakes it earlier. A wall clock set back or forward by the system wakes
+// nobody by itself: the scheduler's passes look for that every 20 s, and without them
+// the runner still looks at the clock this often.
+constexpr auto longestSleep = 600000ms;
 // The pause between two tasks.
 constexpr auto tick = 50ms;
 // A task whose last run lies this far in the future is run at once.
@@ -67,6 +74,27 @@ TaskRunner::TaskRunner(std::shared_ptr<Clock> clock, QObject* parent)
             &TaskRunner::slotRefreshDisplaysAfterSleep);
     connect(listener, &WindowsEventListener::signalDisplayConnected, this,
             &TaskRunner::slotRefreshDisplaysAfterSleep);
+}
+
+// The main application changes preferences by writing the shared database and tells
+// nobody; every commit writes the file, which the system reports without a poll.
+void TaskRunner::watchDatabase()
+{
+    const QString file = KaldoDynamicData::fullPath(DB::path(), DB::DATABASE_NAME);
+    if (!QFileInfo::exists(file))
+        return;
+    m_databaseWatch = std::make_unique<QFileSystemWatcher>();
+    if (!m_databaseWatch->addPath(file)) {
+        qWarning().noquote() << "TaskRunner - changes of" << file
+                             << "are not reported; quiet tasks keep their own times";
+        return;
+    }
+    connect(m_databaseWatch.get(), &QFileSystemWatcher::fileChanged, this, [this](const QString& path) {
+        // Stamped by the file, so that what a task wrote in the run that made it quiet is not
+        // taken for news.
+        const QDateTime changed = QFileInfo(path).lastModified();
+        endQuiet(changed.isValid() ? changed.toMSecsSinceEpoch() : std::numeric_limits<qint64>::max());
+    });
 }
 
 TaskRunner::~TaskRunner()
@@ -128,6 +156,9 @@ void TaskRunner::add(std::unique_ptr<Task> task)
 
 void TaskRunner::safeStart()
 {
+    // The database exists by now; the watch reports to this, the main, thread.
+    if (!m_databaseWatch)
+        watchDatabase();
     start(QThread::InheritPriority);
 }
 
@@ -212,6 +243,19 @@ void TaskRunner::slotRefreshDisplaysAfterSleep()
     queueReloadOnce(reloadAfterWakeUpName);
 }
 
+void TaskRunner::slotInputsChanged()
+{
+    endQuiet(std::numeric_limits<qint64>::max());
+}
+
+void TaskRunner::endQuiet(qint64 changedAtMs)
+{
+    bool endedQuiet = false;
+    m_queue.forEach([&](Task* task) { endedQuiet = task->endQuiet(changedAtMs) || endedQuiet; });
+    if (endedQuiet)
+        wake();
+}
+
 void TaskRunner::queueReloadOnce(const QString& name)
 {
     if (checkUpdateLutAlreadyInQueue())
@@ -237,7 +281,12 @@ void TaskRunner::run()
         }
         if (!runDueTask(task))
             continue;
-        idle(tick);
+        // Tasks due back to back still leave a pause between them; a runner with
+        // nothing due goes straight to its sleep until the next one.
+        if (dueNow())
+            idle(tick);
+        else
+            QCoreApplication::processEvents();
     }
     qDebug() << "TaskRunner stopped";
 }
@@ -290,8 +339,15 @@ void TaskRunner::startTask(Task* task)
     // waits for the next one, minutes away.
     DBIdleMemory::release();
     HeapRelease::releaseFreePages();
+    HeapRelease::releaseCodePages();
     s_executing.store(false);
     emit signalTaskFinished();
+}
+
+bool TaskRunner::dueNow() const
+{
+    const Task* const next = m_queue.front();
+    return next != nullptr && static_cast<qint64>(next->nextRun()) <= m_clock->now();
 }
 
 bool TaskRunner::inEnergySaveMode() const

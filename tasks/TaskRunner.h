@@ -10,6 +10,7 @@
 #include <memory>
 
 class Clock;
+class QFileSystemWatcher;
 class Task;
 class WindowsEventListener;
 
@@ -56,6 +57,9 @@ public slots:
     void slotLockLUTLoader();
     void slotUnLockLUTLoader();
     void slotRefreshDisplaysAfterSleep();
+    // What tasks read may have changed (the database, written by this or another
+    // program): a task that had nothing to do until later keeps its period again.
+    void slotInputsChanged();
 
 signals:
     void terminateTask();
@@ -74,7 +78,10 @@ private:
     void wake();
     void queueReloadOnce(const QString& name);
     bool inEnergySaveMode() const;
+    bool dueNow() const;
     void logNextTask() const;
+    void watchDatabase();
+    void endQuiet(qint64 changedAtMs);
 
     TaskQueue m_queue;
     std::atomic<bool> m_stop{false};
@@ -82,4 +89,5 @@ private:
     std::shared_ptr<Clock> m_clock;
     ServedWait m_wait;
     std::unique_ptr<WindowsEventListener> m_eventListener;
+    std::unique_ptr<QFileSystemWatcher> m_databaseWatch;
 };

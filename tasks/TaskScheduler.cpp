@@ -141,6 +141,8 @@ void TaskScheduler::pass()
     checkIfDisplayChanged();
     if (!isSharedMemoryExists() && checkUserDatabase())
         checkQADatabase();
+    // The task runner sleeps until its next task is due, which a set wall clock moves.
+    SystemClock::noticeSharedStep();
     // The next pass is 20 s away: what this one read and built need not stay with the process.
     DBIdleMemory::release();
     HeapRelease::releaseFreePages();

@@ -210,6 +210,48 @@ TEST_F(HousekeepingTest, AwakeTimeIsCountedPerDisplayAtMostEveryTenMinutes)
     EXPECT_EQ(AppPreferences::get("NowInEnergySaveMode"), "false");
 }
 
+// The energy task runs every 30 s, but while a run could change nothing it does not wake
+// the runner: with energy saving off until its next awake-time count, inside the hours
+// until the next offer. A preference written to the database ends that sleep.
+TEST_F(HousekeepingTest, EnergyTaskSleepsWhileNothingCanChangeAndWakesWhenTheDatabaseChanges)
+{
+    LogCapture log;
+    const auto runs = [&log] { return log.all().count("EnergyModeTask run()"); };
+    AppPreferences::set("PutDisplaysToEnergySaveMode", "false");
+    h.clock().setSeconds(at(5, 22, 0));
+    addTask(TaskFactory::EnergyMode, "EnergyMode", 30);
+    h.startRunner();
+    ASSERT_TRUE(h.sync());
+    ASSERT_EQ(runs(), 1);
+    h.clock().advanceSeconds(570);
+    ASSERT_TRUE(h.sync());
+    EXPECT_EQ(runs(), 1);
+    h.clock().advanceSeconds(30);
+    ASSERT_TRUE(h.sync());
+    EXPECT_EQ(runs(), 2);
+
+    // The main application switches energy saving on for hours that have begun; the
+    // task sees it after its period, not at its next count.
+    AppPreferences::set("StartEnergySaveMode", "22:00");
+    AppPreferences::set("PutDisplaysToEnergySaveMode", "true");
+    h.clock().advanceSeconds(30);
+    ASSERT_TRUE(waitFor([] { return eventLog().count("window:energy") == 1; }));
+    emit energyWindow.rejected();
+    ASSERT_TRUE(h.sync());
+
+    // Inside the hours, with the window just answered, the next run finds nothing to do
+    // and the one after it is the next offer, an hour after this one.
+    h.clock().advanceSeconds(30);
+    ASSERT_TRUE(h.sync());
+    const int quiet = runs();
+    h.clock().advanceSeconds(1800);
+    ASSERT_TRUE(h.sync());
+    EXPECT_EQ(runs(), quiet);
+    h.clock().advanceSeconds(1800);
+    ASSERT_TRUE(waitFor([] { return eventLog().count("window:energy") == 2; }));
+    EXPECT_EQ(runs(), quiet + 1);
+}
+
 TEST_F(HousekeepingTest, UnreadableHoursNeverSwitchDisplaysOff)
 {
     AppPreferences::set("StartEnergySaveMode", "late");

@@ -1,5 +1,6 @@
 #include "tasks/LiteMutex.h"
 #include "tasks/ManualClock.h"
+#include "tasks/SystemClock.h"
 #include "tests/tasks/TaskTestSupport.h"
 
 #include <QThread>
@@ -102,3 +103,21 @@ TEST(LiteMutexTest, GiveUpEndsTheWaitWithTheFlagStillSet)
 }
 
 } // namespace
+
+// A wall clock set by the system wakes no timer; the one that looks for it tells the
+// sleepers, and what time servers slew is no step.
+TEST(SystemClockTest, ASetWallClockIsNoticedAndSlewIsNot)
+{
+    SystemClock clock;
+    int changes = 0;
+    QObject::connect(&clock, &Clock::changed, [&changes] { ++changes; });
+    EXPECT_FALSE(clock.noticeStep(1'000'000'000, 500));
+    EXPECT_FALSE(clock.noticeStep(1'000'020'300, 20'500));
+    EXPECT_TRUE(clock.noticeStep(1'000'040'300 - 3'600'000, 40'500));
+    EXPECT_FALSE(clock.noticeStep(1'000'060'300 - 3'600'000, 60'500));
+    EXPECT_TRUE(clock.noticeStep(1'000'085'300 - 3'600'000, 80'500));
+    EXPECT_EQ(changes, 2);
+    // The real clocks read twice in a row are no step.
+    clock.noticeStep();
+    EXPECT_FALSE(clock.noticeStep());
+}
