@@ -116,7 +116,7 @@ void readLutEngine(KaldoDynamicData& db)
     for (KaldoDataIterator it =
              db.readinfo(QStringLiteral("LUTEntries"), {{QStringLiteral("currentlutid"), "1"}});
          !it.IsNull(); ++it)
-        sum += it.value(QStringLiteral("value")).toLongLong();
+        sum += it.integer(QStringLiteral("value"));
     g_sink = sum;
 }
 
@@ -198,7 +198,7 @@ void readYearEngine(KaldoDynamicData& db)
                                                         "History.runtime ASC"),
                                          {kYearStart, kYearStart + 366LL * 86400});
          !it.IsNull(); ++it)
-        count += it.value(QStringLiteral("historyid")).toLongLong() > 0 ? 1 : 0;
+        count += it.integer(QStringLiteral("historyid")) > 0 ? 1 : 0;
     g_sink = count;
 }
 
