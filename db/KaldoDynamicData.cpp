@@ -53,19 +53,28 @@ bool isSchemaStatement(const QString& statement)
 
 const QString kSchemaProbe = QStringLiteral("SELECT schema_version FROM pragma_schema_version");
 
-// Statements kept prepared are writes and queries; schema statements and pragmas
-// are prepared for each run, since SQLite carries out most pragmas while preparing
-// them and running a kept one again would repeat an old answer. A kept query is
-// only run after the schema probe found the schema unchanged (see query()).
-bool isKeptPrepared(const QString& statement)
+// Writes, and queries run by query(), are kept prepared; schema statements and
+// pragmas are prepared for each run, since SQLite carries out most pragmas while
+// preparing them and running a kept one again would repeat an old answer. A kept
+// query is only run after the schema probe found the schema unchanged (see
+// checkSchema()), which is why exec() does not keep queries.
+bool startsWithAny(const QString& statement, std::initializer_list<const char16_t*> words)
 {
     const QStringView head = QStringView(statement).trimmed();
-    for (const char16_t* word : {u"INSERT", u"UPDATE", u"DELETE", u"REPLACE", u"SELECT", u"WITH", u"BEGIN",
-                                 u"COMMIT", u"ROLLBACK"}) {
-        if (head.startsWith(QStringView(word), Qt::CaseInsensitive))
-            return true;
-    }
-    return false;
+    return std::any_of(words.begin(), words.end(), [&](const char16_t* word) {
+        return head.startsWith(QStringView(word), Qt::CaseInsensitive);
+    });
+}
+
+bool isKeptWrite(const QString& statement)
+{
+    return startsWithAny(statement,
+                         {u"INSERT", u"UPDATE", u"DELETE", u"REPLACE", u"BEGIN", u"COMMIT", u"ROLLBACK"});
+}
+
+bool isKeptQuery(const QString& statement)
+{
+    return startsWithAny(statement, {u"SELECT", u"WITH"});
 }
 
 // Binding by position makes the driver format a name for every value it binds;
@@ -396,7 +405,7 @@ bool KaldoDynamicData::runUnlocked(const QString& statement, const QVariantList&
     QSqlError error;
     bool ok = false;
     qint64 id = -1;
-    if (!kept && !isKeptPrepared(statement)) {
+    if (!kept && !isKeptWrite(statement)) {
         // Kept statements are prepared again after a schema change of this connection.
         if (isSchemaStatement(statement))
             forgetStatements();
@@ -491,7 +500,7 @@ KaldoDataIterator KaldoDynamicData::query(const QString& statement, const QVaria
     std::optional<QSqlQuery> once;
     QSqlQuery* query = nullptr;
     bool kept = false;
-    if (m_opened && checkSchema() && isKeptPrepared(statement)) {
+    if (m_opened && isKeptQuery(statement) && checkSchema()) {
         if (Kept* found = prepared(statement, &error)) {
             kept = true;
             query = found->query.get();
