@@ -207,6 +207,57 @@ QString upgradeLiteral(KdoData::DataTypes type, const QString& given)
     return QLatin1Char('\'') + text.replace(QLatin1Char('\''), QStringLiteral("''")) + QLatin1Char('\'');
 }
 
+// Callers name tables and columns by the same literals call after call, which
+// share their characters.
+bool sameText(const QString& a, const QString& b)
+{
+    return (a.constData() == b.constData() && a.size() == b.size()) || a == b;
+}
+
+// Whether two bound values are certainly the same to the driver; false when in doubt.
+bool sameBound(const QVariant& a, const QVariant& b)
+{
+    const int type = a.typeId();
+    if (type != b.typeId())
+        return false;
+    switch (type) {
+    case QMetaType::LongLong:
+        return *static_cast<const qlonglong*>(a.constData()) == *static_cast<const qlonglong*>(b.constData());
+    case QMetaType::Int:
+        return *static_cast<const int*>(a.constData()) == *static_cast<const int*>(b.constData());
+    case QMetaType::QString: {
+        // A null text is bound as NULL, an empty one as ''.
+        const auto& x = *static_cast<const QString*>(a.constData());
+        const auto& y = *static_cast<const QString*>(b.constData());
+        return x.isNull() == y.isNull() && sameText(x, y);
+    }
+    default:
+        return false;
+    }
+}
+
+// Decimal digits with an optional sign, short enough not to overflow: the usual
+// integer, read without the detour through Latin-1 that toLongLong takes.
+bool plainInteger(const QString& text, QVariant* out)
+{
+    const qsizetype size = text.size();
+    qsizetype i = 0;
+    const bool negative = size > 0 && text.at(0) == u'-';
+    if (size > 0 && (text.at(0) == u'-' || text.at(0) == u'+'))
+        i = 1;
+    if (i == size || size - i > 18)
+        return false;
+    qlonglong value = 0;
+    for (; i < size; ++i) {
+        const char16_t c = text.at(i).unicode();
+        if (c < u'0' || c > u'9')
+            return false;
+        value = value * 10 + (c - u'0');
+    }
+    *out = negative ? -value : value;
+    return true;
+}
+
 // Empty numbers are stored as 0; anything that is not a number is refused
 // rather than stored as text in a numeric column.
 bool typedValue(KdoData::DataTypes type, const QString& text, QVariant* out)
@@ -222,6 +273,8 @@ bool typedValue(KdoData::DataTypes type, const QString& text, QVariant* out)
     }
     bool ok = false;
     if (KdoData::normalized(type) != KdoData::Real) {
+        if (plainInteger(trimmed, out))
+            return true;
         const qlonglong integer = trimmed.toLongLong(&ok);
         if (ok) {
             *out = integer;
@@ -347,7 +400,8 @@ bool KaldoDynamicData::runStatement(const QString& statement, const QVariantList
     return runUnlocked(statement, parameters, lastInsertId, failure, kept);
 }
 
-KaldoDynamicData::Kept* KaldoDynamicData::prepared(const QString& statement, QSqlError* failure)
+KaldoDynamicData::Kept* KaldoDynamicData::prepared(const QString& statement,
+                                                   std::optional<QSqlError>* failure)
 {
     const auto found = m_statements.find(statement);
     if (found != m_statements.end())
@@ -378,7 +432,7 @@ void KaldoDynamicData::forgetStatement(const QString& statement)
         ++m_statementsEpoch;
 }
 
-bool KaldoDynamicData::bindAll(Kept& kept, const QVariantList& parameters, QSqlError* failure)
+bool KaldoDynamicData::bindAll(Kept& kept, const QVariantList& parameters, std::optional<QSqlError>* failure)
 {
     QSqlQuery& query = *kept.query;
     if (!kept.named) {
@@ -394,15 +448,22 @@ bool KaldoDynamicData::bindAll(Kept& kept, const QVariantList& parameters, QSqlE
             QSqlError::StatementError);
         return false;
     }
-    for (qsizetype i = 0; i < parameters.size(); ++i)
-        query.bindValue(markName(i), parameters.at(i));
+    // The driver keeps bound values from one run to the next; a row of a repeated
+    // insert mostly differs from the last one in a value or two.
+    const bool compare = kept.bound.size() == parameters.size();
+    for (qsizetype i = 0; i < parameters.size(); ++i) {
+        if (!compare || !sameBound(kept.bound.at(i), parameters.at(i)))
+            query.bindValue(markName(i), parameters.at(i));
+    }
+    kept.bound = parameters;
     return true;
 }
 
 bool KaldoDynamicData::runUnlocked(const QString& statement, const QVariantList& parameters,
                                    qint64* lastInsertId, QSqlError* failure, Kept* kept)
 {
-    QSqlError error;
+    // No error object unless something fails: the driver allocates for each one.
+    std::optional<QSqlError> error;
     bool ok = false;
     qint64 id = -1;
     if (!kept && !isKeptWrite(statement)) {
@@ -418,26 +479,27 @@ bool KaldoDynamicData::runUnlocked(const QString& statement, const QVariantList&
             error = query.lastError().isValid() ? query.lastError() : m_db.lastError();
     } else if (kept || (kept = prepared(statement, &error))) {
         QSqlQuery& query = *kept->query;
+        // The driver resets the statement once it has run, so it holds nothing
+        // of the file and needs no finish().
         ok = bindAll(*kept, parameters, &error) && query.exec();
         if (ok && lastInsertId) {
             const QVariant inserted = query.lastInsertId();
             id = inserted.isValid() ? inserted.toLongLong() : -1;
         }
-        if (ok) {
-            query.finish();
-        } else {
-            if (!error.isValid())
+        if (!ok) {
+            if (!error)
                 error = query.lastError().isValid() ? query.lastError() : m_db.lastError();
             forgetStatement(statement);
         }
     }
     if (!ok) {
-        m_lastError = error.text();
+        const QSqlError failed = error.value_or(QSqlError());
+        m_lastError = failed.text();
         if (failure)
-            *failure = error; // the caller decides whether this is worth a log line
+            *failure = failed; // the caller decides whether this is worth a log line
         else
-            qWarning() << "sql error: " + error.text() +
-                              ", lastError().type() =" + QString::number(error.type()) +
+            qWarning() << "sql error: " + failed.text() +
+                              ", lastError().type() =" + QString::number(failed.type()) +
                               ", sql =" + statement;
         return false;
     }
@@ -470,7 +532,7 @@ bool KaldoDynamicData::execSql(const QString& statement)
 // until the rows are read.
 bool KaldoDynamicData::checkSchema()
 {
-    QSqlError error;
+    std::optional<QSqlError> error;
     Kept* probe = prepared(kSchemaProbe, &error);
     if (!probe || !probe->query->exec() || !probe->query->next()) {
         forgetStatements();
@@ -496,13 +558,15 @@ KaldoDataIterator KaldoDynamicData::query(const QString& statement, const QVaria
         if (ownTransaction)
             runUnlocked(QStringLiteral("COMMIT"), {}, nullptr, nullptr);
     });
-    QSqlError error;
+    std::optional<QSqlError> error;
     std::optional<QSqlQuery> once;
     QSqlQuery* query = nullptr;
     bool kept = false;
+    Kept* keptQuery = nullptr;
     if (m_opened && isKeptQuery(statement) && checkSchema()) {
         if (Kept* found = prepared(statement, &error)) {
             kept = true;
+            keptQuery = found;
             query = found->query.get();
             if (!bindAll(*found, parameters, &error))
                 query = nullptr;
@@ -523,23 +587,27 @@ KaldoDataIterator KaldoDynamicData::query(const QString& statement, const QVaria
         names.reserve(columns);
         for (int i = 0; i < columns; ++i)
             names << record.fieldName(i);
-        QVariantList cells;
+        // A kept query mostly returns as many values as the last time.
+        KaldoDataIterator::Builder rows(std::move(names), keptQuery ? keptQuery->lastCells : 0);
         while (query->next()) {
             for (int i = 0; i < columns; ++i)
-                cells << query->value(i);
+                rows.add(query->value(i));
         }
+        if (keptQuery)
+            keptQuery->lastCells = rows.cellCount();
         if (kept)
             query->finish();
-        return KaldoDataIterator(std::move(names), std::move(cells));
+        return rows.finish();
     }
-    if (!error.isValid() && (query || once)) {
+    if (!error && (query || once)) {
         const QSqlQuery& failed = query ? *query : *once;
         error = failed.lastError().isValid() ? failed.lastError() : m_db.lastError();
     }
     if (kept)
         forgetStatement(statement);
-    m_lastError = error.text();
-    qWarning() << "sql error: " + error.text() + ", lastError().type() =" + QString::number(error.type()) +
+    const QSqlError failed = error.value_or(QSqlError());
+    m_lastError = failed.text();
+    qWarning() << "sql error: " + failed.text() + ", lastError().type() =" + QString::number(failed.type()) +
                       ", sql =" + statement;
     return {};
 }
@@ -641,12 +709,12 @@ KaldoDynamicData::InsertShape* KaldoDynamicData::insertShape(const QString& tabl
 {
     const quint64 generation = declarationCache().generation.load();
     for (InsertShape& shape : m_insertShapes) {
-        if (shape.table != table || shape.columns.size() != values.size())
+        if (!sameText(shape.table, table) || shape.columns.size() != values.size())
             continue;
         bool same = true;
         qsizetype i = 0;
         for (auto it = values.cbegin(); same && it != values.cend(); ++it)
-            same = it.key() == shape.columns.at(i++);
+            same = sameText(it.key(), shape.columns.at(i++));
         if (!same)
             continue;
         if (shape.generation != generation)
@@ -705,7 +773,7 @@ bool KaldoDynamicData::addinfo(const QString& table, const Values& values, qint6
         if (fast) {
             Kept* kept = nullptr;
             if (m_depth > 0) {
-                QSqlError error;
+                std::optional<QSqlError> error;
                 if (shape->epoch != m_statementsEpoch || !shape->kept) {
                     shape->kept = prepared(shape->statement, &error);
                     shape->epoch = m_statementsEpoch;

@@ -13,6 +13,7 @@
 
 #include <atomic>
 #include <memory>
+#include <optional>
 #include <unordered_map>
 #include <vector>
 
@@ -121,6 +122,10 @@ private:
         // Prepared with its '?' marks renamed, to be bound by name.
         bool named = false;
         qsizetype marks = 0;
+        // The values bound for the last run.
+        QVariantList bound;
+        // Values the query returned the last time it ran.
+        qsizetype lastCells = 0;
     };
     // An insert of given columns into a table, with its statement text.
     struct InsertShape
@@ -142,8 +147,8 @@ private:
     // that touch nothing another thread of the process could see half done.
     bool runUnlocked(const QString& statement, const QVariantList& parameters, qint64* lastInsertId,
                      QSqlError* failure, Kept* kept = nullptr);
-    Kept* prepared(const QString& statement, QSqlError* failure);
-    bool bindAll(Kept& kept, const QVariantList& parameters, QSqlError* failure);
+    Kept* prepared(const QString& statement, std::optional<QSqlError>* failure);
+    bool bindAll(Kept& kept, const QVariantList& parameters, std::optional<QSqlError>* failure);
     void forgetStatements();
     void forgetStatement(const QString& statement);
     InsertShape* insertShape(const QString& table, const Values& values);
