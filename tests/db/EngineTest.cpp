@@ -191,6 +191,31 @@ TEST_F(Engine, KeptStatementsBindTheirOwnMarksAndFollowANewDeclaration)
     EXPECT_FALSE(ok);
 }
 
+// Rows keep integers apart from other values: every kind must read back as the
+// driver gave it, as text and as a number.
+TEST_F(Engine, RowsReadBackEveryKindOfValue)
+{
+    outside(QStringLiteral(
+        "INSERT INTO Sample(id, name, amount, level) VALUES(1, NULL, 9007199254740993, 0.25)"));
+    outside(QStringLiteral("INSERT INTO Sample(id, name, amount, level) VALUES(2, '12abc', -5, NULL)"));
+    KaldoDataIterator it =
+        db().query(QStringLiteral("SELECT id, name, amount, level FROM Sample ORDER BY id"));
+    ASSERT_EQ(it.rowCount(), 2);
+    EXPECT_EQ(it.values(),
+              KaldoDataIterator::Row(
+                  {{"id", "1"}, {"name", ""}, {"amount", "9007199254740993"}, {"level", "0.25"}}));
+    EXPECT_EQ(it.integer(QStringLiteral("amount")), 9007199254740993LL);
+    bool ok = true;
+    EXPECT_EQ(it.integer(QStringLiteral("name"), &ok), 0);
+    EXPECT_FALSE(ok);
+    ++it;
+    EXPECT_EQ(it.value(QStringLiteral("name")), QStringLiteral("12abc"));
+    EXPECT_EQ(it.integer(QStringLiteral("amount")), -5);
+    EXPECT_EQ(it.value(QStringLiteral("level")), QString());
+    EXPECT_EQ(it.integer(QStringLiteral("name"), &ok), 0);
+    EXPECT_FALSE(ok);
+}
+
 TEST_F(Engine, IteratorCopiesShareOnePosition)
 {
     add(QStringLiteral("a"), QStringLiteral("1"));
