@@ -8,6 +8,7 @@
 #include <QDebug>
 
 #include <atomic>
+#include <limits>
 
 const QString DBDisplayCurrentLUT::TABLE_CURRENT_LUT = QStringLiteral("DisplayCurrentLUT");
 const QString DBDisplayCurrentLUT::TABLE_LUT_ENTRIES = QStringLiteral("LUTEntries");
@@ -19,6 +20,16 @@ std::atomic<bool> s_checked{false};
 int toInt(const QString& text, bool* ok = nullptr)
 {
     return text.toInt(ok);
+}
+
+// What toInt of the column's text gives, without making the text.
+int intOf(const KaldoDataIterator& it, const QString& column)
+{
+    bool ok = false;
+    const qint64 number = it.integer(column, &ok);
+    return ok && number >= std::numeric_limits<int>::min() && number <= std::numeric_limits<int>::max()
+               ? static_cast<int>(number)
+               : 0;
 }
 
 } // namespace
@@ -150,8 +161,8 @@ QList<DBDisplayCurrentLUT::Entry> DBDisplayCurrentLUT::readRawEntries(int curren
                                           "ORDER BY channel, ddl"),
                            {currentlutid});
     for (; !it.IsNull(); ++it) {
-        entries.append({toInt(it.value(QStringLiteral("ddl"))), toInt(it.value(QStringLiteral("channel"))),
-                        toInt(it.value(QStringLiteral("value")))});
+        entries.append({intOf(it, QStringLiteral("ddl")), intOf(it, QStringLiteral("channel")),
+                        intOf(it, QStringLiteral("value"))});
     }
     return entries;
 }

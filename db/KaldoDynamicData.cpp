@@ -18,6 +18,7 @@
 #include <QThread>
 
 #include <algorithm>
+#include <optional>
 
 const QString KaldoDynamicData::UPGRADE_TO_NULL = QStringLiteral("\x01NULL");
 
@@ -50,23 +51,77 @@ bool isSchemaStatement(const QString& statement)
            head.startsWith(u"ALTER", Qt::CaseInsensitive) || head.startsWith(u"DROP", Qt::CaseInsensitive);
 }
 
-// Statements kept prepared are those that return no rows and change nothing in
-// the schema. A kept query would go wrong when another program changes its table
-// (SQLite prepares it again with other columns, which the driver does not expect),
-// and SQLite carries out most pragmas while preparing them, so running a kept
-// one again would repeat an old answer. Queries cost one preparation for all their
-// rows; the writes repeated row after row are the ones worth keeping.
-bool isKeptPrepared(const QString& statement)
+const QString kSchemaProbe = QStringLiteral("SELECT schema_version FROM pragma_schema_version");
+
+// Writes, and queries run by query(), are kept prepared; schema statements and
+// pragmas are prepared for each run, since SQLite carries out most pragmas while
+// preparing them and running a kept one again would repeat an old answer. A kept
+// query is only run after the schema probe found the schema unchanged (see
+// checkSchema()), which is why exec() does not keep queries.
+bool startsWithAny(const QString& statement, std::initializer_list<const char16_t*> words)
 {
-    if (statement == QLatin1String("SELECT COUNT(*) FROM sqlite_master WHERE 0"))
-        return true; // one column whatever the schema
     const QStringView head = QStringView(statement).trimmed();
-    for (const char16_t* word :
-         {u"INSERT", u"UPDATE", u"DELETE", u"REPLACE", u"BEGIN", u"COMMIT", u"ROLLBACK"}) {
-        if (head.startsWith(QStringView(word), Qt::CaseInsensitive))
-            return true;
+    return std::any_of(words.begin(), words.end(), [&](const char16_t* word) {
+        return head.startsWith(QStringView(word), Qt::CaseInsensitive);
+    });
+}
+
+bool isKeptWrite(const QString& statement)
+{
+    return startsWithAny(statement,
+                         {u"INSERT", u"UPDATE", u"DELETE", u"REPLACE", u"BEGIN", u"COMMIT", u"ROLLBACK"});
+}
+
+bool isKeptQuery(const QString& statement)
+{
+    return startsWithAny(statement, {u"SELECT", u"WITH"});
+}
+
+// Binding by position makes the driver format a name for every value it binds;
+// binding by name only looks the name up. Kept statements therefore get their
+// '?' marks renamed to ":p0", ":p1", ... Text between quotes is left alone, and a
+// statement that already uses names keeps its marks. Returns false when it
+// renamed nothing.
+constexpr qsizetype kNamedMarks = 1024;
+
+bool nameMarks(const QString& statement, QString* renamed, qsizetype* marks)
+{
+    QString out;
+    out.reserve(statement.size() + 16);
+    QChar quote;
+    qsizetype count = 0;
+    for (qsizetype i = 0; i < statement.size(); ++i) {
+        const QChar c = statement.at(i);
+        if (!quote.isNull()) {
+            if (c == quote)
+                quote = QChar();
+        } else if (c == u'\'' || c == u'"') {
+            quote = c;
+        } else if (c == u':' && i + 1 < statement.size() && statement.at(i + 1).isLetterOrNumber()) {
+            return false;
+        } else if (c == u'?') {
+            out += QStringLiteral(":p") + QString::number(count++);
+            continue;
+        }
+        out += c;
     }
-    return false;
+    if (count == 0 || count > kNamedMarks)
+        return false;
+    *renamed = out;
+    *marks = count;
+    return true;
+}
+
+const QString& markName(qsizetype index)
+{
+    // Enough for the longest multi-row insert of the table classes.
+    static const QStringList names = [] {
+        QStringList list;
+        for (qsizetype i = 0; i < kNamedMarks; ++i)
+            list << QStringLiteral(":p") + QString::number(i);
+        return list;
+    }();
+    return names.at(index);
 }
 
 bool isIdentifier(const QString& name)
@@ -152,6 +207,57 @@ QString upgradeLiteral(KdoData::DataTypes type, const QString& given)
     return QLatin1Char('\'') + text.replace(QLatin1Char('\''), QStringLiteral("''")) + QLatin1Char('\'');
 }
 
+// Callers name tables and columns by the same literals call after call, which
+// share their characters.
+bool sameText(const QString& a, const QString& b)
+{
+    return (a.constData() == b.constData() && a.size() == b.size()) || a == b;
+}
+
+// Whether two bound values are certainly the same to the driver; false when in doubt.
+bool sameBound(const QVariant& a, const QVariant& b)
+{
+    const int type = a.typeId();
+    if (type != b.typeId())
+        return false;
+    switch (type) {
+    case QMetaType::LongLong:
+        return *static_cast<const qlonglong*>(a.constData()) == *static_cast<const qlonglong*>(b.constData());
+    case QMetaType::Int:
+        return *static_cast<const int*>(a.constData()) == *static_cast<const int*>(b.constData());
+    case QMetaType::QString: {
+        // A null text is bound as NULL, an empty one as ''.
+        const auto& x = *static_cast<const QString*>(a.constData());
+        const auto& y = *static_cast<const QString*>(b.constData());
+        return x.isNull() == y.isNull() && sameText(x, y);
+    }
+    default:
+        return false;
+    }
+}
+
+// Decimal digits with an optional sign, short enough not to overflow: the usual
+// integer, read without the detour through Latin-1 that toLongLong takes.
+bool plainInteger(const QString& text, QVariant* out)
+{
+    const qsizetype size = text.size();
+    qsizetype i = 0;
+    const bool negative = size > 0 && text.at(0) == u'-';
+    if (size > 0 && (text.at(0) == u'-' || text.at(0) == u'+'))
+        i = 1;
+    if (i == size || size - i > 18)
+        return false;
+    qlonglong value = 0;
+    for (; i < size; ++i) {
+        const char16_t c = text.at(i).unicode();
+        if (c < u'0' || c > u'9')
+            return false;
+        value = value * 10 + (c - u'0');
+    }
+    *out = negative ? -value : value;
+    return true;
+}
+
 // Empty numbers are stored as 0; anything that is not a number is refused
 // rather than stored as text in a numeric column.
 bool typedValue(KdoData::DataTypes type, const QString& text, QVariant* out)
@@ -167,6 +273,8 @@ bool typedValue(KdoData::DataTypes type, const QString& text, QVariant* out)
     }
     bool ok = false;
     if (KdoData::normalized(type) != KdoData::Real) {
+        if (plainInteger(trimmed, out))
+            return true;
         const qlonglong integer = trimmed.toLongLong(&ok);
         if (ok) {
             *out = integer;
@@ -255,7 +363,8 @@ void KaldoDynamicData::Init(const QString& directory, const QString& options, co
     m_opened = m_db.isOpen();
 }
 
-bool KaldoDynamicData::write(const QString& statement, const QVariantList& parameters, qint64* lastInsertId)
+bool KaldoDynamicData::write(const QString& statement, const QVariantList& parameters, qint64* lastInsertId,
+                             Kept* kept)
 {
     if (m_depth > 0 && m_readOnly) {
         // Taking the write lock now could wait on another thread that already holds
@@ -270,7 +379,7 @@ bool KaldoDynamicData::write(const QString& statement, const QVariantList& param
         return false;
     }
     if (m_depth > 0)
-        return runStatement(statement, parameters, lastInsertId);
+        return runStatement(statement, parameters, lastInsertId, nullptr, kept);
     // Alone, a write would wait for the file lock in SQLite's busy handler, which a
     // busy main application can starve; the transaction start waits fairly.
     if (!startTransaction()) {
@@ -285,38 +394,82 @@ bool KaldoDynamicData::write(const QString& statement, const QVariantList& param
 }
 
 bool KaldoDynamicData::runStatement(const QString& statement, const QVariantList& parameters,
-                                    qint64* lastInsertId, QSqlError* failure)
+                                    qint64* lastInsertId, QSqlError* failure, Kept* kept)
 {
     const StatementLock lock;
-    return runUnlocked(statement, parameters, lastInsertId, failure);
+    return runUnlocked(statement, parameters, lastInsertId, failure, kept);
 }
 
-QSqlQuery* KaldoDynamicData::prepared(const QString& statement, QSqlError* failure)
+KaldoDynamicData::Kept* KaldoDynamicData::prepared(const QString& statement,
+                                                   std::optional<QSqlError>* failure)
 {
     const auto found = m_statements.find(statement);
     if (found != m_statements.end())
-        return found->second.get();
+        return &found->second;
     if (m_statements.size() >= kMaxCachedStatements)
-        m_statements.clear();
-    auto query = std::make_unique<QSqlQuery>(m_db);
-    query->setForwardOnly(true);
-    if (!query->prepare(statement)) {
-        *failure = query->lastError().isValid() ? query->lastError() : m_db.lastError();
+        forgetStatements();
+    Kept kept;
+    kept.query = std::make_unique<QSqlQuery>(m_db);
+    kept.query->setForwardOnly(true);
+    QString renamed;
+    kept.named = nameMarks(statement, &renamed, &kept.marks);
+    if (!kept.query->prepare(kept.named ? renamed : statement)) {
+        *failure = kept.query->lastError().isValid() ? kept.query->lastError() : m_db.lastError();
         return nullptr;
     }
-    return m_statements.insert_or_assign(statement, std::move(query)).first->second.get();
+    return &m_statements.insert_or_assign(statement, std::move(kept)).first->second;
+}
+
+void KaldoDynamicData::forgetStatements()
+{
+    m_statements.clear();
+    ++m_statementsEpoch;
+}
+
+void KaldoDynamicData::forgetStatement(const QString& statement)
+{
+    if (m_statements.erase(statement) > 0)
+        ++m_statementsEpoch;
+}
+
+bool KaldoDynamicData::bindAll(Kept& kept, const QVariantList& parameters, std::optional<QSqlError>* failure)
+{
+    QSqlQuery& query = *kept.query;
+    if (!kept.named) {
+        for (qsizetype i = 0; i < parameters.size(); ++i)
+            query.bindValue(static_cast<int>(i), parameters.at(i));
+        return true;
+    }
+    if (parameters.size() != kept.marks) {
+        // The driver would refuse it as well, with a less telling message.
+        *failure = QSqlError(
+            QString(),
+            QStringLiteral("%1 values given for %2 parameters").arg(parameters.size()).arg(kept.marks),
+            QSqlError::StatementError);
+        return false;
+    }
+    // The driver keeps bound values from one run to the next; a row of a repeated
+    // insert mostly differs from the last one in a value or two.
+    const bool compare = kept.bound.size() == parameters.size();
+    for (qsizetype i = 0; i < parameters.size(); ++i) {
+        if (!compare || !sameBound(kept.bound.at(i), parameters.at(i)))
+            query.bindValue(markName(i), parameters.at(i));
+    }
+    kept.bound = parameters;
+    return true;
 }
 
 bool KaldoDynamicData::runUnlocked(const QString& statement, const QVariantList& parameters,
-                                   qint64* lastInsertId, QSqlError* failure)
+                                   qint64* lastInsertId, QSqlError* failure, Kept* kept)
 {
-    QSqlError error;
+    // No error object unless something fails: the driver allocates for each one.
+    std::optional<QSqlError> error;
     bool ok = false;
     qint64 id = -1;
-    if (!isKeptPrepared(statement)) {
+    if (!kept && !isKeptWrite(statement)) {
         // Kept statements are prepared again after a schema change of this connection.
         if (isSchemaStatement(statement))
-            m_statements.clear();
+            forgetStatements();
         QSqlQuery query(m_db);
         ok = query.prepare(statement);
         for (qsizetype i = 0; ok && i < parameters.size(); ++i)
@@ -324,28 +477,29 @@ bool KaldoDynamicData::runUnlocked(const QString& statement, const QVariantList&
         ok = ok && query.exec();
         if (!ok)
             error = query.lastError().isValid() ? query.lastError() : m_db.lastError();
-    } else if (QSqlQuery* query = prepared(statement, &error)) {
-        for (qsizetype i = 0; i < parameters.size(); ++i)
-            query->bindValue(static_cast<int>(i), parameters.at(i));
-        ok = query->exec();
+    } else if (kept || (kept = prepared(statement, &error))) {
+        QSqlQuery& query = *kept->query;
+        // The driver resets the statement once it has run, so it holds nothing
+        // of the file and needs no finish().
+        ok = bindAll(*kept, parameters, &error) && query.exec();
         if (ok && lastInsertId) {
-            const QVariant inserted = query->lastInsertId();
+            const QVariant inserted = query.lastInsertId();
             id = inserted.isValid() ? inserted.toLongLong() : -1;
         }
         if (!ok) {
-            error = query->lastError().isValid() ? query->lastError() : m_db.lastError();
-            m_statements.erase(statement);
-        } else {
-            query->finish();
+            if (!error)
+                error = query.lastError().isValid() ? query.lastError() : m_db.lastError();
+            forgetStatement(statement);
         }
     }
     if (!ok) {
-        m_lastError = error.text();
+        const QSqlError failed = error.value_or(QSqlError());
+        m_lastError = failed.text();
         if (failure)
-            *failure = error; // the caller decides whether this is worth a log line
+            *failure = failed; // the caller decides whether this is worth a log line
         else
-            qWarning() << "sql error: " + error.text() +
-                              ", lastError().type() =" + QString::number(error.type()) +
+            qWarning() << "sql error: " + failed.text() +
+                              ", lastError().type() =" + QString::number(failed.type()) +
                               ", sql =" + statement;
         return false;
     }
@@ -369,18 +523,29 @@ bool KaldoDynamicData::execSql(const QString& statement)
     return write(statement, {}, nullptr);
 }
 
-// SQLite prepares a query against the columns it last knew; when another program
-// changed the table since, it prepares it again while running it, with other
-// columns, and the driver then writes past the columns it set up (a crash). A
-// first look at the schema inside the same read transaction brings SQLite up to
-// date, and the transaction keeps the schema as it is until the rows are read.
-bool KaldoDynamicData::refreshSchema()
+// SQLite prepares a kept query against the columns it knew when it was prepared;
+// when another program changed the schema since, SQLite prepares it again while
+// running it, with other columns, and the driver then writes past the columns it
+// set up (a crash). The probe, run inside the same read transaction as the query,
+// brings SQLite up to date and tells whether the schema changed; if it did, every
+// kept statement is prepared anew. The transaction keeps the schema as it is
+// until the rows are read.
+bool KaldoDynamicData::checkSchema()
 {
-    QSqlError error;
-    QSqlQuery* probe = prepared(QStringLiteral("SELECT COUNT(*) FROM sqlite_master WHERE 0"), &error);
-    if (!probe || !probe->exec())
+    std::optional<QSqlError> error;
+    Kept* probe = prepared(kSchemaProbe, &error);
+    if (!probe || !probe->query->exec() || !probe->query->next()) {
+        forgetStatements();
+        m_schemaVersion = -1;
         return false;
-    probe->finish();
+    }
+    const qint64 version = probe->query->value(0).toLongLong();
+    probe->query->finish();
+    if (version != m_schemaVersion) {
+        if (m_schemaVersion != -1)
+            forgetStatements();
+        m_schemaVersion = version;
+    }
     return true;
 }
 
@@ -393,32 +558,56 @@ KaldoDataIterator KaldoDynamicData::query(const QString& statement, const QVaria
         if (ownTransaction)
             runUnlocked(QStringLiteral("COMMIT"), {}, nullptr, nullptr);
     });
-    refreshSchema();
-    QSqlQuery query(m_db);
-    query.setForwardOnly(true);
-    bool ok = query.prepare(statement);
-    for (qsizetype i = 0; ok && i < parameters.size(); ++i)
-        query.bindValue(static_cast<int>(i), parameters.at(i));
-    if (ok && query.exec()) {
+    std::optional<QSqlError> error;
+    std::optional<QSqlQuery> once;
+    QSqlQuery* query = nullptr;
+    bool kept = false;
+    Kept* keptQuery = nullptr;
+    if (m_opened && isKeptQuery(statement) && checkSchema()) {
+        if (Kept* found = prepared(statement, &error)) {
+            kept = true;
+            keptQuery = found;
+            query = found->query.get();
+            if (!bindAll(*found, parameters, &error))
+                query = nullptr;
+        }
+    } else {
+        once.emplace(m_db);
+        once->setForwardOnly(true);
+        if (once->prepare(statement)) {
+            query = &*once;
+            for (qsizetype i = 0; i < parameters.size(); ++i)
+                query->bindValue(static_cast<int>(i), parameters.at(i));
+        }
+    }
+    if (query && query->exec()) {
         QStringList names;
-        QList<QVariantList> rows;
-        const QSqlRecord record = query.record();
+        const QSqlRecord record = query->record();
         const int columns = record.count();
         names.reserve(columns);
         for (int i = 0; i < columns; ++i)
             names << record.fieldName(i);
-        while (query.next()) {
-            QVariantList row;
-            row.reserve(columns);
+        // A kept query mostly returns as many values as the last time.
+        KaldoDataIterator::Builder rows(std::move(names), keptQuery ? keptQuery->lastCells : 0);
+        while (query->next()) {
             for (int i = 0; i < columns; ++i)
-                row << query.value(i);
-            rows.append(std::move(row));
+                rows.add(query->value(i));
         }
-        return KaldoDataIterator(std::move(names), std::move(rows));
+        if (keptQuery)
+            keptQuery->lastCells = rows.cellCount();
+        if (kept)
+            query->finish();
+        return rows.finish();
     }
-    const QSqlError error = query.lastError().isValid() ? query.lastError() : m_db.lastError();
-    m_lastError = error.text();
-    qWarning() << "sql error: " + error.text() + ", lastError().type() =" + QString::number(error.type()) +
+    if (!error && (query || once)) {
+        const QSqlQuery& failed = query ? *query : *once;
+        error = failed.lastError().isValid() ? failed.lastError() : m_db.lastError();
+    }
+    if (kept)
+        forgetStatement(statement);
+    const QSqlError failed = error.value_or(QSqlError());
+    m_lastError = failed.text();
+    qWarning() << "sql error: " + failed.text() + ", lastError().type() =" + QString::number(failed.type()) +
                       ", sql =" + statement;
     return {};
 }
@@ -516,8 +705,84 @@ QString KaldoDynamicData::conditions(const QString& table, const Values& where, 
     return columns.join(QStringLiteral(" AND "));
 }
 
+KaldoDynamicData::InsertShape* KaldoDynamicData::insertShape(const QString& table, const Values& values)
+{
+    const quint64 generation = declarationCache().generation.load();
+    for (InsertShape& shape : m_insertShapes) {
+        if (!sameText(shape.table, table) || shape.columns.size() != values.size())
+            continue;
+        bool same = true;
+        qsizetype i = 0;
+        for (auto it = values.cbegin(); same && it != values.cend(); ++it)
+            same = sameText(it.key(), shape.columns.at(i++));
+        if (!same)
+            continue;
+        if (shape.generation != generation)
+            break; // declared again since: made anew below
+        return &shape;
+    }
+    std::erase_if(m_insertShapes, [&](const InsertShape& shape) {
+        return shape.generation != generation || (shape.table == table && shape.columns == values.keys());
+    });
+    if (!isIdentifier(table) || !allIdentifiers(values.keys()) || values.isEmpty())
+        return nullptr;
+    InsertShape shape;
+    shape.table = table;
+    shape.generation = generation;
+    for (auto it = values.cbegin(); it != values.cend(); ++it) {
+        shape.columns << it.key();
+        shape.types << declaredType(table, it.key());
+    }
+    const QStringList marks(shape.columns.size(), QStringLiteral("?"));
+    shape.statement = QStringLiteral("INSERT INTO ") + table + QLatin1Char('(') +
+                      shape.columns.join(QLatin1Char(',')) + QStringLiteral(") VALUES(") +
+                      marks.join(QLatin1Char(',')) + QLatin1Char(')');
+    // The table classes insert a handful of shapes each; an unusual caller must not
+    // make the list long.
+    if (m_insertShapes.size() >= 32)
+        m_insertShapes.clear();
+    m_insertShapes.push_back(std::move(shape));
+    return &m_insertShapes.back();
+}
+
 bool KaldoDynamicData::addinfo(const QString& table, const Values& values, qint64* newId)
 {
+    // Rows of one shape are inserted again and again (LUT entries, history settings):
+    // the statement text, the column types and the kept statement are looked up
+    // once per shape instead of once per row.
+    if (InsertShape* shape = insertShape(table, values)) {
+        QVariantList bound;
+        bound.reserve(shape->types.size());
+        qsizetype i = 0;
+        bool fast = true;
+        for (auto it = values.cbegin(); fast && it != values.cend(); ++it, ++i) {
+            const KdoData::DataTypes type = shape->types.at(i);
+            // An empty key is left to SQLite, which assigns the next one: another shape.
+            if (type == KdoData::AutoKey && it.value().trimmed().isEmpty()) {
+                fast = false;
+                break;
+            }
+            QVariant value;
+            if (!typedValue(type, it.value(), &value)) {
+                qWarning() << "KaldoDynamicData: value" << it.value() << "of numeric column"
+                           << table + "." + it.key() << "is not a number; statement not run";
+                return false;
+            }
+            bound.append(std::move(value));
+        }
+        if (fast) {
+            Kept* kept = nullptr;
+            if (m_depth > 0) {
+                std::optional<QSqlError> error;
+                if (shape->epoch != m_statementsEpoch || !shape->kept) {
+                    shape->kept = prepared(shape->statement, &error);
+                    shape->epoch = m_statementsEpoch;
+                }
+                kept = shape->kept;
+            }
+            return write(shape->statement, bound, newId, kept);
+        }
+    }
     QStringList columns;
     QVariantList bound;
     if (!isIdentifier(table) || !bindValues(table, values, true, &columns, &bound))

@@ -13,7 +13,9 @@
 
 #include <atomic>
 #include <memory>
+#include <optional>
 #include <unordered_map>
+#include <vector>
 
 // The table engine over one SQLite connection. One object per thread (see DB);
 // never use it from another thread than the one that created it.
@@ -31,7 +33,7 @@
 // A reading transaction (BEGIN DEFERRED) never takes the write lock and refuses
 // writes.
 //
-// Writes are prepared once per connection and kept for the next call.
+// Writes and queries are prepared once per connection and kept for the next call.
 class KaldoDynamicData
 {
 public:
@@ -114,15 +116,43 @@ private:
     bool upgradeTable(const QString& table, const ColumnMap& columns, const Values& upgradeValues);
     bool rebuildTable(const QString& table, const ColumnMap& columns, const QStringList& copied);
     bool setAsideLeftoverTmp();
-    bool write(const QString& statement, const QVariantList& parameters, qint64* lastInsertId);
+    struct Kept
+    {
+        std::unique_ptr<QSqlQuery> query;
+        // Prepared with its '?' marks renamed, to be bound by name.
+        bool named = false;
+        qsizetype marks = 0;
+        // The values bound for the last run.
+        QVariantList bound;
+        // Values the query returned the last time it ran.
+        qsizetype lastCells = 0;
+    };
+    // An insert of given columns into a table, with its statement text.
+    struct InsertShape
+    {
+        QString table;
+        QStringList columns;
+        QList<KdoData::DataTypes> types;
+        QString statement;
+        quint64 generation = 0;
+        // The kept statement, valid while the connection's epoch is unchanged.
+        Kept* kept = nullptr;
+        quint64 epoch = 0;
+    };
+    bool write(const QString& statement, const QVariantList& parameters, qint64* lastInsertId,
+               Kept* kept = nullptr);
     bool runStatement(const QString& statement, const QVariantList& parameters, qint64* lastInsertId,
-                      QSqlError* failure = nullptr);
+                      QSqlError* failure = nullptr, Kept* kept = nullptr);
     // Runs on this connection without the process-wide lock; only for statements
     // that touch nothing another thread of the process could see half done.
     bool runUnlocked(const QString& statement, const QVariantList& parameters, qint64* lastInsertId,
-                     QSqlError* failure);
-    QSqlQuery* prepared(const QString& statement, QSqlError* failure);
-    bool refreshSchema();
+                     QSqlError* failure, Kept* kept = nullptr);
+    Kept* prepared(const QString& statement, std::optional<QSqlError>* failure);
+    bool bindAll(Kept& kept, const QVariantList& parameters, std::optional<QSqlError>* failure);
+    void forgetStatements();
+    void forgetStatement(const QString& statement);
+    InsertShape* insertShape(const QString& table, const Values& values);
+    bool checkSchema();
     const QHash<QString, KdoData::DataTypes>& declaredTypes(const QString& table);
     KdoData::DataTypes declaredType(const QString& table, const QString& column);
     bool beginImmediate();
@@ -142,8 +172,12 @@ private:
     bool m_readOnly = false;
     QList<std::atomic<bool>*> m_onCommit;
     QString m_lastError;
-    // Owned one by one: a query is not meant to be copied, and a QHash copies on detach.
-    std::unordered_map<QString, std::unique_ptr<QSqlQuery>> m_statements;
+    // Node-based, so a Kept stays where it is while others come and go.
+    std::unordered_map<QString, Kept> m_statements;
+    // Counts every forgetting of kept statements, so that a pointer to one is not used after.
+    quint64 m_statementsEpoch = 0;
+    std::vector<InsertShape> m_insertShapes;
+    qint64 m_schemaVersion = -1;
     QHash<QString, QHash<QString, KdoData::DataTypes>> m_types;
     quint64 m_typesGeneration = 0;
 };

@@ -142,6 +142,80 @@ TEST_F(Engine, KeptStatementsFollowTheTableAndLeaveTheFileFree)
               QList<QStringList>({{"c", "3"}}));
 }
 
+// Kept statements are bound by name after their '?' marks are renamed; a mark
+// inside quoted text is text, and a repeated insert shape follows a new declaration.
+TEST_F(Engine, KeptStatementsBindTheirOwnMarksAndFollowANewDeclaration)
+{
+    ASSERT_TRUE(db().exec(QStringLiteral("INSERT INTO Sample(name, amount) VALUES('why?', ?)"), {5}));
+    ASSERT_TRUE(db().exec(QStringLiteral("INSERT INTO Sample(name, amount) VALUES(\"?\", ?)"), {6}));
+    for (int round = 0; round < 2; ++round) {
+        KaldoDataIterator it = db().query(
+            QStringLiteral("SELECT name, amount FROM Sample WHERE name = 'why?' AND amount = ?"), {5});
+        ASSERT_FALSE(it.IsNull());
+        EXPECT_EQ(it.integer(QStringLiteral("amount")), 5);
+        EXPECT_TRUE((++it).IsNull());
+    }
+    // Too few or too many values: refused, not bound to the wrong marks.
+    EXPECT_FALSE(
+        db().exec(QStringLiteral("INSERT INTO Sample(name, amount) VALUES(?, ?)"), {QStringLiteral("x")}));
+    EXPECT_TRUE(db().query(QStringLiteral("SELECT name FROM Sample WHERE amount = ?"), {1, 2}).IsNull());
+    EXPECT_EQ(db().count(QStringLiteral("Sample")), 2);
+
+    // An empty key is left to SQLite, a given one is used, in any order of calls.
+    const qint64 next = add(QStringLiteral("n"), QStringLiteral("1"));
+    qint64 id = -1;
+    EXPECT_TRUE(db().addinfo(QStringLiteral("Sample"),
+                             {{QStringLiteral("id"), QStringLiteral("100")}, {QStringLiteral("name"), "k"}},
+                             &id));
+    EXPECT_EQ(id, 100);
+    EXPECT_TRUE(db().addinfo(QStringLiteral("Sample"),
+                             {{QStringLiteral("id"), QString()}, {QStringLiteral("name"), "e"}}, &id));
+    EXPECT_EQ(id, 101);
+    EXPECT_GT(next, 0);
+
+    // The same shape after the column became text: stored as the text given.
+    const KaldoDynamicData::Values shape{{QStringLiteral("amount"), QStringLiteral("007")}};
+    EXPECT_TRUE(db().addinfo(QStringLiteral("Sample"), shape, &id));
+    ASSERT_TRUE(db().CheckTable(QStringLiteral("Sample"), {{QStringLiteral("id"), KdoData::AutoKey},
+                                                           {QStringLiteral("name"), KdoData::Text},
+                                                           {QStringLiteral("amount"), KdoData::Text},
+                                                           {QStringLiteral("level"), KdoData::Real}}));
+    EXPECT_TRUE(db().addinfo(QStringLiteral("Sample"), shape));
+    EXPECT_EQ(outside(QStringLiteral("SELECT amount FROM Sample WHERE id > ") + QString::number(id - 1) +
+                      QStringLiteral(" ORDER BY id")),
+              QList<QStringList>({{"7"}, {"007"}}));
+
+    KaldoDataIterator it = db().query(QStringLiteral("SELECT name FROM Sample WHERE id = 100"));
+    bool ok = true;
+    EXPECT_EQ(it.integer(QStringLiteral("missing"), &ok), 0);
+    EXPECT_FALSE(ok);
+}
+
+// Rows keep integers apart from other values: every kind must read back as the
+// driver gave it, as text and as a number.
+TEST_F(Engine, RowsReadBackEveryKindOfValue)
+{
+    outside(QStringLiteral(
+        "INSERT INTO Sample(id, name, amount, level) VALUES(1, NULL, 9007199254740993, 0.25)"));
+    outside(QStringLiteral("INSERT INTO Sample(id, name, amount, level) VALUES(2, '12abc', -5, NULL)"));
+    KaldoDataIterator it =
+        db().query(QStringLiteral("SELECT id, name, amount, level FROM Sample ORDER BY id"));
+    ASSERT_EQ(it.rowCount(), 2);
+    EXPECT_EQ(it.values(),
+              KaldoDataIterator::Row(
+                  {{"id", "1"}, {"name", ""}, {"amount", "9007199254740993"}, {"level", "0.25"}}));
+    EXPECT_EQ(it.integer(QStringLiteral("amount")), 9007199254740993LL);
+    bool ok = true;
+    EXPECT_EQ(it.integer(QStringLiteral("name"), &ok), 0);
+    EXPECT_FALSE(ok);
+    ++it;
+    EXPECT_EQ(it.value(QStringLiteral("name")), QStringLiteral("12abc"));
+    EXPECT_EQ(it.integer(QStringLiteral("amount")), -5);
+    EXPECT_EQ(it.value(QStringLiteral("level")), QString());
+    EXPECT_EQ(it.integer(QStringLiteral("name"), &ok), 0);
+    EXPECT_FALSE(ok);
+}
+
 TEST_F(Engine, IteratorCopiesShareOnePosition)
 {
     add(QStringLiteral("a"), QStringLiteral("1"));
