@@ -37,16 +37,6 @@ QString placeholders(qsizetype count)
     return marks.join(QLatin1Char(','));
 }
 
-// Holds the process-wide statement lock while a walk steps through its rows.
-class ReadLock
-{
-public:
-    ReadLock() { KaldoRecursiveReadWriteLocker::instance().lockRead(); }
-    ~ReadLock() { KaldoRecursiveReadWriteLocker::instance().unlockRead(); }
-    ReadLock(const ReadLock&) = delete;
-    ReadLock& operator=(const ReadLock&) = delete;
-};
-
 KaldoDynamicData::Values byId(qint64 historyId)
 {
     return {{QStringLiteral("historyid"), QString::number(historyId)}};
@@ -405,7 +395,7 @@ bool DBHistory::walk(const QString& statement, const QVariantList& parameters,
     // copes with (a kept SELECT * could come back with other columns).
     thread_local std::weak_ptr<KaldoDynamicData> connection;
     thread_local std::unordered_map<QString, std::unique_ptr<QSqlQuery>> statements;
-    const ReadLock lock;
+    const KaldoRecursiveReadWriteLocker::ReadScope lock;
     if (connection.expired() || connection.owner_before(data_) || data_.owner_before(connection)) {
         statements.clear();
         connection = data_;

@@ -287,15 +287,6 @@ bool typedValue(KdoData::DataTypes type, const QString& text, QVariant* out)
     return ok;
 }
 
-class ReadLock
-{
-public:
-    ReadLock() { KaldoRecursiveReadWriteLocker::instance().lockRead(); }
-    ~ReadLock() { KaldoRecursiveReadWriteLocker::instance().unlockRead(); }
-    ReadLock(const ReadLock&) = delete;
-    ReadLock& operator=(const ReadLock&) = delete;
-};
-
 class StatementLock
 {
 public:
@@ -551,7 +542,7 @@ bool KaldoDynamicData::checkSchema()
 
 KaldoDataIterator KaldoDynamicData::query(const QString& statement, const QVariantList& parameters)
 {
-    const ReadLock lock;
+    const KaldoRecursiveReadWriteLocker::ReadScope lock;
     const bool ownTransaction =
         m_depth == 0 && m_opened && runUnlocked(QStringLiteral("BEGIN DEFERRED"), {}, nullptr, nullptr);
     const auto endOwnTransaction = qScopeGuard([&] {

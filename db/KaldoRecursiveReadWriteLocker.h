@@ -18,6 +18,16 @@ public:
     void lockTransaction() { m_mutex.lock(); }
     void unlockTransaction() { m_mutex.unlock(); }
 
+    // Holds the lock for reading for as long as it lives.
+    class ReadScope
+    {
+    public:
+        ReadScope() { instance().lockRead(); }
+        ~ReadScope() { instance().unlockRead(); }
+        ReadScope(const ReadScope&) = delete;
+        ReadScope& operator=(const ReadScope&) = delete;
+    };
+
 private:
     KaldoRecursiveReadWriteLocker() = default;
     QRecursiveMutex m_mutex;
