@@ -4,13 +4,18 @@
 #include "db/DBDisplays.h"
 #include "db/DBUniformity.h"
 #include "displays/BaseDisplay.h"
+#include "displays/CurrentDisplays.h"
 #include "lut/DisplayList.h"
 #include "lut/GammaRampScaler.h"
 #include "lut/StoredTableCheck.h"
+#include "platform/DisplayEnumeration.h"
 #include "platform/OSUtils.h"
+#include "platform/Platform.h"
+#include "platform/PlatformBackend.h"
 
 #include <QDebug>
 
+#include <algorithm>
 #include <array>
 
 namespace {
@@ -57,6 +62,7 @@ bool LUTLoadingThread::start(int displayId, bool load)
     m_load = load;
     m_lastFailure.clear();
     m_lastCalibrated = false;
+    m_lastDisplayLeft = false;
     QThread::start(QThread::InheritPriority);
     return true;
 }
@@ -86,6 +92,25 @@ bool LUTLoadingThread::isLUTAvailable(int displayId, bool /*load*/)
 void LUTLoadingThread::run()
 {
     loadLUT();
+    m_lastDisplayLeft = m_load && !m_lastCalibrated && outputGone(m_displayId);
+    Q_EMIT signalLutThreadFinished();
+}
+
+// A display unplugged while it was loaded fails its load, which says nothing about whether it
+// should be calibrated when it comes back. Asked of the system afresh: the cached display list
+// still holds the display until the refresh for the unplug.
+bool LUTLoadingThread::outputGone(int displayId)
+{
+    const QString output = CurrentDisplays::DisplayById(displayId).deviceName();
+    if (output.isEmpty())
+        return false;
+    const QList<DisplayOutput> active = Platform::backend().displayEnumeration().activeOutputs();
+    const bool gone = std::none_of(active.begin(), active.end(),
+                                   [&output](const DisplayOutput& o) { return o.deviceName == output; });
+    if (gone)
+        qDebug().noquote() << "LUTLoadingThread::loadLUT() display=" + QString::number(displayId) +
+                                  ": its output " + output + " has gone";
+    return gone;
 }
 
 void LUTLoadingThread::loadLUT()
@@ -100,13 +125,11 @@ void LUTLoadingThread::loadLUT()
     const std::shared_ptr<BaseDisplay> display = list.GetDisplayInstanceById(id);
     if (!display || !display->ok()) {
         qDebug() << "LUTLoadingThread::loadLUT() no display";
-        Q_EMIT signalLutThreadFinished();
         return;
     }
     LUT* lut = display->lut();
     if (!lut || !lut->ok()) {
         qDebug() << "LUTLoadingThread::loadLUT() no display lut";
-        Q_EMIT signalLutThreadFinished();
         return;
     }
 
@@ -138,7 +161,6 @@ void LUTLoadingThread::loadLUT()
         disconnect(relay);
     display->unlockHardware();
     lut->unlockHardware();
-    Q_EMIT signalLutThreadFinished();
     qDebug() << "LUTLoadingThread::loadLUT() finished";
 }
 

@@ -43,6 +43,8 @@ public:
     // Whether the last run left its display calibrated. The display list says the same unless
     // it was emptied while the run went on (the menu rebuilt after a display change).
     bool lastCalibrated() const { return m_lastCalibrated; }
+    // Whether the last run failed a load because its display's output had gone meanwhile.
+    bool lastDisplayLeft() const { return m_lastDisplayLeft; }
 
 public Q_SLOTS:
     void slotTurnOnDisplays();
@@ -76,11 +78,13 @@ private:
     void selectStoredTable(LUT& lut);
     luts_t storedTables(LUT& lut, int lutType);
     bool takeForceActivation();
+    static bool outputGone(int displayId);
 
     int m_displayId = -1;
     bool m_load = true;
     QString m_lastFailure;
     bool m_lastCalibrated = false;
+    bool m_lastDisplayLeft = false;
     QMutex m_mapsMutex; // the maps are changed by the owner's thread while a run reads them
     std::map<int, bool> m_activatedOnce;
     std::map<int, bool> m_forceActivation;

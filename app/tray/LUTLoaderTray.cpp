@@ -584,13 +584,15 @@ void LUTLoaderTray::slotFinishLoadLut()
     // A menu rebuilt while the load ran emptied the display list; the load's own outcome holds.
     const bool calibrated = m_loader->lastCalibrated();
     DisplayList::instance().SetDisplayCalibrated(id, calibrated);
-    if (QAction* action = displayAction(id)) {
+    // The menu may still hold a display that left while it was loaded: the refresh for the
+    // unplug comes later. Either way there is no check mark to follow, and what was stored
+    // stays, so that the display is loaded again when it comes back.
+    QAction* const action = m_loader->lastDisplayLeft() ? nullptr : displayAction(id);
+    if (action) {
         setActionChecked(action, calibrated);
         action->setEnabled(LUTLoadingThread::isLUTAvailable(id, true));
         storeLutUpload(id, calibrated);
     } else {
-        // The display left while it was loaded: no check mark to follow. What was stored
-        // stays, so it is loaded again when it comes back.
         qDebug() << "LUTLoaderTray::slotFinishLoadLut display left during the load, displayid:" << id;
     }
     m_send(QStringLiteral("LutLoadEnd"), QString::number(id));

@@ -223,6 +223,7 @@ TEST_F(LUTLoadingThreadTest, DisplayThatVanishedFailsWithoutHanging)
     EXPECT_EQ(run.fails, 1);
     EXPECT_EQ(run.finishedSignals, 1);
     EXPECT_FALSE(run.calibrated);
+    EXPECT_TRUE(m_thread.lastDisplayLeft());
     EXPECT_TRUE(log.contains("CreateDCA failed"));
     EXPECT_TRUE(log.contains("LUTLoadingThread::loadLUT() finished"));
 

@@ -175,6 +175,13 @@ void LutLoadFixture::unplug(const QString& output)
     ASSERT_TRUE(answer.value(QStringLiteral("ok")).toBool());
 }
 
+void LutLoadFixture::plug(const QString& output)
+{
+    const QJsonObject answer = Platform::workstation()->apply(
+        {{QStringLiteral("cmd"), QStringLiteral("plug")}, {QStringLiteral("output"), output}});
+    ASSERT_TRUE(answer.value(QStringLiteral("ok")).toBool());
+}
+
 QByteArray LutLoadFixture::displayEdid(int productCode, const QString& name)
 {
     QByteArray edid = SimDisplays::edid("KLD", static_cast<quint16>(productCode), name);

@@ -50,6 +50,7 @@ protected:
     static luts_t curve(int size, int top, double exponent = 2.2);
     static luts_t linear(int size, int top);
     static void unplug(const QString& output);
+    static void plug(const QString& output);
 
     LUTLoadingThread m_thread;
 
