@@ -14,6 +14,7 @@
 #include <QJsonDocument>
 
 #include <atomic>
+#include <limits>
 
 BaseSynchronizer::BaseSynchronizer(SynchronizerNames names, QObject* parent)
     : QObject(parent), m_names(std::move(names))
@@ -86,15 +87,23 @@ QJsonObject BaseSynchronizer::getSynchronizeHeader(const QString& action) const
             {QStringLiteral("pwd"), md5Hex(m_settings.password)}};
 }
 
+// A number that does not fit is not one the server meant: cut down to size, 4294967300 would
+// read as the success status 4.
 int BaseSynchronizer::toInt(const QJsonValue& value, int defaultValue)
 {
-    return int(toInt64(value, defaultValue));
+    const qint64 number = toInt64(value, defaultValue);
+    const bool fits = number >= std::numeric_limits<int>::min() && number <= std::numeric_limits<int>::max();
+    return fits ? int(number) : defaultValue;
 }
 
 qint64 BaseSynchronizer::toInt64(const QJsonValue& value, qint64 defaultValue)
 {
-    if (value.isDouble())
-        return qint64(value.toDouble());
+    if (value.isDouble()) {
+        // JSON numbers are doubles; one outside the 64-bit range (or not finite) has no integer.
+        const double number = value.toDouble();
+        const bool fits = number >= -0x1p63 && number < 0x1p63;
+        return fits ? qint64(number) : defaultValue;
+    }
     if (value.isString()) {
         bool ok = false;
         const qint64 number = value.toString().trimmed().toLongLong(&ok);

@@ -24,8 +24,12 @@ TEST(SyncWire, ReplyStatusIsReadFromNumberOrNumericTextAndMalformedRepliesAreRef
     EXPECT_TRUE(ok);
     EXPECT_EQ(BaseSynchronizer::checkResponse(R"({"header":{"result":6}})", ok), 6);
     EXPECT_TRUE(ok);
-    for (const char* bad : {"{\"header\":{\"result\":4", "[1]", "{\"data\":1}", "{\"header\":4}",
-                            "{\"header\":{}}", "{\"header\":{\"result\":\"ok\"}}"}) {
+    // Numbers no status can be: one that wrapped to 32 bits would read as success (4).
+    for (const char* bad :
+         {"{\"header\":{\"result\":4", "[1]", "{\"data\":1}", "{\"header\":4}", "{\"header\":{}}",
+          "{\"header\":{\"result\":\"ok\"}}", "{\"header\":{\"result\":4294967300}}",
+          "{\"header\":{\"result\":\"4294967300\"}}",
+          "{\"header\":{\"result\":4555555555555555555555555555555555555555555555555555555555555}}"}) {
         BaseSynchronizer::checkResponse(bad, ok);
         EXPECT_FALSE(ok) << bad;
     }
