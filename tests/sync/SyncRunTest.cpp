@@ -1,4 +1,5 @@
 #include "sync/BaseSynchronizer.h"
+#include "sync/SyncXml.h"
 #include "sync/SynchronizeRequest.h"
 #include "tests/sync/SyncFixture.h"
 
@@ -100,6 +101,8 @@ TEST_F(SyncRun, Protocol2RunDeliversEverythingOnceClearsTheMarksAndAppliesTheRep
     ASSERT_TRUE(synchronize(&report)) << report.error.toStdString();
     EXPECT_EQ(report.version, 2);
     EXPECT_EQ(actionsReceived(), kProtocol2Actions);
+    // The version was asked once, before everything else.
+    EXPECT_EQ(server().requestCount(), kProtocol2Actions.size() + 1);
 
     // The header carries the digest of the password, never the password itself.
     for (const MgmtServer::Received& r : server().received()) {
@@ -176,6 +179,15 @@ TEST_F(SyncRun, Protocol1RunExchangesTheSameContentAsFormData)
     exec("INSERT INTO Preferences (name, value, isupdate) VALUES ('UseProxy', 'false', 1)");
     server().setReply("PREFERENCES",
                       {{"data", QJsonArray{QJsonObject{{"name", "UseProxy"}, {"value", "1"}}}}});
+    // A step time set here has no way up in this protocol: the server's due date replaces it.
+    exec("INSERT INTO QASchedulingGroups (groupid, displayid, qatype, nextdate, TaskKey) "
+         "VALUES (1, ?, 'Daily', '1000', 'K1')",
+         {m_display});
+    exec("INSERT INTO QASchedulingSteps (groupid, displayid, stepid) VALUES (1, ?, 11)", {m_display});
+    exec("INSERT INTO QATasksTime (stepid, dispid, time, issynchron) VALUES (11, ?, -1, 0)", {m_display});
+    server().setReply(
+        "QATASKS",
+        {{"data", QJsonArray{QJsonObject{{"taskKey", "K1"}, {"displayid", m_display}, {"nextdate", 5000}}}}});
     SynchronizationReport report;
     ASSERT_TRUE(synchronize(&report)) << report.error.toStdString();
     EXPECT_EQ(report.version, 1);
@@ -190,6 +202,7 @@ TEST_F(SyncRun, Protocol1RunExchangesTheSameContentAsFormData)
     // Sent in the server's form, stored back in the local one.
     EXPECT_EQ(one("SELECT value FROM Preferences WHERE name = 'UseProxy'"), "true");
     EXPECT_EQ(count("SELECT COUNT(*) FROM Preferences WHERE isupdate = 1"), 0);
+    EXPECT_EQ(one("SELECT time || '/' || issynchron FROM QATasksTime"), "5000/1");
 }
 
 // The version query decides everything else: when it fails, cannot be read, or the server is not
@@ -328,3 +341,83 @@ TEST_F(SyncRun, AnEditMadeWhileTheRequestIsOutIsKeptAndSentByTheNextRun)
     EXPECT_TRUE(sentEdit);
     EXPECT_EQ(one("SELECT value || '/' || isupdate FROM Preferences WHERE name = 'Foo'"), "edited/0");
 }
+
+// Step times: a time set here and not sent yet outlives the server's due dates until it went up;
+// then the server's times (of each of the three QA synchronisers) are taken.
+TEST_F(SyncRun, AStepTimeSetHereIsSentBeforeTheServersTimesReplaceIt)
+{
+    seedWorkstation();
+    serverAnswers();
+    // Step 11 switched off here; the exchange that would carry it is refused.
+    exec("INSERT INTO QATasksTime (stepid, dispid, time, issynchron) VALUES (11, ?, -1, 0)", {m_display});
+    server().setFault("TASKQATIME", {"status", 5, 1});
+    server().setReply(
+        "QASTEPS",
+        {{"data", QJsonArray{QJsonObject{{"displayId", m_display}, {"stepId", 11}, {"nextTime", 6000}},
+                             QJsonObject{{"displayId", m_display}, {"stepId", 12}, {"nextTime", 6000}}}}});
+    EXPECT_FALSE(synchronize());
+    const QString steps = "SELECT group_concat(stepid || ':' || time || ':' || issynchron) FROM "
+                          "(SELECT * FROM QATasksTime WHERE dispid = ? ORDER BY stepid)";
+    EXPECT_EQ(one(steps, {m_display}), "11:-1:0,12:6000:1");
+
+    server().clearReceived();
+    server().setReply("TASKQATIME",
+                      {{"time", QJsonArray{QJsonObject{{"taskkey", "K1"}, {"nexttime", 7000}}}}});
+    server().setReply("QATASKS", {});
+    server().setReply(
+        "QASTEPS",
+        {{"data", QJsonArray{QJsonObject{{"displayId", m_display}, {"stepId", 12}, {"nextTime", "8000"}}}}});
+    ASSERT_TRUE(synchronize());
+    QJsonArray sent;
+    for (const MgmtServer::Received& r : server().received()) {
+        QJsonObject document;
+        if (r.action == QLatin1String("TASKQATIME") && SyncXml::toJson(r.data.toString(), &document, nullptr))
+            sent = BaseSynchronizer::toList(document.value("data"));
+    }
+    ASSERT_EQ(sent.size(), 1);
+    EXPECT_EQ(BaseSynchronizer::toInt(sent[0].toObject().value("stepid")), 11);
+    EXPECT_EQ(BaseSynchronizer::toInt(sent[0].toObject().value("time")), -1);
+    EXPECT_EQ(one(steps, {m_display}), "11:7000:1,12:8000:1");
+    EXPECT_EQ(one("SELECT nextdate FROM QASchedulingGroups WHERE TaskKey = 'K1'"), "8000");
+}
+
+// Every exchange refused (under both protocols): no table loses a mark and no reply is applied; the
+// next run takes every row up exactly once.
+class SyncRefused : public SyncRun, public ::testing::WithParamInterface<std::pair<const char*, const char*>>
+{
+};
+
+TEST_P(SyncRefused, KeepsTheMarksOfEveryTableAndTheNextRunSendsEachRowOnce)
+{
+    const auto [version, kind] = GetParam();
+    server().setVersionReply(version);
+    seedWorkstation();
+    serverAnswers();
+    exec("INSERT INTO QATasksTime (stepid, dispid, time, issynchron) VALUES (12, ?, 3000, 0)", {m_display});
+    const auto before = Synchronization::pendingCounts();
+    for (const QString& action : kProtocol2Actions)
+        server().setFault(action, {kind, 5, -1});
+    SynchronizationReport report;
+    EXPECT_FALSE(synchronize(&report));
+    EXPECT_FALSE(report.synchronizers.isEmpty());
+    EXPECT_EQ(Synchronization::pendingCounts(), before);
+    EXPECT_EQ(count("SELECT COUNT(*) FROM UserScheduling"), 1);
+    EXPECT_EQ(count("SELECT COUNT(*) FROM Preferences WHERE name = 'MinAmbientLux'"), 0);
+    EXPECT_EQ(one("SELECT isactive FROM Displays WHERE displayid = ?", {m_inactive}), "0");
+
+    server().clearFaults();
+    server().clearReceived();
+    ASSERT_TRUE(synchronize(&report)) << report.error.toStdString();
+    const QStringList names = historyNamesReceived();
+    EXPECT_EQ(names.size(), 5);
+    EXPECT_EQ(QSet<QString>(names.begin(), names.end()).size(), 5);
+    for (const auto& [table, pending] : Synchronization::pendingCounts()) {
+        // The display inactive when the displays went up is sent by the next run.
+        EXPECT_EQ(pending, table == QLatin1String("Displays") ? 1 : 0) << table.toStdString();
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, SyncRefused,
+                         ::testing::Values(std::pair{"2", "status"}, std::pair{"2", "http500"},
+                                           std::pair{"2", "malformed"}, std::pair{"1", "malformed"},
+                                           std::pair{"1", "status"}));
