@@ -50,6 +50,15 @@ TEST_F(SyncAgent, SyncNowPrintsEverySynchroniserAndStatusCountsWhatIsLeft)
         EXPECT_EQ(busy.exitCode, 1);
         EXPECT_TRUE(server().received().isEmpty());
     }
+
+    // With remote management off nothing at all goes to the server, not even the version query.
+    DBPreferences().setValue("remoteOn", "off", false);
+    addHistory(addDisplay("SN-OFF", true), 1);
+    const int requests = server().requestCount();
+    ProgramRun off = ProgramRun::ctl({"sync", "now", "--ca-file", ca});
+    EXPECT_EQ(off.exitCode, 1);
+    EXPECT_TRUE(off.err.contains("remoteOn")) << off.err.toStdString();
+    EXPECT_EQ(server().requestCount(), requests);
 }
 
 TEST_F(SyncAgent, AKilledRunLeavesEveryUnsentRowMarkedAndTheNextRunSendsThemOnce)
