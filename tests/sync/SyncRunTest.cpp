@@ -112,6 +112,15 @@ TEST_F(SyncRun, Protocol2RunDeliversEverythingOnceClearsTheMarksAndAppliesTheRep
         EXPECT_EQ(r.header.value("workstationid").toString(), "WS-1");
     }
     EXPECT_EQ(historyNamesReceived().size(), 5);
+    // A step without a comment carries no comment member.
+    const QJsonArray reports = server().received().last().data.toArray();
+    ASSERT_EQ(reports.size(), 5);
+    EXPECT_FALSE(reports[0]["steps"][0].toObject().contains("comment"));
+    EXPECT_EQ(reports[1]["steps"][0]["comment"].toString(), "ok");
+    // The inactive display goes up excluded.
+    for (const QJsonValue& display :
+         server().received().at(kProtocol2Actions.indexOf("DISPLAYPREFS")).data.toArray())
+        EXPECT_EQ(display["exclude"].toString(), display["id"].toInt() == m_inactive ? "1" : "0");
 
     EXPECT_EQ(count("SELECT COUNT(*) FROM History WHERE issynchron = 0"), 0);
     EXPECT_EQ(count("SELECT COUNT(*) FROM Preferences WHERE isupdate = 1"), 0);
