@@ -6,6 +6,10 @@
 #include <QCryptographicHash>
 #include <QJsonDocument>
 #include <QSet>
+#include <QTcpServer>
+#include <QTcpSocket>
+
+#include <memory>
 
 namespace {
 
@@ -13,6 +17,57 @@ const QStringList kProtocol2Actions{"DISPLAY",         "SETTINGSNAMES", "DISPLAY
                                     "USERLANGUAGES",   "PREFERENCES",   "DISPLAYHOURS", "CALTASKS",
                                     "DISPLAYSTATUSES", "TASKQATIME",    "QATASKS",      "QASTEPS",
                                     "HISTORY"};
+
+// A plain HTTP proxy that tunnels CONNECT requests, served by the event loops the client runs
+// while it waits; it records the targets it was asked for.
+class ConnectProxy : public QObject
+{
+public:
+    ConnectProxy()
+    {
+        m_server.listen(QHostAddress::LocalHost);
+        connect(&m_server, &QTcpServer::newConnection, this, [this] {
+            while (QTcpSocket* client = m_server.nextPendingConnection())
+                tunnel(client);
+        });
+    }
+    quint16 port() const { return m_server.serverPort(); }
+    void close() { m_server.close(); }
+    QStringList targets;
+
+private:
+    void tunnel(QTcpSocket* client)
+    {
+        auto* upstream = new QTcpSocket(client);
+        auto pending = std::make_shared<QByteArray>();
+        connect(client, &QTcpSocket::readyRead, client, [this, client, upstream, pending] {
+            if (upstream->state() == QAbstractSocket::ConnectedState) {
+                upstream->write(client->readAll());
+                return;
+            }
+            pending->append(client->readAll());
+            const qsizetype end = pending->indexOf("\r\n\r\n");
+            if (end < 0 || upstream->state() != QAbstractSocket::UnconnectedState)
+                return;
+            const QList<QByteArray> request = pending->left(pending->indexOf("\r\n")).split(' ');
+            pending->remove(0, end + 4);
+            const QString target = request.size() == 3 && request[0] == "CONNECT" ? request[1] : QString();
+            targets << target;
+            upstream->connectToHost(target.section(QLatin1Char(':'), 0, 0),
+                                    quint16(target.section(QLatin1Char(':'), 1).toUInt()));
+        });
+        connect(upstream, &QTcpSocket::connected, client, [client, upstream, pending] {
+            client->write("HTTP/1.1 200 Connection established\r\n\r\n");
+            upstream->write(*pending);
+        });
+        connect(upstream, &QTcpSocket::readyRead, client,
+                [client, upstream] { client->write(upstream->readAll()); });
+        connect(upstream, &QTcpSocket::disconnected, client, &QTcpSocket::disconnectFromHost);
+        connect(client, &QTcpSocket::disconnected, client, &QObject::deleteLater);
+    }
+
+    QTcpServer m_server;
+};
 
 } // namespace
 
@@ -430,3 +485,28 @@ INSTANTIATE_TEST_SUITE_P(Kinds, SyncRefused,
                          ::testing::Values(std::pair{"2", "status"}, std::pair{"2", "http500"},
                                            std::pair{"2", "malformed"}, std::pair{"1", "malformed"},
                                            std::pair{"1", "status"}));
+
+// Everything goes through the configured proxy, the version query first; with the proxy gone the
+// run ends before anything is sent, never around it.
+TEST_F(SyncRun, AProxyCarriesTheWholeRunAndWithoutItNothingIsSent)
+{
+    addHistory(addDisplay("SN-1", true), 2);
+    ConnectProxy proxy;
+    m_settings.useProxy = true;
+    m_settings.proxyHost = "127.0.0.1";
+    m_settings.proxyPort = QString::number(proxy.port());
+    SynchronizationReport report;
+    ASSERT_TRUE(synchronize(&report)) << report.error.toStdString();
+    EXPECT_FALSE(proxy.targets.isEmpty());
+    for (const QString& target : proxy.targets)
+        EXPECT_EQ(target, QStringLiteral("127.0.0.1:%1").arg(m_host->port()));
+    EXPECT_EQ(historyNamesReceived().size(), 2);
+
+    proxy.close();
+    addHistory(addDisplay("SN-2", true), 1);
+    const int requests = server().requestCount();
+    EXPECT_FALSE(synchronize(&report));
+    EXPECT_TRUE(report.error.contains("version")) << report.error.toStdString();
+    EXPECT_EQ(server().requestCount(), requests);
+    EXPECT_EQ(count("SELECT COUNT(*) FROM History WHERE issynchron = 0"), 1);
+}
