@@ -40,6 +40,7 @@ TEST_F(SyncAgent, SyncNowPrintsEverySynchroniserAndStatusCountsWhatIsLeft)
     ASSERT_EQ(status.exitCode, 0) << status.err.toStdString();
     EXPECT_EQ(status.json().value("version").toInt(), 2);
     EXPECT_TRUE(status.json().value("lastResult").toString().startsWith("ok"));
+    EXPECT_GT(status.json().value("lastRun").toInteger(), 0);
     EXPECT_EQ(status.json().value("pending").toObject().value("History").toInt(), 0);
 
     // A run of the agent holds the lock: the command does not start a second one.

@@ -375,8 +375,18 @@ TEST_F(SyncRun, AnEditMadeWhileTheRequestIsOutIsKeptAndSentByTheNextRun)
     exec("INSERT INTO Preferences (name, value, isupdate) VALUES ('Foo', 'first', 1)");
     server().setReply("PREFERENCES",
                       {{"data", QJsonArray{QJsonObject{{"name", "Foo"}, {"value", "server"}}}}});
+    exec("INSERT INTO DisplayInfo (displayid, name, value, issynchron) VALUES (?, 'Location', 'Room 4', 0)",
+         {display});
+    exec("INSERT INTO DisplayStatistic (STDATE, DISPLAYID, STVALUE, STISSYNCHRON) VALUES ('2026.12.07', ?, "
+         "60, '0')",
+         {display});
     server().setOnRequest([](const MgmtServer::Received& r) {
         // The server's thread has its own connection, like another writer would.
+        if (r.action == QLatin1String("DISPLAYPREFS"))
+            DB::get()->exec(
+                "UPDATE DisplayInfo SET value = 'Room 5', issynchron = 0 WHERE name = 'Location'");
+        if (r.action == QLatin1String("DISPLAYHOURS"))
+            DB::get()->exec("UPDATE DisplayStatistic SET STVALUE = 120");
         if (r.action == QLatin1String("PREFERENCES"))
             DB::get()->exec("UPDATE Preferences SET value = 'edited', isupdate = 1 WHERE name = 'Foo'");
         if (r.action == QLatin1String("HISTORY"))
@@ -386,6 +396,8 @@ TEST_F(SyncRun, AnEditMadeWhileTheRequestIsOutIsKeptAndSentByTheNextRun)
     server().setOnRequest({});
     // The unsent local edit wins over the server's value and stays marked.
     EXPECT_EQ(one("SELECT value || '/' || isupdate FROM Preferences WHERE name = 'Foo'"), "edited/1");
+    EXPECT_EQ(one("SELECT issynchron FROM DisplayInfo WHERE name = 'Location'"), "0");
+    EXPECT_EQ(one("SELECT STISSYNCHRON FROM DisplayStatistic"), "0");
     // Two batches; the renamed record was not sent again within the run.
     EXPECT_EQ(server().count("HISTORY"), 2);
     EXPECT_EQ(count("SELECT COUNT(*) FROM History WHERE issynchron = 0"), 1);
@@ -404,6 +416,8 @@ TEST_F(SyncRun, AnEditMadeWhileTheRequestIsOutIsKeptAndSentByTheNextRun)
     }
     EXPECT_TRUE(sentEdit);
     EXPECT_EQ(one("SELECT value || '/' || isupdate FROM Preferences WHERE name = 'Foo'"), "edited/0");
+    EXPECT_EQ(one("SELECT value || '/' || issynchron FROM DisplayInfo WHERE name = 'Location'"), "Room 5/1");
+    EXPECT_EQ(one("SELECT STISSYNCHRON FROM DisplayStatistic"), "1");
 }
 
 // Step times: a time set here and not sent yet outlives the server's due dates until it went up;
