@@ -472,6 +472,11 @@ TEST_P(SyncRefused, KeepsTheMarksOfEveryTableAndTheNextRunSendsEachRowOnce)
     seedWorkstation();
     serverAnswers();
     exec("INSERT INTO QATasksTime (stepid, dispid, time, issynchron) VALUES (12, ?, 3000, 0)", {m_display});
+    // A server task deleted here: gone only once the server has heard of it.
+    exec("INSERT INTO UserScheduling (servertask_id, displayid, tasktype_id, issynchron, IsDelete) VALUES "
+         "(5, ?, "
+         "'cal', 0, 1)",
+         {m_display});
     const auto before = Synchronization::pendingCounts();
     for (const QString& action : kProtocol2Actions)
         server().setFault(action, {kind, 5, -1});
@@ -479,7 +484,7 @@ TEST_P(SyncRefused, KeepsTheMarksOfEveryTableAndTheNextRunSendsEachRowOnce)
     EXPECT_FALSE(synchronize(&report));
     EXPECT_FALSE(report.synchronizers.isEmpty());
     EXPECT_EQ(Synchronization::pendingCounts(), before);
-    EXPECT_EQ(count("SELECT COUNT(*) FROM UserScheduling"), 1);
+    EXPECT_EQ(count("SELECT COUNT(*) FROM UserScheduling"), 2);
     EXPECT_EQ(count("SELECT COUNT(*) FROM Preferences WHERE name = 'MinAmbientLux'"), 0);
     EXPECT_EQ(one("SELECT isactive FROM Displays WHERE displayid = ?", {m_inactive}), "0");
 
@@ -489,6 +494,7 @@ TEST_P(SyncRefused, KeepsTheMarksOfEveryTableAndTheNextRunSendsEachRowOnce)
     const QStringList names = historyNamesReceived();
     EXPECT_EQ(names.size(), 5);
     EXPECT_EQ(QSet<QString>(names.begin(), names.end()).size(), 5);
+    EXPECT_EQ(count("SELECT COUNT(*) FROM UserScheduling WHERE servertask_id = 5"), 0);
     for (const auto& [table, pending] : Synchronization::pendingCounts()) {
         // The display inactive when the displays went up is sent by the next run.
         EXPECT_EQ(pending, table == QLatin1String("Displays") ? 1 : 0) << table.toStdString();
