@@ -148,6 +148,15 @@ TEST_F(SyncRemote, TheRunningAgentSynchronisesOnItsIntervalAndThePoolHearsTheSer
     addHistory(addDisplay("SN-AGENT-2", true), 1);
     harness.clock().setSeconds(RunnerHarness::start + 480);
     ASSERT_TRUE(waitFor([&] { return historyNamesReceived().size() == 3; }));
+    ASSERT_TRUE(harness.sync());
+
+    // Remote management switched off: the task, due again, sends nothing at all.
+    preferences.setValue("remoteOn", "off", false);
+    addHistory(addDisplay("SN-AGENT-3", true), 1);
+    const int before = server().requestCount();
+    harness.clock().setSeconds(RunnerHarness::start + 720);
+    ASSERT_TRUE(harness.sync());
+    EXPECT_EQ(server().requestCount(), before);
 
     harness.runner().safeTerminate(10000);
     AppPreferences::freeDatabase();
