@@ -43,7 +43,8 @@ bool QAStepsSynchronize::write(const QJsonObject& reply)
         qDebug() << "QAStepsSynchronize 2 - " << displayid << stepid << time;
         if (time < 0)
             continue;
-        ok = ok && QATasksTimeSynchronize::SetTaskTime(*db, displayid, stepid, time);
+        ok = ok && QATasksTimeSynchronize::SetTaskTime(*db, displayid, stepid, time,
+                                                       QATasksTimeSynchronize::unsentEditRule(version()));
         const QString groupid =
             db->query(QStringLiteral("SELECT groupid FROM QASchedulingSteps WHERE displayid = ? AND "
                                      "stepid = ?"),

@@ -95,7 +95,9 @@ bool QATasksSynchronizeV2::write(const QJsonObject& reply)
         }
         const qint64 nextdate = toInt64(entry.value(QStringLiteral("nextdate")), -1);
         if (nextdate >= 0)
-            ok = ok && QATasksTimeSynchronize::setGroupTime(*db, displayid, groupid, nextdate);
+            ok =
+                ok && QATasksTimeSynchronize::setGroupTime(*db, displayid, groupid, nextdate,
+                                                           QATasksTimeSynchronize::unsentEditRule(version()));
         ++applied;
     }
     return finishApply(transaction, ok, applied);

@@ -15,28 +15,41 @@ QATasksTimeSynchronize::QATasksTimeSynchronize()
 }
 
 bool QATasksTimeSynchronize::SetTaskTime(KaldoDynamicData& db, const QString& displayid,
-                                         const QString& stepid, qint64 time)
+                                         const QString& stepid, qint64 time, UnsentEdit rule)
 {
-    if (db.query(QStringLiteral("SELECT stepid FROM QATasksTime WHERE dispid = ? AND stepid = ?"),
-                 {displayid, stepid})
-            .IsNull())
+    const auto current =
+        db.query(QStringLiteral("SELECT time, issynchron FROM QATasksTime WHERE dispid = ? AND stepid = ?"),
+                 {displayid, stepid});
+    if (current.IsNull())
         return db.exec(
             QStringLiteral("INSERT INTO QATasksTime (stepid, dispid, time, issynchron) VALUES (?, ?, ?, 1)"),
             {stepid, displayid, time});
+    if (current.value(QStringLiteral("issynchron")) == QLatin1String("0") &&
+        current.value(QStringLiteral("time")).toLongLong() != time) {
+        if (rule == UnsentEdit::KeepLocal) {
+            qDebug().noquote() << "QA step time of display" << displayid << "step" << stepid
+                               << "edited here and not sent yet: the local time"
+                               << current.value(QStringLiteral("time")) << "wins over the server's" << time;
+            return true;
+        }
+        qDebug().noquote() << "QA step time of display" << displayid << "step" << stepid
+                           << "edited here, but this protocol cannot send it: the server's time" << time
+                           << "replaces the local" << current.value(QStringLiteral("time"));
+    }
     return db.exec(
         QStringLiteral("UPDATE QATasksTime SET time = ?, issynchron = 1 WHERE dispid = ? AND stepid = ?"),
         {time, displayid, stepid});
 }
 
 bool QATasksTimeSynchronize::setGroupTime(KaldoDynamicData& db, const QString& displayid,
-                                          const QString& groupid, qint64 time)
+                                          const QString& groupid, qint64 time, UnsentEdit rule)
 {
     bool ok = true;
     for (auto step = db.query(
              QStringLiteral("SELECT stepid FROM QASchedulingSteps WHERE groupid = ? AND displayid = ?"),
              {groupid, displayid});
          !step.IsNull(); ++step)
-        ok = ok && SetTaskTime(db, displayid, step.value(QStringLiteral("stepid")), time);
+        ok = ok && SetTaskTime(db, displayid, step.value(QStringLiteral("stepid")), time, rule);
     return ok &&
            db.exec(QStringLiteral(
                        "UPDATE QASchedulingGroups SET nextdate = ? WHERE groupid = ? AND displayid = ?"),
@@ -84,7 +97,7 @@ bool QATasksTimeSynchronize::write(const QJsonObject& reply)
         }
         for (; !group.IsNull(); ++group)
             ok = ok && setGroupTime(*db, group.value(QStringLiteral("displayid")),
-                                    group.value(QStringLiteral("groupid")), time);
+                                    group.value(QStringLiteral("groupid")), time, unsentEditRule(version()));
         ++applied;
     }
     return finishApply(transaction, ok, applied);

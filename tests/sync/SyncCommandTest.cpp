@@ -40,6 +40,7 @@ TEST_F(SyncAgent, SyncNowPrintsEverySynchroniserAndStatusCountsWhatIsLeft)
     ASSERT_EQ(status.exitCode, 0) << status.err.toStdString();
     EXPECT_EQ(status.json().value("version").toInt(), 2);
     EXPECT_TRUE(status.json().value("lastResult").toString().startsWith("ok"));
+    EXPECT_GT(status.json().value("lastRun").toInteger(), 0);
     EXPECT_EQ(status.json().value("pending").toObject().value("History").toInt(), 0);
 
     // A run of the agent holds the lock: the command does not start a second one.
@@ -50,6 +51,15 @@ TEST_F(SyncAgent, SyncNowPrintsEverySynchroniserAndStatusCountsWhatIsLeft)
         EXPECT_EQ(busy.exitCode, 1);
         EXPECT_TRUE(server().received().isEmpty());
     }
+
+    // With remote management off nothing at all goes to the server, not even the version query.
+    DBPreferences().setValue("remoteOn", "off", false);
+    addHistory(addDisplay("SN-OFF", true), 1);
+    const int requests = server().requestCount();
+    ProgramRun off = ProgramRun::ctl({"sync", "now", "--ca-file", ca});
+    EXPECT_EQ(off.exitCode, 1);
+    EXPECT_TRUE(off.err.contains("remoteOn")) << off.err.toStdString();
+    EXPECT_EQ(server().requestCount(), requests);
 }
 
 TEST_F(SyncAgent, AKilledRunLeavesEveryUnsentRowMarkedAndTheNextRunSendsThemOnce)

@@ -5,9 +5,11 @@
 #include "sync/BaseRemoteSettings.h"
 #include "sync/BaseSynchronizer.h"
 #include "tasks/SynchronizeDatabaseTask.h"
+#include "tests/lut/profile/LogCapture.h"
 #include "tests/sync/SyncFixture.h"
 #include "tests/tasks/TaskTestSupport.h"
 
+#include <QMutex>
 #include <QSignalSpy>
 
 // The main thread's side of synchronisation and the agent's periodic task, against the local server.
@@ -118,13 +120,24 @@ TEST_F(SyncRemote, TheRunningAgentSynchronisesOnItsIntervalAndThePoolHearsTheSer
                      [&heard](const QString& name, const QString& value) { heard.insert(name, value); });
     addHistory(addDisplay("SN-AGENT", true), 2);
 
-    harness.add(
+    Task* const task = harness.add(
         std::make_unique<SynchronizeDatabaseTask>("Database synchronization", 120, 0, harness.sharedClock()));
+    QMutex iconsMutex;
+    QStringList icons;
+    QObject::connect(
+        static_cast<SynchronizeDatabaseTask*>(task), &SynchronizeDatabaseTask::signalTrayIconLoad, task,
+        [&](const QString& icon) {
+            QMutexLocker lock(&iconsMutex);
+            icons << icon;
+        },
+        Qt::DirectConnection);
+    const LogCapture log;
     harness.startRunner();
     // Runs every 120 s; at 240 s the last synchronisation is not 300 s old yet.
     harness.clock().setSeconds(RunnerHarness::start + 240);
     ASSERT_TRUE(harness.sync());
     EXPECT_EQ(server().requestCount(), 0);
+    EXPECT_FALSE(log.contains("RefreshFullInfo"));
 
     harness.clock().setSeconds(RunnerHarness::start + 360);
     ASSERT_TRUE(waitFor([&] { return heard.value("MinAmbientLux") == "30"; }));
@@ -132,6 +145,12 @@ TEST_F(SyncRemote, TheRunningAgentSynchronisesOnItsIntervalAndThePoolHearsTheSer
     // clock moves on only after it.
     ASSERT_TRUE(harness.sync());
     EXPECT_EQ(heard.value("AmbientSource"), "remote");
+    // The tray showed the busy icon for the run, and the QA plan was rebuilt after it.
+    {
+        QMutexLocker lock(&iconsMutex);
+        EXPECT_EQ(icons, QStringList({"orvantaSynch.ico", "orvanta.ico"}));
+    }
+    EXPECT_TRUE(log.contains("RefreshFullInfo"));
     EXPECT_EQ(historyNamesReceived().size(), 2);
     EXPECT_EQ(count("SELECT COUNT(*) FROM History WHERE issynchron = 0"), 0);
     EXPECT_EQ(preferences.getValue("DataBaseSynchronizationInterval_LastTime"),
@@ -148,6 +167,15 @@ TEST_F(SyncRemote, TheRunningAgentSynchronisesOnItsIntervalAndThePoolHearsTheSer
     addHistory(addDisplay("SN-AGENT-2", true), 1);
     harness.clock().setSeconds(RunnerHarness::start + 480);
     ASSERT_TRUE(waitFor([&] { return historyNamesReceived().size() == 3; }));
+    ASSERT_TRUE(harness.sync());
+
+    // Remote management switched off: the task, due again, sends nothing at all.
+    preferences.setValue("remoteOn", "off", false);
+    addHistory(addDisplay("SN-AGENT-3", true), 1);
+    const int before = server().requestCount();
+    harness.clock().setSeconds(RunnerHarness::start + 720);
+    ASSERT_TRUE(harness.sync());
+    EXPECT_EQ(server().requestCount(), before);
 
     harness.runner().safeTerminate(10000);
     AppPreferences::freeDatabase();

@@ -1,6 +1,7 @@
 #include "sync/BaseSynchronizer.h"
 #include "sync/SyncXml.h"
 #include "sync/SynchronizeRequest.h"
+#include "tests/lut/profile/LogCapture.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -71,4 +72,24 @@ TEST(SyncWire, XmlFormCarriesTheSameContentAsJson)
     EXPECT_EQ(BaseSynchronizer::toList(got.value("single")).size(), 1);
     EXPECT_EQ(got.value("elements").toObject(), (QJsonObject{{"Serial Number", "SN 1"}, {"xmlish", "y"}}));
     EXPECT_EQ(SyncXml::removeInvalidCharacters(QString("a") + QChar(0x1) + "b"), "ab");
+}
+
+TEST(SyncWire, RepliesOf16384CharactersOrMoreAreLoggedShortened)
+{
+    const auto text = [](int size) {
+        return QString(8192, QLatin1Char('a')) + QString(size - 12288, QLatin1Char('b')) +
+               QString(4096, QLatin1Char('c'));
+    };
+    {
+        LogCapture log;
+        BaseSynchronizer::writeToLogButSkipHuge("reply:", text(16383));
+        EXPECT_TRUE(log.contains(text(16383)));
+        EXPECT_FALSE(log.contains("skipped"));
+    }
+    LogCapture log;
+    BaseSynchronizer::writeToLogButSkipHuge("reply:", text(16384));
+    EXPECT_FALSE(log.contains("b"));
+    EXPECT_TRUE(log.contains("...(8192 first chars in previous line, 4096 last in this, 4096 skipped)..."));
+    EXPECT_TRUE(log.contains(QString(8192, QLatin1Char('a'))));
+    EXPECT_TRUE(log.contains(QString(4096, QLatin1Char('c'))));
 }

@@ -167,9 +167,10 @@ void MgmtServer::missingHandler(const QHttpServerRequest&, QTcpSocket* socket)
 
 bool MgmtServer::handleRequest(const QHttpServerRequest& request, QTcpSocket* socket)
 {
+    // Exact paths: a client that doubles the "/" after the base address gets a 404.
     const QString path = request.url().path();
     Fault fault;
-    if (path.endsWith(QLatin1String("/version"))) {
+    if (path == QLatin1String("/version")) {
         if (takeFault(QStringLiteral("version"), &fault)) {
             if (fault.kind == QLatin1String("hang"))
                 return true;
@@ -188,13 +189,13 @@ bool MgmtServer::handleRequest(const QHttpServerRequest& request, QTcpSocket* so
 
     Received received;
     received.body = request.body();
-    if (path.endsWith(QLatin1String("/api/sync"))) {
+    if (path == QLatin1String("/api/sync")) {
         received.protocol = 2;
         const QJsonObject body = QJsonDocument::fromJson(request.body()).object();
         received.header = body.value(QStringLiteral("header")).toObject();
         received.action = received.header.value(QStringLiteral("action")).toString();
         received.data = body.value(QStringLiteral("data"));
-    } else if (path.endsWith(QLatin1String("/synchronize2.php"))) {
+    } else if (path == QLatin1String("/synchronize2.php")) {
         received.protocol = 1;
         const auto parts = formParts(request.value("Content-Type"), request.body());
         for (auto it = parts.begin(); it != parts.end(); ++it) {
