@@ -54,6 +54,15 @@ void DDCCIAutoDelay::waitServingEvents(int ms)
         serveEvents();
 }
 
+void DDCCIAutoDelay::pauseWithinDelay(int ms)
+{
+    const auto until = Clock::now() + std::chrono::milliseconds(qMax(0, ms));
+    if (t_readyAt && *t_readyAt > Clock::now())
+        waitUntil(qMin(until, *t_readyAt));
+    else
+        serveEvents();
+}
+
 void DDCCIAutoDelay::reset()
 {
     t_readyAt.reset();

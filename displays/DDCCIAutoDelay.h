@@ -17,6 +17,10 @@ public:
 
     // Lets events run while sleeping `ms` milliseconds in small steps.
     static void waitServingEvents(int ms);
+    // As waitServingEvents, but never past the end of this thread's pending delay: a pause
+    // that fills the mandated gap must not stretch it (on a busy machine each short sleep
+    // oversleeps, and many of them would add up to more than the gap).
+    static void pauseWithinDelay(int ms);
     // Drops the pending delay of this thread (a new display session, tests).
     static void reset();
 };

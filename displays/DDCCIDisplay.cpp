@@ -257,7 +257,7 @@ bool DDCCIDisplay::TableWrite(unsigned char code, unsigned offset, unsigned char
         // The mandated gap after the block runs meanwhile; these steps only fill it.
         for (unsigned i = 0; i < count; ++i) {
             Q_EMIT signalTableWriteProgress();
-            DDCCIAutoDelay::waitServingEvents(1);
+            DDCCIAutoDelay::pauseWithinDelay(1);
         }
     }
     return true;

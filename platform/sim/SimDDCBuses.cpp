@@ -50,7 +50,7 @@ std::unique_ptr<DDCBus> SimDDCBuses::openUsb(const QString& output, QString* err
     return std::make_unique<SimMccsMonitor>(ddc, stateFile(output), true);
 }
 
-std::unique_ptr<DDCBus> SimDDCBuses::openSerial(const QString& output, QString* error) const
+std::unique_ptr<SimMccsMonitor> SimDDCBuses::openSerial(const QString& output, QString* error) const
 {
     const std::optional<SimDisplay> display = m_workstation.display(output);
     QJsonObject ddc = display ? display->config.value(QStringLiteral("ddc")).toObject() : QJsonObject();

@@ -186,6 +186,14 @@ bool SimMccsMonitor::read(quint8 address, int count, QByteArray& out, QString* e
     return true;
 }
 
+int SimMccsMonitor::msUntilReply() const
+{
+    if (m_reply.isEmpty() && m_wideReplies.empty())
+        return -1;
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(m_replyReadyAt - Clock::now()).count();
+    return static_cast<int>(qMax<decltype(left)>(0, left));
+}
+
 void SimMccsMonitor::reply(QByteArray payload)
 {
     QByteArray package;

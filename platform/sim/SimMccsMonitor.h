@@ -38,6 +38,10 @@ public:
     bool write(quint8 address, const QByteArray& bytes, QString* error) override;
     bool read(quint8 address, int count, QByteArray& out, QString* error) override;
 
+    // How long until the reply to the last request can be read: 0 when it can now, -1 when the
+    // request has no reply.
+    int msUntilReply() const;
+
     static QString defaultCapabilities(bool withLut);
     static constexpr int IdentityTableCode = 0xF1;
     // The LUT and settings kept for `stateFile`, for lutloaderctl and tests: {"lut": [[...]...], "vcp":

@@ -1,6 +1,6 @@
 #include "platform/sim/SimSerialLine.h"
 
-#include "platform/DDCBus.h"
+#include "platform/sim/SimMccsMonitor.h"
 
 #include <QDebug>
 #include <QSerialPort>
@@ -18,8 +18,8 @@ qsizetype packageSize(const QByteArray& bytes)
 
 } // namespace
 
-SimSerialLine::SimSerialLine(QString device, std::unique_ptr<DDCBus> monitor, int replyDelayMs)
-    : m_device(std::move(device)), m_monitor(std::move(monitor)), m_replyDelayMs(replyDelayMs)
+SimSerialLine::SimSerialLine(QString device, std::unique_ptr<SimMccsMonitor> monitor)
+    : m_device(std::move(device)), m_monitor(std::move(monitor))
 {
 }
 
@@ -48,9 +48,13 @@ void SimSerialLine::run()
         QString error;
         if (!m_monitor->write(DisplayAddress7Bit, package, &error))
             continue;
-        QThread::msleep(static_cast<unsigned long>(m_replyDelayMs) + 5);
+        // A command without an answer is done: the line goes straight back to listening, so the
+        // display takes packages as fast as the host sends them and in the order sent.
+        const int untilReply = m_monitor->msUntilReply();
+        if (untilReply < 0)
+            continue;
+        QThread::msleep(static_cast<unsigned long>(untilReply));
         QByteArray reply;
-        // Commands without an answer leave nothing to read.
         if (!m_monitor->read(DisplayAddress7Bit, LongestReply, reply, &error) || reply.size() < 3)
             continue;
         // A monitor that repeats its length byte sends one byte more than the length says.

@@ -6,7 +6,7 @@
 #include <atomic>
 #include <memory>
 
-class DDCBus;
+class SimMccsMonitor;
 
 // The display end of a simulated display's serial line (one side of a pseudo-terminal pair):
 // whole DDC/CI packages from the host go to the display's monitor, and its reply goes back on
@@ -14,8 +14,7 @@ class DDCBus;
 class SimSerialLine : public QThread
 {
 public:
-    // `replyDelayMs`: how long the monitor takes before its reply can be read.
-    SimSerialLine(QString device, std::unique_ptr<DDCBus> monitor, int replyDelayMs);
+    SimSerialLine(QString device, std::unique_ptr<SimMccsMonitor> monitor);
     ~SimSerialLine() override;
 
     int packagesServed() const { return m_packages.load(); }
@@ -25,8 +24,7 @@ protected:
 
 private:
     const QString m_device;
-    std::unique_ptr<DDCBus> m_monitor;
-    const int m_replyDelayMs;
+    std::unique_ptr<SimMccsMonitor> m_monitor;
     std::atomic<bool> m_stop{false};
     std::atomic<int> m_packages{0};
 };

@@ -2,6 +2,7 @@
 
 #include "platform/DDCBus.h"
 #include "platform/sim/SimDDCBuses.h"
+#include "platform/sim/SimMccsMonitor.h"
 #include "platform/sim/SimSerialLine.h"
 #include "platform/sim/SimWorkstation.h"
 
@@ -57,16 +58,12 @@ QList<SerialPortInfo> SimSerialPorts::enumerate() const
         if (line.isEmpty() || m_lines.count(line) != 0)
             continue;
         QString error;
-        std::unique_ptr<DDCBus> monitor = m_buses.openSerial(display.output, &error);
+        std::unique_ptr<SimMccsMonitor> monitor = m_buses.openSerial(display.output, &error);
         if (!monitor) {
             qDebug().noquote() << "SimSerialPorts:" << error;
             continue;
         }
-        const int replyDelayMs = display.config.value(QStringLiteral("ddc"))
-                                     .toObject()
-                                     .value(QStringLiteral("replyDelayMs"))
-                                     .toInt(40);
-        auto served = std::make_unique<SimSerialLine>(line, std::move(monitor), replyDelayMs);
+        auto served = std::make_unique<SimSerialLine>(line, std::move(monitor));
         served->start();
         m_lines.emplace(line, std::move(served));
     }

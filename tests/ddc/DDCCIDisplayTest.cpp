@@ -119,6 +119,38 @@ TEST_F(DDCCIDisplayTest, FaultsGiveALogLineAndANeutralResult)
     EXPECT_EQ(flaky->brightness(), 50u);
 }
 
+// Nobody on the bus costs a few tries per operation, never an open-ended wait; a slow bus is only slow.
+TEST_F(DDCCIDisplayTest, ASilentBusIsGivenUpAfterBoundedTriesAndASlowOneStillWorks)
+{
+    ASSERT_TRUE(installMonitors(
+        {generic("DP-1", "SIM", "Sim", R"("faults": {"noAnswer": true})"),
+         generic("DP-2", "SIM", "Sim", R"("lut": {"size": 16, "bits": 8}, "faults": {"slowBusMs": 15})")}));
+    LogCapture log;
+    auto silentDisplay = connected(0);
+    EXPECT_FALSE(silentDisplay->ok());
+    EXPECT_TRUE(log.all().contains("no acknowledge at address 37h")) << log.all().toStdString();
+    const qsizetype connectTries = log.all().count("WriteI2CBuf failed");
+    EXPECT_GT(connectTries, 0);
+    EXPECT_LE(connectTries, 8) << "a multi-part exchange";
+    const qsizetype mark = log.all().size();
+    EXPECT_EQ(silentDisplay->brightness(), unsigned(-1));
+    EXPECT_FALSE(silentDisplay->ok());
+    EXPECT_LE(log.all().mid(mark).count("WriteI2CBuf failed"), 10) << "a write-read exchange";
+    EXPECT_EQ(silentDisplay->GetCommunicationMode(), 1);
+
+    auto slow = connected(1);
+    ASSERT_TRUE(slow->ok()) << log.all().toStdString();
+    slow->setContrast(33);
+    EXPECT_EQ(slow->contrast(), 33);
+    slow->attachInternalLUT();
+    ASSERT_TRUE(slow->ok());
+    const luts_t table = ramp(16, 255, 1);
+    ASSERT_TRUE(slow->lut()->UploadLUT(table));
+    luts_t back;
+    ASSERT_TRUE(slow->lut()->DownloadLUT(back));
+    EXPECT_EQ(back, table);
+}
+
 TEST_F(DDCCIDisplayTest, InternalLutUploadsInBlocksAndReadsBack)
 {
     ASSERT_TRUE(installMonitors({generic("DP-1", "SIM", "Sim", R"("lut": {"size": 256, "bits": 10})")}));

@@ -3,9 +3,13 @@
 #include "displays/DDCCIControl.h"
 #include "displays/DDCCIFactory.h"
 #include "displays/I2CDDCCIControl.h"
+#include "platform/Platform.h"
+#include "platform/sim/SimWorkstation.h"
 #include "tests/ddc/DdcFixture.h"
+#include "tests/lut/profile/LogCapture.h"
 
 #include <QCoreApplication>
+#include <QJsonObject>
 
 #include <gtest/gtest.h>
 #include <vector>
@@ -117,6 +121,24 @@ TEST_F(DDCTransportTest, AutomaticChoiceFallsBackToTheOutputBus)
     EXPECT_TRUE(other->test());
     DDCCIFactory::releaseDDCCIIfUnused(answering);
     EXPECT_TRUE(DDCCIFactory::isPooled(answering)) << "still held here";
+}
+
+TEST_F(DDCTransportTest, AMissingBusIsReportedOncePerDisplayAndEveryCallFails)
+{
+    ASSERT_TRUE(installMonitors({DdcFixture::generic("DP-1")}));
+    const int id = CurrentDisplays::DisplayId(0);
+    ASSERT_TRUE(Platform::workstation()->apply({{"cmd", "unplug"}, {"output", "DP-1"}}).value("ok").toBool());
+    LogCapture log;
+    I2CDDCCIControl t(id);
+    unsigned char request[] = {0x01, 0x10};
+    unsigned char buf[DDCCIControl::MaxPackageSize];
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(t.write(request, 2, 5), -1);
+        EXPECT_EQ(t.read(buf, 8), -1);
+        EXPECT_EQ(t.lastError(), DDCCIControl::ErrorBusCall);
+    }
+    EXPECT_FALSE(t.test());
+    EXPECT_EQ(log.all().count("no DDC bus for display"), 1) << log.all().toStdString();
 }
 
 TEST_F(DDCTransportTest, RepliesAreNotReadyBeforeTheDelayAndTheNextExchangeWaitsForIt)

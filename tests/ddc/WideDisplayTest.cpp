@@ -135,6 +135,11 @@ TEST_F(WideDisplayTest, OverUsbTheFactoryFindsThePortAndTheLutGoesThroughIt)
     EXPECT_TRUE(log.all().contains("WideDisplayDDCCI no DDC/CI connection")) << "the cable has none";
     EXPECT_EQ(d->brightness(), 100u);
     EXPECT_TRUE(d->ok());
+    // The front sensor: switched on, then its luminance read without the USB reply's prefix.
+    auto* wideDisplay = dynamic_cast<WideDisplayBase*>(d.get());
+    ASSERT_NE(wideDisplay, nullptr);
+    EXPECT_EQ(wideDisplay->writeSensorOnOff({1}), std::vector<unsigned char>{1});
+    EXPECT_EQ(wideDisplay->readSensorLumi(), (std::vector<unsigned char>{0x00, 0x00, 0x01, 0xF4}));
 
     LUT* lut = d->lut();
     ASSERT_NE(lut, nullptr);
@@ -144,6 +149,7 @@ TEST_F(WideDisplayTest, OverUsbTheFactoryFindsThePortAndTheLutGoesThroughIt)
         table[0][i] = 4095 - i * 16;
     ASSERT_TRUE(lut->UploadLUT(table));
     d->unlockHardware();
+    EXPECT_EQ(monitorState("DP-1").value("registers").toObject().value("19").toString(), "01");
     const QJsonArray gamma = monitorState("DP-1").value("wideGamma").toArray();
     ASSERT_GE(gamma.size(), 256);
     for (int i = 0; i < 256; ++i)

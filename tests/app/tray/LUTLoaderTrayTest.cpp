@@ -393,6 +393,35 @@ TEST_F(LUTLoaderTrayTest, DisplaysLoadedBeforeAreLoadedAgainOnReload)
     EXPECT_FALSE(lutLockTaken());
 }
 
+// A monitor with a LUT of its own goes the same road: its menu entry loads the stored table into
+// the monitor, and the reload after an unlock loads what is stored by then.
+TEST_F(LUTLoaderTrayTest, AnInternalLutLoadsIntoTheMonitorAndAgainAfterAnUnlock)
+{
+    const luts_t first = curve(16, 1000, 2.0);
+    storeLut("DP-3", first, 1);
+    // The menu learns of the stored table when it is rebuilt.
+    m_tray->slotReloadAllLUTs();
+    ASSERT_TRUE(
+        serveUntil([&] { return action("DP-3") && action("DP-3")->isEnabled() && !m_tray->isLoading(); }));
+    const int before = m_finished;
+    action("DP-3")->trigger();
+    ASSERT_TRUE(serveUntil([&] { return m_finished == before + 1 && !m_tray->isLoading(); }));
+    EXPECT_EQ(monitorTable("DP-3"), first);
+    EXPECT_TRUE(action("DP-3")->isChecked());
+    EXPECT_EQ(sentValues("LutLoadEnd"), QStringList{QString::number(idOf("DP-3"))});
+    EXPECT_EQ(DBDisplays().getDisplayInfo(idOf("DP-3"), "lutupload"), "true");
+    // The output's card is not where an internal table goes.
+    EXPECT_EQ(cardTable("DP-3"), linear(1024, 65535));
+
+    const luts_t second = curve(16, 1023, 1.5);
+    storeLut("DP-3", second, 1);
+    m_tray->slotReloadAllLUTs();
+    ASSERT_TRUE(serveUntil([&] { return m_finished == before + 2 && !m_tray->isLoading(); }));
+    EXPECT_EQ(monitorTable("DP-3"), second);
+    EXPECT_TRUE(action("DP-3")->isChecked());
+    EXPECT_FALSE(lutLockTaken());
+}
+
 } // namespace
 
 namespace {

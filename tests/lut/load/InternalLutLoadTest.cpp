@@ -1,31 +1,11 @@
 // Stored tables whose target is the monitor's own LUT, loaded over DDC/CI by the loading thread.
+#include "db/DBDisplays.h"
 #include "displays/DDCCIDisplay.h"
 #include "lut/DisplayList.h"
-#include "platform/Platform.h"
-#include "platform/PlatformBackend.h"
-#include "platform/SessionIdentity.h"
-#include "platform/sim/SimMccsMonitor.h"
 #include "tests/lut/load/LutLoadFixture.h"
-
-#include <QJsonArray>
-#include <QJsonObject>
+#include "tests/lut/profile/LogCapture.h"
 
 namespace {
-
-// What the simulated monitor holds, in its own bit depth.
-luts_t monitorTable(const QString& output)
-{
-    const QJsonObject state =
-        SimMccsMonitor::loadState(Platform::backend().session().runtimeDirectory() +
-                                  QStringLiteral("/sim-ddc/ddc-") + output + QStringLiteral(".json"));
-    luts_t table;
-    for (const QJsonValue& channel : state.value(QStringLiteral("lut")).toArray()) {
-        table.emplace_back();
-        for (const QJsonValue& v : channel.toArray())
-            table.back().push_back(v.toInt());
-    }
-    return table;
-}
 
 class InternalLutLoadTest : public LutLoadFixture
 {
@@ -67,4 +47,26 @@ TEST_F(InternalLutLoadTest, TableBeyondTheMonitorsDepthIsRefusedAndTheMonitorLef
     // (a monitor never written to has no saved state yet).
     const luts_t shown = monitorTable(QStringLiteral("DP-3"));
     EXPECT_TRUE(shown.empty() || shown == linear(16, 1023));
+}
+
+TEST_F(InternalLutLoadTest, TheStoredTableIndexIsSelectedOrRefusedAndTheTableLoadsEitherWay)
+{
+    const luts_t table = curve(16, 1000, 2.0);
+    storeLut(QStringLiteral("DP-3"), table, 1);
+    const int id = idOf(QStringLiteral("DP-3"));
+    LogCapture log;
+    // The monitor keeps one table: index 1 is one past its last.
+    ASSERT_TRUE(DBDisplays().setDisplayInfo(id, QStringLiteral("CurrentLUTIndex"), 1));
+    const Run refused = runLoad(QStringLiteral("DP-3"), true);
+    EXPECT_EQ(refused.fails, 0);
+    EXPECT_TRUE(log.contains("Incorrect LUT index! LUT supports1tables")) << log.all().toStdString();
+    EXPECT_FALSE(log.contains("activation skipped")) << "a monitor's table is written at start-up too";
+    EXPECT_EQ(monitorTable(QStringLiteral("DP-3")), table);
+
+    const luts_t second = curve(16, 1023, 1.5);
+    storeLut(QStringLiteral("DP-3"), second, 1);
+    ASSERT_TRUE(DBDisplays().setDisplayInfo(id, QStringLiteral("CurrentLUTIndex"), 0));
+    EXPECT_EQ(runLoad(QStringLiteral("DP-3"), true).fails, 0);
+    EXPECT_TRUE(log.contains("Current LUT index changed"));
+    EXPECT_EQ(monitorTable(QStringLiteral("DP-3")), second);
 }

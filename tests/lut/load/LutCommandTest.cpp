@@ -46,7 +46,7 @@ protected:
     {
         LutLoadFixture::SetUp();
         // The data directory's database outlives a test: drop what earlier tests stored.
-        for (const char* output : {"DP-1", "DP-2"})
+        for (const char* output : {"DP-1", "DP-2", "DP-3"})
             DBDisplayCurrentLUT().clean(idOf(output));
     }
 
@@ -88,6 +88,31 @@ TEST_F(LutCommandTest, LoadShowAndUnloadChangeWhatTheDisplayHolds)
     const CtlRun after = ctl({"lut", "show", id});
     EXPECT_FALSE(after.json.value("held_same_as_stored").toBool());
     EXPECT_EQ(tableOf(after.json.value("held").toArray()), linear(256, 65280));
+}
+
+TEST_F(LutCommandTest, InternalTablesLoadShowAndUnloadInTheMonitor)
+{
+    const luts_t table = curve(16, 1000, 2.0);
+    storeLut("DP-3", table, 1);
+    const QString id = QString::number(idOf("DP-3"));
+
+    const CtlRun load = ctl({"lut", "load", id});
+    ASSERT_EQ(load.exitCode, 0) << load.err.toStdString();
+    EXPECT_TRUE(load.json.value("calibrated").toBool());
+    EXPECT_EQ(monitorTable("DP-3"), table);
+    EXPECT_EQ(cardTable("DP-3"), linear(1024, 65535)) << "the card is not the target";
+
+    const CtlRun shown = ctl({"lut", "show", id});
+    ASSERT_EQ(shown.exitCode, 0) << shown.err.toStdString();
+    EXPECT_EQ(shown.json.value("luttype").toInt(), 1);
+    EXPECT_EQ(tableOf(shown.json.value("held").toArray()), table) << "read back from the monitor";
+    EXPECT_TRUE(shown.json.value("held_same_as_stored").toBool());
+
+    const CtlRun unload = ctl({"lut", "unload", id});
+    ASSERT_EQ(unload.exitCode, 0) << unload.err.toStdString();
+    EXPECT_FALSE(unload.json.value("calibrated").toBool());
+    EXPECT_EQ(monitorTable("DP-3"), linear(16, 1023));
+    EXPECT_FALSE(ctl({"lut", "show", id}).json.value("held_same_as_stored").toBool());
 }
 
 TEST_F(LutCommandTest, RefusalsNameTheReasonAndLeaveTheCardAlone)

@@ -13,6 +13,7 @@
 #include "platform/Platform.h"
 #include "platform/PlatformBackend.h"
 #include "platform/SessionIdentity.h"
+#include "platform/sim/SimMccsMonitor.h"
 #include "platform/sim/SimWorkstation.h"
 #include "tests/displays/SimDisplays.h"
 #include "tests/support/TestPaths.h"
@@ -21,6 +22,7 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QJsonArray>
 #include <QJsonObject>
 #include <QSet>
 
@@ -124,6 +126,20 @@ LutLoadFixture::Run LutLoadFixture::runLoad(LUTLoadingThread& thread, int id, bo
     QCoreApplication::processEvents();
     run.calibrated = DisplayList::instance().isDisplayCalibrated(id);
     return run;
+}
+
+luts_t LutLoadFixture::monitorTable(const QString& output)
+{
+    const QJsonObject state =
+        SimMccsMonitor::loadState(Platform::backend().session().runtimeDirectory() +
+                                  QStringLiteral("/sim-ddc/ddc-") + output + QStringLiteral(".json"));
+    luts_t table;
+    for (const QJsonValue& channel : state.value(QStringLiteral("lut")).toArray()) {
+        table.emplace_back();
+        for (const QJsonValue& v : channel.toArray())
+            table.back().push_back(v.toInt());
+    }
+    return table;
 }
 
 std::optional<luts_t> LutLoadFixture::cardTable(const QString& output)

@@ -46,6 +46,9 @@ protected:
     static std::optional<luts_t> cardTable(const QString& output);
     // The vcgt table of the profile the platform associates with the output, empty when none.
     static luts_t associatedProfileTable(const QString& output);
+    // The table the simulated monitor on `output` keeps in its own LUT, in its own bit depth;
+    // empty before anything was written to it.
+    static luts_t monitorTable(const QString& output);
     // Channels of `size` entries rising to `top` along a power curve, each a little apart.
     static luts_t curve(int size, int top, double exponent = 2.2);
     static luts_t linear(int size, int top);
