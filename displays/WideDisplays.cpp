@@ -5,6 +5,7 @@
 #include "displays/DDCCIFactory.h"
 
 #include <QDebug>
+#include <QMutex>
 
 namespace {
 
@@ -174,11 +175,32 @@ double WideDisplayBase::operationHours()
     return bigEndian(hours) + minutes[0] / 60.0;
 }
 
-// The front sensor's measurements are not built here; the registers are.
+namespace {
+QMutex g_frontSensorMutex;
+WideDisplayBase::FrontSensorProvider g_frontSensorProvider;
+} // namespace
+
+void WideDisplayBase::setFrontSensorProvider(FrontSensorProvider provider)
+{
+    QMutexLocker locker(&g_frontSensorMutex);
+    g_frontSensorProvider = std::move(provider);
+}
+
 std::shared_ptr<CSensor> WideDisplayBase::sensor()
 {
     setOk(true);
-    return nullptr;
+    if (!m_frontSensorLookedUp) {
+        FrontSensorProvider provider;
+        {
+            QMutexLocker locker(&g_frontSensorMutex);
+            provider = g_frontSensorProvider;
+        }
+        if (provider) {
+            m_frontSensorLookedUp = true;
+            m_frontSensor = provider(*this);
+        }
+    }
+    return m_frontSensor;
 }
 
 int WideDisplayBase::GetCommunicationMode()

@@ -2,6 +2,8 @@
 
 #include "displays/DDCCIDisplay.h"
 
+#include <functional>
+#include <memory>
 #include <vector>
 
 // WIDE medical displays: not MCCS, but a register protocol of their own carried over DDC/CI
@@ -66,6 +68,10 @@ public:
     double operationHours() override;
     std::shared_ptr<CSensor> sensor() override;
     int GetCommunicationMode() override;
+    // Makes the front sensor of a display, null when it has none; set once by the sensor
+    // subsystem at start (the display library does not know the sensor classes).
+    using FrontSensorProvider = std::function<std::shared_ptr<CSensor>(WideDisplayBase& display)>;
+    static void setFrontSensorProvider(FrontSensorProvider provider);
     void attachInternalLUT() override;
 
     virtual std::vector<unsigned char> readMonitorId();
@@ -109,6 +115,8 @@ protected:
     virtual bool checkChannel() = 0;
 
 private:
+    std::shared_ptr<CSensor> m_frontSensor;
+    bool m_frontSensorLookedUp = false;
     int m_model = 0;
     int m_lutDataDepth = 0;
     int m_inputDatabit = 0;

@@ -1,12 +1,204 @@
 #include "sensors/CSpectraScanSensor.h"
 
-CSpectraScanSensor::CSpectraScanSensor(int /*port*/)
-    : VendorLibrarySensor(SENSOR_SPECTRASCAN, CONNIFACE_SERIAL,
-                          Driver{QStringLiteral("SpectraScan"),
-                                 QStringLiteral("SpectraScan"),
-                                 {},
-                                 {},
-                                 QStringLiteral("the serial protocol of this device is not known"),
-                                 true})
+#include "platform/Platform.h"
+#include "platform/PlatformBackend.h"
+#include "platform/SerialPorts.h"
+
+#include <QDeadlineTimer>
+#include <QDebug>
+#include <QSerialPort>
+
+#include <cmath>
+
+namespace {
+
+constexpr int kMaxLine = 256;
+constexpr double kCandelaPerFootLambert = 3.4262591;
+
+const QByteArray kRemoteMode = QByteArrayLiteral("PHOTO");
+const QByteArray kQuitRemote = QByteArrayLiteral("Q");
+const QByteArray kIdentify = QByteArrayLiteral("D110");
+const QByteArray kMeasure = QByteArrayLiteral("M1");
+
+} // namespace
+
+CSpectraScanSensor::CSpectraScanSensor(int port) : CSensor(SENSOR_SPECTRASCAN, CONNIFACE_SERIAL), m_port(port)
 {
+}
+
+CSpectraScanSensor::~CSpectraScanSensor()
+{
+    DestroyConnectionHandle();
+}
+
+bool CSpectraScanSensor::isOpen() const
+{
+    return m_line && m_line->isOpen();
+}
+
+void CSpectraScanSensor::lost(const QString& why)
+{
+    qDebug() << "CSpectraScanSensor: device lost:" << why;
+    m_problem = why;
+    m_line.reset();
+}
+
+QByteArray CSpectraScanSensor::readLine(int timeoutMs)
+{
+    const QDeadlineTimer deadline(timeoutMs);
+    while (isOpen()) {
+        const qsizetype end = m_buffer.indexOf('\n');
+        if (end >= 0) {
+            const QByteArray line = m_buffer.left(end).trimmed();
+            m_buffer.remove(0, end + 1);
+            if (!line.isEmpty())
+                return line;
+            continue;
+        }
+        if (m_buffer.size() > kMaxLine) {
+            qDebug() << "CSpectraScanSensor: answer without line end";
+            m_buffer.clear();
+            return {};
+        }
+        if (deadline.hasExpired())
+            return {};
+        if (m_line->bytesAvailable() > 0 ||
+            m_line->waitForReadyRead(static_cast<int>(std::max<qint64>(1, deadline.remainingTime())))) {
+            m_buffer += m_line->readAll();
+        } else if (m_line->error() != QSerialPort::NoError && m_line->error() != QSerialPort::TimeoutError) {
+            lost(m_line->errorString());
+        }
+    }
+    return {};
+}
+
+QStringList CSpectraScanSensor::request(const QByteArray& command, int timeoutMs, int fields)
+{
+    if (!isOpen())
+        return {};
+    // What is still buffered answers a command that was given up on.
+    m_buffer.clear();
+    m_line->readAll();
+    const QByteArray line = command + '\r';
+    if (m_line->write(line) != line.size() || !m_line->waitForBytesWritten(ReplyTimeoutMs)) {
+        lost(m_line->errorString());
+        return {};
+    }
+    const QByteArray answer = readLine(timeoutMs);
+    if (answer.isEmpty()) {
+        qDebug() << "CSpectraScanSensor: no answer to" << command;
+        return {};
+    }
+    QStringList parts = QString::fromLatin1(answer).split(QLatin1Char(','));
+    for (QString& part : parts)
+        part = part.trimmed();
+    bool numeric = false;
+    const int code = parts.first().toInt(&numeric);
+    if (!numeric || code != 0 || parts.size() < fields + 1) {
+        qDebug() << "CSpectraScanSensor:" << command << "answered" << answer;
+        return {};
+    }
+    parts.removeFirst();
+    return parts;
+}
+
+bool CSpectraScanSensor::openPort(const SerialPortInfo& port)
+{
+    const QString& name = port.location;
+    if (name.isEmpty())
+        return false;
+    auto line = std::make_unique<QSerialPort>(name);
+    line->setBaudRate(QSerialPort::Baud9600);
+    line->setDataBits(QSerialPort::Data8);
+    line->setParity(QSerialPort::NoParity);
+    line->setStopBits(QSerialPort::OneStop);
+    line->setFlowControl(QSerialPort::NoFlowControl);
+    if (!line->open(QIODevice::ReadWrite)) {
+        // A listed port that is gone is no device; one that will not open may be this one.
+        if (line->error() != QSerialPort::DeviceNotFoundError)
+            m_problem = QStringLiteral("%1: %2").arg(name, line->errorString());
+        return false;
+    }
+    m_line = std::move(line);
+    m_buffer.clear();
+    // The remote-mode greeting carries no error code.
+    const QByteArray hello = kRemoteMode + '\r';
+    const bool written = m_line->write(hello) == hello.size() && m_line->waitForBytesWritten(ReplyTimeoutMs);
+    if (!written || !readLine(ReplyTimeoutMs).contains("REMOTE MODE")) {
+        m_line.reset();
+        return false;
+    }
+    const QStringList identity = request(kIdentify, ReplyTimeoutMs, 2);
+    if (identity.isEmpty() || identity.at(0).isEmpty()) {
+        qDebug() << "CSpectraScanSensor: no identity on" << name;
+        leaveRemoteMode();
+        m_line.reset();
+        return false;
+    }
+    m_model = identity.at(0);
+    m_serial = identity.at(1);
+    m_port = port.number;
+    qDebug().noquote()
+        << QStringLiteral("CSpectraScanSensor: found %1 %2 on %3").arg(m_model, m_serial, name);
+    return true;
+}
+
+bool CSpectraScanSensor::IsConnected()
+{
+    if (isOpen())
+        return !request(kIdentify, ReplyTimeoutMs, 2).isEmpty();
+    m_problem.clear();
+    for (const SerialPortInfo& port : Platform::backend().serialPortEnumeration().enumerate()) {
+        if (port.number < 0 || (m_port >= 0 && port.number != m_port))
+            continue;
+        if (openPort(port))
+            return true;
+    }
+    return false;
+}
+
+bool CSpectraScanSensor::hasConnectionProblems(QString& message)
+{
+    message = m_problem;
+    return !m_problem.isEmpty();
+}
+
+void CSpectraScanSensor::leaveRemoteMode()
+{
+    if (!isOpen())
+        return;
+    const QByteArray line = kQuitRemote + '\r';
+    if (m_line->write(line) == line.size())
+        m_line->waitForBytesWritten(ReplyTimeoutMs);
+}
+
+void CSpectraScanSensor::DestroyConnectionHandle()
+{
+    // Left in remote mode the device could not be used by hand until it is switched off.
+    leaveRemoteMode();
+    m_line.reset();
+}
+
+bool CSpectraScanSensor::DoMeasure()
+{
+    // Error code, unit (0 foot-lamberts, 1 cd/m²), luminance and the chromaticity x, y.
+    const QStringList fields = request(kMeasure, MeasureTimeoutMs, 4);
+    if (fields.isEmpty()) {
+        qDebug() << "CSpectraScanSensor::DoMeasure error. no measurement";
+        return false;
+    }
+    bool ok[4] = {};
+    const int unit = fields.at(0).toInt(&ok[0]);
+    double luminance = fields.at(1).toDouble(&ok[1]);
+    const double x = fields.at(2).toDouble(&ok[2]);
+    const double y = fields.at(3).toDouble(&ok[3]);
+    if (!ok[0] || !ok[1] || !ok[2] || !ok[3] || (unit != 0 && unit != 1) || !std::isfinite(luminance) ||
+        luminance < 0 || !(x >= 0 && x <= 1) || !(y > 0 && y <= 1) || x + y > 1) {
+        qDebug() << "CSpectraScanSensor::DoMeasure error. can't parse" << fields;
+        return false;
+    }
+    if (unit == 0)
+        luminance *= kCandelaPerFootLambert;
+    setReading(x * luminance / y, luminance, (1.0 - x - y) * luminance / y);
+    return true;
 }

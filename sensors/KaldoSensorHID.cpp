@@ -331,6 +331,137 @@ bool KaldoSensorHID::getSensorInfo(unsigned& first, unsigned& second, unsigned& 
     return ok[0] && ok[1] && ok[2];
 }
 
+bool KaldoSensorHID::done(const QString& command, const char* what)
+{
+    QStringList results;
+    return ask(command, results, what);
+}
+
+QString KaldoSensorHID::getMode()
+{
+    QStringList results;
+    if (!ask(QStringLiteral("getmode"), results, "getMode") || results.isEmpty())
+        return QString();
+    return results.first();
+}
+
+bool KaldoSensorHID::setMode(const QString& mode)
+{
+    QStringList results;
+    if (!ask(QStringLiteral("setmode ") + mode, results, "setMode"))
+        return false;
+    // The device names the mode it is in now; one it does not know leaves it where it was.
+    if (results.value(0) != mode) {
+        qDebug() << "KaldoSensorHID::setMode error. wrong answer:" << results;
+        return false;
+    }
+    return true;
+}
+
+bool KaldoSensorHID::setSerial(const QString& serial)
+{
+    return done(QStringLiteral("setsn ") + serial.trimmed(), "setSerial");
+}
+
+bool KaldoSensorHID::setManufacturer(const QString& manufacturer)
+{
+    return done(QStringLiteral("setmanufacturer ") + manufacturer.trimmed(), "setManufacturer");
+}
+
+bool KaldoSensorHID::setModel(const QString& model)
+{
+    return done(QStringLiteral("setmodel ") + model.trimmed(), "setModel");
+}
+
+int KaldoSensorHID::tablesCount()
+{
+    QStringList results;
+    if (!ask(QStringLiteral("tablescount"), results, "tablesCount"))
+        return -1;
+    bool ok = false;
+    const int count = results.value(0).toInt(&ok);
+    if (!ok || count < 0) {
+        qDebug() << "KaldoSensorHID::tablesCount error. wrong answer:" << results;
+        return -1;
+    }
+    return count;
+}
+
+bool KaldoSensorHID::tableInfo(int table, QStringList& description)
+{
+    return ask(QStringLiteral("tableinfo %1").arg(table), description, "tableInfo") && !description.isEmpty();
+}
+
+bool KaldoSensorHID::addTable(const QString& data)
+{
+    return done(QStringLiteral("addtable ") + data, "addTable");
+}
+
+bool KaldoSensorHID::deleteTables()
+{
+    return done(QStringLiteral("deletetables"), "deleteTables");
+}
+
+bool KaldoSensorHID::setFwData(int page, const QString& data)
+{
+    return done(QStringLiteral("setfwdata %1 %2").arg(page).arg(data), "setFwData");
+}
+
+bool KaldoSensorHID::writePage(int page, const QString& data)
+{
+    return done(QStringLiteral("writepage %1 %2").arg(page).arg(data), "writePage");
+}
+
+bool KaldoSensorHID::rawValues(const QString& command, QList<double>& values, const char* what)
+{
+    values.clear();
+    QStringList results;
+    if (!ask(command, results, what))
+        return false;
+    for (const QString& result : std::as_const(results)) {
+        bool ok = false;
+        const double value = result.toDouble(&ok);
+        if (!ok || !std::isfinite(value)) {
+            qDebug().noquote()
+                << QStringLiteral("KaldoSensorHID::%1 error. wrong answer:").arg(QLatin1String(what))
+                << results;
+            values.clear();
+            return false;
+        }
+        values.append(value);
+    }
+    return !values.isEmpty();
+}
+
+bool KaldoSensorHID::rawAdc(QList<double>& values)
+{
+    return rawValues(QStringLiteral("rawadc"), values, "rawAdc");
+}
+
+bool KaldoSensorHID::autoRawAdc(QList<double>& values)
+{
+    return rawValues(QStringLiteral("autorawadc"), values, "autoRawAdc");
+}
+
+bool KaldoSensorHID::autoCorrection(QList<double>& values)
+{
+    return rawValues(QStringLiteral("autocorr"), values, "autoCorrection");
+}
+
+bool KaldoSensorHID::timeRawMeasure(int timeMs, int samples, QList<double>& values)
+{
+    return rawValues(QStringLiteral("timerawmeas %1 %2").arg(timeMs).arg(samples), values, "timeRawMeasure");
+}
+
+bool KaldoSensorHID::reset()
+{
+    // The device restarts after its answer; the calibration it comes back with is its own.
+    const bool answered = done(QStringLiteral("reset"), "reset");
+    m_group = -1;
+    m_index = -1;
+    return answered;
+}
+
 bool KaldoSensorHID::enumCalibrations(QStringList& calibrations)
 {
     return ask(QStringLiteral("callist"), calibrations, "enumCalibrations");

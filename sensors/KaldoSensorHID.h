@@ -72,6 +72,27 @@ public:
     // The maker's names for what the device calls itself in other spellings.
     void fixNames(QString& vendor, QString& model) const;
 
+    // Service use: the firmware mode ("sensor" or "bootloader"; empty when unknown), the
+    // identity stored on the device, its calibration tables and data pages, raw converter
+    // values for diagnostics, and a restart. Data and arguments travel in one report, so a
+    // command line longer than 63 characters is refused.
+    QString getMode();
+    bool setMode(const QString& mode);
+    bool setSerial(const QString& serial);
+    bool setManufacturer(const QString& manufacturer);
+    bool setModel(const QString& model);
+    int tablesCount();
+    bool tableInfo(int table, QStringList& description);
+    bool addTable(const QString& data);
+    bool deleteTables();
+    bool setFwData(int page, const QString& data);
+    bool writePage(int page, const QString& data);
+    bool rawAdc(QList<double>& values);
+    bool autoRawAdc(QList<double>& values);
+    bool autoCorrection(QList<double>& values);
+    bool timeRawMeasure(int timeMs, int samples, QList<double>& values);
+    bool reset();
+
     // True for devices whose USB strings name the maker (or a partner) and its sensors.
     static bool isKaldoDevice(const HidDeviceInfo& device);
     // Whether this class drives `device`.
@@ -92,4 +113,7 @@ protected:
 
 private:
     void flushInput();
+    // A command answered by its echo alone or with results that the caller does not need.
+    bool done(const QString& command, const char* what);
+    bool rawValues(const QString& command, QList<double>& values, const char* what);
 };

@@ -1,6 +1,7 @@
 #include "sensors/SensorRegistration.h"
 
 #include "displays/BaseDisplay.h"
+#include "displays/WideDisplays.h"
 #include "sensors/C4Spyder.h"
 #include "sensors/C5Spyder.h"
 #include "sensors/CDLux.h"
@@ -21,6 +22,7 @@
 #include "sensors/SensorFactory.h"
 #include "sensors/SmartSensorWrapper.h"
 #include "sensors/Spyder3PrinterInterface.h"
+#include "sensors/WideFrontSensor.h"
 #include "sensors/XriteI1d3.h"
 
 namespace {
@@ -61,4 +63,5 @@ void SensorRegistration::registerDeviceClasses()
     SensorFactory::Register(SENSORTYPE_EMISSIVE, CONNIFACE_USB, makeOnPort<MinoltaCa200New>());
     SensorFactory::Register(SENSORTYPE_EMISSIVE, CONNIFACE_SERIAL, makeOnPort<CSpectraScanSensor>());
     BaseDisplay::setBuiltInSensorProvider(&KaldoSensorHidInternal::forDisplay);
+    WideDisplayBase::setFrontSensorProvider(&WideFrontSensor::forDisplay);
 }

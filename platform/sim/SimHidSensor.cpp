@@ -232,24 +232,82 @@ QStringList SimHidSensor::answer(const QStringList& words)
     const auto echo = [&command](const QString& rest) {
         return rest.isEmpty() ? command : command + QLatin1Char(' ') + rest;
     };
+    // The boot loader takes firmware, not measurements.
+    if (m_mode == QLatin1String("bootloader") && command != QLatin1String("getmode") &&
+        command != QLatin1String("setmode") && command != QLatin1String("setfwdata") &&
+        command != QLatin1String("writepage") && command != QLatin1String("reset"))
+        return {QStringLiteral("error ") + command};
+    const auto identity = [&](const char* key, const QString& configured) {
+        return m_identity.value(QLatin1String(key), configured);
+    };
+    const auto rest = [&words] { return words.mid(1).join(QLatin1Char(' ')); };
+    if (command == QLatin1String("setsn") || command == QLatin1String("setmanufacturer") ||
+        command == QLatin1String("setmodel")) {
+        if (words.size() < 2)
+            return {QStringLiteral("error ") + command};
+        m_identity.insert(command.mid(3), rest());
+        return {command};
+    }
+    if (command == QLatin1String("getmode"))
+        return {echo(m_mode)};
+    if (command == QLatin1String("setmode")) {
+        if (words.value(1) == QLatin1String("sensor") || words.value(1) == QLatin1String("bootloader"))
+            m_mode = words.value(1);
+        return {echo(m_mode)};
+    }
+    if (command == QLatin1String("tablescount"))
+        return {echo(QString::number(m_tables.size()))};
+    if (command == QLatin1String("tableinfo")) {
+        bool ok = false;
+        const int table = words.value(1).toInt(&ok);
+        if (!ok || table < 0 || table >= m_tables.size())
+            return {QStringLiteral("error tableinfo")};
+        return {echo(m_tables.at(table))};
+    }
+    if (command == QLatin1String("addtable")) {
+        if (words.size() < 2)
+            return {QStringLiteral("error addtable")};
+        m_tables << rest();
+        return {echo(QString::number(m_tables.size() - 1))};
+    }
+    if (command == QLatin1String("deletetables")) {
+        m_tables.clear();
+        return {command};
+    }
+    if (command == QLatin1String("setfwdata") || command == QLatin1String("writepage")) {
+        bool ok = false;
+        const int page = words.value(1).toInt(&ok);
+        if (!ok || words.size() < 3)
+            return {QStringLiteral("error ") + command};
+        m_pages.insert(page, words.mid(2).join(QLatin1Char(' ')));
+        return {echo(words.value(1))};
+    }
+    if (command == QLatin1String("rawadc") || command == QLatin1String("autorawadc") ||
+        command == QLatin1String("autocorr") || command == QLatin1String("timerawmeas")) {
+        // Converter counts of the three channels: what getxyz reports, before calibration.
+        const std::array<double, 3> xyz = measure();
+        return {echo(QStringLiteral("%1 %2 %3")
+                         .arg(std::lround(xyz[0] * 100))
+                         .arg(std::lround(xyz[1] * 100))
+                         .arg(std::lround(xyz[2] * 100)))};
+    }
     if (command == QLatin1String("getxyz")) {
         const std::array<double, 3> xyz = measure();
         return {echo(number(xyz[0]) + QLatin1Char(' ') + number(xyz[1]) + QLatin1Char(' ') + number(xyz[2]))};
     }
     if (command == QLatin1String("getmanufacturer"))
-        return {echo(device.value(QStringLiteral("vendor"))
-                         .toString(device.value(QStringLiteral("manufacturer")).toString()))};
+        return {echo(identity("manufacturer",
+                              device.value(QStringLiteral("vendor"))
+                                  .toString(device.value(QStringLiteral("manufacturer")).toString())))};
     if (command == QLatin1String("getmodel"))
-        return {echo(device.value(QStringLiteral("model"))
-                         .toString(device.value(QStringLiteral("product")).toString()))};
+        return {echo(identity("model", device.value(QStringLiteral("model"))
+                                           .toString(device.value(QStringLiteral("product")).toString())))};
     if (command == QLatin1String("getsn"))
-        return {echo(device.value(QStringLiteral("serial")).toString())};
+        return {echo(identity("sn", device.value(QStringLiteral("serial")).toString()))};
     if (command == QLatin1String("fwver"))
         return {echo(device.value(QStringLiteral("firmware")).toString(QStringLiteral("1.4.2")))};
     if (command == QLatin1String("sensorinfo"))
         return {echo(QStringLiteral("2 1 4096"))};
-    if (command == QLatin1String("getmode") || command == QLatin1String("setmode"))
-        return {echo(QStringLiteral("sensor"))};
     if (command == QLatin1String("setambient")) {
         m_ambient = words.value(1) == QLatin1String("on");
         return {echo(words.value(1))};
@@ -282,7 +340,10 @@ QStringList SimHidSensor::answer(const QStringList& words)
         lines << echo(QStringLiteral("end"));
         return lines;
     }
-    if (command == QLatin1String("reset"))
+    if (command == QLatin1String("reset")) {
+        m_mode = QStringLiteral("sensor");
+        m_ambient = false;
         return {echo(QString())};
+    }
     return {QStringLiteral("error ") + command};
 }

@@ -3,6 +3,7 @@
 #include "platform/HidDevices.h"
 
 #include <QJsonObject>
+#include <QMap>
 #include <QStringList>
 
 #include <array>
@@ -54,4 +55,9 @@ private:
     bool m_ambient = false;
     int m_group = 0;
     int m_index = 0;
+    // What service commands changed on this device since it was opened.
+    QString m_mode = QStringLiteral("sensor");
+    QMap<QString, QString> m_identity;
+    QStringList m_tables;
+    QMap<int, QString> m_pages;
 };

@@ -7,6 +7,7 @@
 #include <QJsonDocument>
 #include <QSaveFile>
 
+#include <cmath>
 #include <thread>
 
 namespace {
@@ -98,8 +99,12 @@ SimMccsMonitor::SimMccsMonitor(const QJsonObject& config, QString stateFile, boo
         appendU16(m_registers[0x11], hours);
         m_registers[0x20] =
             QByteArray(1, static_cast<char>(wide.value(QStringLiteral("temperature")).toInt(35)));
-        m_registers[0x1D] = QByteArray::fromHex("000001f4");
-        m_registers[0x27] = QByteArray::fromHex("0032");
+        // The front sensor: the panel's white under it in hundredths of cd/m², the room's
+        // light in tenths of a lux.
+        m_frontSensorWhite = wide.value(QStringLiteral("frontSensor")).toDouble(5.0);
+        setFrontSensorGrey(255);
+        appendU16(m_registers[0x27],
+                  static_cast<int>(std::lround(wide.value(QStringLiteral("ambientLux")).toDouble(5.0) * 10)));
         m_registers[0x28] = QByteArray(1, static_cast<char>(wide.value(QStringLiteral("lutDepth")).toInt(1)));
         m_registers[0x29] = QByteArray(1, '\0');
         m_registers[0x33] =
@@ -426,6 +431,16 @@ void SimMccsMonitor::queueWide(const QByteArray& payload)
     }
 }
 
+void SimMccsMonitor::setFrontSensorGrey(int grey)
+{
+    const auto hundredths =
+        static_cast<quint32>(std::lround(m_frontSensorWhite * std::pow(grey / 255.0, 2.2) * 100));
+    QByteArray& bytes = m_registers[0x1D];
+    bytes.clear();
+    for (int shift = 24; shift >= 0; shift -= 8)
+        bytes.append(static_cast<char>((hundredths >> shift) & 0xFF));
+}
+
 void SimMccsMonitor::handleWide(const QByteArray& package)
 {
     m_reply.clear();
@@ -465,6 +480,9 @@ void SimMccsMonitor::handleWide(const QByteArray& package)
                             : it->second);
     } else if (op == 0x32) {
         m_registers[reg] = data;
+        // The display shows the grey it was given under its front sensor.
+        if (reg == 0x1A && data.size() == 1)
+            setFrontSensorGrey(static_cast<quint8>(data[0]));
         queueWide(QByteArray(1, ack));
         m_dirty = true;
     } else if (op == 0x34) {

@@ -58,6 +58,7 @@ private:
 
     void handle(const QByteArray& payload);
     void handleWide(const QByteArray& package);
+    void setFrontSensorGrey(int grey);
     void queueWide(const QByteArray& payload);
     void reply(QByteArray payload);
     void tableWrite(int code, const QByteArray& data);
@@ -84,6 +85,7 @@ private:
     bool m_wide = false;
     bool m_overUsb = false;
     std::map<int, QByteArray> m_registers;
+    double m_frontSensorWhite = 5.0;
     std::vector<int> m_wideGamma;
     std::vector<int> m_wideGains;
     std::vector<QByteArray> m_wideReplies;

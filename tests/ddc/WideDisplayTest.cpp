@@ -5,6 +5,8 @@
 #include "displays/DisplayFactory.h"
 #include "displays/WideDisplays.h"
 #include "lut/DisplayList.h"
+#include "sensors/CSensor.h"
+#include "sensors/SensorFactory.h"
 #include "tasks/DisplaysHoursRefreshTask.h"
 #include "tests/ddc/DdcFixture.h"
 #include "tests/displays/SimDisplays.h"
@@ -13,6 +15,7 @@
 
 #include <QJsonArray>
 
+#include <cmath>
 #include <gtest/gtest.h>
 
 namespace {
@@ -80,6 +83,41 @@ TEST_F(WideDisplayTest, RegistersOverDdcciGiveModelDepthAndControls)
     auto unknown = connected(2);
     EXPECT_FALSE(unknown->ok());
     EXPECT_TRUE(log.contains("Unknown WIDE display"));
+}
+
+TEST_F(WideDisplayTest, FrontSensorReadsThePatchUnderItAndTheRoom)
+{
+    ASSERT_TRUE(installMonitors({wide("DP-1", R"("model": "M3", "frontSensor": 400, "ambientLux": 12.5)")}));
+    SensorFactory::registerAll();
+    auto display = connected(0);
+    ASSERT_TRUE(display->ok());
+    const std::shared_ptr<CSensor> sensor = display->sensor();
+    ASSERT_TRUE(sensor);
+    EXPECT_EQ(display->sensor(), sensor);
+    double value = 0;
+    ASSERT_TRUE(sensor->GetLuminance(value));
+    EXPECT_NEAR(value, 400.0, 0.01);
+    EXPECT_EQ(display->readRegister(WideDisplayBase::RegSensorOnOff, 1), std::vector<unsigned char>{1});
+    sensor->ShowPatch(128, 128, 128);
+    ASSERT_TRUE(sensor->GetLuminance(value));
+    EXPECT_NEAR(value, 400.0 * std::pow(128 / 255.0, 2.2), 0.01);
+    double xyz[3] = {};
+    EXPECT_FALSE(sensor->GetXYZ(xyz));
+
+    // The room: in hundreds of lux with option 0, as the ambient light task reads it.
+    ASSERT_TRUE(sensor->SetOption(0, true));
+    ASSERT_TRUE(sensor->GetLuminance(value));
+    EXPECT_NEAR(value * 100, 12.5, 1e-9);
+    double lux = 0;
+    ASSERT_TRUE(sensor->getAmbientLuminanceLux(lux));
+    EXPECT_NEAR(lux, 12.5, 1e-9);
+
+    // Released, the sensor leaves the picture; one that outlives its display only fails.
+    sensor->DestroyConnectionHandle();
+    EXPECT_EQ(display->readRegister(WideDisplayBase::RegSensorOnOff, 1), std::vector<unsigned char>{0});
+    display.reset();
+    EXPECT_FALSE(sensor->GetLuminance(value));
+    EXPECT_FALSE(sensor->IsConnected());
 }
 
 TEST_F(WideDisplayTest, LutUploadWritesGammaBlocksAndGains)

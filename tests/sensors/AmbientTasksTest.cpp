@@ -155,26 +155,6 @@ TEST_F(AmbientTasksTest, LimitsAreInclusiveAndOldHistoryGoesAtMostHourly)
     EXPECT_GT(history(dp1).first().time, old);
 }
 
-TEST_F(AmbientTasksTest, WhiteLevelStabilisationNeedsAPlacedBuiltInSensor)
-{
-    DBDisplays table;
-    table.setDisplayInfo(dp1, QStringLiteral("InternalSensor"), QStringLiteral("true"));
-    table.setDisplayInfo(dp2, QStringLiteral("InternalSensor"), QStringLiteral("true"));
-    EXPECT_TRUE(AutoWhiteLevelStabTask::canRunInBackground(dp1));
-    EXPECT_FALSE(AutoWhiteLevelStabTask::canRunInBackground(dp2));
-    table.setDisplayInfo(dp1, QStringLiteral("InternalSensor"), QStringLiteral("True"));
-    EXPECT_FALSE(AutoWhiteLevelStabTask::canRunInBackground(dp1));
-
-    // Without a tray nobody says a LUT is loaded: nothing starts and the task ends.
-    std::unique_ptr<Task> task =
-        TaskFactory::create(TaskFactory::AutoWhiteLevelStab, "AutoWhiteLevelStab", 300, 30, clock);
-    ASSERT_TRUE(task);
-    LogCapture log;
-    task->terminate();
-    task->run();
-    EXPECT_TRUE(log.contains(QStringLiteral("AutoWhiteLevelStabTask end()")));
-}
-
 namespace {
 
 // A display that keeps the reading room's allowed range in its own settings. No display
@@ -203,8 +183,24 @@ public:
         m_max = max;
         return true;
     }
+    bool hasPresenceSensor() override { return true; }
+    bool presenceSensor(bool& present) override
+    {
+        present = this->present;
+        return true;
+    }
+    bool setPresenceSensor(bool enable) override
+    {
+        ++presenceWrites;
+        if (m_refuses)
+            return false;
+        present = enable;
+        return true;
+    }
     std::pair<double, double> range() const { return {m_min, m_max}; }
     int writes = 0;
+    bool present = true;
+    int presenceWrites = 0;
 
 private:
     double m_min;
@@ -280,6 +276,37 @@ TEST_F(AmbientTasksTest, TheFirstDisplayHandsItsRangeToTheOthers)
     EXPECT_EQ(preference("MinAmbientLux"), "15");
 }
 
+TEST_F(AmbientTasksTest, PresenceSensorStateFollowsItsSource)
+{
+    // The range agrees with the preferences: only the presence sensors are at stake.
+    const auto first = installRoomRange(dp1, 10, 50);
+    const auto refusing = installRoomRange(dp2, 10, 50, true);
+    ASSERT_TRUE(first && refusing);
+    UpdateAmbientTask task("UpdateAmbient", 600, 30, clock);
+    // Nothing stored yet: the display's own state is stored, with the display as its source.
+    task.start();
+    QString source;
+    EXPECT_TRUE(DBDisplays().GetPresenceSensor(dp1, &source));
+    EXPECT_EQ(source, "display");
+    EXPECT_EQ(first->presenceWrites, 0);
+
+    // A state set by the server goes to the displays, but not while the scheduler has
+    // switched the sensor off for a due task; a refusal is logged.
+    for (const int id : {dp1, dp2})
+        DBDisplays().SetPresenceSensor(id, false, QStringLiteral("remote"));
+    AppPreferences::set(QStringLiteral("tempPresence"), QStringLiteral("deactivated"));
+    task.start();
+    EXPECT_EQ(first->presenceWrites + refusing->presenceWrites, 0);
+    AppPreferences::set(QStringLiteral("tempPresence"), QString());
+    LogCapture log;
+    task.start();
+    EXPECT_FALSE(first->present);
+    EXPECT_EQ(refusing->presenceWrites, 1);
+    EXPECT_TRUE(log.contains(QStringLiteral("fail to save presence sensor")));
+    EXPECT_FALSE(DBDisplays().GetPresenceSensor(dp1, &source));
+    EXPECT_EQ(source, "remote");
+}
+
 TEST_F(AmbientTasksTest, RunnerBlocksTheDisplayAndTheSchedulerHoldsItsQAUntilTheLightIsBack)
 {
     // A daily one-step regulation never run: a group of each display is due at once.
@@ -337,21 +364,36 @@ TEST_F(AmbientTasksTest, RunnerBlocksTheDisplayAndTheSchedulerHoldsItsQAUntilThe
     EXPECT_TRUE(offeredDisplays().contains(dp1));
 }
 
-TEST_F(AmbientTasksTest, WhiteLevelStabilisationEndsWhenTheMainApplicationCannotStart)
+TEST_F(AmbientTasksTest, WhiteLevelStabilisationNeedsAPlacedSensorAndEndsWhenTheMainApplicationCannotStart)
 {
     DBDisplays table;
+    table.setDisplayInfo(dp1, QStringLiteral("InternalSensor"), QStringLiteral("True"));
+    table.setDisplayInfo(dp2, QStringLiteral("InternalSensor"), QStringLiteral("true"));
+    EXPECT_FALSE(AutoWhiteLevelStabTask::canRunInBackground(dp1));
+    EXPECT_FALSE(AutoWhiteLevelStabTask::canRunInBackground(dp2));
     table.setDisplayInfo(dp1, QStringLiteral("InternalSensor"), QStringLiteral("true"));
+    EXPECT_TRUE(AutoWhiteLevelStabTask::canRunInBackground(dp1));
+
+    // Without a tray nobody says a LUT is loaded: nothing starts and the task ends.
+    LogCapture log;
+    {
+        std::unique_ptr<Task> task =
+            TaskFactory::create(TaskFactory::AutoWhiteLevelStab, "AutoWhiteLevelStab", 300, 30, clock);
+        ASSERT_TRUE(task);
+        task->terminate();
+        task->run();
+        EXPECT_TRUE(log.contains(QStringLiteral("AutoWhiteLevelStabTask end()")));
+    }
+
     table.setDisplayInfo(dp1, QStringLiteral("autowlstab"), QStringLiteral("true"));
     DisplayList::instance().SetDisplayCalibrated(dp1, true);
     OrvantaProcess::setProgramPath(QStringLiteral("/nonexistent/orvanta"));
     LutStateTray tray;
     TaskFactory::attachTrayIconInstance(&tray);
-
     RunnerHarness harness;
     harness.add(TaskFactory::create(TaskFactory::AutoWhiteLevelStab, "AutoWhiteLevelStab", 300, 30,
                                     harness.sharedClock()));
     harness.startRunner();
-    LogCapture log;
     harness.clock().advanceSeconds(30);
     // The barrier behind it runs only once the task has ended.
     ASSERT_TRUE(harness.sync());

@@ -172,6 +172,56 @@ TEST_F(KaldoSensorHidTest, TooLongCommandIsRefusedWithoutWriting)
     EXPECT_FALSE(sensor.DoMeasure());
 }
 
+TEST_F(KaldoSensorHidTest, ServiceCommandsChangeTheDevice)
+{
+    ASSERT_TRUE(SensorWorkstation::install());
+    KaldoSensorHID sensor(QStringLiteral("FS100"));
+    ASSERT_TRUE(sensor.IsConnected());
+
+    // The boot loader measures nothing; a mode the device does not know is refused.
+    EXPECT_EQ(sensor.getMode(), "sensor");
+    ASSERT_TRUE(sensor.setMode(QStringLiteral("bootloader")));
+    EXPECT_EQ(sensor.getMode(), "bootloader");
+    EXPECT_FALSE(sensor.DoMeasure());
+    EXPECT_TRUE(sensor.writePage(3, QStringLiteral("00ff10ab")));
+    EXPECT_TRUE(sensor.setFwData(0, QStringLiteral("0102")));
+    EXPECT_FALSE(sensor.writePage(4, QString(60, QLatin1Char('f'))));
+    EXPECT_TRUE(sensor.reset());
+    EXPECT_EQ(sensor.getMode(), "sensor");
+    EXPECT_FALSE(sensor.setMode(QStringLiteral("sleep")));
+    EXPECT_TRUE(sensor.DoMeasure());
+
+    // A stored identity is read back normalised.
+    ASSERT_TRUE(sensor.setSerial(QStringLiteral("FS101")));
+    ASSERT_TRUE(sensor.setManufacturer(QStringLiteral("KALDO")));
+    ASSERT_TRUE(sensor.setModel(QStringLiteral("kaldo front sensor")));
+    EXPECT_EQ(sensor.serial(), "FS101");
+    EXPECT_EQ(sensor.vendor(), "Kaldo Ltd.");
+    EXPECT_EQ(sensor.model(), "KALDO Front Sensor");
+
+    EXPECT_EQ(sensor.tablesCount(), 0);
+    ASSERT_TRUE(sensor.addTable(QStringLiteral("1,0 3A2B WIDEVIEW 21")));
+    EXPECT_EQ(sensor.tablesCount(), 1);
+    QStringList table;
+    ASSERT_TRUE(sensor.tableInfo(0, table));
+    EXPECT_EQ(table, (QStringList{"1,0", "3A2B", "WIDEVIEW", "21"}));
+    EXPECT_FALSE(sensor.tableInfo(1, table));
+    ASSERT_TRUE(sensor.deleteTables());
+    EXPECT_EQ(sensor.tablesCount(), 0);
+
+    // Raw converter values follow the light: white against black.
+    QList<double> white;
+    QList<double> black;
+    ASSERT_TRUE(sensor.rawAdc(white));
+    ASSERT_EQ(white.size(), 3);
+    Platform::workstation()->setShownPatch(QStringLiteral("DP-1"), {0.0, 0.0, 0.0});
+    ASSERT_TRUE(sensor.timeRawMeasure(100, 4, black));
+    ASSERT_EQ(black.size(), 3);
+    EXPECT_GT(white[1], black[1] * 10);
+    EXPECT_TRUE(sensor.autoRawAdc(black));
+    EXPECT_TRUE(sensor.autoCorrection(black));
+}
+
 TEST_F(KaldoSensorHidTest, BuiltInSensorMeasuresTheRoomAndChoosesCalibrations)
 {
     ASSERT_TRUE(SensorWorkstation::install());

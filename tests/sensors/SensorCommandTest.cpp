@@ -42,7 +42,7 @@ protected:
 
 } // namespace
 
-TEST_F(SensorCommandTest, SerialMeterIsListedAndMeasures)
+TEST_F(SensorCommandTest, SerialMeterIsListedDescribedAndMeasures)
 {
     const ProgramRun list = ctl({"sensor", "list"});
     ASSERT_EQ(list.exitCode, 0) << list.err.toStdString();
@@ -51,9 +51,17 @@ TEST_F(SensorCommandTest, SerialMeterIsListedAndMeasures)
     const QJsonObject meter = sensors.at(0).toObject();
     EXPECT_EQ(meter.value("class").toString(), "LxPlusSerial");
     EXPECT_EQ(meter.value("serial").toString(), "LX0042");
+    const QString id = meter.value("id").toString();
+
+    const ProgramRun info = ctl({"sensor", "info", id});
+    ASSERT_EQ(info.exitCode, 0) << info.err.toStdString();
+    EXPECT_EQ(info.json().value("model").toString(), "LX-2 Sim");
+    EXPECT_FALSE(info.json().value("color").toBool());
+    EXPECT_TRUE(info.json().value("lux").toBool());
+    EXPECT_EQ(ctl({"sensor", "info", "nothing"}).exitCode, 1);
 
     m_instrument.setLight({180.25, 12.5});
-    const ProgramRun measure = ctl({"sensor", "measure", meter.value("id").toString(), "--count", "2"});
+    const ProgramRun measure = ctl({"sensor", "measure", id, "--count", "2"});
     ASSERT_EQ(measure.exitCode, 0) << measure.err.toStdString();
     const QJsonArray readings = measure.json().value("readings").toArray();
     ASSERT_EQ(readings.size(), 2) << measure.out.toStdString();
@@ -61,14 +69,12 @@ TEST_F(SensorCommandTest, SerialMeterIsListedAndMeasures)
         EXPECT_DOUBLE_EQ(reading.toObject().value("Y").toDouble(), 180.25);
         EXPECT_DOUBLE_EQ(reading.toObject().value("lux").toDouble(), 12.5);
     }
-}
 
-TEST_F(SensorCommandTest, MeterWithoutAValueFailsTheMeasurementWithAMessage)
-{
+    // A meter without a value fails the measurement with a message.
     m_instrument.setMeasurementReply("ERR");
-    const ProgramRun measure = ctl({"sensor", "measure"});
-    EXPECT_EQ(measure.exitCode, 1) << measure.out.toStdString();
-    EXPECT_EQ(measure.json().value("error").toString(), "measurement 1 failed") << measure.out.toStdString();
+    const ProgramRun failed = ctl({"sensor", "measure"});
+    EXPECT_EQ(failed.exitCode, 1) << failed.out.toStdString();
+    EXPECT_EQ(failed.json().value("error").toString(), "measurement 1 failed") << failed.out.toStdString();
 }
 
 // The built-in sensor of DP-1 sees 5 lux in the room; with its panel showing white it reads

@@ -194,15 +194,13 @@ TEST_F(SensorDetectorTest, FamiliesWhoseLibraryIsAbsentSayWhyOnceAndAreNotFound)
          shell("LxPlusHid", "the HID protocol of this device is not known")},
         {0, CONNIFACE_USB, 13, "GossenM508Sensor",
          missing("GossenM508Sensor", R"("FTD2XX.dll", "libftd2xx.so")")},
-        {0, CONNIFACE_USB, 14, "JetiSensor", missing("JetiSensor", R"("jeti_core.dll")")},
+        {0, CONNIFACE_USB, 14, "JetiSensor", missing("JetiSensor", R"("jeti_core.dll", "libjeti_core.so")")},
         {0, CONNIFACE_USB, 15, "CDLux", missing("CDLux", R"("cdluxapi.dll")")},
         {0, CONNIFACE_USB, 16, "MinoltaCa200New",
          shell("MinoltaCa200New",
                "the maker's SDK for this device is a COM object, which this build does not use")},
         {1, CONNIFACE_USB, 0, "Spyder3PrinterInterface",
          missing("Spyder3PrinterInterface", R"("dcscdrv.dll")")},
-        {0, CONNIFACE_SERIAL, 0, "CSpectraScanSensor",
-         shell("CSpectraScanSensor", "the serial protocol of this device is not known")},
     };
     EXPECT_EQ(SensorFactory::size(SENSORTYPE_EMISSIVE, CONNIFACE_USB), 17);
     for (const Family& family : families) {

@@ -4,6 +4,8 @@
 #include <QSerialPort>
 #include <QThread>
 
+#include <algorithm>
+
 namespace {
 
 // What one unit shows of the light: luminance units for the display, illuminance ones for the room.
@@ -14,7 +16,12 @@ QByteArray format(double value)
 
 } // namespace
 
-SimSerialInstrument::SimSerialInstrument() = default;
+SimSerialInstrument::SimSerialInstrument(Protocol protocol)
+    : m_protocol(protocol),
+      m_identity(protocol == Protocol::LxPlus ? QByteArrayLiteral("LxPlus,LX-2 Sim,LX0042,1.07")
+                                              : QByteArrayLiteral("PR-655 Sim,SS0655"))
+{
+}
 
 SimSerialInstrument::~SimSerialInstrument()
 {
@@ -74,7 +81,13 @@ void SimSerialInstrument::stop()
 void SimSerialInstrument::serve()
 {
     m_pending += m_port->readAll();
-    for (qsizetype end = m_pending.indexOf('\n'); end >= 0 && m_port; end = m_pending.indexOf('\n')) {
+    // Either end of line ends a command: the lux meter's are LF, the spectroradiometer's CR.
+    const auto lineEnd = [this] {
+        const qsizetype lf = m_pending.indexOf('\n');
+        const qsizetype cr = m_pending.indexOf('\r');
+        return lf < 0 ? cr : cr < 0 ? lf : std::min(lf, cr);
+    };
+    for (qsizetype end = lineEnd(); end >= 0 && m_port; end = lineEnd()) {
         const QByteArray line = m_pending.left(end).trimmed();
         m_pending.remove(0, end + 1);
         if (line.isEmpty())
@@ -82,7 +95,7 @@ void SimSerialInstrument::serve()
         std::function<void()> hook;
         {
             QMutexLocker locker(&m_mutex);
-            if (line == "MEASURE:PHOTO?")
+            if (isMeasurement(line))
                 hook = m_measurementHook;
         }
         if (hook) {
@@ -94,12 +107,44 @@ void SimSerialInstrument::serve()
     }
 }
 
+bool SimSerialInstrument::isMeasurement(const QByteArray& line) const
+{
+    return line == (m_protocol == Protocol::LxPlus ? "MEASURE:PHOTO?" : "M1");
+}
+
+QList<QByteArray> SimSerialInstrument::answerSpectraScan(const QByteArray& line)
+{
+    // Outside remote mode the device belongs to its keypad and says nothing.
+    if (line == "PHOTO") {
+        m_remote = true;
+        return {QByteArrayLiteral(" REMOTE MODE")};
+    }
+    if (!m_remote)
+        return {};
+    if (line == "Q") {
+        m_remote = false;
+        return {};
+    }
+    if (line == "D110")
+        return {QByteArrayLiteral("0000,") + m_identity};
+    if (line == "M1") {
+        if (!m_measurementReply.isEmpty())
+            return {m_measurementReply};
+        return {QByteArrayLiteral("0000,1,") + QByteArray::number(m_light.luminance, 'e', 4) + ',' +
+                QByteArray::number(m_light.x, 'f', 4) + ',' + QByteArray::number(m_light.y, 'f', 4)};
+    }
+    // Unknown command.
+    return {QByteArrayLiteral("0010")};
+}
+
 QList<QByteArray> SimSerialInstrument::answer(const QByteArray& line)
 {
     QMutexLocker locker(&m_mutex);
     m_received << QString::fromLatin1(line);
     if (m_silent)
         return {};
+    if (m_protocol == Protocol::SpectraScan)
+        return answerSpectraScan(line);
     if (line == "ECHO ON")
         m_echo = true;
     else if (line == "ECHO OFF")

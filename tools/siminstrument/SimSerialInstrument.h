@@ -12,20 +12,30 @@ class QObject;
 class QSerialPort;
 class QThread;
 
-// A lux meter of the LxPlus family answering on one end of a serial line (a pseudo-terminal
-// of a test): identity, echo, auto range, the four units and the measurement query. It serves
+// A measuring device answering on one end of a serial line (a pseudo-terminal of a test).
+// A lux meter of the LxPlus family: identity, echo, auto range, the four units and the
+// measurement query. A SpectraScan spectroradiometer: remote mode, identity and a luminance
+// with its chromaticity, always in cd/m², each answer behind an error code. It serves
 // on a thread of its own, so the caller may block while a program talks to it. The light it
 // reports and its faults can be changed at any time.
 class SimSerialInstrument
 {
 public:
+    enum class Protocol
+    {
+        LxPlus,
+        SpectraScan,
+    };
+
     struct Light
     {
         double luminance = 120.0; // cd/m², what the meter sees of the display
         double lux = 35.0;        // the room's light at the meter
+        double x = 0.3127;        // the display's chromaticity
+        double y = 0.3290;
     };
 
-    SimSerialInstrument();
+    explicit SimSerialInstrument(Protocol protocol = Protocol::LxPlus);
     ~SimSerialInstrument();
     SimSerialInstrument(const SimSerialInstrument&) = delete;
     SimSerialInstrument& operator=(const SimSerialInstrument&) = delete;
@@ -51,13 +61,17 @@ public:
 private:
     void serve();
     QList<QByteArray> answer(const QByteArray& line);
+    QList<QByteArray> answerSpectraScan(const QByteArray& line);
+    bool isMeasurement(const QByteArray& line) const;
     void closePort();
 
+    const Protocol m_protocol;
     mutable QMutex m_mutex;
-    QByteArray m_identity = QByteArrayLiteral("LxPlus,LX-2 Sim,LX0042,1.07");
+    QByteArray m_identity;
     Light m_light;
     bool m_silent = false;
     bool m_echo = false;
+    bool m_remote = false;
     std::function<void()> m_measurementHook;
     QByteArray m_unit = QByteArrayLiteral("LX");
     QByteArray m_measurementReply;

@@ -96,6 +96,16 @@ TEST(AmbientEndToEnd, DarkRoomBlocksTheDisplayAndItsQaUntilTheLightIsTurnedUp)
     EXPECT_FALSE(H::readLog().contains("TaskScheduler notify about QA"));
     EXPECT_FALSE(H::readLog().contains("start event loop"));
 
+    // A locked session stops the five-second loop: nobody is at the display to see it. A run
+    // the runner had begun just as the lock came may still end.
+    ASSERT_EQ(H::sim({"lock"}), 0);
+    ASSERT_TRUE(H::waitFor([] { return H::readLog().contains("slotLockLUTLoader!!!"); }));
+    const qsizetype lockedPasses = passes();
+    ASSERT_TRUE(H::waitFor([&] { return passes() >= lockedPasses + 2; }));
+    const QByteArray whileLocked = H::readLog().mid(H::readLog().lastIndexOf("slotLockLUTLoader!!!"));
+    EXPECT_LE(whileLocked.count("AmbientLightTask run()"), 1);
+    ASSERT_EQ(H::sim({"unlock"}), 0);
+
     ASSERT_EQ(H::sim({"light", kOutput, "20"}), 0);
     const QString released = QStringLiteral("AmbientLightTask display %1 no longer blocked").arg(display);
     ASSERT_TRUE(H::waitFor([&] { return H::readLog().contains(released.toUtf8()); }));
