@@ -2,7 +2,8 @@
 
 #include "platform/DDCBuses.h"
 
-// Windows reaches DDC/CI through the display-control libraries of the transports, not a raw bus.
+// Windows has no raw DDC bus: the helper driver library "DDCHelper.dll" or the display-control
+// libraries of the transports reach the displays.
 class WinDDCBuses : public DDCBuses
 {
 public:
