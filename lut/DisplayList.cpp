@@ -223,6 +223,12 @@ void DisplayList::clearDisplays()
     {
         QMutexLocker lock(&m_mutex);
         cleared.swap(m_displays);
+        // What held a display back was the room's light, not its object: it stays held back
+        // until the ambient task measures the room again.
+        for (const auto& [id, state] : cleared) {
+            if (state.blockedByAmbient)
+                m_displays[id].blockedByAmbient = true;
+        }
     }
     for (auto& [id, state] : cleared) {
         state.display.reset();

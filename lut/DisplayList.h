@@ -67,6 +67,8 @@ public:
     void updateDisplayIfNeeded(int id, displayiface_t iface);
     // Detects the display with its stored LUT interface and prepares the new object's LUT.
     void addDisplay(int id);
+    // Lets go of every display object and its transport; a display held back by the room light
+    // stays held back.
     void clearDisplays();
 
     Locked lockedDisplays();

@@ -108,6 +108,11 @@ TEST_F(AmbientTasksTest, DarkRoomBlocksTheDisplayUntilTheLightIsBack)
     EXPECT_EQ(task->timeout(), 5u);
     EXPECT_EQ(DBDisplays().getDisplayInfo(dp1, QStringLiteral("LastAmbientCheck")), QString::number(kNow));
 
+    // The display objects made anew (the menu rebuilt after an unlock or a display change)
+    // do not make the room any lighter.
+    DisplayList::instance().clearDisplays();
+    EXPECT_TRUE(DisplayList::instance().isDisplayBlockedByAmbient(dp1));
+    DisplayList::instance().addDisplay(dp1);
     clock->advanceSeconds(5);
     task->start();
     EXPECT_TRUE(DisplayList::instance().isDisplayBlockedByAmbient(dp1));
@@ -119,7 +124,7 @@ TEST_F(AmbientTasksTest, DarkRoomBlocksTheDisplayUntilTheLightIsBack)
     EXPECT_TRUE(history(dp1).last().withinLimits);
     EXPECT_TRUE(task->outsideLimits().isEmpty());
     EXPECT_EQ(task->timeout(), 180u);
-    EXPECT_TRUE(log.contains(QStringLiteral("blocked by ambient light")));
+    EXPECT_TRUE(log.contains(QStringLiteral("AmbientLightTask display %1 no longer blocked").arg(dp1)));
 
     // A stop while outside the limits ends the loop and leaves the normal period; the
     // user's own screen lock is never ended.
