@@ -11,6 +11,7 @@
 #include "update/UpdateRequest.h"
 
 #include <QDebug>
+#include <QScopeGuard>
 
 UpdateTask::UpdateTask(const QString& name, qint64 timeout, qint64 first, std::shared_ptr<const Clock> clock,
                        QObject* parent)
@@ -63,6 +64,9 @@ void UpdateTask::run()
     QString version;
     QString link;
     m_checker->CheckUpdate(version, link, true);
+    // The checker's network access keeps a thread of its own until it is destroyed; only a
+    // dialog that may still skip the version needs the checker after the check.
+    auto noDialog = qScopeGuard([this] { m_checker.reset(); });
 
     if (version.isEmpty()) {
         qDebug() << "UpdateTask - up to date";
@@ -88,5 +92,6 @@ void UpdateTask::run()
             Qt::UniqueConnection);
     connect(dialog, &QDialog::accepted, this, &Task::finished, Qt::UniqueConnection);
     connect(dialog, &QDialog::rejected, this, &Task::finished, Qt::UniqueConnection);
+    noDialog.dismiss();
     emit showUpdateWindow(version, link);
 }
