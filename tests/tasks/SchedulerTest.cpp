@@ -63,6 +63,9 @@ protected:
         record = TestPaths::freshFolder("scheduler-standin") + "/arguments.jsonl";
         qputenv("LUTLOADER_STANDIN_RECORD", record.toLocal8Bit());
         OrvantaProcess::setProgramPath(TestPaths::toolProgram("mainapp_standin"));
+        // The window postpones on the scheduler's clock, as in the agent: a pass between its
+        // write and the scheduler's must not find the group due on another clock's time.
+        window.setClock([this] { return clock->now(); });
         TaskFactory::attachNotificationWindowInst(&window);
     }
     void TearDown() override
