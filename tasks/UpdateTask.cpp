@@ -65,8 +65,8 @@ void UpdateTask::run()
     QString link;
     m_checker->CheckUpdate(version, link, true);
     // The checker's network access keeps a thread of its own until it is destroyed; only a
-    // dialog that may still skip the version needs the checker after the check.
-    auto noDialog = qScopeGuard([this] { m_checker.reset(); });
+    // newer version, which the user may still skip, needs the checker after the check.
+    auto nothingNewer = qScopeGuard([this] { m_checker.reset(); });
 
     if (version.isEmpty()) {
         qDebug() << "UpdateTask - up to date";
@@ -78,6 +78,7 @@ void UpdateTask::run()
         emit finished();
         return;
     }
+    nothingNewer.dismiss();
     qDebug() << "Show update window!!!";
     qInfo().noquote() << "UpdateTask -" << newerVersionText(version, link);
     emit showMessage(newerVersionText(version, link));
@@ -92,6 +93,5 @@ void UpdateTask::run()
             Qt::UniqueConnection);
     connect(dialog, &QDialog::accepted, this, &Task::finished, Qt::UniqueConnection);
     connect(dialog, &QDialog::rejected, this, &Task::finished, Qt::UniqueConnection);
-    noDialog.dismiss();
     emit showUpdateWindow(version, link);
 }
