@@ -34,10 +34,9 @@ TargetCache& cache()
 
 DBCalHistory::DBCalHistory() : data_(DB::get())
 {
-    Schema::checkOnce(
-        *data_,
-        Schema::tables({TABLE, TARGETS, QStringLiteral("History"), QStringLiteral("CalMeasurements")}),
-        s_checked);
+    static const QList<TableSchema> tables =
+        Schema::tables({TABLE, TARGETS, QStringLiteral("History"), QStringLiteral("CalMeasurements")});
+    Schema::checkOnce(*data_, tables, s_checked);
 }
 
 qint64 DBCalHistory::addHistory(qint64 historyId, const QString& curveName, bool color, bool express)

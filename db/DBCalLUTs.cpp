@@ -15,7 +15,8 @@ const QString kTable = QStringLiteral("CalLUTs");
 
 DBCalLUTs::DBCalLUTs() : data_(DB::get())
 {
-    Schema::checkOnce(*data_, Schema::tables({kTable}), s_checked);
+    static const QList<TableSchema> tables = Schema::tables({kTable});
+    Schema::checkOnce(*data_, tables, s_checked);
 }
 
 bool DBCalLUTs::addRecord(qint64 calHistoryId, int ddl, int channel, int value)

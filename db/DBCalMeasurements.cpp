@@ -22,7 +22,8 @@ KaldoDynamicData::Values byId(qint64 calHistoryId)
 
 DBCalMeasurements::DBCalMeasurements() : data_(DB::get())
 {
-    Schema::checkOnce(*data_, Schema::tables({kPatches, kUniformity, kProfile}), s_checked);
+    static const QList<TableSchema> tables = Schema::tables({kPatches, kUniformity, kProfile});
+    Schema::checkOnce(*data_, tables, s_checked);
 }
 
 bool DBCalMeasurements::addRecord(qint64 calHistoryId, int measureType, const QString& r, const QString& g,

@@ -86,7 +86,8 @@ DBCurrentDisplays::DBCurrentDisplays() : data_(DB::get())
 
 bool DBCurrentDisplays::ensureChecked(KaldoDynamicData& data)
 {
-    return Schema::checkOnce(data, {Schema::table(TABLE)}, s_checked);
+    static const QList<TableSchema> tables = {Schema::table(TABLE)};
+    return Schema::checkOnce(data, tables, s_checked);
 }
 
 bool DBCurrentDisplays::SaveDisplaysInfo()

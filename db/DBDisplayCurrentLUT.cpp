@@ -41,8 +41,9 @@ DBDisplayCurrentLUT::DBDisplayCurrentLUT() : data_(DB::get())
 
 bool DBDisplayCurrentLUT::ensureChecked(KaldoDynamicData& data)
 {
-    return Schema::checkOnce(data, {Schema::table(TABLE_CURRENT_LUT), Schema::table(TABLE_LUT_ENTRIES)},
-                             s_checked);
+    static const QList<TableSchema> tables = {Schema::table(TABLE_CURRENT_LUT),
+                                              Schema::table(TABLE_LUT_ENTRIES)};
+    return Schema::checkOnce(data, tables, s_checked);
 }
 
 int DBDisplayCurrentLUT::addRecord(int displayid, int luttype, int uniformityid)

@@ -29,7 +29,8 @@ DBDisplayStatistic::DBDisplayStatistic() : data_(DB::get())
 
 bool DBDisplayStatistic::ensureChecked(KaldoDynamicData& data)
 {
-    return Schema::checkOnce(data, {Schema::table(TABLE)}, s_checked);
+    static const QList<TableSchema> tables = {Schema::table(TABLE)};
+    return Schema::checkOnce(data, tables, s_checked);
 }
 
 bool DBDisplayStatistic::AddStatisticInfo(const QString& day, int displayid, int amount)

@@ -99,8 +99,9 @@ DBDisplays::DBDisplays() : data_(DB::get())
 
 bool DBDisplays::ensureChecked(KaldoDynamicData& data)
 {
-    return Schema::checkOnce(data, {Schema::table(TABLE_DISPLAYS), Schema::table(TABLE_DISPLAY_INFO)},
-                             s_checked);
+    static const QList<TableSchema> tables = {Schema::table(TABLE_DISPLAYS),
+                                              Schema::table(TABLE_DISPLAY_INFO)};
+    return Schema::checkOnce(data, tables, s_checked);
 }
 
 int DBDisplays::addDisplay(const QString& serial, int top, int left, int width, int height, bool isactive)

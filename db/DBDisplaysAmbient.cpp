@@ -35,7 +35,8 @@ DBDisplaysAmbient::DBDisplaysAmbient() : data_(DB::get())
 
 bool DBDisplaysAmbient::ensureChecked(KaldoDynamicData& data)
 {
-    return Schema::checkOnce(data, {Schema::table(TABLE)}, s_checked);
+    static const QList<TableSchema> tables = {Schema::table(TABLE)};
+    return Schema::checkOnce(data, tables, s_checked);
 }
 
 bool DBDisplaysAmbient::AddAmbientValue(int displayid, double value, quint32 time, bool withinLimits)

@@ -46,9 +46,9 @@ KaldoDynamicData::Values byId(qint64 historyId)
 
 DBHistory::DBHistory() : data_(DB::get())
 {
-    Schema::checkOnce(
-        *data_, Schema::tables({TABLE, QStringLiteral("QAResults"), QStringLiteral("VideoDevicesData")}),
-        s_checked);
+    static const QList<TableSchema> tables =
+        Schema::tables({TABLE, QStringLiteral("QAResults"), QStringLiteral("VideoDevicesData")});
+    Schema::checkOnce(*data_, tables, s_checked);
 }
 
 qint64 DBHistory::addRecord(int displayId, const QString& textName, int type, int result, qint64 time)

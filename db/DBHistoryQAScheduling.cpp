@@ -16,7 +16,8 @@ std::atomic<bool> s_checked{false};
 
 DBHistoryQAScheduling::DBHistoryQAScheduling() : data_(DB::get())
 {
-    Schema::checkOnce(*data_, Schema::tables({TABLE}), s_checked);
+    static const QList<TableSchema> tables = Schema::tables({TABLE});
+    Schema::checkOnce(*data_, tables, s_checked);
 }
 
 bool DBHistoryQAScheduling::addRecord(qint64 historyId, const QString& testName, const QString& frequency,

@@ -28,7 +28,8 @@ QString flag(bool value)
 
 DBPreferences::DBPreferences() : m_db(DB::get())
 {
-    Schema::checkOnce(*m_db, {Schema::table(TABLE)}, s_checked);
+    static const QList<TableSchema> tables = {Schema::table(TABLE)};
+    Schema::checkOnce(*m_db, tables, s_checked);
 }
 
 bool DBPreferences::isChecked() const

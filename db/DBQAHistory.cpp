@@ -33,7 +33,8 @@ QString inList(const QStringList& names, QVariantList& parameters)
 
 DBQAHistory::DBQAHistory() : data_(DB::get())
 {
-    Schema::checkOnce(*data_, Schema::tables({DBHistory::TABLE, RESULTS, PARAMS, REFERENCES}), s_checked);
+    static const QList<TableSchema> tables = Schema::tables({DBHistory::TABLE, RESULTS, PARAMS, REFERENCES});
+    Schema::checkOnce(*data_, tables, s_checked);
 }
 
 qint64 DBQAHistory::addStepResult(qint64 historyId, const QString& regulation, int classification, int stepId,

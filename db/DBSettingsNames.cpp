@@ -15,7 +15,8 @@ std::atomic<bool> DBSettingsNames::s_checked{false};
 
 DBSettingsNames::DBSettingsNames() : m_db(DB::get())
 {
-    Schema::checkOnce(*m_db, {Schema::table(TABLE)}, s_checked);
+    static const QList<TableSchema> tables = {Schema::table(TABLE)};
+    Schema::checkOnce(*m_db, tables, s_checked);
 }
 
 bool DBSettingsNames::isChecked() const

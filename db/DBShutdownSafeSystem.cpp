@@ -29,7 +29,8 @@ DBShutdownSafeSystem::DBShutdownSafeSystem() : data_(DB::get())
 
 bool DBShutdownSafeSystem::ensureChecked(KaldoDynamicData& data)
 {
-    return Schema::checkOnce(data, {Schema::table(TABLE)}, s_checked);
+    static const QList<TableSchema> tables = {Schema::table(TABLE)};
+    return Schema::checkOnce(data, tables, s_checked);
 }
 
 bool DBShutdownSafeSystem::setNewTask(int displayid)

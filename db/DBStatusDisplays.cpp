@@ -29,7 +29,8 @@ DBStatusDisplays::DBStatusDisplays() : data_(DB::get())
 
 bool DBStatusDisplays::ensureChecked(KaldoDynamicData& data)
 {
-    return Schema::checkOnce(data, {Schema::table(TABLE)}, s_checked);
+    static const QList<TableSchema> tables = {Schema::table(TABLE)};
+    return Schema::checkOnce(data, tables, s_checked);
 }
 
 bool DBStatusDisplays::SetStatusInfo(int displayid, const QString& name, const QString& value)

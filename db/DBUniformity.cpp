@@ -25,8 +25,9 @@ DBUniformity::DBUniformity() : data_(DB::get())
 
 bool DBUniformity::ensureChecked(KaldoDynamicData& data)
 {
-    return Schema::checkOnce(data, {Schema::table(TABLE_UNIFORMITY), Schema::table(TABLE_UNIFORMITY_DATA)},
-                             s_checked);
+    static const QList<TableSchema> tables = {Schema::table(TABLE_UNIFORMITY),
+                                              Schema::table(TABLE_UNIFORMITY_DATA)};
+    return Schema::checkOnce(data, tables, s_checked);
 }
 
 int DBUniformity::addUniformity(int type, int y, int lutId, const QString& color)

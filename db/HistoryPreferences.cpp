@@ -16,7 +16,8 @@ std::atomic<bool> s_checked{false};
 
 HistoryPreferences::HistoryPreferences() : data_(DB::get())
 {
-    Schema::checkOnce(*data_, Schema::tables({TABLE}), s_checked);
+    static const QList<TableSchema> tables = Schema::tables({TABLE});
+    Schema::checkOnce(*data_, tables, s_checked);
 }
 
 bool HistoryPreferences::addValue(qint64 historyId, const QString& name, const QString& value)

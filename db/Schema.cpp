@@ -3,6 +3,7 @@
 #include "db/KaldoDynamicData.h"
 
 #include <QDebug>
+#include <QHash>
 #include <QSet>
 
 namespace {
@@ -72,13 +73,20 @@ QList<TableSchema> Schema::all()
     return tables;
 }
 
-TableSchema Schema::table(const QString& name)
+const TableSchema& Schema::table(const QString& name)
 {
-    for (const TableSchema& table : all()) {
-        if (table.name == name)
-            return table;
-    }
-    return {};
+    static const QHash<QString, TableSchema> byName = [] {
+        QHash<QString, TableSchema> tables;
+        // The first declaration of a name is the one that counts.
+        for (const TableSchema& table : all()) {
+            if (!tables.contains(table.name))
+                tables.insert(table.name, table);
+        }
+        return tables;
+    }();
+    static const TableSchema unknown;
+    const auto it = byName.constFind(name);
+    return it == byName.cend() ? unknown : *it;
 }
 
 QList<TableSchema> Schema::tables(const QStringList& names)

@@ -20,7 +20,7 @@ public:
     static QList<TableSchema> deviceTables();
     static QList<TableSchema> all();
     // The declaration of one table; an empty schema when the name is unknown.
-    static TableSchema table(const QString& name);
+    static const TableSchema& table(const QString& name);
     // The declarations of several tables, in the order named (a table class's own list).
     static QList<TableSchema> tables(const QStringList& names);
 

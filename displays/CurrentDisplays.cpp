@@ -1,10 +1,15 @@
 #include "displays/CurrentDisplays.h"
 
+#include "platform/DisplayEnumeration.h"
+#include "platform/Platform.h"
+#include "platform/PlatformBackend.h"
+
 #include <QDebug>
 #include <QMutexLocker>
 #include <QRecursiveMutex>
 
 #include <algorithm>
+#include <optional>
 #include <vector>
 
 namespace {
@@ -26,6 +31,9 @@ struct State
     std::map<int, DisplayFlags> flags;
     // Serials the user set by hand, by display id; they outlive re-enumerations.
     std::map<int, QString> userSerials;
+    // The outputs the list was made from, while nobody added or removed an entry by hand: the
+    // same outputs give the same list, so their EDIDs need not be read and parsed again.
+    std::optional<QList<DisplayOutput>> outputs;
 };
 
 State& state()
@@ -81,18 +89,24 @@ void applyUserSerials(State& s)
     }
 }
 
-void replaceWith(State& s, DisplayEnumerator fresh)
+void replaceWith(State& s, DisplayEnumerator fresh, const QList<DisplayOutput>& outputs)
 {
     s.ids = carryIds(s.displays, s.ids, fresh);
     s.displays = std::move(fresh);
     s.refreshed = true;
+    s.outputs = outputs;
     applyUserSerials(s);
 }
 
-DisplayEnumerator enumerate()
+QList<DisplayOutput> activeOutputs()
+{
+    return Platform::backend().displayEnumeration().activeOutputs();
+}
+
+DisplayEnumerator enumerate(const QList<DisplayOutput>& outputs)
 {
     DisplayEnumerator fresh;
-    fresh.EnumerateDisplays();
+    fresh.EnumerateDisplays(outputs);
     return fresh;
 }
 
@@ -104,7 +118,8 @@ void CurrentDisplays::Refresh()
     QMutexLocker locker(&s.mutex);
     if (s.refreshed)
         return;
-    replaceWith(s, enumerate());
+    const QList<DisplayOutput> outputs = activeOutputs();
+    replaceWith(s, enumerate(outputs), outputs);
 }
 
 void CurrentDisplays::NonCachedRefresh()
@@ -112,14 +127,21 @@ void CurrentDisplays::NonCachedRefresh()
     State& s = state();
     QMutexLocker locker(&s.mutex);
     const std::map<int, QString> saved = currentUserSerials();
-    replaceWith(s, enumerate());
+    const QList<DisplayOutput> outputs = activeOutputs();
+    replaceWith(s, enumerate(outputs), outputs);
     restoreUserSerials(saved);
 }
 
 bool CurrentDisplays::IsDisplaysChanged()
 {
-    DisplayEnumerator fresh = enumerate();
+    const QList<DisplayOutput> outputs = activeOutputs();
     State& s = state();
+    {
+        QMutexLocker locker(&s.mutex);
+        if (s.outputs == outputs)
+            return false;
+    }
+    DisplayEnumerator fresh = enumerate(outputs);
     QMutexLocker locker(&s.mutex);
     bool changed = fresh.Count() != s.displays.Count();
     for (unsigned i = 0; i < fresh.Count() && !changed; ++i)
@@ -127,7 +149,9 @@ bool CurrentDisplays::IsDisplaysChanged()
     if (changed) {
         qDebug() << "CurrentDisplays::IsDisplaysChanged()" << s.displays.Count() << "displays before,"
                  << fresh.Count() << "now";
-        replaceWith(s, std::move(fresh));
+        replaceWith(s, std::move(fresh), outputs);
+    } else {
+        s.outputs = outputs;
     }
     return changed;
 }
@@ -135,7 +159,7 @@ bool CurrentDisplays::IsDisplaysChanged()
 void CurrentDisplays::RefreshDisplaysGeometry()
 {
     qDebug() << "CurrentDisplays::RefreshDisplaysGeometry() begin";
-    DisplayEnumerator fresh = enumerate();
+    DisplayEnumerator fresh = enumerate(activeOutputs());
     State& s = state();
     {
         QMutexLocker locker(&s.mutex);
@@ -239,6 +263,7 @@ void CurrentDisplays::RemoveDisplayByIndex(unsigned index)
         return;
     s.displays.RemoveDisplay(index);
     s.ids.erase(s.ids.begin() + index);
+    s.outputs.reset();
 }
 
 void CurrentDisplays::AddDisplay(int id, const DisplayInfo& display)
@@ -247,6 +272,7 @@ void CurrentDisplays::AddDisplay(int id, const DisplayInfo& display)
     QMutexLocker locker(&s.mutex);
     s.displays.AddDisplay(display);
     s.ids.push_back(id);
+    s.outputs.reset();
 }
 
 void CurrentDisplays::Clear()
@@ -258,6 +284,7 @@ void CurrentDisplays::Clear()
     s.flags.clear();
     s.userSerials.clear();
     s.refreshed = false;
+    s.outputs.reset();
 }
 
 void CurrentDisplays::setDisplaySerial(int id, QString serial)

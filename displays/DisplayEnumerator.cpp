@@ -98,9 +98,13 @@ void DisplayEnumerator::setLGPortSource(LGPortSource source)
 
 void DisplayEnumerator::EnumerateDisplays()
 {
-    qDebug() << "DisplayEnumerator::EnumerateDisplays() begin";
     const DisplayEnumeration& source = m_source ? *m_source : Platform::backend().displayEnumeration();
-    const QList<DisplayOutput> outputs = source.activeOutputs();
+    EnumerateDisplays(source.activeOutputs());
+}
+
+void DisplayEnumerator::EnumerateDisplays(const QList<DisplayOutput>& outputs)
+{
+    qDebug() << "DisplayEnumerator::EnumerateDisplays() begin";
     // Combined desktops of several displays are a feature of one vendor's Windows driver library;
     // no output this platform lists stands for more than one display.
     for (const DisplayOutput& output : outputs)

@@ -2,6 +2,7 @@
 
 #include "displays/DisplayInfo.h"
 #include "displays/VideoCardInfo.h"
+#include "platform/DisplayOutput.h"
 
 #include <QByteArray>
 #include <QList>
@@ -30,6 +31,8 @@ public:
     explicit DisplayEnumerator(const DisplayEnumeration* source = nullptr);
 
     void EnumerateDisplays();
+    // The same for outputs listed already (by the source or another caller).
+    void EnumerateDisplays(const QList<DisplayOutput>& outputs);
     void ClearInformation();
     unsigned Count() const;
     DisplayInfo GetDisplay(unsigned index) const;

@@ -23,4 +23,6 @@ struct DisplayOutput
     QByteArray edid;
     // The CRTC driving the output (RandR CRTC id, or its index on the simulated card); -1 when unknown.
     qint64 crtc = -1;
+
+    bool operator==(const DisplayOutput&) const = default;
 };

@@ -22,7 +22,8 @@ KaldoDynamicData::Values byStep(int stepId, int displayId)
 
 DBQATaskEditTime::DBQATaskEditTime() : data_(DB::get())
 {
-    Schema::checkOnce(*data_, Schema::tables({TABLE}), s_checked);
+    static const QList<TableSchema> tables = Schema::tables({TABLE});
+    Schema::checkOnce(*data_, tables, s_checked);
 }
 
 bool DBQATaskEditTime::SetTaskTime(int stepId, int displayId, qint64 time)

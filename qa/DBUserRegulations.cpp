@@ -16,7 +16,8 @@ const QString kClassifications = QStringLiteral("UserClassifications");
 
 DBUserRegulations::DBUserRegulations() : data_(DB::get())
 {
-    Schema::checkOnce(*data_, Schema::tables({kRegulations, kClassifications}), s_checked);
+    static const QList<TableSchema> tables = Schema::tables({kRegulations, kClassifications});
+    Schema::checkOnce(*data_, tables, s_checked);
 }
 
 bool DBUserRegulations::clear()

@@ -1,8 +1,10 @@
 #include "qa/QADueWork.h"
 
+#include "db/DB.h"
 #include "db/DBDisplays.h"
 #include "db/DBPreferences.h"
 #include "db/DBStatusDisplays.h"
+#include "db/KaldoDynamicData.h"
 #include "qa/DBQATaskEditTime.h"
 #include "qa/QAScheduling.h"
 #include "qa/QASchedulingGroups.h"
@@ -65,6 +67,27 @@ QADueWork QADueWork::collect(qint64 now)
             work.failedDisplays << display;
     }
     return work;
+}
+
+qint64 QADueWork::nextChange(qint64 now)
+{
+    // Make sure the tables exist before they are read.
+    const UserScheduling tasks;
+    const QASchedulingGroups groups;
+    // A postponement ends for the due query when its end is reached, for the plan's clean-up one
+    // second later.
+    const auto row = DB::get()->query(
+        QStringLiteral(
+            "SELECT min(moment) AS moment FROM (SELECT CAST(nextdate AS INTEGER) AS moment FROM ") +
+            QASchedulingGroups::TABLE + QStringLiteral(" UNION ALL SELECT CAST(nextrun AS INTEGER) FROM ") +
+            UserScheduling::TABLE + QStringLiteral(" UNION ALL SELECT CAST(dateFrom AS INTEGER) FROM ") +
+            QASchedulingGroups::EXCEPTIONS +
+            QStringLiteral(" UNION ALL SELECT CAST(dateTo AS INTEGER) FROM ") +
+            QASchedulingGroups::EXCEPTIONS +
+            QStringLiteral(" UNION ALL SELECT CAST(dateTo AS INTEGER) + 1 FROM ") +
+            QASchedulingGroups::EXCEPTIONS + QStringLiteral(") WHERE moment > ?"),
+        {now});
+    return row.IsNull() ? 0 : row.value(QStringLiteral("moment")).toLongLong();
 }
 
 bool QADueWork::ambientCheckPending(int displayId, qint64 now)

@@ -29,6 +29,10 @@ public:
     };
 
     static QADueWork collect(qint64 now);
+    // The first moment after `now` at which what collect() finds can change by time alone: a
+    // stored due date of a QA group or user task comes, or a postponement begins or ends.
+    // Only a change of the stored rows, or of the day, moves it. 0 when nothing lies ahead.
+    static qint64 nextChange(qint64 now);
     // The first due user task that may be offered now, as an index into `tasks`, or -1.
     // A task whose display needs an ambient check older than 600 s is passed over and
     // its display put into `wake`, so the ambient measurement comes first; so is a

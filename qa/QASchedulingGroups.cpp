@@ -30,8 +30,12 @@ KaldoDynamicData::Values byGroup(int groupId)
 QASchedulingGroups::QASchedulingGroups() : data_(DB::get())
 {
     // Older versions stored "Biweekly"; the main application may still write it.
-    if (Schema::checkOnce(*data_, Schema::tables({TABLE, EXCEPTIONS, REMIND, QStringLiteral("Displays")}),
-                          s_checked))
+    static const QList<TableSchema> tables =
+        Schema::tables({TABLE, EXCEPTIONS, REMIND, QStringLiteral("Displays")});
+    // Looked for first: an update, even of no row, waits for the write lock.
+    if (Schema::checkOnce(*data_, tables, s_checked) &&
+        !data_->query(QStringLiteral("SELECT 1 FROM QASchedulingGroups WHERE frequency = 'Biweekly' LIMIT 1"))
+             .IsNull())
         data_->execSql(QStringLiteral(
             "UPDATE QASchedulingGroups SET frequency = 'Every two weeks' WHERE frequency = 'Biweekly';"));
 }

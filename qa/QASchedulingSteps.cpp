@@ -16,7 +16,8 @@ std::atomic<bool> s_checked{false};
 
 QASchedulingSteps::QASchedulingSteps() : data_(DB::get())
 {
-    Schema::checkOnce(*data_, Schema::tables({TABLE, QStringLiteral("QASchedulingGroups")}), s_checked);
+    static const QList<TableSchema> tables = Schema::tables({TABLE, QStringLiteral("QASchedulingGroups")});
+    Schema::checkOnce(*data_, tables, s_checked);
 }
 
 bool QASchedulingSteps::addRecord(int groupId, int displayId, int stepId)

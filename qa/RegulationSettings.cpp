@@ -154,6 +154,7 @@ bool RegulationSettings::ParseRegulationContent(const KaldoConfiguration& docume
     if (isUser)
         m_userRegulations.append(info.get());
     m_regulations.push_back(std::move(info));
+    m_generation.fetch_add(1);
     return true;
 }
 
@@ -280,6 +281,7 @@ void RegulationSettings::ClearRegulations()
     m_userRegulations.clear();
     m_regulations.clear();
     m_translations.clear();
+    m_generation.fetch_add(1);
 }
 
 RegulationInfo* RegulationSettings::GetRegulationById(const QString& idName) const

@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <atomic>
 #include <memory>
 #include <vector>
 
@@ -53,6 +54,9 @@ public:
     // Why the last read or parse failed; empty after a success.
     QString lastError() const { return m_lastError; }
     const QStringList& translationList() const { return m_translations; }
+    // Counts every regulation added and every clearing, so that what was planned from the
+    // regulations can tell whether they are still the same.
+    quint64 generation() const { return m_generation.load(); }
 
 private:
     bool fail(const QString& message);
@@ -65,4 +69,5 @@ private:
     QString m_dirName;
     QStringList m_translations;
     QString m_lastError;
+    std::atomic<quint64> m_generation{0};
 };

@@ -36,7 +36,8 @@ KaldoDynamicData::Values byTask(int taskId)
 
 UserScheduling::UserScheduling() : data_(DB::get())
 {
-    Schema::checkOnce(*data_, Schema::tables({TABLE, EXCEPTIONS, PARAMS}), s_checked);
+    static const QList<TableSchema> tables = Schema::tables({TABLE, EXCEPTIONS, PARAMS});
+    Schema::checkOnce(*data_, tables, s_checked);
 }
 
 int UserScheduling::addRecord(const QMap<QString, QString>& values)

@@ -15,7 +15,6 @@
 #include "platform/PlatformBackend.h"
 #include "platform/ScreenSaver.h"
 #include "qa/QADueWork.h"
-#include "qa/QAScheduling.h"
 #include "qa/QASchedulingGroups.h"
 #include "qa/UserScheduling.h"
 #include "tasks/Clock.h"
@@ -139,13 +138,33 @@ void TaskScheduler::pass()
 {
     m_passes.fetch_add(1);
     checkIfDisplayChanged();
-    if (!isSharedMemoryExists() && checkUserDatabase())
-        checkQADatabase();
+    bool read = false;
+    if (!isSharedMemoryExists()) {
+        const qint64 time = now();
+        const QADueWork& due = dueWork(time);
+        read = !m_due.lastWasReused();
+        if (checkUserDatabase(due, time))
+            checkQADatabase(due, time);
+    }
     // The task runner sleeps until its next task is due, which a set wall clock moves.
     SystemClock::noticeSharedStep();
     // The next pass is 20 s away: what this one read and built need not stay with the process.
-    DBIdleMemory::release();
-    HeapRelease::releaseFreePages();
+    // A pass that read nothing has nothing to give back.
+    if (read) {
+        DBIdleMemory::release();
+        HeapRelease::releaseFreePages();
+    }
+}
+
+const QADueWork& TaskScheduler::dueWork(qint64 time)
+{
+    const int before = m_due.rebuilds();
+    const QADueWork& due = m_due.at(time);
+    if (m_due.rebuilds() != before)
+        m_planRebuilds.fetch_add(1);
+    if (m_due.lastWasReused())
+        m_quietPasses.fetch_add(1);
+    return due;
 }
 
 void TaskScheduler::ended()
@@ -190,9 +209,13 @@ bool TaskScheduler::isSharedMemoryExists()
 
 bool TaskScheduler::checkUserDatabase()
 {
-    qDebug() << "bool TaskScheduler::checkUserDatabase()";
     const qint64 time = now();
-    const QADueWork due = QADueWork::collect(time);
+    return checkUserDatabase(dueWork(time), time);
+}
+
+bool TaskScheduler::checkUserDatabase(const QADueWork& due, qint64 time)
+{
+    qDebug() << "bool TaskScheduler::checkUserDatabase()";
     if (due.userTasks.isEmpty())
         return true;
     QList<int> wake;
@@ -235,11 +258,13 @@ bool TaskScheduler::checkUserDatabase()
 
 void TaskScheduler::checkQADatabase()
 {
-    qDebug() << "void TaskScheduler::checkQADatabase()";
     const qint64 time = now();
-    // The main application writes history at any time: plan from the latest.
-    QAScheduling(time).RefreshFullInfo();
-    QADueWork due = QADueWork::collect(time);
+    checkQADatabase(dueWork(time), time);
+}
+
+void TaskScheduler::checkQADatabase(QADueWork due, qint64 time)
+{
+    qDebug() << "void TaskScheduler::checkQADatabase()";
     if (due.dueGroups.isEmpty() && due.enabledGroupIds.empty())
         return;
     dropBlockedByAmbient(due, time);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "tasks/DueWorkCache.h"
 #include "tasks/ServedWait.h"
 
 #include <QThread>
@@ -60,6 +61,9 @@ public:
     bool notificationOpen() const { return m_notificationOpen.load(); }
     // Passes made so far (a pass that found the scheduler not permitted ends the thread).
     int passes() const { return m_passes.load(); }
+    // Passes that rebuilt the QA plan, and passes that found nothing changed and read nothing.
+    int planRebuilds() const { return m_planRebuilds.load(); }
+    int quietPasses() const { return m_quietPasses.load(); }
 
 signals:
     void refreshContextMenu();
@@ -81,6 +85,10 @@ protected:
 
 private:
     void pass();
+    // Both checks of one pass look at the same due work.
+    bool checkUserDatabase(const QADueWork& due, qint64 time);
+    void checkQADatabase(QADueWork due, qint64 time);
+    const QADueWork& dueWork(qint64 time);
     void ended();
     qint64 now() const;
     bool stopRequested() const;
@@ -93,6 +101,9 @@ private:
     std::atomic<bool> m_notificationOpen{false};
     std::atomic<bool> m_qaOpen{false};
     std::atomic<int> m_passes{0};
+    std::atomic<int> m_planRebuilds{0};
+    std::atomic<int> m_quietPasses{0};
+    DueWorkCache m_due;
     // What the open or last notification offered: a user task, or QA groups.
     std::atomic<int> m_offeredTask{-1};
     std::vector<int> m_offeredGroups;

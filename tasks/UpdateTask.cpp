@@ -11,6 +11,7 @@
 #include "update/UpdateRequest.h"
 
 #include <QDebug>
+#include <QScopeGuard>
 
 UpdateTask::UpdateTask(const QString& name, qint64 timeout, qint64 first, std::shared_ptr<const Clock> clock,
                        QObject* parent)
@@ -63,6 +64,9 @@ void UpdateTask::run()
     QString version;
     QString link;
     m_checker->CheckUpdate(version, link, true);
+    // The checker's network access keeps a thread of its own until it is destroyed; only a
+    // newer version, which the user may still skip, needs the checker after the check.
+    auto nothingNewer = qScopeGuard([this] { m_checker.reset(); });
 
     if (version.isEmpty()) {
         qDebug() << "UpdateTask - up to date";
@@ -74,6 +78,7 @@ void UpdateTask::run()
         emit finished();
         return;
     }
+    nothingNewer.dismiss();
     qDebug() << "Show update window!!!";
     qInfo().noquote() << "UpdateTask -" << newerVersionText(version, link);
     emit showMessage(newerVersionText(version, link));

@@ -4,7 +4,6 @@
 
 #include <QDebug>
 #include <QDir>
-#include <QProcessEnvironment>
 #include <QRegularExpression>
 #include <QSysInfo>
 
@@ -76,7 +75,8 @@ QString LinuxSessionIdentity::systemDataDirectory() const
 
 QString LinuxSessionIdentity::candidateRuntimeDirectory()
 {
-    const QString runtime = QProcessEnvironment::systemEnvironment().value(QStringLiteral("XDG_RUNTIME_DIR"));
+    // Asked for on every busy-lock probe: one variable, not a copy of the whole environment.
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
     if (!runtime.isEmpty() && QDir(runtime).exists())
         return QDir::cleanPath(runtime);
     // In a shared temporary folder the name can be taken first by anyone; the check

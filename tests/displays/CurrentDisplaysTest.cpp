@@ -4,6 +4,7 @@
 #include "platform/sim/SimControlServer.h"
 #include "platform/sim/SimWorkstation.h"
 #include "tests/displays/EdidBuilder.h"
+#include "tests/lut/profile/LogCapture.h"
 #include "tests/support/TestPaths.h"
 #include "tests/support/TestWorkstation.h"
 
@@ -127,6 +128,28 @@ TEST(CurrentDisplaysTest, UnplugAndPlugAreChangesAndIdsStayWithTheirDisplays)
 }
 
 // What a reader (a load thread) got stays valid while another thread refreshes the list.
+// Outputs that did not change are the same displays: their EDIDs are not read again. A list
+// that was changed by hand is still compared in full.
+TEST(CurrentDisplaysTest, UnchangedOutputsAreNotReadAgainButAHandEditedListIsCompared)
+{
+    useDefaultWorkstation();
+    CurrentDisplays::Refresh();
+    {
+        const LogCapture log;
+        EXPECT_FALSE(CurrentDisplays::IsDisplaysChanged());
+        EXPECT_FALSE(log.contains("@@ Dump"));
+    }
+    CurrentDisplays::RemoveDisplayByIndex(1);
+    EXPECT_TRUE(CurrentDisplays::IsDisplaysChanged());
+    EXPECT_EQ(CurrentDisplays::DisplayCount(), 3u);
+    EXPECT_FALSE(CurrentDisplays::IsDisplaysChanged());
+
+    CurrentDisplays::Clear();
+    CurrentDisplays::AddDisplay(5, DisplayInfo());
+    EXPECT_TRUE(CurrentDisplays::IsDisplaysChanged());
+    EXPECT_EQ(CurrentDisplays::DisplayCount(), 3u);
+}
+
 TEST(CurrentDisplaysTest, DisplayHeldByAReaderOutlivesARefresh)
 {
     useDefaultWorkstation();

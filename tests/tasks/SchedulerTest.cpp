@@ -10,6 +10,7 @@
 #include "qa/QASchedulingGroups.h"
 #include "qa/RegulationSettings.h"
 #include "qa/UserScheduling.h"
+#include "tasks/DueWorkCache.h"
 #include "tasks/ManualClock.h"
 #include "tasks/TaskFactory.h"
 #include "tasks/TaskScheduler.h"
@@ -21,7 +22,10 @@
 #include <QDialog>
 #include <QFile>
 #include <QSignalSpy>
+#include <QThread>
 
+#include <atomic>
+#include <functional>
 #include <gtest/gtest.h>
 
 namespace {
@@ -59,6 +63,9 @@ protected:
         record = TestPaths::freshFolder("scheduler-standin") + "/arguments.jsonl";
         qputenv("LUTLOADER_STANDIN_RECORD", record.toLocal8Bit());
         OrvantaProcess::setProgramPath(TestPaths::toolProgram("mainapp_standin"));
+        // The window postpones on the scheduler's clock, as in the agent: a pass between its
+        // write and the scheduler's must not find the group due on another clock's time.
+        window.setClock([this] { return clock->now(); });
         TaskFactory::attachNotificationWindowInst(&window);
     }
     void TearDown() override
@@ -87,6 +94,15 @@ protected:
     {
         const int from = scheduler->passes();
         return waitFor([&] { return scheduler->passes() >= from + more; });
+    }
+
+    // Runs `write` on a thread of its own, with its own connection, as the main application
+    // or another thread of the agent would.
+    static void elsewhere(const std::function<void()>& write)
+    {
+        std::unique_ptr<QThread> thread(QThread::create(write));
+        thread->start();
+        thread->wait();
     }
 
     std::shared_ptr<ManualClock> clock = std::make_shared<ManualClock>(kStart);
@@ -227,4 +243,81 @@ TEST_F(SchedulerTest, FailedDisplaysAreWarnedOnceADay)
     clock->setSeconds(kStart - 3600);
     task.start();
     EXPECT_EQ(shown.count(), 3);
+}
+
+// Nothing due and nothing changed: the plan is not rebuilt and the due work not read again.
+// Whatever could change it makes the next look read again.
+TEST_F(SchedulerTest, DueWorkIsReadAgainOnlyWhenSomethingItIsMadeOfChanged)
+{
+    DBPreferences().setValue("UsedClassification", "2", false); // no such classification: nothing due
+    DueWorkCache cache;
+    EXPECT_TRUE(cache.at(kStart).dueGroups.isEmpty());
+    EXPECT_FALSE(cache.lastWasReused());
+    cache.at(kStart + 20);
+    EXPECT_TRUE(cache.lastWasReused());
+    EXPECT_EQ(cache.rebuilds(), 1);
+
+    // Another connection changes the regulation in force: planned anew, the group is due.
+    elsewhere([] { DBPreferences().setValue("UsedClassification", "1", false); });
+    EXPECT_EQ(cache.at(kStart + 40).dueGroups.size(), 1);
+    EXPECT_EQ(cache.rebuilds(), 2);
+    // Due work is read on every look while something is due, the plan is not rebuilt.
+    EXPECT_EQ(cache.at(kStart + 60).dueGroups.size(), 1);
+    EXPECT_FALSE(cache.lastWasReused());
+    EXPECT_EQ(cache.rebuilds(), 2);
+
+    // A change through this thread's own connection counts as well.
+    DBPreferences().setValue("UsedClassification", "2", false);
+    EXPECT_TRUE(cache.at(kStart + 80).dueGroups.isEmpty());
+    cache.at(kStart + 100);
+    EXPECT_TRUE(cache.lastWasReused());
+
+    // Regulations read again, a clock set back, a new day.
+    const int rebuilds = cache.rebuilds();
+    RegulationSettings::instance()->ClearRegulations();
+    cache.at(kStart + 120);
+    EXPECT_EQ(cache.rebuilds(), rebuilds + 1);
+    cache.at(kStart - 3600);
+    EXPECT_EQ(cache.rebuilds(), rebuilds + 2);
+    cache.at(kStart + 86400);
+    EXPECT_EQ(cache.rebuilds(), rebuilds + 3);
+    cache.at(kStart + 86400 + 20);
+    EXPECT_TRUE(cache.lastWasReused());
+
+    // A user task stored for later becomes due when its time comes, with no other change.
+    const qint64 later = kStart + 86400 + 3600;
+    elsewhere([later] {
+        UserScheduling tasks;
+        const int task = tasks.addRecord({{"displayid", "1"}, {"schedtype", "2"}, {"tasktype_id", "cal"}});
+        DB::get()->changeinfo("UserScheduling", {{"taskid", QString::number(task)}},
+                              {{"nextrun", QString::number(later)}});
+    });
+    EXPECT_TRUE(cache.at(later - 60).userTasks.isEmpty());
+    cache.at(later - 40);
+    EXPECT_TRUE(cache.lastWasReused());
+    EXPECT_EQ(cache.at(later).userTasks.size(), 1);
+}
+
+TEST_F(SchedulerTest, QuietPassesStillNoticeAnUnpluggedDisplayAndAChangedPlan)
+{
+    DBPreferences().setValue("UsedClassification", "2", false);
+    startScheduler();
+    std::atomic<int> refreshes{0};
+    QObject::connect(
+        scheduler.get(), &TaskScheduler::refreshContextMenu, scheduler.get(), [&] { ++refreshes; },
+        Qt::DirectConnection);
+    ASSERT_TRUE(passesGoOn(3));
+    EXPECT_GT(scheduler->quietPasses(), 0);
+    EXPECT_EQ(scheduler->planRebuilds(), 1);
+
+    const int before = refreshes.load();
+    ASSERT_TRUE(Platform::workstation()->apply({{"cmd", "unplug"}, {"output", "DP-2"}}).value("ok").toBool());
+    ASSERT_TRUE(waitFor([&] { return refreshes.load() > before; }));
+    ASSERT_TRUE(passesGoOn(2));
+    EXPECT_EQ(refreshes.load(), before + 1);
+
+    Platform::workstation()->apply({{"cmd", "plug"}, {"output", "DP-2"}});
+    // A change of the regulation in force made elsewhere is planned and offered.
+    DBPreferences().setValue("UsedClassification", "1", false);
+    ASSERT_TRUE(waitFor([&] { return window.dialogs().size() == 1; }));
 }
