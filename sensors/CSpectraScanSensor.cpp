@@ -3,8 +3,8 @@
 #include "platform/Platform.h"
 #include "platform/PlatformBackend.h"
 #include "platform/SerialPorts.h"
+#include "sensors/SerialTextLine.h"
 
-#include <QDeadlineTimer>
 #include <QDebug>
 #include <QSerialPort>
 
@@ -12,7 +12,6 @@
 
 namespace {
 
-constexpr int kMaxLine = 256;
 constexpr double kCandelaPerFootLambert = 3.4262591;
 
 const QByteArray kRemoteMode = QByteArrayLiteral("PHOTO");
@@ -45,31 +44,13 @@ void CSpectraScanSensor::lost(const QString& why)
 
 QByteArray CSpectraScanSensor::readLine(int timeoutMs)
 {
-    const QDeadlineTimer deadline(timeoutMs);
-    while (isOpen()) {
-        const qsizetype end = m_buffer.indexOf('\n');
-        if (end >= 0) {
-            const QByteArray line = m_buffer.left(end).trimmed();
-            m_buffer.remove(0, end + 1);
-            if (!line.isEmpty())
-                return line;
-            continue;
-        }
-        if (m_buffer.size() > kMaxLine) {
-            qDebug() << "CSpectraScanSensor: answer without line end";
-            m_buffer.clear();
-            return {};
-        }
-        if (deadline.hasExpired())
-            return {};
-        if (m_line->bytesAvailable() > 0 ||
-            m_line->waitForReadyRead(static_cast<int>(std::max<qint64>(1, deadline.remainingTime())))) {
-            m_buffer += m_line->readAll();
-        } else if (m_line->error() != QSerialPort::NoError && m_line->error() != QSerialPort::TimeoutError) {
-            lost(m_line->errorString());
-        }
-    }
-    return {};
+    if (!isOpen())
+        return {};
+    QString failure;
+    const QByteArray line = SerialTextLine::read(*m_line, m_buffer, timeoutMs, "CSpectraScanSensor", failure);
+    if (!failure.isEmpty())
+        lost(failure);
+    return line;
 }
 
 QStringList CSpectraScanSensor::request(const QByteArray& command, int timeoutMs, int fields)
@@ -105,20 +86,9 @@ QStringList CSpectraScanSensor::request(const QByteArray& command, int timeoutMs
 bool CSpectraScanSensor::openPort(const SerialPortInfo& port)
 {
     const QString& name = port.location;
-    if (name.isEmpty())
+    std::unique_ptr<QSerialPort> line = SerialTextLine::open(name, QSerialPort::Baud9600, m_problem);
+    if (!line)
         return false;
-    auto line = std::make_unique<QSerialPort>(name);
-    line->setBaudRate(QSerialPort::Baud9600);
-    line->setDataBits(QSerialPort::Data8);
-    line->setParity(QSerialPort::NoParity);
-    line->setStopBits(QSerialPort::OneStop);
-    line->setFlowControl(QSerialPort::NoFlowControl);
-    if (!line->open(QIODevice::ReadWrite)) {
-        // A listed port that is gone is no device; one that will not open may be this one.
-        if (line->error() != QSerialPort::DeviceNotFoundError)
-            m_problem = QStringLiteral("%1: %2").arg(name, line->errorString());
-        return false;
-    }
     m_line = std::move(line);
     m_buffer.clear();
     // The remote-mode greeting carries no error code.

@@ -3,17 +3,14 @@
 #include "platform/Platform.h"
 #include "platform/PlatformBackend.h"
 #include "platform/SerialPorts.h"
+#include "sensors/SerialTextLine.h"
 
-#include <QDeadlineTimer>
 #include <QDebug>
 #include <QSerialPort>
 
 #include <cmath>
 
 namespace {
-
-// Answers are short; a device that sends more without a line end is not one of these.
-constexpr int kMaxLine = 256;
 
 const QByteArray kIdentify = QByteArrayLiteral("*IDN?");
 const QByteArray kEchoOn = QByteArrayLiteral("ECHO ON");
@@ -72,32 +69,14 @@ bool LxPlusSerial::writeLine(const QByteArray& command)
 
 QByteArray LxPlusSerial::readAnswer()
 {
-    const QDeadlineTimer deadline(ReplyTimeoutMs);
-    while (isOpen()) {
-        const qsizetype end = m_buffer.indexOf('\n');
-        if (end >= 0) {
-            const QByteArray line = m_buffer.left(end).trimmed();
-            m_buffer.remove(0, end + 1);
-            if (!line.isEmpty())
-                return line;
-            continue;
-        }
-        if (m_buffer.size() > kMaxLine) {
-            qDebug() << "LxPlusSerial: answer without line end";
-            m_buffer.clear();
-            return {};
-        }
-        if (deadline.hasExpired())
-            return {};
-        if (m_serial->bytesAvailable() > 0 ||
-            m_serial->waitForReadyRead(static_cast<int>(std::max<qint64>(1, deadline.remainingTime())))) {
-            m_buffer += m_serial->readAll();
-        } else if (m_serial->error() != QSerialPort::NoError &&
-                   m_serial->error() != QSerialPort::TimeoutError) {
-            lost(m_serial->errorString());
-        }
-    }
-    return {};
+    if (!isOpen())
+        return {};
+    QString failure;
+    const QByteArray line =
+        SerialTextLine::read(*m_serial, m_buffer, ReplyTimeoutMs, "LxPlusSerial", failure);
+    if (!failure.isEmpty())
+        lost(failure);
+    return line;
 }
 
 bool LxPlusSerial::send(const QByteArray& command)
@@ -139,21 +118,10 @@ QByteArray LxPlusSerial::query(const QByteArray& command)
 bool LxPlusSerial::openPort(const SerialPortInfo& port)
 {
     const QString& name = port.location;
-    if (name.isEmpty())
+    // A virtual port takes any rate; this is what a real one wants.
+    std::unique_ptr<QSerialPort> serial = SerialTextLine::open(name, QSerialPort::Baud115200, m_problem);
+    if (!serial)
         return false;
-    auto serial = std::make_unique<QSerialPort>(name);
-    // A virtual port takes any rate; these are what a real one would want.
-    serial->setBaudRate(QSerialPort::Baud115200);
-    serial->setDataBits(QSerialPort::Data8);
-    serial->setParity(QSerialPort::NoParity);
-    serial->setStopBits(QSerialPort::OneStop);
-    serial->setFlowControl(QSerialPort::NoFlowControl);
-    if (!serial->open(QIODevice::ReadWrite)) {
-        // A port that is listed but gone is no device; one that will not open may be this one.
-        if (serial->error() != QSerialPort::DeviceNotFoundError)
-            m_problem = QStringLiteral("%1: %2").arg(name, serial->errorString());
-        return false;
-    }
     m_serial = std::move(serial);
     m_echo = false;
     const QByteArray identity = query(kIdentify);
