@@ -1,7 +1,5 @@
 #include "sensors/CSpectraScanSensor.h"
 
-#include "platform/Platform.h"
-#include "platform/PlatformBackend.h"
 #include "platform/SerialPorts.h"
 #include "sensors/SerialTextLine.h"
 
@@ -118,13 +116,7 @@ bool CSpectraScanSensor::IsConnected()
     if (isOpen())
         return !request(kIdentify, ReplyTimeoutMs, 2).isEmpty();
     m_problem.clear();
-    for (const SerialPortInfo& port : Platform::backend().serialPortEnumeration().enumerate()) {
-        if (port.number < 0 || (m_port >= 0 && port.number != m_port))
-            continue;
-        if (openPort(port))
-            return true;
-    }
-    return false;
+    return SerialTextLine::probe(m_port, [this](const SerialPortInfo& port) { return openPort(port); });
 }
 
 bool CSpectraScanSensor::hasConnectionProblems(QString& message)

@@ -1,7 +1,5 @@
 #include "sensors/LxPlusSerial.h"
 
-#include "platform/Platform.h"
-#include "platform/PlatformBackend.h"
 #include "platform/SerialPorts.h"
 #include "sensors/SerialTextLine.h"
 
@@ -146,15 +144,7 @@ bool LxPlusSerial::IsConnected()
     if (isOpen())
         return !query(kIdentify).isEmpty();
     m_problem.clear();
-    // One listing for the whole search, also for a known port: the system is slow to list
-    // its ports, and a listing per port probed would make a search over n ports quadratic.
-    for (const SerialPortInfo& port : Platform::backend().serialPortEnumeration().enumerate()) {
-        if (port.number < 0 || (m_port >= 0 && port.number != m_port))
-            continue;
-        if (openPort(port))
-            return true;
-    }
-    return false;
+    return SerialTextLine::probe(m_port, [this](const SerialPortInfo& port) { return openPort(port); });
 }
 
 bool LxPlusSerial::hasConnectionProblems(QString& message)

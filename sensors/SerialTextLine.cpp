@@ -1,5 +1,9 @@
 #include "sensors/SerialTextLine.h"
 
+#include "platform/Platform.h"
+#include "platform/PlatformBackend.h"
+#include "platform/SerialPorts.h"
+
 #include <QDeadlineTimer>
 #include <QDebug>
 #include <QSerialPort>
@@ -29,6 +33,19 @@ std::unique_ptr<QSerialPort> SerialTextLine::open(const QString& name, qint32 ba
         return nullptr;
     }
     return port;
+}
+
+bool SerialTextLine::probe(int wanted, const std::function<bool(const SerialPortInfo&)>& open)
+{
+    // One listing for the whole search, also for a known port: the system is slow to list
+    // its ports, and a listing per port probed would make a search over n ports quadratic.
+    for (const SerialPortInfo& port : Platform::backend().serialPortEnumeration().enumerate()) {
+        if (port.number < 0 || (wanted >= 0 && port.number != wanted))
+            continue;
+        if (open(port))
+            return true;
+    }
+    return false;
 }
 
 QByteArray SerialTextLine::read(QSerialPort& port, QByteArray& buffer, int timeoutMs, const char* who,
