@@ -53,18 +53,14 @@ DBHistory::DBHistory() : data_(DB::get())
 
 qint64 DBHistory::addRecord(int displayId, const QString& textName, int type, int result, qint64 time)
 {
+    // Records come in bursts (a synchronisation's download, a year of imported history):
+    // the values go to the kept statement as numbers instead of as text parsed back.
     qint64 id = -1;
-    const QString display = QString::number(displayId);
-    if (!data_->addinfo(TABLE,
-                        {{QStringLiteral("deviceid"), display},
-                         {QStringLiteral("displayid"), display},
-                         {QStringLiteral("runtime"), QString::number(time)},
-                         {QStringLiteral("textname"), textName},
-                         {QStringLiteral("result"), QString::number(result)},
-                         {QStringLiteral("historytype"), QString::number(type)},
-                         {QStringLiteral("issynchron"), QStringLiteral("0")},
-                         {QStringLiteral("isdisabled"), QStringLiteral("0")}},
-                        &id))
+    if (!data_->exec(QStringLiteral("INSERT INTO History(deviceid,displayid,runtime,textname,result,"
+                                    "historytype,issynchron,isdisabled) VALUES(?,?,?,?,?,?,0,0)"),
+                     {displayId, displayId, time, textName.isNull() ? QString(QLatin1String("")) : textName,
+                      result, type},
+                     &id))
         return -1;
     return id;
 }
@@ -498,7 +494,7 @@ bool DBHistory::GetDisplayHistory(int displayId, qint64 from, qint64 to, QList<q
                  QStringLiteral(" ORDER BY History.runtime ASC"),
              {displayId, from, to});
          !it.IsNull(); ++it)
-        ids << it.values().first().toLongLong();
+        ids << it.integer(QStringLiteral("historyid"));
     return !ids.isEmpty();
 }
 

@@ -3,6 +3,8 @@
 #include "db/DBCalMeasurements.h"
 #include "db/DBHistory.h"
 #include "db/DBQAHistory.h"
+#include "db/HistoryPreferences.h"
+#include "db/KaldoDynamicData.h"
 #include "db/Schema.h"
 #include "tests/support/TestPaths.h"
 
@@ -99,6 +101,34 @@ TEST_F(HistoryTest, WalkThatStopsEarlyAgreesWithTheFullRead)
         EXPECT_EQ(walked.value(step).lastRun, full.value(step).lastRun) << step;
         EXPECT_EQ(walked.value(step).lastResult, full.value(step).lastResult) << step;
     }
+}
+
+TEST_F(HistoryTest, RecordsAndSettingsReadBackAsWrittenWithNullTextsStoredEmpty)
+{
+    const qint64 first = DBHistory().addRecord(4, QString(), 2, 3, 5000);
+    const qint64 second = DBHistory().addRecord(4, "QA", 1, 2, 4000);
+    ASSERT_GT(first, 0);
+    ASSERT_GT(second, first);
+    HistoryPreferences settings;
+    ASSERT_TRUE(settings.addValue(first, "SensorModel", QString()));
+    ASSERT_TRUE(settings.addValue(first, "Model", "MX 242"));
+
+    DBHistory history;
+    EXPECT_EQ(history.GetDispId(first), 4);
+    EXPECT_EQ(history.getHistoryType(first), 2);
+    EXPECT_EQ(history.getResult(first), 3);
+    EXPECT_EQ(history.getRuntime(first), 5000);
+    EXPECT_TRUE(history.isSynchronizeNeed(first));
+    EXPECT_FALSE(history.isDisabled(first));
+    QList<qint64> ids;
+    ASSERT_TRUE(history.GetDisplayHistory(4, 0, 6000, ids, true));
+    EXPECT_EQ(ids, (QList<qint64>{second, first}));
+    EXPECT_EQ(settings.getAll(first), (QMap<QString, QString>{{"Model", "MX 242"}, {"SensorModel", ""}}));
+    // The synchronisation sends texts as they are stored: a NULL would go up as null.
+    const auto nulls = DB::get()->query(
+        "SELECT (SELECT count(*) FROM History WHERE textname IS NULL) + "
+        "(SELECT count(*) FROM HistoryPreferences WHERE name IS NULL OR value IS NULL) AS nulls");
+    EXPECT_EQ(nulls.integer("nulls"), 0);
 }
 
 TEST_F(HistoryTest, WasExecutedFlagsAreReadOnce)
