@@ -15,9 +15,12 @@ step="${SAMPLE_SECONDS:-2}"
 data="$(mktemp -d)"
 agent=""
 bare=""
+# The status of the script is its own, not that of the processes it stops on the way out.
 cleanup() {
-  for pid in $agent $bare; do kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null; done
+  status=$?
+  for pid in $agent $bare; do kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null || true; done
   rm -rf "$data"
+  exit "$status"
 }
 trap cleanup EXIT
 export QT_QPA_PLATFORM=offscreen LUTLOADER_DATA_DIR="$data/agent" XDG_RUNTIME_DIR="$data/run"
