@@ -5,11 +5,13 @@
 #include "db/DBTransaction.h"
 #include "db/KaldoDynamicData.h"
 #include "db/Schema.h"
+#include "platform/Platform.h"
+#include "platform/PlatformBackend.h"
+#include "platform/SerialPorts.h"
 #include "settings/GlobalData.h"
 
 #include <QDebug>
 #include <QRegularExpression>
-#include <QSerialPortInfo>
 
 namespace {
 
@@ -113,8 +115,8 @@ QList<OptionCatalogue::Entry> OptionCatalogue::build(const DataBus& data, const 
 QStringList OptionCatalogue::currentSerialPorts()
 {
     QStringList ports;
-    for (const QSerialPortInfo& port : QSerialPortInfo::availablePorts())
-        ports << port.portName();
+    for (const SerialPortInfo& port : Platform::backend().serialPortEnumeration().enumerate())
+        ports << port.name;
     return ports;
 }
 

@@ -3,6 +3,7 @@
 #include "db/DB.h"
 #include "db/DBPreferences.h"
 #include "db/KaldoDynamicData.h"
+#include "platform/Platform.h"
 #include "settings/GlobalData.h"
 #include "settings/HideUnhideString.h"
 #include "settings/KaldoConfiguration.h"
@@ -10,6 +11,7 @@
 #include "settings/ProductParams.h"
 #include "settings/SettingsExport.h"
 #include "tests/support/TestPaths.h"
+#include "tests/support/TestWorkstation.h"
 
 #include <QFile>
 #include <QJsonDocument>
@@ -17,6 +19,7 @@
 #include <QProcess>
 #include <QSignalSpy>
 
+#include <algorithm>
 #include <gtest/gtest.h>
 
 namespace {
@@ -165,6 +168,24 @@ TEST_F(BaseDataPoolTest, OptionCatalogueIsWrittenOnceWithWellFormedLists)
          {"RemindMinutes", "DataBaseSynchronizationInterval", "backupPeriod", "units", "Uniformity",
           "AmbientStable", "SensorConType", "ConformancePoints", "ChromaticAdaptation"})
         EXPECT_TRUE(OptionCatalogue::values(lists.value(name)).contains(stored(name))) << name;
+}
+
+TEST_F(BaseDataPoolTest, PortListsOfferTheSerialPortsThePlatformLists)
+{
+    QString error;
+    ASSERT_TRUE(TestWorkstation::select(
+        TestPaths::freshFolder("ports-ws") + "/ws.json",
+        R"({"name": "Bench", "serialPorts": {"11": "/dev/ttyUSB1", "2": "/dev/ttyS1"}})", &error))
+        << error.toStdString();
+    const QStringList ports = OptionCatalogue::currentSerialPorts();
+    Platform::reset();
+    EXPECT_EQ(ports, (QStringList{"COM2", "COM11"}));
+    const auto lists = OptionCatalogue::build(GlobalData::instance(), ports);
+    const auto communication = std::find_if(lists.begin(), lists.end(), [](const auto& entry) {
+        return entry.first == QLatin1String("CommunicationPort");
+    });
+    ASSERT_NE(communication, lists.end());
+    EXPECT_EQ(OptionCatalogue::values(communication->second), ports);
 }
 
 TEST_F(BaseDataPoolTest, UpdatesStoreScrambleAndSignal)
