@@ -9,6 +9,7 @@
 #include "displays/CurrentDisplays.h"
 #include "platform/Platform.h"
 #include "settings/DataDirectory.h"
+#include "tests/app/tray/AgentLogOnFailure.h"
 #include "tests/lut/load/LutLoadFixture.h"
 #include "tests/support/TestPaths.h"
 #include "tests/support/TestWorkstation.h"
@@ -23,6 +24,12 @@
 #include <csignal>
 #include <gtest/gtest.h>
 #include <mutex>
+
+namespace {
+
+[[maybe_unused]] const bool g_logOnFailure = AgentLogOnFailure::install();
+
+} // namespace
 
 void AgentHarness::useOwnDataAndSession()
 {
