@@ -8,10 +8,9 @@
 #include "sensors/SensorFactory.h"
 #include "settings/GlobalData.h"
 #include "settings/QSettingsWithSharing.h"
-#include "tests/sensors/PtyPair.h"
+#include "tests/sensors/SerialInstrumentTest.h"
 #include "tests/support/TestPaths.h"
 #include "tests/support/TestWorkstation.h"
-#include "tools/siminstrument/SimSerialInstrument.h"
 
 #include <QCoreApplication>
 
@@ -19,32 +18,10 @@
 
 namespace {
 
-class LxPlusSerialTest : public ::testing::Test
+class LxPlusSerialTest : public SerialInstrumentTest
 {
 protected:
-    void SetUp() override
-    {
-        QString error;
-        ASSERT_TRUE(m_pty.start(&error)) << error.toStdString();
-        ASSERT_TRUE(m_instrument.start(m_pty.instrumentEnd(), &error)) << error.toStdString();
-        // Port 3 is the instrument; port 1 names a device that does not exist.
-        const QByteArray json =
-            QStringLiteral(R"({"name": "Bench", "serialPorts": {"1": "%1/none", "3": "%2"}})")
-                .arg(TestPaths::freshFolder(QStringLiteral("no-port")), m_pty.hostEnd())
-                .toUtf8();
-        ASSERT_TRUE(TestWorkstation::select(
-            TestPaths::freshFolder(QStringLiteral("ws")) + QStringLiteral("/ws.json"), json, &error))
-            << error.toStdString();
-    }
-    void TearDown() override
-    {
-        SensorDetector::release();
-        m_instrument.stop();
-        Platform::reset();
-    }
-
-    PtyPair m_pty;
-    SimSerialInstrument m_instrument;
+    LxPlusSerialTest() : SerialInstrumentTest(SimSerialInstrument::Protocol::LxPlus) {}
 };
 
 } // namespace

@@ -1,43 +1,18 @@
 // The serial spectroradiometer over a real pseudo-terminal pair, a simulated device on the far end.
-#include "platform/Platform.h"
 #include "sensors/CSpectraScanSensor.h"
 #include "sensors/SensorDetector.h"
 #include "sensors/SensorFactory.h"
-#include "tests/sensors/PtyPair.h"
+#include "tests/sensors/SerialInstrumentTest.h"
 #include "tests/support/TestPaths.h"
-#include "tests/support/TestWorkstation.h"
-#include "tools/siminstrument/SimSerialInstrument.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 
-class SpectraScanSerialTest : public ::testing::Test
+class SpectraScanSerialTest : public SerialInstrumentTest
 {
 protected:
-    void SetUp() override
-    {
-        QString error;
-        ASSERT_TRUE(m_pty.start(&error)) << error.toStdString();
-        ASSERT_TRUE(m_device.start(m_pty.instrumentEnd(), &error)) << error.toStdString();
-        // Port 3 is the device; port 1 names one that does not exist.
-        const QByteArray json =
-            QStringLiteral(R"({"name": "Bench", "serialPorts": {"1": "%1/none", "3": "%2"}})")
-                .arg(TestPaths::freshFolder(QStringLiteral("no-port")), m_pty.hostEnd())
-                .toUtf8();
-        ASSERT_TRUE(TestWorkstation::select(
-            TestPaths::freshFolder(QStringLiteral("ws")) + QStringLiteral("/ws.json"), json, &error))
-            << error.toStdString();
-    }
-    void TearDown() override
-    {
-        SensorDetector::release();
-        m_device.stop();
-        Platform::reset();
-    }
-
-    PtyPair m_pty;
-    SimSerialInstrument m_device{SimSerialInstrument::Protocol::SpectraScan};
+    SpectraScanSerialTest() : SerialInstrumentTest(SimSerialInstrument::Protocol::SpectraScan) {}
 };
 
 } // namespace
@@ -53,7 +28,7 @@ TEST_F(SpectraScanSerialTest, MeasuresInRemoteModeAndGivesTheKeypadBack)
         ASSERT_TRUE(device.Initialize(CSensor::LCD));
 
         // Luminance and chromaticity become tristimulus values.
-        m_device.setLight({100.0, 0.0, 0.3127, 0.3290});
+        m_instrument.setLight({100.0, 0.0, 0.3127, 0.3290});
         double xyz[3] = {};
         ASSERT_TRUE(device.GetXYZ(xyz));
         EXPECT_NEAR(xyz[0], 95.046, 1e-3);
@@ -61,7 +36,7 @@ TEST_F(SpectraScanSerialTest, MeasuresInRemoteModeAndGivesTheKeypadBack)
         EXPECT_NEAR(xyz[2], 108.906, 1e-3);
 
         // Foot-lamberts are read as such.
-        m_device.setMeasurementReply("0000,0,10.0,0.3127,0.3290");
+        m_instrument.setMeasurementReply("0000,0,10.0,0.3127,0.3290");
         double luminance = 0;
         ASSERT_TRUE(device.GetLuminance(luminance));
         EXPECT_NEAR(luminance, 34.262591, 1e-6);
@@ -69,24 +44,24 @@ TEST_F(SpectraScanSerialTest, MeasuresInRemoteModeAndGivesTheKeypadBack)
         // An error code or values no light can have fail the measurement, not the connection.
         for (const QByteArray reply : {"0019", "0000,1,5.0,0.3127,0.0", "0000,1,-1,0.3127,0.3290",
                                        "0000,2,5,0.3127,0.3290", "0000,1,5,0.8,0.4", "0000,1,abc,0.3,0.3"}) {
-            m_device.setMeasurementReply(reply);
+            m_instrument.setMeasurementReply(reply);
             EXPECT_FALSE(device.GetLuminance(luminance)) << reply.constData();
         }
         EXPECT_TRUE(device.IsConnected());
     }
-    const QStringList received = m_device.received();
+    const QStringList received = m_instrument.received();
     EXPECT_EQ(received.mid(0, 2), QStringList({"PHOTO", "D110"}));
     EXPECT_EQ(received.last(), "Q");
 }
 
 TEST_F(SpectraScanSerialTest, SerialDetectionTakesOnlyThisDeviceAndLosesItWithTheCable)
 {
-    m_device.setSilent(true);
+    m_instrument.setSilent(true);
     CSpectraScanSensor silent;
     EXPECT_FALSE(silent.IsConnected());
 
     // A lux meter on the line is no spectroradiometer.
-    m_device.stop();
+    m_instrument.stop();
     SimSerialInstrument meter;
     QString error;
     ASSERT_TRUE(meter.start(m_pty.instrumentEnd(), &error)) << error.toStdString();
@@ -94,8 +69,8 @@ TEST_F(SpectraScanSerialTest, SerialDetectionTakesOnlyThisDeviceAndLosesItWithTh
     EXPECT_FALSE(other.IsConnected());
     meter.stop();
 
-    ASSERT_TRUE(m_device.start(m_pty.instrumentEnd(), &error)) << error.toStdString();
-    m_device.setSilent(false);
+    ASSERT_TRUE(m_instrument.start(m_pty.instrumentEnd(), &error)) << error.toStdString();
+    m_instrument.setSilent(false);
     SensorFactory::registerAll();
     const std::shared_ptr<CSensor> sensor = SensorDetector::detect(3);
     ASSERT_TRUE(sensor);
@@ -105,7 +80,7 @@ TEST_F(SpectraScanSerialTest, SerialDetectionTakesOnlyThisDeviceAndLosesItWithTh
     ASSERT_TRUE(sensor->GetLuminance(luminance));
     EXPECT_DOUBLE_EQ(luminance, 120.0);
 
-    m_device.setMeasurementHook([this] { m_pty.unplugFromAnyThread(); });
+    m_instrument.setMeasurementHook([this] { m_pty.unplugFromAnyThread(); });
     EXPECT_FALSE(sensor->GetLuminance(luminance));
     EXPECT_FALSE(sensor->IsConnected());
 }
