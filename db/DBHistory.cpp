@@ -58,9 +58,7 @@ qint64 DBHistory::addRecord(int displayId, const QString& textName, int type, in
     qint64 id = -1;
     if (!data_->exec(QStringLiteral("INSERT INTO History(deviceid,displayid,runtime,textname,result,"
                                     "historytype,issynchron,isdisabled) VALUES(?,?,?,?,?,?,0,0)"),
-                     {displayId, displayId, time, textName.isNull() ? QString(QLatin1String("")) : textName,
-                      result, type},
-                     &id))
+                     {displayId, displayId, time, KaldoDynamicData::storedText(textName), result, type}, &id))
         return -1;
     return id;
 }

@@ -22,10 +22,8 @@ HistoryPreferences::HistoryPreferences() : data_(DB::get())
 
 bool HistoryPreferences::addValue(qint64 historyId, const QString& name, const QString& value)
 {
-    // A null text would be stored as NULL; the settings of a record are always texts.
-    const auto text = [](const QString& s) { return s.isNull() ? QString(QLatin1String("")) : s; };
     return data_->exec(QStringLiteral("INSERT INTO HistoryPreferences(historyid,name,value) VALUES(?,?,?)"),
-                       {historyId, text(name), text(value)});
+                       {historyId, KaldoDynamicData::storedText(name), KaldoDynamicData::storedText(value)});
 }
 
 QString HistoryPreferences::getValue(qint64 historyId, const QString& name)

@@ -263,7 +263,7 @@ bool plainInteger(const QString& text, QVariant* out)
 bool typedValue(KdoData::DataTypes type, const QString& text, QVariant* out)
 {
     if (!KdoData::isNumeric(type)) {
-        *out = text.isNull() ? QString(QLatin1String("")) : text;
+        *out = KaldoDynamicData::storedText(text);
         return true;
     }
     const QString trimmed = text.trimmed();
@@ -299,6 +299,11 @@ public:
 QAtomicInteger<quint32> s_connectionSerial;
 
 } // namespace
+
+QString KaldoDynamicData::storedText(const QString& text)
+{
+    return text.isNull() ? QString(QLatin1String("")) : text;
+}
 
 KaldoDynamicData::KaldoDynamicData(const QString& directory, const QString& options,
                                    const QString& databaseName, quint64 threadId)

@@ -71,6 +71,10 @@ public:
     // The declaration last given to CheckTable for `table` (any connection).
     static ColumnMap declaredColumns(const QString& table);
 
+    // A text as a text column stores it: the driver would bind a null text as NULL, which
+    // readers of the table do not expect, so it becomes the empty text.
+    static QString storedText(const QString& text);
+
     bool addinfo(const QString& table, const Values& values, qint64* newId = nullptr);
     iterator readinfo(const QString& table);
     iterator readinfo(const QString& table, const Values& where);
